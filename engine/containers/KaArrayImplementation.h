@@ -1,8 +1,10 @@
 #ifndef KA_ARRAY_IMPLEMENTATION_H
 #define KA_ARRAY_IMPLEMENTATION_H
 
+#include <cstdint>
 #include <cstdlib>
 #include <new>
+#include <type_traits>
 
 #include "engine/base/KaStd.h"
 
@@ -64,8 +66,7 @@ public:
             return pushBack(copies.mData, count);
         }
         grow(mSize + count);
-        for (unsigned long k = 0; k < count; ++k)
-            new (slot(mSize + k)) T(values[k]);
+        construct(mSize, values, count);
         mSize += count;
         return *this;
     }
@@ -94,8 +95,7 @@ public:
         }
         grow(mSize + count);
         KaMemmove(slot(index + count), slot(index), (mSize - index) * sizeof(T));
-        for (unsigned long k = 0; k < count; ++k)
-            new (slot(index + k)) T(values[k]);
+        construct(index, values, count);
         mSize += count;
         return *this;
     }
@@ -112,8 +112,7 @@ public:
         destroyRange(0, mSize);
         mSize = 0;
         grow(count);
-        for (unsigned long k = 0; k < count; ++k)
-            new (slot(k)) T(values[k]);
+        construct(0, values, count);
         mSize = count;
         return *this;
     }
@@ -260,11 +259,25 @@ private:
     {
         if (mCapacity >= needed)
             return;
+        if (needed > static_cast<unsigned long>(PTRDIFF_MAX) / sizeof(T))
+            throw std::bad_alloc();
         void* grown = std::realloc(static_cast<void*>(mData), needed * sizeof(T));
         if (!grown)
             throw std::bad_alloc();
         mData = static_cast<T*>(grown);
         mCapacity = needed;
+    }
+
+    // Copy-constructs count values into the slots from index on; plain data
+    // (bytes of strings, vertices) goes in one block copy.
+    void construct(unsigned long index, const T* values, unsigned long count)
+    {
+        if constexpr (std::is_trivially_copyable<T>::value) {
+            KaMemcpy(slot(index), values, count * sizeof(T));
+        } else {
+            for (unsigned long k = 0; k < count; ++k)
+                new (slot(index + k)) T(values[k]);
+        }
     }
 
     void destroyRange(unsigned long from, unsigned long to)
