@@ -201,6 +201,12 @@ public:
     }
 
 protected:
+    struct Share {
+    };
+    // A handle on other's storage from the start, for derived types whose
+    // copies share (strings): no empty storage is made only to be dropped.
+    KaArray(const KaArray& other, Share) : mArray(other.mArray) {}
+
     KaSmartPointer<KaCountedArray<T> > mArray;
 };
 

@@ -112,6 +112,12 @@ public:
     private:
         friend class KaList;
 
+        // The list keeps this iterator's address until leave() takes it back
+        // in the destructor; GCC cannot see that and calls it dangling.
+#if defined(__GNUC__) && !defined(__clang__) && __GNUC__ >= 12
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdangling-pointer"
+#endif
         void join()
         {
             if (!mList)
@@ -119,6 +125,9 @@ public:
             mNextInChain = mList->mIterators;
             mList->mIterators = this;
         }
+#if defined(__GNUC__) && !defined(__clang__) && __GNUC__ >= 12
+#pragma GCC diagnostic pop
+#endif
 
         // Not finding itself in the chain is tolerated: the chain is left as it is.
         void leave()

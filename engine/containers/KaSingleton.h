@@ -7,7 +7,9 @@
 template <class T>
 class KaSingleton {
 public:
-    KaSingleton() : mInstance(nullptr) {}
+    // constexpr: a global holder is null before any dynamic initialisation runs,
+    // so a holder used from another file's static initialiser is never wiped.
+    constexpr KaSingleton() : mInstance(nullptr) {}
 
     // T's constructor runs before the pointer is stored: it must not call
     // get() on its own holder.

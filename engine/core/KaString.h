@@ -1,0 +1,164 @@
+#ifndef KA_STRING_H
+#define KA_STRING_H
+
+#include "engine/base/KaStd.h"
+#include "engine/containers/KaArray.h"
+#include "engine/core/KaBytesArray.h"
+#include "engine/core/KaObject.h"
+
+class KaStream;
+
+#if defined(__GNUC__)
+#define KA_SCANF_LIKE(fmt, args) __attribute__((format(scanf, fmt, args)))
+#else
+#define KA_SCANF_LIKE(fmt, args)
+#endif
+
+// The engine's text type: a byte string with no encoding logic. The bytes live
+// in a copy-on-write array followed by a NUL terminator, so c_str() can be
+// handed to C functions as it is; the array may run on past the terminator.
+//
+// Copying a string (construction or assignment) shares the bytes; the first
+// change detaches. The non-const operator[] detaches even when only read.
+//
+// The text may hold NUL bytes: length(), subString, startWith, endWith and
+// the serialised form count every byte, while comparison and every search
+// stop at the first NUL.
+//
+// Relocatable by bytes: strings may be kept by value in a KaArray.
+// Not thread-safe: strings sharing bytes must stay on one thread.
+class KaString : protected KaBytesArray, public KaObject {
+public:
+    // Accepted for the callers' information; bytes are always taken as they are.
+    enum Encoding { EncodingAscii, EncodingUtf8, EncodingUtf16 };
+
+    KaString();
+    // The bytes up to the first NUL; a null pointer gives the empty text.
+    KaString(const char* text);
+    KaString(const unsigned char* text);
+    // The first count bytes of the buffer, NULs included.
+    KaString(const char* bytes, unsigned long count);
+    KaString(const KaString& other);
+    // Every byte of the array.
+    KaString(const KaBytesArray& bytes, Encoding encoding);
+    // The low 32 bits of the value printed as a signed decimal: 4294967295 gives "-1".
+    explicit KaString(int value);
+    explicit KaString(unsigned int value);
+    explicit KaString(long value);
+    explicit KaString(unsigned long value);
+    ~KaString() override;
+
+    KaString& operator=(const KaString& other);
+
+    virtual void set(const unsigned char* bytes, unsigned long count);
+    virtual void set(const KaBytesArray& bytes, Encoding encoding = EncodingUtf8);
+
+    // ASCII letters only; every other byte is left as it is.
+    virtual KaString& setLowerCase();
+    virtual KaString toLowerCase() const;
+    virtual KaString& setUpperCase();
+    virtual KaString toUpperCase() const;
+
+    // Never null: a string without bytes gives a shared empty text.
+    virtual const char* c_str() const;
+    virtual unsigned long length() const;
+    // The low 32 bits of the length.
+    virtual unsigned int getLength() const;
+    // Frees the bytes.
+    virtual void clear();
+
+    virtual KaString& operator=(const char* text);
+    virtual KaString& operator+=(const KaString& other);
+    virtual KaString& operator+=(const char* text);
+    virtual KaString& operator+=(char byte);
+
+    // Bytes first..last inclusive, walking the text from its start up to its
+    // first NUL; first beyond last or beyond the text gives the empty text.
+    virtual KaString subStringDeprecated(unsigned int first, unsigned int last) const;
+    // count bytes from position, cut at the end of the text. position must be
+    // at most length(). Always a plain KaString, even called on a KaPath.
+    virtual KaString subString(unsigned long position, unsigned long count) const;
+    // True when the shorter of the two is a prefix of the longer one, so
+    // "ab".startWith("abc") holds as well as "abc".startWith("ab").
+    virtual bool startWith(const KaString& other) const;
+    virtual bool endWith(const KaString& other) const;
+
+    // No bounds check: index at most length().
+    char& operator[](unsigned long index);
+    char operator[](unsigned long index) const;
+
+    // strncmp of the two texts over at most count bytes.
+    int cmp(const KaString& other, unsigned long count) const;
+    // Where other's text first occurs; position may be null.
+    bool find(const KaString& other, unsigned long* position = nullptr) const;
+    // As find, from byte start (false when start is not below the length);
+    // position is counted from the beginning of the string.
+    bool contains(const KaString& other, unsigned long start = 0, unsigned long* position = nullptr) const;
+    // Replaces up to count occurrences (4294967295 for all), each pass
+    // searching again from the start of the text, so text brought together by
+    // a replacement is matched again. When the replacement itself holds the
+    // searched text, the search goes on after each inserted replacement
+    // instead. An empty search text replaces nothing. True when anything was
+    // replaced.
+    bool replace(const KaString& search, const KaString& replacement, unsigned int count);
+    // "a--b" on "-" gives "a", "", "b". A string without bytes gives no piece,
+    // the empty text one empty piece; an empty separator gives the whole text.
+    KaArray<KaString> split(const KaString& separator) const;
+
+    // Replaces the content by printf-formatted text.
+    KaString& format(const char* format, ...) KA_PRINTF_LIKE(2, 3);
+    // vsscanf over the text; the number of fields converted.
+    int scan(const char* format, ...) const KA_SCANF_LIKE(2, 3);
+    // A lower-cased copy with a->4, e->3, l->1, t->7, o->0, m->|V|.
+    KaString leet() const;
+
+    // A 32-bit length, then the bytes without terminator.
+    static bool serialize(KaStream& stream, const KaString& string);
+    // A length beyond what the stream still holds is refused: the string is
+    // left empty and false returned. A stored empty string empties the target.
+    static bool deserialize(KaStream& stream, KaString& string);
+
+protected:
+    // Replaces the content by count bytes and a terminator, without going
+    // through the virtual set.
+    void assignBytes(const void* bytes, unsigned long count);
+    // Inserts count bytes at the end of the text, before the terminator.
+    void appendBytes(const void* bytes, unsigned long count);
+
+    unsigned long mLength;
+
+private:
+    // c_str() without the virtual call, for the comparisons.
+    const char* text() const { return size() ? reinterpret_cast<const char*>(constData()) : ""; }
+    // Fills a new string with left's bytes followed by rightCount bytes.
+    void assignConcatenation(const KaString& left, const void* right, unsigned long rightCount);
+
+    friend KaString operator+(const KaString& left, const KaString& right);
+    friend KaString operator+(const KaString& left, char right);
+    friend bool operator==(const KaString& left, const KaString& right);
+    friend bool operator==(const KaString& left, const char* right);
+    friend bool operator==(const char* left, const KaString& right);
+    friend bool operator!=(const KaString& left, const KaString& right);
+    friend bool operator!=(const KaString& left, const char* right);
+    friend bool operator!=(const char* left, const KaString& right);
+    friend bool operator<(const KaString& left, const KaString& right);
+    friend bool operator>(const KaString& left, const KaString& right);
+};
+
+KaString operator+(const KaString& left, const KaString& right);
+KaString operator+(const KaString& left, char right);
+
+// Compares the texts up to their first NUL; the lengths play no part.
+bool operator==(const KaString& left, const KaString& right);
+bool operator==(const KaString& left, const char* right);
+bool operator==(const char* left, const KaString& right);
+// Strings of different lengths always differ here, even when == holds
+// (a text with an embedded NUL against its prefix).
+bool operator!=(const KaString& left, const KaString& right);
+bool operator!=(const KaString& left, const char* right);
+bool operator!=(const char* left, const KaString& right);
+// Byte-wise order, bytes unsigned, a prefix first: the key order of ordered maps.
+bool operator<(const KaString& left, const KaString& right);
+bool operator>(const KaString& left, const KaString& right);
+
+#endif
