@@ -218,10 +218,10 @@ void KaStream::setBufferingMode(bool on, unsigned long size)
 
 // A derived stream may hand over fewer bytes than asked before its end (a
 // pipe-like source): ask again until the value is complete or nothing comes.
-unsigned int KaStream::readFully(void* destination, unsigned int count)
+unsigned long KaStream::readFully(void* destination, unsigned long count)
 {
     unsigned char* bytes = static_cast<unsigned char*>(destination);
-    unsigned int done = 0;
+    unsigned long done = 0;
     while (done < count) {
         unsigned int got = readData(bytes + done, count - done);
         if (got == 0)
@@ -277,6 +277,11 @@ unsigned int KaStream::readLittleEndian(T& value)
 #endif
     value = static_cast<T>(bits);
     return got;
+}
+
+bool KaStream::readBinaryU32(unsigned int& value)
+{
+    return readLittleEndian(value) == sizeof value;
 }
 
 // ---------------------------------------------------------------------------

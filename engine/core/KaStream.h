@@ -49,6 +49,21 @@ public:
     Mode mode() const { return mMode; }
 
     unsigned long bufferLength() const { return mLength; }
+    // Reads until count bytes have come or the stream gives nothing more: a
+    // derived stream may hand over fewer bytes than asked before its end.
+    // Returns the bytes read.
+    unsigned long readFully(void* destination, unsigned long count);
+    // A little-endian 32-bit value whatever the stream's mode (container
+    // headers are binary even inside a text-mode caller); false when the
+    // stream ends first, the value then unchanged.
+    bool readBinaryU32(unsigned int& value);
+    // The bytes the stream holds in all: a file or an entry knows its size, a
+    // memory stream only its data's length.
+    unsigned long contentLength() const
+    {
+        const unsigned long fileSize = size();
+        return fileSize != 0 ? fileSize : mLength;
+    }
     // The memory data, null until the first write.
     const unsigned char* data() const { return mData; }
 
@@ -268,7 +283,6 @@ protected:
 
 private:
     bool reserveMemory(unsigned long needed);
-    unsigned int readFully(void* destination, unsigned int count);
     unsigned int writeFully(const void* source, unsigned int count);
     unsigned int writeFormatted(const char* format, ...) KA_PRINTF_LIKE(2, 3);
     bool stepBack();

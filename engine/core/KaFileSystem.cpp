@@ -1,0 +1,3 @@
+#include "engine/core/KaFileSystem.h"
+
+KaFileSystem::~KaFileSystem() = default;

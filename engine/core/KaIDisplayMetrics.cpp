@@ -1,0 +1,3 @@
+#include "engine/core/KaIDisplayMetrics.h"
+
+KaIDisplayMetrics::~KaIDisplayMetrics() = default;

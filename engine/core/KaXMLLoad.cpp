@@ -1,0 +1,91 @@
+#include "engine/core/KaXMLLoad.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <new>
+
+#include "engine/base/KaStd.h"
+#include "engine/core/KaFile.h"
+
+unsigned char* KaXMLBuffer = nullptr;
+
+void KaXMLFreeBuffer()
+{
+    delete[] KaXMLBuffer;
+    KaXMLBuffer = nullptr;
+}
+
+bool KaXMLLoad(const KaPath& path, TiXmlDocument& document, const char* prefix, unsigned char** buffer)
+{
+    if (!prefix)
+        prefix = "";
+    unsigned char** target = buffer;
+    if (!target) {
+        KaXMLFreeBuffer();
+        target = &KaXMLBuffer;
+    }
+
+    KaFile file;
+    if (!file.open(path, KaFileSystem::Read)) {
+        KaPrintf("%s file :%s error : could not open file\n", prefix, path.c_str());
+        return false;
+    }
+
+    unsigned long size = file.size();
+    unsigned char* bytes = new (std::nothrow) unsigned char[size + 1];
+    if (!bytes) {
+        KaPrintf("%s file :%s error : could not open file\n", prefix, path.c_str());
+        return false;
+    }
+    *target = bytes;
+    // A short read must not leave unread bytes for the parser to wander into:
+    // the text ends where the data really ends.
+    unsigned long read = file.readData(bytes, size);
+    file.close();
+    bytes[read] = 0;
+
+    document.Parse(reinterpret_cast<const char*>(bytes), nullptr, TIXML_ENCODING_UNKNOWN);
+    if (document.Error()) {
+        // TinyXML's ErrorRow and ErrorCol already count from 1 (0 when the
+        // error has no place in the text).
+        KaPrintf("%s file :%s error : %s ligne : %d colonne : %d\n", prefix, path.c_str(), document.ErrorDesc(),
+            document.ErrorRow(), document.ErrorCol());
+        if (target == &KaXMLBuffer)
+            KaXMLFreeBuffer();
+        return false;
+    }
+    return true;
+}
+
+bool KaXMLSave(const KaPath& path, const TiXmlDocument& document)
+{
+    if (path.length() == 0) {
+        errno = ENOENT;
+        return false;
+    }
+    KaPath temporary(path);
+    temporary += ".tmp";
+
+    FILE* file = fopen(temporary.c_str(), "wb");
+    if (!file)
+        return false;
+    bool written = document.SaveFile(file);
+    written = fflush(file) == 0 && ferror(file) == 0 && written;
+    // The new text must be on the disk before it takes the old file's name,
+    // or a crash could leave neither.
+    written = written && fsync(fileno(file)) == 0;
+    int error = errno;
+    if (fclose(file) != 0 && written) {
+        written = false;
+        error = errno;
+    }
+    if (written && rename(temporary.c_str(), path.c_str()) == 0)
+        return true;
+    if (written)
+        error = errno;
+    remove(temporary.c_str());
+    errno = error;
+    return false;
+}

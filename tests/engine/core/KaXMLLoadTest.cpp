@@ -1,0 +1,127 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include <tinyxml.h>
+
+#include "engine/core/KaFile.h"
+#include "engine/core/KaXMLLoad.h"
+#include "tests/engine/core/KaFileLayerFixture.h"
+#include "tests/support/KaTestSupport.h"
+
+namespace {
+
+class KaXMLLoadTest : public KaFileLayerTest {
+protected:
+    void TearDown() override
+    {
+        KaXMLFreeBuffer();
+        KaFileLayerTest::TearDown();
+    }
+};
+
+TEST_F(KaXMLLoadTest, ALoadedFileStaysInTheSharedBufferUntilTheNextLoad)
+{
+    const std::string text = "<?xml version=\"1.0\" ?>\n<root a=\"1\"><child>t</child></root>\n";
+    write("good.xml", text);
+
+    TiXmlDocument document;
+    ASSERT_TRUE(KaXMLLoad("good.xml", document, "[Test::load]"));
+    ASSERT_NE(nullptr, document.RootElement());
+    EXPECT_STREQ("root", document.RootElement()->Value());
+    EXPECT_STREQ("t", document.RootElement()->FirstChildElement("child")->GetText());
+    ASSERT_NE(nullptr, KaXMLBuffer);
+    EXPECT_EQ(0, std::memcmp(KaXMLBuffer, text.data(), text.size()));
+    EXPECT_EQ(0, KaXMLBuffer[text.size()]);
+
+    // The next load frees the previous bytes first, even when its own file
+    // is missing; the parsed document does not depend on them.
+    KaCaptureStdout capture;
+    TiXmlDocument other;
+    EXPECT_FALSE(KaXMLLoad("missing.xml", other, "[Test::load]"));
+    EXPECT_EQ("KaBaseFile::nativeOpen: Can't open \"missing.xml\", No such file or directory\n"
+              "[Test::load] file :missing.xml error : could not open file\n",
+        capture.text());
+    EXPECT_EQ(nullptr, KaXMLBuffer);
+    EXPECT_STREQ("1", document.RootElement()->Attribute("a"));
+
+    KaXMLFreeBuffer();
+    EXPECT_EQ(nullptr, KaXMLBuffer);
+}
+
+TEST_F(KaXMLLoadTest, ParseErrorsGiveTheDescriptionAndPlace)
+{
+    struct Case {
+        const char* name;
+        const char* text;
+        const char* message;
+    };
+    const Case cases[] = {
+        { "broken.xml", "<a>\n  <b>\n</a>\n",
+            "[Test::load] file :broken.xml error : Error reading end tag. ligne : 3 colonne : 1\n" },
+        // Column 13 is the second c.
+        { "attribute.xml", "<a>\n\n   <b c=\"1\" c=\"2\"/></a>",
+            "[Test::load] file :attribute.xml error : Error parsing Element. ligne : 3 colonne : 13\n" },
+        { "empty.xml", "", "[Test::load] file :empty.xml error : Error document empty. ligne : 0 colonne : 0\n" },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        write(c.name, c.text);
+        TiXmlDocument document;
+        KaCaptureStdout capture;
+        EXPECT_FALSE(KaXMLLoad(c.name, document, "[Test::load]"));
+        EXPECT_EQ(c.message, capture.text());
+        EXPECT_EQ(nullptr, KaXMLBuffer) << "a parse error frees the shared buffer";
+    }
+}
+
+TEST_F(KaXMLLoadTest, ACallersBufferIsKeptEvenOnAParseError)
+{
+    write("broken.xml", "<a>");
+    write("good.xml", "<b/>");
+    unsigned char* mine = nullptr;
+    TiXmlDocument document;
+    {
+        KaCaptureStdout quiet;
+        EXPECT_FALSE(KaXMLLoad("broken.xml", document, "[Test::load]", &mine));
+    }
+    ASSERT_NE(nullptr, mine);
+    EXPECT_STREQ("<a>", reinterpret_cast<char*>(mine));
+    delete[] mine;
+
+    mine = nullptr;
+    TiXmlDocument good;
+    EXPECT_TRUE(KaXMLLoad("good.xml", good, "[Test::load]", &mine));
+    EXPECT_STREQ("<b/>", reinterpret_cast<char*>(mine));
+    EXPECT_EQ(nullptr, KaXMLBuffer) << "the shared buffer is not involved";
+    delete[] mine;
+}
+
+TEST_F(KaXMLLoadTest, ThePathIsResolvedLikeAnyContentFile)
+{
+    write("texts/fr/loc.xml", "<loc/>");
+    variants("fr");
+    TiXmlDocument document;
+    EXPECT_TRUE(KaXMLLoad("texts/loc.xml", document, "[Test::load]"));
+    EXPECT_STREQ("loc", document.RootElement()->Value());
+}
+
+TEST_F(KaXMLLoadTest, SavingReplacesTheFileInOneStep)
+{
+    write("out.xml", "old");
+    TiXmlDocument document;
+    document.LinkEndChild(new TiXmlElement("fresh"));
+    ASSERT_TRUE(KaXMLSave(mRoot.file("out.xml").c_str(), document));
+    EXPECT_EQ("<fresh />\n", readWhole(mRoot.file("out.xml")));
+    EXPECT_FALSE(exists(mRoot.file("out.xml.tmp")));
+
+    // Nothing is written where the folder is a file, and no path at all is
+    // refused rather than written beside the program.
+    write("plain");
+    EXPECT_FALSE(KaXMLSave(mRoot.file("plain/out.xml").c_str(), document));
+    EXPECT_FALSE(KaXMLSave("", document));
+    EXPECT_FALSE(exists(".tmp"));
+}
+
+} // namespace
