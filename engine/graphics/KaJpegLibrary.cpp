@@ -1,0 +1,62 @@
+#include "engine/graphics/KaJpegLibrary.h"
+
+#include <jerror.h>
+
+#include "engine/base/KaStd.h"
+
+namespace {
+
+const char* nameOf(j_common_ptr info)
+{
+    const KaJpegLibrary::ErrorManager* error = reinterpret_cast<const KaJpegLibrary::ErrorManager*>(info->err);
+    return error->name ? error->name : "";
+}
+
+void printMessage(j_common_ptr info, const char* kind)
+{
+    char text[JMSG_LENGTH_MAX];
+    (*info->err->format_message)(info, text);
+    KaPrintf("jpeg %s: %s (%s)\n", kind, text, nameOf(info));
+}
+
+void outputMessage(j_common_ptr info) { printMessage(info, "warning"); }
+
+void emitMessage(j_common_ptr info, int level)
+{
+    // Trace messages (level 0 and above) are for debugging libjpeg itself.
+    if (level >= 0)
+        return;
+    // A corrupt file tends to warn once per MCU: the first says it all.
+    if (info->err->num_warnings == 0)
+        printMessage(info, "warning");
+    info->err->num_warnings++;
+}
+
+[[noreturn]] void errorExit(j_common_ptr info)
+{
+    printMessage(info, "error");
+    KaJpegLibrary::ErrorManager* error = reinterpret_cast<KaJpegLibrary::ErrorManager*>(info->err);
+    longjmp(error->jumpBuffer, 1);
+}
+
+// Handed out once the data has ended: the decoder then sees a clean end of
+// image wherever it stopped.
+const JOCTET kEndOfImage[2] = {0xFF, JPEG_EOI};
+
+} // namespace
+
+void KaJpegLibrary::installErrorManager(jpeg_decompress_struct& decompressor, ErrorManager& error, const char* name)
+{
+    decompressor.err = jpeg_std_error(&error.manager);
+    error.manager.error_exit = errorExit;
+    error.manager.emit_message = emitMessage;
+    error.manager.output_message = outputMessage;
+    error.name = name;
+}
+
+void KaJpegLibrary::insertEndOfImage(jpeg_decompress_struct& decompressor)
+{
+    WARNMS(&decompressor, JWRN_JPEG_EOF);
+    decompressor.src->next_input_byte = kEndOfImage;
+    decompressor.src->bytes_in_buffer = sizeof(kEndOfImage);
+}

@@ -1,0 +1,49 @@
+// The codec registry of the core, kept with the codecs so that the core
+// itself never depends on the graphics layer.
+
+#include "engine/core/KaCore.h"
+#include "engine/graphics/KaBmp.h"
+#include "engine/graphics/KaIVideoCodec.h"
+#include "engine/graphics/KaJpeg.h"
+#include "engine/graphics/KaPVR3.h"
+#include "engine/graphics/KaPVR3ZLib.h"
+#include "engine/graphics/KaPng.h"
+#include "engine/graphics/KaTga.h"
+
+namespace {
+
+typedef bool (*MatchFunction)(const KaPath&);
+typedef KaIVideoCodec* (*CreateFunction)();
+
+template <class T> KaIVideoCodec* make() { return new T(); }
+
+struct Entry {
+    MatchFunction match;
+    CreateFunction create;
+};
+
+// The order decides between codecs that take the same path: a video with an
+// alpha companion must be taken before the plain video and still-image codecs.
+const Entry kRegistry[] = {
+    { &KaPVR3ZLib::matchFormat, &make<KaPVR3ZLib> }, // "pvr.zlib"
+    { &KaPVR3::matchFormat, &make<KaPVR3> }, // "pvr"
+    // Place of KaTheoraWithAlpha ("ogv" with a ".alpha.ogv" companion).
+    // Place of KaVideoWithAlpha (any path with an ".alpha." companion).
+    { &KaPng::matchFormat, &make<KaPng> }, // "png"
+    { &KaJpeg::matchFormat, &make<KaJpeg> }, // "jpg", "jpeg"
+    // Place of KaImagesSequence ("anim": a folder of numbered pictures).
+    // Place of KaTheora ("ogv").
+    { &KaBmp::matchFormat, &make<KaBmp> }, // "bmp"
+    { &KaTga::matchFormat, &make<KaTga> }, // "tga"
+};
+
+} // namespace
+
+KaIVideoCodec* KaCore::createVideoCodec(const KaPath& path) const
+{
+    for (const Entry& entry : kRegistry) {
+        if (entry.match(path))
+            return entry.create();
+    }
+    return nullptr;
+}
