@@ -4,11 +4,15 @@
 #include "engine/core/KaCore.h"
 #include "engine/graphics/KaBmp.h"
 #include "engine/graphics/KaIVideoCodec.h"
+#include "engine/graphics/KaImagesSequence.h"
 #include "engine/graphics/KaJpeg.h"
 #include "engine/graphics/KaPVR3.h"
 #include "engine/graphics/KaPVR3ZLib.h"
 #include "engine/graphics/KaPng.h"
 #include "engine/graphics/KaTga.h"
+#include "engine/graphics/KaTheora.h"
+#include "engine/graphics/KaTheoraWithAlpha.h"
+#include "engine/graphics/KaVideoWithAlpha.h"
 
 namespace {
 
@@ -27,12 +31,12 @@ struct Entry {
 const Entry kRegistry[] = {
     { &KaPVR3ZLib::matchFormat, &make<KaPVR3ZLib> }, // "pvr.zlib"
     { &KaPVR3::matchFormat, &make<KaPVR3> }, // "pvr"
-    // Place of KaTheoraWithAlpha ("ogv" with a ".alpha.ogv" companion).
-    // Place of KaVideoWithAlpha (any path with an ".alpha." companion).
+    { &KaTheoraWithAlpha::matchFormat, &make<KaTheoraWithAlpha> }, // "ogv" with an ".alpha.ogv" companion
+    { &KaVideoWithAlpha::matchFormat, &make<KaVideoWithAlpha> }, // any path with an ".alpha." companion
     { &KaPng::matchFormat, &make<KaPng> }, // "png"
     { &KaJpeg::matchFormat, &make<KaJpeg> }, // "jpg", "jpeg"
-    // Place of KaImagesSequence ("anim": a folder of numbered pictures).
-    // Place of KaTheora ("ogv").
+    { &KaImagesSequence::matchFormat, &make<KaImagesSequence> }, // "anim": a folder of numbered pictures
+    { &KaTheora::matchFormat, &make<KaTheora> }, // "ogv"
     { &KaBmp::matchFormat, &make<KaBmp> }, // "bmp"
     { &KaTga::matchFormat, &make<KaTga> }, // "tga"
 };
