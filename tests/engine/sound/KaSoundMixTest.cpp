@@ -87,8 +87,12 @@ TEST(KaSoundMix, RepeatingMusicReachesTheMixUnbrokenAndFollowsItsChannel)
     while (last > first && std::abs(samples[last - 1]) < 1000)
         --last;
     ASSERT_LT(first, last);
-    // 0.4 s at each of the two volumes, give or take a mixing period.
-    EXPECT_NEAR(static_cast<double>(last - first) / mixRate, 0.8, 0.15);
+    // 0.4 s at each of the two volumes, give or take a mixing period. The
+    // child paces itself with sleeps, which a loaded machine stretches, so
+    // only an early end is a fault here.
+    const double seconds = static_cast<double>(last - first) / mixRate;
+    EXPECT_GT(seconds, 0.65);
+    EXPECT_LT(seconds, 3.0);
 
     // Unbroken: a sine at this level is near zero for a sample or two around
     // each crossing; an underrun or a late reopen leaves a run of silence.
