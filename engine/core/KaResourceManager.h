@@ -13,9 +13,10 @@
 // when it is destroyed.
 //
 // getResource<T>(path) shares: it returns the listed resource of class T
-// whose access name is the path, and only when there is none creates a T,
-// loads it from the path and lists it. Resources of different classes never
-// stand in for each other, even under the same name.
+// whose access name is the path (or lookupName<T>(path)), and only when
+// there is none creates a T, loads it from the path and lists it.
+// Resources of different classes never stand in for each other, even under
+// the same name.
 //
 // Lookups are linear scans; the list holds tens to hundreds of entries.
 // Main thread only.
@@ -46,9 +47,14 @@ public:
     //   variant). When the load succeeds it is listed; when it fails it is
     //   still returned, non-null, for the caller to hold, but not listed, so
     //   the next request for the path tries again.
+    //
+    // A class that lists its resources under another name than the path
+    // they were loaded from (a texture is its image's path plus ".3dtex")
+    // declares static KaPath accessNameForPath(const KaPath&): the lookup
+    // then uses that name, so a loaded resource is found again by the path.
     template <class T> KaIntrusivePtr<T> getResource(const KaPath& path)
     {
-        T* listed = findResource<T>(path);
+        T* listed = findResource<T>(lookupName<T>(path));
         if (listed)
             return KaIntrusivePtr<T>(listed);
         if (!mayLoad(path))
@@ -79,7 +85,16 @@ public:
     // The file test of getResource while the flags-on switch is off.
     static bool resourceFileExists(const KaPath& path);
 
+    // The name getResource<T>(path) looks for.
+    template <class T> static KaPath lookupName(const KaPath& path) { return lookupNameOf<T>(path, 0); }
+
 private:
+    template <class T> static auto lookupNameOf(const KaPath& path, int) -> decltype(KaPath(T::accessNameForPath(path)))
+    {
+        return T::accessNameForPath(path);
+    }
+    template <class T> static KaPath lookupNameOf(const KaPath& path, long) { return path; }
+
     // Byte-wise: names may hold bytes that a C-string comparison would stop at.
     static bool sameName(const KaPath& a, const KaPath& b);
     static bool mayLoad(const KaPath& path);

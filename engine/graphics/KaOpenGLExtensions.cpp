@@ -1,0 +1,5 @@
+#include "engine/graphics/KaOpenGLExtensions.h"
+
+KaOpenGLExtensions::~KaOpenGLExtensions() = default;
+
+void KaOpenGLExtensions::loadExtensions() {}
