@@ -97,7 +97,7 @@ TEST_F(KaMusicTest, RepeatingPlaysOnWithoutAGap)
             return false;
         },
         0.8);
-    EXPECT_GT(samples, 40);
+    EXPECT_GT(samples, 10); // enough looks to see a stall, even on a loaded machine
     EXPECT_EQ(stalls, 0);
     EXPECT_TRUE(music.isPlaying());
     EXPECT_TRUE(isListed(music));
