@@ -16,23 +16,6 @@
 
 namespace {
 
-ALint sourceInt(unsigned int source, ALenum parameter)
-{
-    ALint value = -1;
-    alGetSourcei(source, parameter, &value);
-    return value;
-}
-
-class Counter {
-public:
-    bool onEvent()
-    {
-        ++count;
-        return false;
-    }
-    int count = 0;
-};
-
 class KaMusicTest : public KaSoundTest {
 protected:
     void SetUp() override
@@ -46,7 +29,7 @@ protected:
 
     bool isListed(KaMusic& music) { return manager->musics().find(&music) != manager->musics().end(); }
 
-    bool sourcePlaying(KaMusic& music) { return sourceInt(music.alSource(), AL_SOURCE_STATE) == AL_PLAYING; }
+    bool sourcePlaying(KaMusic& music) { return KaSourceInt(music.alSource(), AL_SOURCE_STATE) == AL_PLAYING; }
 
     KaTempDir dir;
     std::string oneSecond;
@@ -55,9 +38,9 @@ protected:
 
 TEST_F(KaMusicTest, OneSecondWithoutRepeatEndsAndIsReportedOnce)
 {
-    Counter stops;
+    KaCallCounter stops;
     KaMusic music;
-    music.onStopped().add(&stops, &Counter::onEvent);
+    music.onStopped().add(&stops, &KaCallCounter::onEvent);
     EXPECT_TRUE(music.repeat());
     music.repeat(false);
     ASSERT_TRUE(music.load(oneSecond.c_str()));
@@ -105,9 +88,9 @@ TEST_F(KaMusicTest, RepeatingPlaysOnWithoutAGap)
 
 TEST_F(KaMusicTest, StopWhilePlayingJoinsTheThreadAndReportsOnce)
 {
-    Counter stops;
+    KaCallCounter stops;
     KaMusic music;
-    music.onStopped().add(&stops, &Counter::onEvent);
+    music.onStopped().add(&stops, &KaCallCounter::onEvent);
     music.stop();
     EXPECT_EQ(stops.count, 0);
 
@@ -135,27 +118,27 @@ TEST_F(KaMusicTest, PauseKeepsTheQueueAndThePlace)
     KaMusic music;
     ASSERT_TRUE(music.load(oneSecond.c_str()));
     ASSERT_TRUE(music.play());
-    ASSERT_TRUE(KaWaitFor([&] { return sourceInt(music.alSource(), AL_SAMPLE_OFFSET) > 4410; }));
+    ASSERT_TRUE(KaWaitFor([&] { return KaSourceInt(music.alSource(), AL_SAMPLE_OFFSET) > 4410; }));
 
     music.pause();
-    const ALint offset = sourceInt(music.alSource(), AL_SAMPLE_OFFSET);
+    const ALint offset = KaSourceInt(music.alSource(), AL_SAMPLE_OFFSET);
     // Longer than a chunk: a thread that went on would have touched the queue.
     KaWaitFor([] { return false; }, 0.3);
-    EXPECT_EQ(sourceInt(music.alSource(), AL_SOURCE_STATE), AL_PAUSED);
-    EXPECT_EQ(sourceInt(music.alSource(), AL_BUFFERS_QUEUED), 4);
-    EXPECT_EQ(sourceInt(music.alSource(), AL_SAMPLE_OFFSET), offset);
+    EXPECT_EQ(KaSourceInt(music.alSource(), AL_SOURCE_STATE), AL_PAUSED);
+    EXPECT_EQ(KaSourceInt(music.alSource(), AL_BUFFERS_QUEUED), 4);
+    EXPECT_EQ(KaSourceInt(music.alSource(), AL_SAMPLE_OFFSET), offset);
     EXPECT_TRUE(music.isPlaying());
     manager->update();
     EXPECT_TRUE(isListed(music));
 
     music.resume();
-    EXPECT_EQ(sourceInt(music.alSource(), AL_SOURCE_STATE), AL_PLAYING);
-    EXPECT_GE(sourceInt(music.alSource(), AL_SAMPLE_OFFSET), offset);
+    EXPECT_EQ(KaSourceInt(music.alSource(), AL_SOURCE_STATE), AL_PLAYING);
+    EXPECT_GE(KaSourceInt(music.alSource(), AL_SAMPLE_OFFSET), offset);
     // Resuming a music that plays does not send it back in its queue.
-    ASSERT_TRUE(KaWaitFor([&] { return sourceInt(music.alSource(), AL_SAMPLE_OFFSET) > offset + 4410; }));
-    const ALint later = sourceInt(music.alSource(), AL_SAMPLE_OFFSET);
+    ASSERT_TRUE(KaWaitFor([&] { return KaSourceInt(music.alSource(), AL_SAMPLE_OFFSET) > offset + 4410; }));
+    const ALint later = KaSourceInt(music.alSource(), AL_SAMPLE_OFFSET);
     music.resume();
-    EXPECT_GE(sourceInt(music.alSource(), AL_SAMPLE_OFFSET), later);
+    EXPECT_GE(KaSourceInt(music.alSource(), AL_SAMPLE_OFFSET), later);
 }
 
 TEST_F(KaMusicTest, ChannelVolumeChangeReachesAPlayingMusicAtOnce)
@@ -204,9 +187,9 @@ TEST_F(KaMusicTest, PlayingTwiceStartsNothingNew)
 TEST_F(KaMusicTest, PlayingAgainReusesTheSourceAndBuffers)
 {
     ASSERT_TRUE(KaWriteToneWav(dir.file("brief.wav"), 100));
-    Counter stops;
+    KaCallCounter stops;
     KaMusic music;
-    music.onStopped().add(&stops, &Counter::onEvent);
+    music.onStopped().add(&stops, &KaCallCounter::onEvent);
     music.repeat(false);
     ASSERT_TRUE(music.load(dir.file("brief.wav").c_str()));
     ASSERT_TRUE(music.play());
@@ -219,7 +202,7 @@ TEST_F(KaMusicTest, PlayingAgainReusesTheSourceAndBuffers)
     ASSERT_TRUE(KaWaitFor([&] { return sourcePlaying(music); }));
     ASSERT_TRUE(KaWaitFor([&] { return !music.isPlaying(); }));
     // It played the whole file again from a clean queue.
-    EXPECT_EQ(sourceInt(source, AL_BUFFERS_QUEUED), 0);
+    EXPECT_EQ(KaSourceInt(source, AL_BUFFERS_QUEUED), 0);
 
     // A failed play keeps what it made for the next one.
     music.stop();
@@ -282,9 +265,9 @@ TEST_F(KaMusicTest, RepeatingMusicWhoseFileVanishesIsStoppedByUpdate)
 {
     const std::string path = dir.file("vanishing.wav");
     ASSERT_TRUE(KaWriteToneWav(path, 100));
-    Counter stops;
+    KaCallCounter stops;
     KaMusic music;
-    music.onStopped().add(&stops, &Counter::onEvent);
+    music.onStopped().add(&stops, &KaCallCounter::onEvent);
     ASSERT_TRUE(music.load(path.c_str()));
     KaCaptureStdout capture;
     ASSERT_TRUE(music.play());
@@ -323,9 +306,9 @@ TEST_F(KaMusicTest, CurrentDataIsAByteOfThePlayingSamples)
 
 TEST_F(KaMusicTest, DestroyingAPlayingMusicJoinsItAndLeavesTheList)
 {
-    Counter stops;
+    KaCallCounter stops;
     KaMusic* music = new KaMusic();
-    music->onStopped().add(&stops, &Counter::onEvent);
+    music->onStopped().add(&stops, &KaCallCounter::onEvent);
     ASSERT_TRUE(music->load(loop.c_str()));
     ASSERT_TRUE(music->play());
     ASSERT_TRUE(KaWaitFor([&] { return sourcePlaying(*music); }));

@@ -15,30 +15,6 @@
 
 namespace {
 
-ALint sourceInt(unsigned int source, ALenum parameter)
-{
-    ALint value = -1;
-    alGetSourcei(source, parameter, &value);
-    return value;
-}
-
-ALint bufferInt(unsigned int buffer, ALenum parameter)
-{
-    ALint value = -1;
-    alGetBufferi(buffer, parameter, &value);
-    return value;
-}
-
-class Counter {
-public:
-    bool onEvent()
-    {
-        ++count;
-        return false;
-    }
-    int count = 0;
-};
-
 class KaSFXTest : public KaSoundTest {
 protected:
     void SetUp() override
@@ -73,10 +49,10 @@ TEST_F(KaSFXTest, SamplesReachOpenALInTheirOwnFormat)
         ASSERT_TRUE(KaWriteWavFile(dir.file(c.name), c.channels, 22050, c.bits, pcm));
         KaSFX effect;
         ASSERT_TRUE(effect.load(dir.file(c.name).c_str()));
-        EXPECT_EQ(bufferInt(effect.alBuffer(), AL_CHANNELS), static_cast<ALint>(c.channels));
-        EXPECT_EQ(bufferInt(effect.alBuffer(), AL_BITS), static_cast<ALint>(c.bits));
-        EXPECT_EQ(bufferInt(effect.alBuffer(), AL_FREQUENCY), 22050);
-        EXPECT_EQ(bufferInt(effect.alBuffer(), AL_SIZE), static_cast<ALint>(pcm.size()));
+        EXPECT_EQ(KaBufferInt(effect.alBuffer(), AL_CHANNELS), static_cast<ALint>(c.channels));
+        EXPECT_EQ(KaBufferInt(effect.alBuffer(), AL_BITS), static_cast<ALint>(c.bits));
+        EXPECT_EQ(KaBufferInt(effect.alBuffer(), AL_FREQUENCY), 22050);
+        EXPECT_EQ(KaBufferInt(effect.alBuffer(), AL_SIZE), static_cast<ALint>(pcm.size()));
         EXPECT_EQ(effect.getAccessName(), KaString(dir.file(c.name).c_str()));
         EXPECT_TRUE(effect.play());
     }
@@ -86,9 +62,9 @@ TEST_F(KaSFXTest, SamplesReachOpenALInTheirOwnFormat)
     ASSERT_TRUE(KaWriteStream(ogg, dir.file("mono.ogg")));
     KaSFX effect;
     ASSERT_TRUE(effect.load(dir.file("mono.ogg").c_str()));
-    EXPECT_EQ(bufferInt(effect.alBuffer(), AL_CHANNELS), 1);
-    EXPECT_EQ(bufferInt(effect.alBuffer(), AL_BITS), 16);
-    EXPECT_EQ(bufferInt(effect.alBuffer(), AL_SIZE), 4410 * 2);
+    EXPECT_EQ(KaBufferInt(effect.alBuffer(), AL_CHANNELS), 1);
+    EXPECT_EQ(KaBufferInt(effect.alBuffer(), AL_BITS), 16);
+    EXPECT_EQ(KaBufferInt(effect.alBuffer(), AL_SIZE), 4410 * 2);
 }
 
 TEST_F(KaSFXTest, FilesWithoutAnOpenALFormatAreRefused)
@@ -151,18 +127,18 @@ TEST_F(KaSFXTest, PlayingAgainRestartsFromTheBeginning)
     KaSFX effect;
     ASSERT_TRUE(effect.load(longPath.c_str()));
     ASSERT_TRUE(effect.play());
-    ASSERT_TRUE(KaWaitFor([&] { return sourceInt(effect.alSource(), AL_SAMPLE_OFFSET) > 8820; }));
+    ASSERT_TRUE(KaWaitFor([&] { return KaSourceInt(effect.alSource(), AL_SAMPLE_OFFSET) > 8820; }));
 
     EXPECT_TRUE(effect.play());
     EXPECT_TRUE(effect.isPlaying());
-    EXPECT_LT(sourceInt(effect.alSource(), AL_SAMPLE_OFFSET), 8820);
+    EXPECT_LT(KaSourceInt(effect.alSource(), AL_SAMPLE_OFFSET), 8820);
 
     // Also from pause.
-    ASSERT_TRUE(KaWaitFor([&] { return sourceInt(effect.alSource(), AL_SAMPLE_OFFSET) > 8820; }));
+    ASSERT_TRUE(KaWaitFor([&] { return KaSourceInt(effect.alSource(), AL_SAMPLE_OFFSET) > 8820; }));
     effect.pause();
     EXPECT_TRUE(effect.play());
     EXPECT_TRUE(effect.isPlaying());
-    EXPECT_LT(sourceInt(effect.alSource(), AL_SAMPLE_OFFSET), 8820);
+    EXPECT_LT(KaSourceInt(effect.alSource(), AL_SAMPLE_OFFSET), 8820);
 }
 
 TEST_F(KaSFXTest, PlayLooksOnlyAtTheErrorsOfItsOwnCalls)
@@ -189,26 +165,26 @@ TEST_F(KaSFXTest, PauseToggles)
     KaSFX effect;
     ASSERT_TRUE(effect.load(longPath.c_str()));
     effect.pause();
-    EXPECT_EQ(sourceInt(effect.alSource(), AL_SOURCE_STATE), AL_INITIAL);
+    EXPECT_EQ(KaSourceInt(effect.alSource(), AL_SOURCE_STATE), AL_INITIAL);
 
     ASSERT_TRUE(effect.play());
     effect.pause();
-    EXPECT_EQ(sourceInt(effect.alSource(), AL_SOURCE_STATE), AL_PAUSED);
+    EXPECT_EQ(KaSourceInt(effect.alSource(), AL_SOURCE_STATE), AL_PAUSED);
     EXPECT_FALSE(effect.isPlaying());
     effect.pause();
-    EXPECT_EQ(sourceInt(effect.alSource(), AL_SOURCE_STATE), AL_PLAYING);
+    EXPECT_EQ(KaSourceInt(effect.alSource(), AL_SOURCE_STATE), AL_PLAYING);
     EXPECT_TRUE(effect.isPlaying());
 
     effect.stop();
     effect.pause();
-    EXPECT_EQ(sourceInt(effect.alSource(), AL_SOURCE_STATE), AL_STOPPED);
+    EXPECT_EQ(KaSourceInt(effect.alSource(), AL_SOURCE_STATE), AL_STOPPED);
 }
 
 TEST_F(KaSFXTest, StopEmitsEachTimeThereIsASource)
 {
     KaSFX effect;
-    Counter stops;
-    effect.onStopped().add(&stops, &Counter::onEvent);
+    KaCallCounter stops;
+    effect.onStopped().add(&stops, &KaCallCounter::onEvent);
     effect.stop();
     EXPECT_EQ(stops.count, 0);
 
@@ -240,7 +216,7 @@ TEST_F(KaSFXTest, LoadingAgainFreesTheFirstBufferAndSource)
     ASSERT_TRUE(effect.load(dir.file("other.wav").c_str()));
     EXPECT_FALSE(alIsSource(firstSource) && firstSource != effect.alSource());
     EXPECT_FALSE(alIsBuffer(firstBuffer) && firstBuffer != effect.alBuffer());
-    EXPECT_EQ(bufferInt(effect.alBuffer(), AL_SIZE), 4410 * 2);
+    EXPECT_EQ(KaBufferInt(effect.alBuffer(), AL_SIZE), 4410 * 2);
 
     const unsigned int source = effect.alSource();
     const unsigned int buffer = effect.alBuffer();
@@ -251,9 +227,9 @@ TEST_F(KaSFXTest, LoadingAgainFreesTheFirstBufferAndSource)
 
 TEST_F(KaSFXTest, ListedEffectLeavesTheListWhenItIsNotPlaying)
 {
-    Counter stops;
+    KaCallCounter stops;
     KaSFX* effect = new KaSFX();
-    effect->onStopped().add(&stops, &Counter::onEvent);
+    effect->onStopped().add(&stops, &KaCallCounter::onEvent);
     ASSERT_TRUE(effect->load(longPath.c_str()));
     ASSERT_TRUE(effect->play());
     manager->sfxs().pushBack(effect);
@@ -283,12 +259,12 @@ TEST_F(KaSFXTest, MissingFileIsTakenFromTheLanguageFolderThenEnglish)
 
     KaSFX french;
     ASSERT_TRUE(french.load(dir.file("a/click.wav").c_str()));
-    EXPECT_EQ(bufferInt(french.alBuffer(), AL_SIZE), 2205 * 2);
+    EXPECT_EQ(KaBufferInt(french.alBuffer(), AL_SIZE), 2205 * 2);
     EXPECT_EQ(french.getAccessName(), KaString(dir.file("a/click.wav").c_str()));
 
     KaSFX english;
     ASSERT_TRUE(english.load(dir.file("b/click.wav").c_str()));
-    EXPECT_EQ(bufferInt(english.alBuffer(), AL_SIZE), 4410 * 2);
+    EXPECT_EQ(KaBufferInt(english.alBuffer(), AL_SIZE), 4410 * 2);
 
     core.get()->language(savedLanguage);
 }

@@ -14,23 +14,6 @@
 
 namespace {
 
-float sourceGain(unsigned int source)
-{
-    ALfloat gain = -1.0f;
-    alGetSourcef(source, AL_GAIN, &gain);
-    return gain;
-}
-
-class Counter {
-public:
-    bool onEvent()
-    {
-        ++count;
-        return false;
-    }
-    int count = 0;
-};
-
 class NameRecorder {
 public:
     bool onName(const KaString& name)
@@ -105,16 +88,16 @@ TEST_F(KaSoundManagerTest, GainsReadBackFromOpenAL)
         effect.volume(c.own);
         music.volume(c.own);
         const float expected = (c.own * c.master) * (c.setChannel ? c.channelVolume : 1.0f);
-        EXPECT_FLOAT_EQ(sourceGain(effect.alSource()), expected);
-        EXPECT_FLOAT_EQ(sourceGain(music.alSource()), expected);
+        EXPECT_FLOAT_EQ(KaSourceGain(effect.alSource()), expected);
+        EXPECT_FLOAT_EQ(KaSourceGain(music.alSource()), expected);
 
         // Any factor changing later reaches the sources at once.
         manager->setChannelVolume(c.channel, 0.9f);
-        EXPECT_FLOAT_EQ(sourceGain(effect.alSource()), (c.own * c.master) * 0.9f);
-        EXPECT_FLOAT_EQ(sourceGain(music.alSource()), (c.own * c.master) * 0.9f);
+        EXPECT_FLOAT_EQ(KaSourceGain(effect.alSource()), (c.own * c.master) * 0.9f);
+        EXPECT_FLOAT_EQ(KaSourceGain(music.alSource()), (c.own * c.master) * 0.9f);
         manager->setMasterVolume(0.2f);
-        EXPECT_FLOAT_EQ(sourceGain(effect.alSource()), (c.own * 0.2f) * 0.9f);
-        EXPECT_FLOAT_EQ(sourceGain(music.alSource()), (c.own * 0.2f) * 0.9f);
+        EXPECT_FLOAT_EQ(KaSourceGain(effect.alSource()), (c.own * 0.2f) * 0.9f);
+        EXPECT_FLOAT_EQ(KaSourceGain(music.alSource()), (c.own * 0.2f) * 0.9f);
 
         music.stop();
         manager->setMasterVolume(1.0f);
@@ -123,8 +106,8 @@ TEST_F(KaSoundManagerTest, GainsReadBackFromOpenAL)
 
 TEST_F(KaSoundManagerTest, SettingAChannelAlwaysNotifiesTheMasterOnlyOnChange)
 {
-    Counter changes;
-    manager->onVolumeChanged().add(&changes, &Counter::onEvent);
+    KaCallCounter changes;
+    manager->onVolumeChanged().add(&changes, &KaCallCounter::onEvent);
 
     manager->setChannelVolume("sfx", 0.5f);
     manager->setChannelVolume("sfx", 0.5f);
@@ -142,11 +125,11 @@ TEST_F(KaSoundManagerTest, SettingAChannelAlwaysNotifiesTheMasterOnlyOnChange)
     ASSERT_TRUE(effect.load(shortPath.c_str()));
     alSourcef(effect.alSource(), AL_GAIN, 0.01f);
     manager->setMasterVolume(0.5f);
-    EXPECT_FLOAT_EQ(sourceGain(effect.alSource()), 0.01f);
+    EXPECT_FLOAT_EQ(KaSourceGain(effect.alSource()), 0.01f);
     manager->setChannelVolume("sfx", 0.5f);
-    EXPECT_FLOAT_EQ(sourceGain(effect.alSource()), 0.25f);
+    EXPECT_FLOAT_EQ(KaSourceGain(effect.alSource()), 0.25f);
 
-    manager->onVolumeChanged().remove(&changes, &Counter::onEvent);
+    manager->onVolumeChanged().remove(&changes, &KaCallCounter::onEvent);
 }
 
 TEST_F(KaSoundManagerTest, FreeSoundThatEndsIsDestroyedAndReportedWithItsPath)
@@ -154,7 +137,7 @@ TEST_F(KaSoundManagerTest, FreeSoundThatEndsIsDestroyedAndReportedWithItsPath)
     manager->playFreeSound(shortPath.c_str(), 0.5f, "sfx");
     manager->playFreeSound(longPath.c_str(), 0.5f, "sfx");
     ASSERT_EQ(manager->freeSounds().count(), 2u);
-    EXPECT_FLOAT_EQ(sourceGain((*manager->freeSounds().firstElement())->alSource()), 0.5f);
+    EXPECT_FLOAT_EQ(KaSourceGain((*manager->freeSounds().firstElement())->alSource()), 0.5f);
 
     EXPECT_TRUE(KaWaitFor([&] { return manager->freeSounds().count() == 1; }, 5.0, [&] { manager->update(); }));
     ASSERT_EQ(ended.names, std::vector<std::string> { shortPath });
@@ -250,14 +233,14 @@ TEST_F(KaSoundManagerTest, ListsStayWholeWhileSoundsRemoveThemselves)
     manager->sfxs().pushBack(&playingEffect);
     manager->sfxs().pushBack(&idleEffect);
 
-    Counter briefStops;
-    Counter loopingStops;
+    KaCallCounter briefStops;
+    KaCallCounter loopingStops;
     KaMusic brief;
     KaMusic looping;
     KaMusic briefToo;
-    brief.onStopped().add(&briefStops, &Counter::onEvent);
-    briefToo.onStopped().add(&briefStops, &Counter::onEvent);
-    looping.onStopped().add(&loopingStops, &Counter::onEvent);
+    brief.onStopped().add(&briefStops, &KaCallCounter::onEvent);
+    briefToo.onStopped().add(&briefStops, &KaCallCounter::onEvent);
+    looping.onStopped().add(&loopingStops, &KaCallCounter::onEvent);
     brief.repeat(false);
     briefToo.repeat(false);
     ASSERT_TRUE(brief.load(dir.file("brief.wav").c_str()));
@@ -328,8 +311,8 @@ TEST_F(KaSoundManagerTest, DestroyingTheManagerStopsMusicsAndEffectsFirst)
 {
     ASSERT_TRUE(KaWriteToneWav(dir.file("loop.wav"), 300));
     KaMusic* music = new KaMusic();
-    Counter stops;
-    music->onStopped().add(&stops, &Counter::onEvent);
+    KaCallCounter stops;
+    music->onStopped().add(&stops, &KaCallCounter::onEvent);
     ASSERT_TRUE(music->load(dir.file("loop.wav").c_str()));
     ASSERT_TRUE(music->play());
     KaSFX* effect = new KaSFX();

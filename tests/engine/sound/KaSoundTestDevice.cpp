@@ -1,5 +1,7 @@
 #include "tests/engine/sound/KaSoundTestDevice.h"
 
+#include <AL/al.h>
+
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -157,4 +159,25 @@ int KaRunChildTest(
     if (!ran || !WIFEXITED(status))
         return -1;
     return WEXITSTATUS(status);
+}
+
+int KaSourceInt(unsigned int source, int parameter)
+{
+    ALint value = -1;
+    alGetSourcei(source, parameter, &value);
+    return value;
+}
+
+int KaBufferInt(unsigned int buffer, int parameter)
+{
+    ALint value = -1;
+    alGetBufferi(buffer, parameter, &value);
+    return value;
+}
+
+float KaSourceGain(unsigned int source)
+{
+    ALfloat gain = -1.0f;
+    alGetSourcef(source, AL_GAIN, &gain);
+    return gain;
 }

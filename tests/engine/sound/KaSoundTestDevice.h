@@ -54,4 +54,20 @@ bool KaWaitFor(const std::function<bool()>& condition, double seconds = 5.0,
 int KaRunChildTest(
     const std::string& filter, const std::map<std::string, std::string>& environment, std::string* output = nullptr);
 
+// What OpenAL reports of one source or buffer (-1 when it answers nothing).
+int KaSourceInt(unsigned int source, int parameter);
+int KaBufferInt(unsigned int buffer, int parameter);
+float KaSourceGain(unsigned int source);
+
+// A signal listener that counts its calls and handles nothing.
+class KaCallCounter {
+public:
+    bool onEvent()
+    {
+        ++count;
+        return false;
+    }
+    int count = 0;
+};
+
 #endif
