@@ -12,6 +12,11 @@ namespace {
 
 const unsigned char kVersion = 1;
 
+// deflate's best case is a little over 1032:1: no zlib stream of P bytes
+// inflates to more than this, whatever size the block announces.
+const unsigned long long kMaxRatio = 1032;
+const unsigned long long kRatioSlack = 64;
+
 // What the source still holds: files know their size, a memory stream only
 // its data's length.
 unsigned long long bytesLeft(const KaStream& stream)
@@ -85,11 +90,18 @@ bool KaZLibStream::open(KaStream& source)
         return fail();
     }
 
+    // A damaged header may announce far more than its packed bytes can
+    // inflate to: the output buffer is only as large as they could fill, so
+    // the stream still ends where the data really ends.
+    const unsigned long long reachable = packedSize * kMaxRatio + kRatioSlack;
+    const unsigned int capacity
+        = unpackedSize < reachable ? unpackedSize : static_cast<unsigned int>(reachable);
+
     std::unique_ptr<unsigned char[]> packed(new (std::nothrow) unsigned char[packedSize ? packedSize : 1]);
     // One byte at least, so that an empty block still has a buffer to point at.
-    mInflated = new (std::nothrow) unsigned char[unpackedSize ? unpackedSize : 1];
+    mInflated = new (std::nothrow) unsigned char[capacity ? capacity : 1];
     if (!packed || !mInflated) {
-        KaPrintf("KaZLibStream::open: out of memory for a block of %u bytes\n", unpackedSize);
+        KaPrintf("KaZLibStream::open: out of memory for a block of %u bytes\n", capacity);
         return fail();
     }
     if (source.readFully(packed.get(), packedSize) != packedSize) {
@@ -97,7 +109,7 @@ bool KaZLibStream::open(KaStream& source)
         return fail();
     }
 
-    uLongf produced = unpackedSize;
+    uLongf produced = capacity;
     if (uncompress(mInflated, &produced, packed.get(), packedSize) != Z_OK) {
         KaPrintf("KaZLibStream::open: uncompress error");
         return fail();

@@ -600,13 +600,22 @@ unsigned long KaImage::deSerialize(KaStream& stream)
         return 0;
     }
 
+    // The picture must be in the stream before a buffer is taken for it: a
+    // damaged header of a few bytes may announce the largest image allowed.
+    const unsigned long payload = pictureBytes(width, height, imageFormat);
+    const unsigned long streamLength = stream.contentLength();
+    const unsigned long position = stream.getPos();
+    if (payload > (position < streamLength ? streamLength - position : 0)) {
+        KaPrintf("KaImage::deSerialize: Unexpected end of stream\n");
+        return 0;
+    }
+
     // Read into a fresh image first: a stream that runs short leaves this one
     // as it was.
     KaImage incoming;
     KaIntrusivePtr<KaPalette> noPalette;
     if (!incoming.create(width, height, noPalette, imageFormat))
         return 0;
-    const unsigned long payload = pictureBytes(width, height, imageFormat);
     if (payload > 0) {
         if (isCompressed(imageFormat)) {
             got = stream.readData(incoming.mBuffer, payload);

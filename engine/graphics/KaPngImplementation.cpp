@@ -3,6 +3,7 @@
 #include <png.h>
 
 #include <csetjmp>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
 
@@ -26,6 +27,21 @@ const char* const KaPngImplementation::mUrlKey = "Url";
 const char* const KaPngImplementation::mUrlValue = "https://ka-engine.example.org/";
 
 namespace {
+
+// The largest block libpng may take while reading. It decodes straight into
+// the image's rows and needs little more than a row or two itself; without a
+// ceiling, a text chunk whose length field was damaged is allocated at the
+// length it announces (gigabytes) before its bytes are found missing.
+const png_alloc_size_t kMaxReadAllocation = 32u * 1024u * 1024u;
+
+png_voidp limitedMalloc(png_structp, png_alloc_size_t size)
+{
+    // libpng reports a null block as "out of memory" through the error
+    // callback: the load fails like any corrupt file.
+    return size <= kMaxReadAllocation ? std::malloc(size) : nullptr;
+}
+
+void limitedFree(png_structp, png_voidp block) { std::free(block); }
 
 // What the writer's jump point needs to clean up and report.
 struct WriteState {
@@ -168,7 +184,8 @@ bool KaPngImplementation::openAndReadHeader()
 
 bool KaPngImplementation::readHeader()
 {
-    mReadStruct = png_create_read_struct(PNG_LIBPNG_VER_STRING, this, errorCallback, warningCallback);
+    mReadStruct = png_create_read_struct_2(
+        PNG_LIBPNG_VER_STRING, this, errorCallback, warningCallback, nullptr, limitedMalloc, limitedFree);
     if (!mReadStruct) {
         KaPrintf("[KaPngImplementation::openAndReadHeader] png_create_read_struct failed (%s)\n", mPath.c_str());
         release();

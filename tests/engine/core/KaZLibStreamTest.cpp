@@ -7,6 +7,7 @@
 
 #include "engine/core/KaFile.h"
 #include "engine/core/KaZLibStream.h"
+#include "tests/support/KaAllocationProbe.h"
 #include "tests/support/KaTestSupport.h"
 
 namespace {
@@ -231,6 +232,40 @@ TEST(KaZLibStreamTest, TheSizeIsWhatTheBlockInflatedTo)
     EXPECT_EQ(0u, stream.size());
     char byte;
     EXPECT_EQ(0u, stream.readData(&byte, 1));
+}
+
+TEST(KaZLibStreamTest, AnAnnouncedSizeIsOnlyAllocatedAsFarAsThePackedBytesCouldFillIt)
+{
+    // A damaged header announcing a gigabyte over a few packed bytes: the
+    // stream is still the bytes inflated, and nothing near the announced
+    // size is allocated for them.
+    const std::string plain = hundredBytes();
+    KaStream source;
+    fill(source, block(deflated(plain), KaZLibStream::mMaxUnpackedSize));
+    KaZLibStream stream;
+    {
+        KaAllocationProbe probe;
+        ASSERT_TRUE(stream.open(source));
+        if (KaAllocationProbe::available()) {
+            EXPECT_LT(probe.largest(), 1024u * 1024u);
+        }
+    }
+    EXPECT_EQ(100u, stream.size());
+    EXPECT_EQ(plain, readAll(stream));
+
+    // Data packed as tightly as deflate can still inflates whole.
+    const std::string zeros(4u * 1024u * 1024u, '\0');
+    uLongf length = compressBound(zeros.size());
+    std::string packed(length, '\0');
+    ASSERT_EQ(Z_OK,
+        compress2(reinterpret_cast<Bytef*>(&packed[0]), &length, reinterpret_cast<const Bytef*>(zeros.data()),
+            zeros.size(), 9));
+    packed.resize(length);
+    KaStream tight;
+    fill(tight, block(packed, static_cast<unsigned int>(zeros.size())));
+    ASSERT_TRUE(stream.open(tight));
+    EXPECT_EQ(zeros.size(), stream.size());
+    EXPECT_EQ(zeros, readAll(stream));
 }
 
 } // namespace

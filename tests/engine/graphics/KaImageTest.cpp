@@ -13,6 +13,7 @@
 #include "engine/graphics/KaImage.h"
 #include "tests/engine/graphics/KaCodecFixtures.h"
 #include "tests/engine/graphics/KaPngTestFiles.h"
+#include "tests/support/KaAllocationProbe.h"
 #include "tests/support/KaTestSupport.h"
 
 namespace {
@@ -267,6 +268,29 @@ TEST(KaImageTest, HostileStreamsLeaveTheImageAsItWas)
         EXPECT_EQ(bufferOf(image), before);
         EXPECT_FALSE(image.userFlag());
     }
+}
+
+TEST(KaImageTest, DeSerializeRefusesAnnouncedRowsTheStreamCannotHoldBeforeAllocating)
+{
+    // The largest picture allowed, announced by 14 bytes of header over a
+    // handful of pixels.
+    KaStream stream;
+    stream.write(static_cast<unsigned char>(1));
+    stream.write(static_cast<unsigned char>(1));
+    stream.write(static_cast<int>(GREY8));
+    stream.write(16384u);
+    stream.write(16384u);
+    stream.writeData("pixels", 6);
+    stream.seek(0);
+    KaImage image;
+    KaCaptureStdout capture;
+    KaAllocationProbe probe;
+    EXPECT_EQ(image.deSerialize(stream), 0u);
+    if (KaAllocationProbe::available()) {
+        EXPECT_LT(probe.largest(), 1024u * 1024u);
+    }
+    EXPECT_NE(capture.text().find("KaImage::deSerialize: Unexpected end of stream"), std::string::npos);
+    EXPECT_EQ(image.format(), NONE);
 }
 
 // ---------------------------------------------------------------------------

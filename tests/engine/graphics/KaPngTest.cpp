@@ -11,6 +11,7 @@
 #include "engine/graphics/KaPng.h"
 #include "tests/engine/graphics/KaCodecFixtures.h"
 #include "tests/engine/graphics/KaPngTestFiles.h"
+#include "tests/support/KaAllocationProbe.h"
 #include "tests/support/KaTestSupport.h"
 
 namespace {
@@ -310,6 +311,37 @@ TEST_F(KaPngTest, BrokenFilesFailCleanly)
             EXPECT_NE(text.find(c.message), std::string::npos) << text;
         }
     }
+}
+
+// A metadata chunk whose length field was damaged into a gigabyte, over a
+// file of a few hundred bytes: refused as corrupt, never allocated.
+TEST_F(KaPngTest, AChunkAnnouncingGigabytesIsRefusedBeforeItIsAllocated)
+{
+    const KaTestPicture picture = KaMakeTestPicture(8, 8, RGB888, 2);
+    const std::string good = KaWritePng(picture);
+    const size_t idat = KaPngFindChunk(good, "IDAT");
+    ASSERT_NE(idat, std::string::npos);
+    std::string damaged = good.substr(0, idat);
+    // Length 0x4B000010, type tEXt, then whatever the file holds.
+    damaged += std::string("\x4b\x00\x00\x10tEXtTitle", 13);
+    damaged += good.substr(idat);
+
+    const std::string path = writeFile("damaged.png", damaged);
+    KaPng codec;
+    KaCaptureStdout capture;
+    bool loaded = false;
+    size_t largest = 0;
+    {
+        KaAllocationProbe probe;
+        loaded = codec.load(KaPath(path.c_str()));
+        largest = probe.largest();
+    }
+    const std::string text = capture.text();
+    EXPECT_FALSE(loaded);
+    if (KaAllocationProbe::available()) {
+        EXPECT_LT(largest, 16u * 1024u * 1024u);
+    }
+    EXPECT_NE(text.find("png error: "), std::string::npos) << text;
 }
 
 TEST_F(KaPngTest, BrokenStreamFailsCleanlyAndTheCodecRecovers)

@@ -1,0 +1,778 @@
+// Writes the fuzz targets' seed files: small good files of every format the
+// engine reads, made with the engine's own streams and writers and with the
+// format libraries (libpng, libjpeg, libvorbisenc, libtheoraenc), in
+// <folder>/<target>/. Usage: ka_fuzz_seeds <folder>.
+
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstddef>
+#include <cstdio>
+
+#include <jpeglib.h>
+#include <png.h>
+#include <theora/theoraenc.h>
+#include <vorbis/vorbisenc.h>
+#include <zlib.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "engine/core/KaFile.h"
+#include "engine/core/KaStream.h"
+#include "engine/core/KaString.h"
+#include "engine/graphics/KaImage.h"
+#include "engine/graphics/KaPng.h"
+#include "engine/maths/KaQuaternion.h"
+#include "engine/maths/KaVector3f32.h"
+
+namespace {
+
+typedef std::vector<unsigned char> Bytes;
+
+std::string gRoot;
+int gFailures = 0;
+
+void fail(const std::string& what)
+{
+    std::fprintf(stderr, "ka_fuzz_seeds: %s\n", what.c_str());
+    ++gFailures;
+}
+
+void makeFolder(const std::string& path)
+{
+    if (mkdir(path.c_str(), 0755) != 0 && errno != EEXIST)
+        fail("can't create " + path);
+}
+
+Bytes bytesOf(const KaStream& stream)
+{
+    return stream.data() ? Bytes(stream.data(), stream.data() + stream.bufferLength()) : Bytes();
+}
+
+// Written through the engine's file class, as the game writes its files.
+void seed(const char* target, const std::string& name, const Bytes& bytes)
+{
+    const std::string folder = gRoot + "/" + target;
+    makeFolder(folder);
+    KaFile file;
+    if (!file.open(KaPath((folder + "/" + name).c_str()), KaFileSystem::Write)) {
+        fail("can't write " + folder + "/" + name);
+        return;
+    }
+    if (!bytes.empty() && file.writeData(bytes.data(), bytes.size()) != bytes.size())
+        fail("short write of " + name);
+    file.close();
+}
+
+void seed(const char* target, const std::string& name, const KaStream& stream)
+{
+    seed(target, name, bytesOf(stream));
+}
+
+Bytes zlibPack(const Bytes& raw)
+{
+    uLongf size = compressBound(raw.size());
+    Bytes packed(size);
+    if (compress2(packed.data(), &size, raw.data(), raw.size(), 9) != Z_OK)
+        fail("compress");
+    packed.resize(size);
+    return packed;
+}
+
+// The zlib block of KaZLibStream: version, packed size, unpacked size, data.
+Bytes zlibBlock(const Bytes& raw)
+{
+    const Bytes packed = zlibPack(raw);
+    KaStream out;
+    out.write(static_cast<unsigned char>(1));
+    out.write(static_cast<unsigned int>(packed.size()));
+    out.write(static_cast<unsigned int>(raw.size()));
+    out.writeData(packed.data(), packed.size());
+    return bytesOf(out);
+}
+
+// The wrapper of the zlib-wrapped images: packed size, unpacked size, data.
+Bytes packedBlock(const Bytes& raw)
+{
+    const Bytes packed = zlibPack(raw);
+    KaStream out;
+    out.write(static_cast<unsigned int>(packed.size()));
+    out.write(static_cast<unsigned int>(raw.size()));
+    out.writeData(packed.data(), packed.size());
+    return bytesOf(out);
+}
+
+Bytes pattern(unsigned long count, unsigned int seedValue)
+{
+    Bytes bytes(count);
+    for (unsigned long i = 0; i < count; ++i)
+        bytes[i] = static_cast<unsigned char>((i * 7 + seedValue * 13 + i / 5) & 0xFF);
+    return bytes;
+}
+
+// ---------------------------------------------------------------------------
+// Core
+
+void strings()
+{
+    const char* texts[] = { "hello", "", "a,b,,c" };
+    for (int mode = 0; mode < 2; ++mode) {
+        KaStream out;
+        out.setMode(mode ? KaStream::Text : KaStream::Binary);
+        for (const char* text : texts)
+            KaString::serialize(out, KaString(text));
+        KaString withNul("x\0y", 3);
+        KaString::serialize(out, withNul);
+        seed("KaStringFuzz", mode ? "text" : "binary", out);
+    }
+}
+
+void streams()
+{
+    for (int mode = 0; mode < 2; ++mode) {
+        KaStream out;
+        out.setMode(mode ? KaStream::Text : KaStream::Binary);
+        out.write(static_cast<unsigned char>(mode));
+        out.write(static_cast<unsigned char>(200));
+        out.write(true);
+        out.write(static_cast<unsigned short>(65000));
+        out.write(static_cast<short>(-1234));
+        out.write(12345678u);
+        out.write(-7654321);
+        out.write(1234567890123ull);
+        out.write(-1234567890123ll);
+        out.write(1.5f);
+        out.write(-2.25);
+        out << " word line\r\nnext,word;x\n";
+        // The program, read backwards from the end: one step of each kind.
+        for (int step = 19; step >= 0; --step)
+            out.write(static_cast<unsigned char>(step));
+        seed("KaStreamFuzz", mode ? "text" : "binary", out);
+    }
+}
+
+void packages()
+{
+    struct Entry {
+        const char* path;
+        Bytes bytes;
+    };
+    const Entry entries[] = {
+        { "scenes/a.xml", Bytes{ '<', 'a', '/', '>' } },
+        { "scenes/sub/b.bin", pattern(40, 1) },
+        { "music/c.ogg", pattern(9, 2) },
+    };
+    // Header and table first, then the entries at their offsets.
+    unsigned long tableSize = 5;
+    for (const Entry& e : entries)
+        tableSize += 12 + std::strlen(e.path);
+    KaStream out;
+    out.write(static_cast<unsigned char>(1));
+    out.write(static_cast<unsigned int>(sizeof entries / sizeof entries[0]));
+    unsigned long offset = tableSize;
+    for (const Entry& e : entries) {
+        KaString::serialize(out, KaString(e.path));
+        out.write(static_cast<unsigned int>(offset));
+        out.write(static_cast<unsigned int>(e.bytes.size()));
+        offset += e.bytes.size();
+    }
+    for (const Entry& e : entries)
+        out.writeData(e.bytes.data(), e.bytes.size());
+    seed("KaPackageFuzz", "three-entries", out);
+}
+
+void zlibBlocks()
+{
+    seed("KaZLibStreamFuzz", "text", zlibBlock(Bytes{ 'h', 'e', 'l', 'l', 'o', ' ', 'h', 'e', 'l', 'l', 'o' }));
+    seed("KaZLibStreamFuzz", "pattern", zlibBlock(pattern(300, 3)));
+}
+
+// ---------------------------------------------------------------------------
+// World
+
+void palettes()
+{
+    const unsigned int sizes[] = { 512, 768, 1024 };
+    for (unsigned int size : sizes) {
+        KaStream out;
+        out.write(size);
+        const Bytes entries = pattern(size, size);
+        out.writeData(entries.data(), entries.size());
+        seed("KaPaletteFuzz", "binary-" + std::to_string(size), out);
+    }
+    KaStream text;
+    text.setMode(KaStream::Text);
+    text.write(768u);
+    const Bytes entries = pattern(768, 5);
+    text.writeData(entries.data(), entries.size());
+    seed("KaPaletteFuzz", "text-768", text);
+}
+
+void writePlacement(KaStream& out)
+{
+    KaVector3f32::serialize(out, KaVector3f32(1.0f, 2.0f, 3.0f));
+    KaQuaternion::serialize(out, KaQuaternion(0.0f, 0.0f, 0.0f, 1.0f));
+    KaVector3f32::serialize(out, KaVector3f32(1.0f, 1.0f, 1.0f));
+}
+
+void writePoints(KaStream& out, unsigned int count)
+{
+    out.write(count);
+    for (unsigned int i = 0; i < count; ++i)
+        KaVector3f32::serialize(out, KaVector3f32(static_cast<float>(i), 0.5f * i, static_cast<float>(i * i % 7)));
+}
+
+void curves()
+{
+    for (int mode = 0; mode < 2; ++mode) {
+        KaStream named;
+        named.setMode(mode ? KaStream::Text : KaStream::Binary);
+        KaString::serialize(named, KaString("path01"));
+        writePlacement(named);
+        named.write(12.5f);
+        writePoints(named, 5);
+        seed("KaBezierCurveFuzz", mode ? "named-text" : "named", named);
+    }
+    KaStream bin;
+    writePlacement(bin);
+    writePoints(bin, 4);
+    seed("KaBezierCurveFuzz", "bin", bin);
+}
+
+// ---------------------------------------------------------------------------
+// Images
+
+KaImage* picture(unsigned int width, unsigned int height, KaImageFormat format)
+{
+    KaImage* image = new KaImage();
+    KaIntrusivePtr<KaPalette> noPalette;
+    image->create(width, height, noPalette, format);
+    const Bytes bytes = pattern(image->bufferSize(), width * 3 + height);
+    if (image->buffer())
+        std::memcpy(image->buffer(), bytes.data(), bytes.size());
+    return image;
+}
+
+void serialisedImages()
+{
+    struct Case {
+        unsigned int width, height;
+        KaImageFormat format;
+    };
+    const Case cases[] = { { 4, 3, RGB888 }, { 3, 2, RGBA8888 }, { 5, 1, GREY8 }, { 8, 8, PVRTC4_RGBA }, { 2, 2, RGB565 } };
+    for (const Case& c : cases) {
+        KaIntrusivePtr<KaImage> image(picture(c.width, c.height, c.format));
+        KaStream out;
+        image->serialize(out);
+        seed("KaImageFuzz", "format-" + std::to_string(static_cast<int>(c.format)), out);
+    }
+}
+
+Bytes enginePng(unsigned int width, unsigned int height, KaImageFormat format)
+{
+    KaIntrusivePtr<KaImage> image(picture(width, height, format));
+    KaPng png;
+    KaStream out;
+    if (!png.save(*image, out))
+        fail("KaPng::save");
+    return bytesOf(out);
+}
+
+void pngWrite(png_structp png, png_bytep data, size_t length)
+{
+    Bytes* out = static_cast<Bytes*>(png_get_io_ptr(png));
+    out->insert(out->end(), data, data + length);
+}
+
+void pngFlush(png_structp) { }
+
+// What the engine does not write itself: interlaced and palette files.
+Bytes libpngFile(unsigned int width, unsigned int height, int colourType, int interlace)
+{
+    Bytes out;
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png_create_info_struct(png);
+    if (setjmp(png_jmpbuf(png))) {
+        fail("libpng write");
+        png_destroy_write_struct(&png, &info);
+        return Bytes();
+    }
+    png_set_write_fn(png, &out, pngWrite, pngFlush);
+    png_set_IHDR(png, info, width, height, 8, colourType, interlace, PNG_COMPRESSION_TYPE_DEFAULT,
+        PNG_FILTER_TYPE_DEFAULT);
+    png_color palette[4] = { { 0, 0, 0 }, { 255, 0, 0 }, { 0, 255, 0 }, { 0, 0, 255 } };
+    if (colourType == PNG_COLOR_TYPE_PALETTE)
+        png_set_PLTE(png, info, palette, 4);
+    png_write_info(png, info);
+    const unsigned int channels = colourType == PNG_COLOR_TYPE_RGB ? 3 : colourType == PNG_COLOR_TYPE_RGB_ALPHA ? 4 : 1;
+    Bytes row(width * channels);
+    const int passes = interlace == PNG_INTERLACE_ADAM7 ? png_set_interlace_handling(png) : 1;
+    for (int pass = 0; pass < passes; ++pass) {
+        for (unsigned int y = 0; y < height; ++y) {
+            for (unsigned int x = 0; x < row.size(); ++x)
+                row[x] = static_cast<unsigned char>(colourType == PNG_COLOR_TYPE_PALETTE ? (x + y) % 4 : x * 9 + y);
+            png_write_row(png, row.data());
+        }
+    }
+    png_write_end(png, nullptr);
+    png_destroy_write_struct(&png, &info);
+    return out;
+}
+
+void pngs()
+{
+    seed("KaPngFuzz", "rgb", enginePng(5, 4, RGB888));
+    seed("KaPngFuzz", "rgba", enginePng(3, 6, RGBA8888));
+    seed("KaPngFuzz", "grey", enginePng(4, 4, GREY8));
+    seed("KaPngFuzz", "interlaced", libpngFile(6, 5, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_ADAM7));
+    seed("KaPngFuzz", "palette", libpngFile(4, 3, PNG_COLOR_TYPE_PALETTE, PNG_INTERLACE_NONE));
+}
+
+Bytes jpegFile(unsigned int width, unsigned int height, int components, bool progressive, int restart)
+{
+    jpeg_compress_struct info;
+    jpeg_error_mgr error;
+    info.err = jpeg_std_error(&error);
+    jpeg_create_compress(&info);
+    unsigned char* buffer = nullptr;
+    unsigned long size = 0;
+    jpeg_mem_dest(&info, &buffer, &size);
+    info.image_width = width;
+    info.image_height = height;
+    info.input_components = components;
+    info.in_color_space = components == 3 ? JCS_RGB : JCS_GRAYSCALE;
+    jpeg_set_defaults(&info);
+    jpeg_set_quality(&info, 75, TRUE);
+    if (progressive)
+        jpeg_simple_progression(&info);
+    info.restart_interval = static_cast<unsigned int>(restart);
+    jpeg_start_compress(&info, TRUE);
+    Bytes row(width * components);
+    while (info.next_scanline < height) {
+        for (unsigned int x = 0; x < row.size(); ++x)
+            row[x] = static_cast<unsigned char>(x * 11 + info.next_scanline * 5);
+        JSAMPROW rows[1] = { row.data() };
+        jpeg_write_scanlines(&info, rows, 1);
+    }
+    jpeg_finish_compress(&info);
+    jpeg_destroy_compress(&info);
+    Bytes out(buffer, buffer + size);
+    std::free(buffer);
+    return out;
+}
+
+void jpegs()
+{
+    seed("KaJpegFuzz", "rgb", jpegFile(17, 9, 3, false, 0));
+    seed("KaJpegFuzz", "grey", jpegFile(8, 8, 1, false, 0));
+    seed("KaJpegFuzz", "progressive", jpegFile(16, 12, 3, true, 0));
+    seed("KaJpegFuzz", "restart", jpegFile(24, 16, 3, false, 1));
+    seed("KaJpegZLibFuzz", "rgb", packedBlock(jpegFile(17, 9, 3, false, 0)));
+    seed("KaJpegZLibFuzz", "progressive-grey", packedBlock(jpegFile(9, 7, 1, true, 0)));
+}
+
+// A PVR version 2 file: 52-byte header and the blocks.
+Bytes pvr2(unsigned int width, unsigned int height, unsigned int pixelType, unsigned int alpha, bool border)
+{
+    KaStream out;
+    const unsigned int bits = pixelType == 0x18 ? 2 : 4;
+    const unsigned int data = width * height * bits / 8;
+    out.write(52u);
+    out.write(height);
+    out.write(width);
+    out.write(0u); // mipmaps
+    out.write(pixelType | (border ? 0x800u : 0u));
+    out.write(data);
+    out.write(bits);
+    out.write(0u);
+    out.write(0u);
+    out.write(0u);
+    out.write(alpha);
+    out.write(0x21525650u); // "PVR!"
+    out.write(1u);
+    const Bytes blocks = pattern(data, pixelType);
+    out.writeData(blocks.data(), blocks.size());
+    return bytesOf(out);
+}
+
+// A PVR version 3 file: header, metadata, top level.
+Bytes pvr3(unsigned int width, unsigned int height, unsigned int pixelFormat, unsigned int metadata)
+{
+    KaStream out;
+    const unsigned int bits = pixelFormat < 2 ? 2 : 4;
+    out.write(0x03525650u);
+    out.write(0u); // flags
+    out.write(static_cast<unsigned long long>(pixelFormat));
+    out.write(0u); // colour space
+    out.write(0u); // channel type
+    out.write(height);
+    out.write(width);
+    out.write(1u); // depth
+    out.write(1u); // surfaces
+    out.write(1u); // faces
+    out.write(1u); // mipmaps
+    out.write(metadata);
+    const Bytes meta = pattern(metadata, 9);
+    out.writeData(meta.data(), meta.size());
+    const Bytes blocks = pattern(width * height * bits / 8, pixelFormat);
+    out.writeData(blocks.data(), blocks.size());
+    return bytesOf(out);
+}
+
+void pvrs()
+{
+    seed("KaPvrFuzz", "pvrtc4-alpha", packedBlock(pvr2(8, 8, 0x19, 1, false)));
+    seed("KaPvrFuzz", "pvrtc2-border", packedBlock(pvr2(16, 8, 0x18, 0, true)));
+    seed("KaPVR3Fuzz", "pvrtc4", pvr3(8, 8, 3, 0));
+    seed("KaPVR3Fuzz", "etc1-metadata", pvr3(8, 4, 6, 12));
+    seed("KaPVR3Fuzz", "pvrtc2", pvr3(16, 8, 0, 0));
+    seed("KaPVR3ZLibFuzz", "pvrtc4", zlibBlock(pvr3(8, 8, 2, 0)));
+    seed("KaPVR3ZLibFuzz", "etc1-metadata", zlibBlock(pvr3(4, 4, 6, 8)));
+}
+
+Bytes bmp(int width, int height, unsigned int bits, unsigned int headerSize)
+{
+    const unsigned int paletteEntries = bits <= 8 ? 1u << bits : 0;
+    const unsigned int entryBytes = headerSize == 12 ? 3 : 4;
+    const unsigned int rowBytes = (bits * std::abs(width) + 31) / 32 * 4;
+    const unsigned int dataOffset = 14 + headerSize + paletteEntries * entryBytes;
+    const unsigned int fileSize = dataOffset + rowBytes * std::abs(height);
+    KaStream out;
+    out.writeData("BM", 2);
+    out.write(fileSize);
+    out.write(0u);
+    out.write(dataOffset);
+    out.write(headerSize);
+    if (headerSize == 12) {
+        out.write(static_cast<unsigned short>(width));
+        out.write(static_cast<unsigned short>(height));
+        out.write(static_cast<unsigned short>(1));
+        out.write(static_cast<unsigned short>(bits));
+    } else {
+        out.write(width);
+        out.write(height);
+        out.write(static_cast<unsigned short>(1));
+        out.write(static_cast<unsigned short>(bits));
+        out.write(0u); // compression
+        out.write(rowBytes * std::abs(height));
+        out.write(2835u);
+        out.write(2835u);
+        out.write(paletteEntries);
+        out.write(0u);
+        const Bytes rest = Bytes(headerSize - 40, 0);
+        out.writeData(rest.data(), rest.size());
+    }
+    const Bytes palette = pattern(paletteEntries * entryBytes, 4);
+    out.writeData(palette.data(), palette.size());
+    const Bytes pixels = pattern(rowBytes * std::abs(height), bits);
+    out.writeData(pixels.data(), pixels.size());
+    return bytesOf(out);
+}
+
+void bmps()
+{
+    seed("KaBmpFuzz", "rgb24", bmp(5, 3, 24, 40));
+    seed("KaBmpFuzz", "rgba32-topdown", bmp(3, -4, 32, 40));
+    seed("KaBmpFuzz", "rgb16-v4", bmp(4, 2, 16, 108));
+    seed("KaBmpFuzz", "palette8", bmp(7, 3, 8, 40));
+    seed("KaBmpFuzz", "palette8-core", bmp(6, 2, 8, 12));
+    seed("KaBmpFuzz", "palette4", bmp(6, 2, 4, 40));
+}
+
+Bytes tga(unsigned int width, unsigned int height, unsigned int bits, bool colourMapped, bool topOrigin)
+{
+    KaStream out;
+    const char id[] = "seed";
+    out.write(static_cast<unsigned char>(sizeof id - 1));
+    out.write(static_cast<unsigned char>(colourMapped ? 1 : 0));
+    out.write(static_cast<unsigned char>(colourMapped ? 1 : 2));
+    out.write(static_cast<unsigned short>(0));
+    out.write(static_cast<unsigned short>(colourMapped ? 16 : 0));
+    out.write(static_cast<unsigned char>(colourMapped ? 24 : 0));
+    out.write(static_cast<unsigned short>(0));
+    out.write(static_cast<unsigned short>(0));
+    out.write(static_cast<unsigned short>(width));
+    out.write(static_cast<unsigned short>(height));
+    out.write(static_cast<unsigned char>(bits));
+    out.write(static_cast<unsigned char>(topOrigin ? 0x20 : 0));
+    out.writeData(id, sizeof id - 1);
+    if (colourMapped) {
+        const Bytes map = pattern(16 * 3, 6);
+        out.writeData(map.data(), map.size());
+    }
+    const Bytes pixels = pattern(width * height * bits / 8, bits);
+    out.writeData(pixels.data(), pixels.size());
+    return bytesOf(out);
+}
+
+void tgas()
+{
+    seed("KaTgaFuzz", "rgb24", tga(5, 3, 24, false, false));
+    seed("KaTgaFuzz", "rgba32-top", tga(3, 4, 32, false, true));
+    seed("KaTgaFuzz", "rgb16", tga(4, 2, 16, false, false));
+    seed("KaTgaFuzz", "mapped8", tga(6, 3, 8, true, false));
+}
+
+// ---------------------------------------------------------------------------
+// Sound
+
+Bytes wav(unsigned short channels, unsigned int rate, unsigned short bits, unsigned int frames, bool extraChunk)
+{
+    const unsigned int frameBytes = channels * bits / 8;
+    const unsigned int dataBytes = frames * frameBytes;
+    KaStream out;
+    out.writeData("RIFF", 4);
+    out.write(36u + dataBytes + (extraChunk ? 14u : 0u));
+    out.writeData("WAVE", 4);
+    if (extraChunk) {
+        // An odd-sized chunk the reader must skip with its pad byte.
+        out.writeData("LIST", 4);
+        out.write(5u);
+        out.writeData("INFOx\0", 6);
+    }
+    out.writeData("fmt ", 4);
+    out.write(16u);
+    out.write(static_cast<unsigned short>(1));
+    out.write(channels);
+    out.write(rate);
+    out.write(rate * frameBytes);
+    out.write(static_cast<unsigned short>(frameBytes));
+    out.write(bits);
+    out.writeData("data", 4);
+    out.write(dataBytes);
+    const Bytes samples = pattern(dataBytes, channels);
+    out.writeData(samples.data(), samples.size());
+    return bytesOf(out);
+}
+
+void wavs()
+{
+    seed("KaWavFuzz", "stereo16", wav(2, 8000, 16, 300, false));
+    seed("KaWavFuzz", "mono8-list", wav(1, 4000, 8, 501, true));
+    seed("KaWavFuzz", "six24", wav(6, 2000, 24, 40, false));
+}
+
+// Flushes the pages the stream has ready into out.
+void drainPages(ogg_stream_state& stream, Bytes& out, bool flush)
+{
+    ogg_page page;
+    while (flush ? ogg_stream_flush(&stream, &page) : ogg_stream_pageout(&stream, &page)) {
+        out.insert(out.end(), page.header, page.header + page.header_len);
+        out.insert(out.end(), page.body, page.body + page.body_len);
+    }
+}
+
+Bytes vorbis(int channels, long rate, unsigned int frames)
+{
+    Bytes out;
+    vorbis_info info;
+    vorbis_info_init(&info);
+    if (vorbis_encode_init_vbr(&info, channels, rate, 0.0f) != 0) {
+        fail("vorbis_encode_init_vbr");
+        vorbis_info_clear(&info);
+        return out;
+    }
+    vorbis_comment comment;
+    vorbis_comment_init(&comment);
+    vorbis_comment_add_tag(&comment, "TITLE", "seed");
+    vorbis_dsp_state dsp;
+    vorbis_block block;
+    vorbis_analysis_init(&dsp, &info);
+    vorbis_block_init(&dsp, &block);
+    ogg_stream_state stream;
+    ogg_stream_init(&stream, 77);
+    ogg_packet header, commentPacket, codebooks;
+    vorbis_analysis_headerout(&dsp, &comment, &header, &commentPacket, &codebooks);
+    ogg_stream_packetin(&stream, &header);
+    ogg_stream_packetin(&stream, &commentPacket);
+    ogg_stream_packetin(&stream, &codebooks);
+    drainPages(stream, out, true);
+
+    const unsigned int slice = 256;
+    for (unsigned int done = 0; done <= frames; done += slice) {
+        const unsigned int count = done < frames ? (frames - done < slice ? frames - done : slice) : 0;
+        if (count) {
+            float** buffer = vorbis_analysis_buffer(&dsp, static_cast<int>(count));
+            for (int c = 0; c < channels; ++c)
+                for (unsigned int i = 0; i < count; ++i)
+                    buffer[c][i] = 0.3f * std::sin(0.05f * (done + i) * (c + 1));
+        }
+        vorbis_analysis_wrote(&dsp, static_cast<int>(count));
+        while (vorbis_analysis_blockout(&dsp, &block) == 1) {
+            vorbis_analysis(&block, nullptr);
+            vorbis_bitrate_addblock(&block);
+            ogg_packet packet;
+            while (vorbis_bitrate_flushpacket(&dsp, &packet)) {
+                ogg_stream_packetin(&stream, &packet);
+                drainPages(stream, out, false);
+            }
+        }
+        if (!count)
+            break;
+    }
+    drainPages(stream, out, true);
+    ogg_stream_clear(&stream);
+    vorbis_block_clear(&block);
+    vorbis_dsp_clear(&dsp);
+    vorbis_comment_clear(&comment);
+    vorbis_info_clear(&info);
+    return out;
+}
+
+void oggs()
+{
+    seed("KaOggFuzz", "mono", vorbis(1, 8000, 1500));
+    seed("KaOggFuzz", "six", vorbis(6, 8000, 600));
+}
+
+// ---------------------------------------------------------------------------
+// XML
+
+void xml()
+{
+    const char* documents[] = {
+        "<?xml version=\"1.0\" ?>\n<Options music=\"0.5\" sfx=\"1\">\n  <Language value=\"fr\" />\n</Options>\n",
+        ("<Save slot=\"0\"><Scene name=\"hall\"><Item id=\"k&amp;y\">text &lt;here&gt;</Item></Scene>"
+         "<!-- note --><![CDATA[raw <data>]]></Save>"),
+        "\xEF\xBB\xBF<r a='\xC3\xA9t\xC3\xA9'/>",
+    };
+    int n = 0;
+    for (const char* document : documents) {
+        const Bytes bytes(document, document + std::strlen(document));
+        seed("KaXMLLoadFuzz", "doc" + std::to_string(n), bytes);
+        seed("KaBackupFuzz", "doc" + std::to_string(n), bytes);
+        ++n;
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Video and camera
+
+Bytes theora(unsigned int width, unsigned int height, unsigned int frames, bool withSound, bool fullRange)
+{
+    Bytes out;
+    th_info info;
+    th_info_init(&info);
+    info.frame_width = (width + 15) & ~15u;
+    info.frame_height = (height + 15) & ~15u;
+    info.pic_width = width;
+    info.pic_height = height;
+    info.pic_x = 0;
+    info.pic_y = 0;
+    info.fps_numerator = 10;
+    info.fps_denominator = 1;
+    info.pixel_fmt = TH_PF_420;
+    info.colorspace = TH_CS_UNSPECIFIED;
+    info.quality = 20;
+    info.keyframe_granule_shift = 2;
+    th_enc_ctx* encoder = th_encode_alloc(&info);
+    if (!encoder) {
+        fail("th_encode_alloc");
+        th_info_clear(&info);
+        return out;
+    }
+    ogg_stream_state video;
+    ogg_stream_init(&video, 1);
+    th_comment comment;
+    th_comment_init(&comment);
+    if (fullRange)
+        th_comment_add_tag(&comment, const_cast<char*>("ColorRange"), const_cast<char*>("FullRange"));
+    ogg_packet packet;
+    bool first = true;
+    while (th_encode_flushheader(encoder, &comment, &packet) > 0) {
+        ogg_stream_packetin(&video, &packet);
+        if (first) {
+            // The first page holds the first header alone.
+            drainPages(video, out, true);
+            first = false;
+        }
+    }
+    drainPages(video, out, true);
+
+    Bytes sound;
+    if (withSound)
+        sound = vorbis(1, 8000, 200);
+    // The sound stream's pages go in after the video headers: another logical
+    // stream the reader must skip.
+    out.insert(out.end(), sound.begin(), sound.end());
+
+    th_ycbcr_buffer buffer;
+    Bytes planes[3];
+    for (int p = 0; p < 3; ++p) {
+        const unsigned int w = p ? info.frame_width / 2 : info.frame_width;
+        const unsigned int h = p ? info.frame_height / 2 : info.frame_height;
+        planes[p].resize(w * h);
+        buffer[p].width = static_cast<int>(w);
+        buffer[p].height = static_cast<int>(h);
+        buffer[p].stride = static_cast<int>(w);
+        buffer[p].data = planes[p].data();
+    }
+    for (unsigned int n = 0; n < frames; ++n) {
+        for (int p = 0; p < 3; ++p)
+            for (size_t i = 0; i < planes[p].size(); ++i)
+                planes[p][i] = static_cast<unsigned char>(i * 3 + n * 40 + p * 60);
+        th_encode_ycbcr_in(encoder, buffer);
+        while (th_encode_packetout(encoder, n + 1 == frames, &packet) > 0)
+            ogg_stream_packetin(&video, &packet);
+        drainPages(video, out, true);
+    }
+    ogg_stream_clear(&video);
+    th_comment_clear(&comment);
+    th_encode_free(encoder);
+    th_info_clear(&info);
+    return out;
+}
+
+void videos()
+{
+    seed("KaTheoraFuzz", "plain", theora(16, 16, 6, false, false));
+    seed("KaTheoraFuzz", "sound-fullrange", theora(20, 12, 9, true, true));
+}
+
+void cameras()
+{
+    KaStream out;
+    KaVector3f32::serialize(out, KaVector3f32(0.0f, 1.7f, -5.0f));
+    KaQuaternion::serialize(out, KaQuaternion(0.0f, 0.0f, 0.0f, 1.0f));
+    KaVector3f32::serialize(out, KaVector3f32(1.0f, 1.0f, 1.0f));
+    out.write(0.9f); // horizontal field of view
+    out.write(1.333f); // aspect
+    out.write(0.1f); // near
+    out.write(1000.0f); // far
+    seed("KaCameraFuzz", "camera", out);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: %s <folder>\n", argv[0]);
+        return 2;
+    }
+    gRoot = argv[1];
+    makeFolder(gRoot);
+    strings();
+    streams();
+    packages();
+    zlibBlocks();
+    palettes();
+    curves();
+    serialisedImages();
+    pngs();
+    jpegs();
+    pvrs();
+    bmps();
+    tgas();
+    wavs();
+    oggs();
+    xml();
+    videos();
+    cameras();
+    return gFailures == 0 ? 0 : 1;
+}

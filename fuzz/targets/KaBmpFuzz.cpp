@@ -1,0 +1,22 @@
+// BMP files through KaImage::load and through the codec, from a file and a stream.
+
+#include "engine/graphics/KaBmp.h"
+#include "fuzz/support/KaFuzzSupport.h"
+
+extern "C" int LLVMFuzzerInitialize(int*, char***)
+{
+    KaFuzzSetUp();
+    return 0;
+}
+
+namespace {
+
+KaIVideoCodec* make() { return new KaBmp(); }
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    KaFuzzImageCodec(data, size, "bmp", &make, true);
+    return 0;
+}

@@ -1,0 +1,22 @@
+// JPEG files through KaImage::load and through the codec, from a file and a stream.
+
+#include "engine/graphics/KaJpeg.h"
+#include "fuzz/support/KaFuzzSupport.h"
+
+extern "C" int LLVMFuzzerInitialize(int*, char***)
+{
+    KaFuzzSetUp();
+    return 0;
+}
+
+namespace {
+
+KaIVideoCodec* make() { return new KaJpeg(); }
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    KaFuzzImageCodec(data, size, "jpg", &make, true);
+    return 0;
+}
