@@ -59,6 +59,16 @@ bool KaXMLLoad(const KaPath& path, TiXmlDocument& document, const char* prefix, 
     return true;
 }
 
+namespace {
+
+bool readsBack(const KaPath& path)
+{
+    TiXmlDocument check;
+    return check.LoadFile(path.c_str()) && !check.Error();
+}
+
+} // namespace
+
 bool KaXMLSave(const KaPath& path, const TiXmlDocument& document)
 {
     if (path.length() == 0) {
@@ -80,6 +90,10 @@ bool KaXMLSave(const KaPath& path, const TiXmlDocument& document)
     if (fclose(file) != 0 && written) {
         written = false;
         error = errno;
+    }
+    if (written && !readsBack(temporary)) {
+        written = false;
+        error = EILSEQ;
     }
     if (written && rename(temporary.c_str(), path.c_str()) == 0)
         return true;

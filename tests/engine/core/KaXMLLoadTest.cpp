@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cstring>
 #include <string>
 
@@ -122,6 +123,25 @@ TEST_F(KaXMLLoadTest, SavingReplacesTheFileInOneStep)
     EXPECT_FALSE(KaXMLSave(mRoot.file("plain/out.xml").c_str(), document));
     EXPECT_FALSE(KaXMLSave("", document));
     EXPECT_FALSE(exists(".tmp"));
+}
+
+TEST_F(KaXMLLoadTest, TextThatWouldNotReadBackIsNotSavedOverTheOldFile)
+{
+    // TinyXML reads this (an unquoted value holding bytes that are not
+    // UTF-8) but writes text it refuses on the next load: saving it over a
+    // good file would lose that file.
+    const std::string unreadable("\xef\xbb\xbf\xef\xbb\xbf<r a=\xde<V\xd8/>'\xc3\xbf\xef\xbb\xbf<r a='\xc3\xa9'/>"
+                                 "'\xc3\xa9'/>\xa9'/>");
+    write("in.xml", unreadable);
+    TiXmlDocument document;
+    ASSERT_TRUE(KaXMLLoad(mRoot.file("in.xml").c_str(), document, "[Test::load]"));
+    write("out.xml", "<good />\n");
+
+    errno = 0;
+    EXPECT_FALSE(KaXMLSave(mRoot.file("out.xml").c_str(), document));
+    EXPECT_EQ(EILSEQ, errno);
+    EXPECT_EQ("<good />\n", readWhole(mRoot.file("out.xml")));
+    EXPECT_FALSE(exists(mRoot.file("out.xml.tmp")));
 }
 
 } // namespace
