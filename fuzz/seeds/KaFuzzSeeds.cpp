@@ -29,6 +29,7 @@
 #include "engine/graphics/KaPng.h"
 #include "engine/maths/KaQuaternion.h"
 #include "engine/maths/KaVector3f32.h"
+#include "fuzz/support/KaFuzzParts.h"
 
 namespace {
 
@@ -734,6 +735,59 @@ void videos()
     seed("KaTheoraFuzz", "sound-fullrange", theora(20, 12, 9, true, true));
 }
 
+// The targets that read several files take them packed by KaFuzzJoin.
+void alphaVideos()
+{
+    seed("KaTheoraWithAlphaFuzz", "pair",
+        KaFuzzJoin({ theora(16, 16, 6, false, false), theora(16, 16, 6, false, true) }));
+    seed("KaTheoraWithAlphaFuzz", "pair-sound-limited",
+        KaFuzzJoin({ theora(20, 12, 9, true, true), theora(20, 12, 9, false, false) }));
+    seed("KaTheoraWithAlphaFuzz", "other-size",
+        KaFuzzJoin({ theora(16, 16, 3, false, false), theora(32, 16, 3, false, true) }));
+
+    // The first byte picks the extension: png, jpg, bmp, tga, ogv, pvr.
+    struct Pair {
+        const char* name;
+        unsigned char extension;
+        Bytes rgb, alpha;
+    };
+    const Pair pairs[] = {
+        { "png", 0, enginePng(5, 4, RGB888), enginePng(5, 4, RGB888) },
+        { "png-rgb", 0, enginePng(3, 6, RGB888), enginePng(3, 6, RGB888) },
+        { "jpg-grey", 1, jpegFile(17, 9, 3, false, 0), jpegFile(17, 9, 1, false, 0) },
+        { "jpg-progressive", 1, jpegFile(16, 12, 3, true, 0), jpegFile(16, 12, 3, false, 1) },
+        { "bmp", 2, bmp(5, 3, 24, 40), bmp(5, -3, 24, 40) },
+        { "tga", 3, tga(5, 3, 24, false, false), tga(5, 3, 24, false, true) },
+        { "ogv", 4, theora(16, 16, 6, false, false), theora(16, 16, 6, false, true) },
+        { "png-other-size", 0, enginePng(5, 4, RGB888), enginePng(4, 5, GREY8) },
+    };
+    for (const Pair& pair : pairs) {
+        Bytes bytes(1, pair.extension);
+        const Bytes files = KaFuzzJoin({ pair.rgb, pair.alpha });
+        bytes.insert(bytes.end(), files.begin(), files.end());
+        seed("KaVideoWithAlphaFuzz", pair.name, bytes);
+    }
+
+    // Name, content, name, content...: a frame rate in the first name, a
+    // stray note, a gap in the numbering, a picture of another size.
+    // The target always reads six name and content pairs: empty names fill
+    // the rest, so that every content keeps its byte count.
+    const auto name = [](const char* text) { return Bytes(text, text + std::strlen(text)); };
+    const auto sequence = [](std::vector<Bytes> parts) {
+        parts.resize(12);
+        return KaFuzzJoin(parts);
+    };
+    seed("KaImagesSequenceFuzz", "png-rate",
+        sequence({ name("0-12.5.png"), enginePng(5, 4, RGB888), name("1.png"), enginePng(5, 4, RGB888),
+            name("2.png"), enginePng(5, 4, RGB888), name("notes.txt"), name("not a picture") }));
+    seed("KaImagesSequenceFuzz", "jpg-gap",
+        sequence({ name("001.jpg"), jpegFile(8, 8, 1, false, 0), name("000.jpg"), jpegFile(8, 8, 1, false, 0),
+            name("003.jpg"), jpegFile(8, 8, 1, false, 0) }));
+    seed("KaImagesSequenceFuzz", "mixed",
+        sequence({ name("0.tga"), tga(5, 3, 24, false, false), name("1.tga"), tga(3, 5, 24, false, false),
+            name("2.bmp"), bmp(5, 3, 24, 40), name("3.png"), enginePng(5, 3, RGBA8888) }));
+}
+
 void cameras()
 {
     KaStream out;
@@ -773,6 +827,7 @@ int main(int argc, char** argv)
     oggs();
     xml();
     videos();
+    alphaVideos();
     cameras();
     return gFailures == 0 ? 0 : 1;
 }
