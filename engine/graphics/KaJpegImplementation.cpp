@@ -7,7 +7,6 @@ namespace {
 
 // Rows handed to libjpeg per call: it returns at most its own output group,
 // but never has to be called once per row when that group is taller.
-const unsigned int kRowsPerRead = 16;
 
 } // namespace
 
@@ -170,12 +169,13 @@ bool KaJpegImplementation::update(unsigned long, KaImage& image)
 }
 
 // The jump point is set in this frame, which stays active for every libjpeg
-// call of the decode (they all happen in readRows, below it, or here).
+// call of the decode (they all happen in KaJpegLibrary::readRows, below it,
+// or here).
 bool KaJpegImplementation::decode(KaImage& image)
 {
     if (setjmp(mErrorManager.jumpBuffer))
         return false;
-    readRows(image);
+    KaJpegLibrary::readRows(mDecompressor, image);
     // Rows decoded past the end of the data are filler: the picture is not
     // there, whatever libjpeg produced for it.
     if (mEndOfData)
@@ -184,35 +184,6 @@ bool KaJpegImplementation::decode(KaImage& image)
     return !mEndOfData;
 }
 
-void KaJpegImplementation::readRows(KaImage& image)
-{
-    jpeg_start_decompress(&mDecompressor);
-    const unsigned int pictureHeight = mDecompressor.output_height;
-    const bool topFirst = image.flipped();
-    const bool padColumns = image.bufferWidth() > mDecompressor.output_width;
-    JSAMPROW rows[kRowsPerRead];
-    while (mDecompressor.output_scanline < pictureHeight) {
-        const unsigned int first = mDecompressor.output_scanline;
-        unsigned int count = pictureHeight - first;
-        if (count > kRowsPerRead)
-            count = kRowsPerRead;
-        // Scanlines come top row first; the image keeps the bottom row first
-        // unless it is flipped.
-        for (unsigned int k = 0; k < count; ++k)
-            rows[k] = image.row(topFirst ? first + k : pictureHeight - 1 - (first + k));
-        const unsigned int read = jpeg_read_scanlines(&mDecompressor, rows, count);
-        image.setChanged(true);
-        if (padColumns) {
-            for (unsigned int k = 0; k < read; ++k)
-                image.padRow(topFirst ? first + k : pictureHeight - 1 - (first + k));
-        }
-        if (read == 0)
-            break;
-    }
-    image.setChanged(true);
-    if (image.bufferHeight() > pictureHeight)
-        image.padRows();
-}
 
 void KaJpegImplementation::initSource(j_decompress_ptr decompressor)
 {

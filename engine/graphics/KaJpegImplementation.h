@@ -71,7 +71,6 @@ private:
     bool openAndReadHeader();
     bool readHeader();
     bool decode(KaImage& image);
-    void readRows(KaImage& image);
 
     static void initSource(j_decompress_ptr decompressor);
     static boolean fillInputBuffer(j_decompress_ptr decompressor);

@@ -1,5 +1,7 @@
 #include "engine/graphics/KaJpegLibrary.h"
 
+#include "engine/graphics/KaImage.h"
+
 #include <jerror.h>
 
 #include "engine/base/KaStd.h"
@@ -59,4 +61,38 @@ void KaJpegLibrary::insertEndOfImage(jpeg_decompress_struct& decompressor)
     WARNMS(&decompressor, JWRN_JPEG_EOF);
     decompressor.src->next_input_byte = kEndOfImage;
     decompressor.src->bytes_in_buffer = sizeof(kEndOfImage);
+}
+
+namespace {
+const unsigned int kRowsPerRead = 16;
+}
+
+void KaJpegLibrary::readRows(jpeg_decompress_struct& decompressor, KaImage& image)
+{
+    jpeg_start_decompress(&decompressor);
+    const unsigned int pictureHeight = decompressor.output_height;
+    const bool topFirst = image.flipped();
+    const bool padColumns = image.bufferWidth() > decompressor.output_width;
+    JSAMPROW rows[kRowsPerRead];
+    while (decompressor.output_scanline < pictureHeight) {
+        const unsigned int first = decompressor.output_scanline;
+        unsigned int count = pictureHeight - first;
+        if (count > kRowsPerRead)
+            count = kRowsPerRead;
+        // Scanlines come top row first; the image keeps the bottom row first
+        // unless it is flipped.
+        for (unsigned int k = 0; k < count; ++k)
+            rows[k] = image.row(topFirst ? first + k : pictureHeight - 1 - (first + k));
+        const unsigned int read = jpeg_read_scanlines(&decompressor, rows, count);
+        image.setChanged(true);
+        if (padColumns) {
+            for (unsigned int k = 0; k < read; ++k)
+                image.padRow(topFirst ? first + k : pictureHeight - 1 - (first + k));
+        }
+        if (read == 0)
+            break;
+    }
+    image.setChanged(true);
+    if (image.bufferHeight() > pictureHeight)
+        image.padRows();
 }

@@ -6,6 +6,8 @@
 
 #include <jpeglib.h>
 
+class KaImage;
+
 // What the two JPEG decoders share around libjpeg: an error manager that
 // prints through the console and jumps back to the decoder, and the end of
 // data that their source managers hand out when the bytes run short.
@@ -34,6 +36,12 @@ public:
     // decoder did: a warning and an end-of-image marker, so the decoder
     // finishes instead of waiting for bytes that will never come.
     static void insertEndOfImage(jpeg_decompress_struct& decompressor);
+
+    // Starts the decompression and reads every scanline into the image at its
+    // buffer-width stride, bottom row first unless the image is flipped,
+    // filling the padding columns and rows. Calls into libjpeg: the caller's
+    // jump point must be set.
+    static void readRows(jpeg_decompress_struct& decompressor, KaImage& image);
 
     // The interface version every decompressor is created with.
     static const int mVersion = 62;

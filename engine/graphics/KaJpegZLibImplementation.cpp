@@ -6,7 +6,6 @@
 
 namespace {
 
-const unsigned int kRowsPerRead = 16;
 
 } // namespace
 
@@ -148,40 +147,13 @@ bool KaJpegZLibImplementation::decode(KaImage& image)
 {
     if (setjmp(mErrorManager.jumpBuffer))
         return false;
-    readRows(image);
+    KaJpegLibrary::readRows(mDecompressor, image);
     if (mEndOfData)
         return false;
     jpeg_finish_decompress(&mDecompressor);
     return !mEndOfData;
 }
 
-void KaJpegZLibImplementation::readRows(KaImage& image)
-{
-    jpeg_start_decompress(&mDecompressor);
-    const unsigned int pictureHeight = mDecompressor.output_height;
-    const bool topFirst = image.flipped();
-    const bool padColumns = image.bufferWidth() > mDecompressor.output_width;
-    JSAMPROW rows[kRowsPerRead];
-    while (mDecompressor.output_scanline < pictureHeight) {
-        const unsigned int first = mDecompressor.output_scanline;
-        unsigned int count = pictureHeight - first;
-        if (count > kRowsPerRead)
-            count = kRowsPerRead;
-        for (unsigned int k = 0; k < count; ++k)
-            rows[k] = image.row(topFirst ? first + k : pictureHeight - 1 - (first + k));
-        const unsigned int read = jpeg_read_scanlines(&mDecompressor, rows, count);
-        image.setChanged(true);
-        if (padColumns) {
-            for (unsigned int k = 0; k < read; ++k)
-                image.padRow(topFirst ? first + k : pictureHeight - 1 - (first + k));
-        }
-        if (read == 0)
-            break;
-    }
-    image.setChanged(true);
-    if (image.bufferHeight() > pictureHeight)
-        image.padRows();
-}
 
 void KaJpegZLibImplementation::initSource(j_decompress_ptr decompressor)
 {

@@ -52,7 +52,6 @@ private:
     bool unpackAndReadHeader(KaStream& stream, const KaPath& name);
     bool readHeader();
     bool decode(KaImage& image);
-    void readRows(KaImage& image);
 
     static void initSource(j_decompress_ptr decompressor);
     static boolean fillInputBuffer(j_decompress_ptr decompressor);
