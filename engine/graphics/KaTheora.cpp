@@ -267,47 +267,28 @@ bool KaTheora::readPage()
     }
 }
 
-bool KaTheora::readPacket()
-{
-    for (;;) {
-        const int result = ogg_stream_packetout(&mStreamState, &mPacket);
-        if (result == 1)
-            return true;
-        if (result == -1) {
-            KaPrintf("KaTheora::readPacket: ogg_stream_packetout warning, out of sync or there is a gap in the "
-                     "data\n");
-            continue;
-        }
-        if (result != 0) {
-            KaPrintf("KaTheora::readPacket: ogg_stream_packetout unknown error\n");
-            return false;
-        }
-        if (!readPage())
-            return false;
-        if (ogg_page_serialno(&mPage) != mStreamState.serialno)
-            continue;
-        if (ogg_stream_pagein(&mStreamState, &mPage) != 0) {
-            KaPrintf("KaTheora::readPacket: %s ogg_stream_pagein error!\n", mPath.c_str());
-            close();
-            return false;
-        }
-    }
-}
+bool KaTheora::readPacket() { return nextPacket(false); }
 
-bool KaTheora::peekPacket()
+bool KaTheora::peekPacket() { return nextPacket(true); }
+
+// Takes (or only looks at) the next packet of the video stream, feeding the
+// stream the video's pages as it needs them.
+bool KaTheora::nextPacket(bool peek)
 {
+    const char* const name = peek ? "KaTheora::peakPacket" : "KaTheora::readPacket";
+    const char* const call = peek ? "ogg_stream_packetpeek" : "ogg_stream_packetout";
     for (;;) {
-        const int result = ogg_stream_packetpeek(&mStreamState, &mPacket);
+        const int result = peek ? ogg_stream_packetpeek(&mStreamState, &mPacket)
+                                : ogg_stream_packetout(&mStreamState, &mPacket);
         if (result == 1)
             return true;
         if (result == -1) {
-            KaPrintf("KaTheora::peakPacket: ogg_stream_packetpeek warning, out of sync or there is a gap in the "
-                     "data\n");
+            KaPrintf("%s: %s warning, out of sync or there is a gap in the data\n", name, call);
             // libogg passes the gap as it reports it, peeking or not.
             continue;
         }
         if (result != 0) {
-            KaPrintf("KaTheora::peakPacket: ogg_stream_packetpeek unknown error\n");
+            KaPrintf("%s: %s unknown error\n", name, call);
             return false;
         }
         if (!readPage())
@@ -315,7 +296,7 @@ bool KaTheora::peekPacket()
         if (ogg_page_serialno(&mPage) != mStreamState.serialno)
             continue;
         if (ogg_stream_pagein(&mStreamState, &mPage) != 0) {
-            KaPrintf("KaTheora::peakPacket: %s ogg_stream_pagein error!\n", mPath.c_str());
+            KaPrintf("%s: %s ogg_stream_pagein error!\n", name, mPath.c_str());
             close();
             return false;
         }

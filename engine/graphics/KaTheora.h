@@ -112,6 +112,7 @@ private:
     bool readPage();
     bool readPacket();
     bool peekPacket();
+    bool nextPacket(bool peek);
     // The next complete page after a seek to anywhere in the file, passing
     // silently over the bytes before the first page boundary; offset is
     // advanced past the page. False once the data ends.
