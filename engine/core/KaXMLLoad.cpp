@@ -4,7 +4,9 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <new>
+#include <string>
 
 #include "engine/base/KaStd.h"
 #include "engine/core/KaFile.h"
@@ -61,10 +63,70 @@ bool KaXMLLoad(const KaPath& path, TiXmlDocument& document, const char* prefix, 
 
 namespace {
 
-bool readsBack(const KaPath& path)
+std::string printed(const TiXmlNode& node)
+{
+    TiXmlPrinter printer;
+    node.Accept(&printer);
+    return printer.CStr();
+}
+
+// The written file must parse, and parse to the very document being saved:
+// text that reads back as something else would be saved over and over as a
+// slightly different game each time.
+bool readsBack(const KaPath& path, const TiXmlDocument& document)
 {
     TiXmlDocument check;
-    return check.LoadFile(path.c_str()) && !check.Error();
+    return check.LoadFile(path.c_str()) && !check.Error() && printed(check) == printed(document);
+}
+
+bool hasMarkup(const char* value)
+{
+    return std::strpbrk(value, "&<>\"'") != nullptr;
+}
+
+// TinyXML decodes entities in a declaration's values but writes them back
+// raw, so a stray '&' or quote there would not survive the next load.
+bool declarationNeedsEscaping(const TiXmlNode* node)
+{
+    for (const TiXmlNode* child = node->FirstChild(); child; child = child->NextSibling()) {
+        if (const TiXmlDeclaration* declaration = child->ToDeclaration()) {
+            if (hasMarkup(declaration->Version()) || hasMarkup(declaration->Encoding()) ||
+                hasMarkup(declaration->Standalone()))
+                return true;
+        } else if (declarationNeedsEscaping(child)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+std::string escaped(const char* value)
+{
+    std::string out;
+    TiXmlBase::EncodeString(value, &out);
+    return out;
+}
+
+void escapeDeclarations(TiXmlNode* node)
+{
+    for (TiXmlNode* child = node->FirstChild(); child; child = child->NextSibling()) {
+        if (const TiXmlDeclaration* declaration = child->ToDeclaration()) {
+            const TiXmlDeclaration written(
+                escaped(declaration->Version()), escaped(declaration->Encoding()), escaped(declaration->Standalone()));
+            child = node->ReplaceChild(child, written);
+        } else {
+            escapeDeclarations(child);
+        }
+    }
+}
+
+bool write(FILE* file, const TiXmlDocument& document)
+{
+    if (!declarationNeedsEscaping(&document))
+        return document.SaveFile(file);
+    TiXmlDocument copy(document);
+    escapeDeclarations(&copy);
+    return copy.SaveFile(file);
 }
 
 } // namespace
@@ -81,7 +143,7 @@ bool KaXMLSave(const KaPath& path, const TiXmlDocument& document)
     FILE* file = fopen(temporary.c_str(), "wb");
     if (!file)
         return false;
-    bool written = document.SaveFile(file);
+    bool written = write(file, document);
     written = fflush(file) == 0 && ferror(file) == 0 && written;
     // The new text must be on the disk before it takes the old file's name,
     // or a crash could leave neither.
@@ -91,7 +153,7 @@ bool KaXMLSave(const KaPath& path, const TiXmlDocument& document)
         written = false;
         error = errno;
     }
-    if (written && !readsBack(temporary)) {
+    if (written && !readsBack(temporary, document)) {
         written = false;
         error = EILSEQ;
     }
