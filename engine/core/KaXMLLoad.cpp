@@ -70,13 +70,26 @@ std::string printed(const TiXmlNode& node)
     return printer.CStr();
 }
 
-// The written file must parse, and parse to the very document being saved:
-// text that reads back as something else would be saved over and over as a
-// slightly different game each time.
+// The written file must parse, the way KaXMLLoad parses it (TinyXML's own
+// LoadFile would turn carriage returns into newlines first), and parse to the
+// very document being saved: text that reads back as something else would be
+// saved over and over as a slightly different game each time.
 bool readsBack(const KaPath& path, const TiXmlDocument& document)
 {
+    FILE* file = fopen(path.c_str(), "rb");
+    if (!file)
+        return false;
+    std::string text;
+    char chunk[4096];
+    size_t count;
+    while ((count = fread(chunk, 1, sizeof chunk, file)) > 0)
+        text.append(chunk, count);
+    const bool read = ferror(file) == 0;
+    fclose(file);
+
     TiXmlDocument check;
-    return check.LoadFile(path.c_str()) && !check.Error() && printed(check) == printed(document);
+    check.Parse(text.c_str(), nullptr, TIXML_ENCODING_UNKNOWN);
+    return read && !check.Error() && printed(check) == printed(document);
 }
 
 bool hasMarkup(const char* value)

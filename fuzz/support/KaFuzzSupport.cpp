@@ -134,6 +134,21 @@ void KaFuzzCheck(bool condition, const char* what)
     std::abort();
 }
 
+bool KaFuzzValidUtf8(const uint8_t* data, size_t size)
+{
+    for (size_t i = 0; i < size;) {
+        const uint8_t lead = data[i];
+        const size_t extra = lead < 0x80 ? 0 : (lead >> 5) == 6 ? 1 : (lead >> 4) == 14 ? 2 : (lead >> 3) == 30 ? 3 : 9;
+        if (extra == 9 || size - i <= extra)
+            return extra == 0;
+        for (size_t k = 1; k <= extra; ++k)
+            if ((data[i + k] & 0xC0) != 0x80)
+                return false;
+        i += extra + 1;
+    }
+    return true;
+}
+
 bool KaFuzzDecodeFrame(KaIVideoCodec& codec, unsigned long frame, bool padded, bool flipped)
 {
     const KaImageFormat format = codec.imageFormat();

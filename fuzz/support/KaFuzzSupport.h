@@ -43,6 +43,11 @@ unsigned long KaFuzzTouch(const unsigned char* bytes, unsigned long count);
 // the message goes to standard error, then the process aborts.
 void KaFuzzCheck(bool condition, const char* what);
 
+// True when the bytes are well-formed UTF-8: each lead byte announces exactly
+// the continuation bytes that follow. XML saves refuse other text when it
+// would not read back the same.
+bool KaFuzzValidUtf8(const uint8_t* data, size_t size);
+
 // A still-image codec run the ways the game runs one:
 //  - KaImage::load(path) on a file of that extension when KaImage's own chain
 //    takes it (imageChain), and KaImage::load(stream, extension);

@@ -24,22 +24,6 @@ std::string printed(const TiXmlDocument& document)
     return printer.CStr();
 }
 
-// Lead bytes announce exactly the continuation bytes that follow.
-bool validUtf8(const uint8_t* data, size_t size)
-{
-    for (size_t i = 0; i < size;) {
-        const uint8_t lead = data[i];
-        const size_t extra = lead < 0x80 ? 0 : (lead >> 5) == 6 ? 1 : (lead >> 4) == 14 ? 2 : (lead >> 3) == 30 ? 3 : 9;
-        if (extra == 9 || size - i <= extra)
-            return extra == 0;
-        for (size_t k = 1; k <= extra; ++k)
-            if ((data[i + k] & 0xC0) != 0x80)
-                return false;
-        i += extra + 1;
-    }
-    return true;
-}
-
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
@@ -65,7 +49,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         // keeps as text), but well-formed text always saves, and what it
         // writes loads again to the same document.
         const bool saved = KaXMLSave(copy, shared);
-        if (validUtf8(data, size))
+        if (KaFuzzValidUtf8(data, size))
             KaFuzzCheck(saved, "a loaded well-formed document saves");
         if (saved) {
             TiXmlDocument again;

@@ -125,15 +125,18 @@ TEST_F(KaXMLLoadTest, SavingReplacesTheFileInOneStep)
     EXPECT_FALSE(exists(".tmp"));
 }
 
-TEST_F(KaXMLLoadTest, ADeclarationSurvivesSavingAndLoadingAgain)
+TEST_F(KaXMLLoadTest, ADocumentSurvivesSavingAndLoadingAgain)
 {
-    // TinyXML decodes entities in a declaration but writes the values raw:
-    // each of these would lose its value on the next load.
     const char* const texts[] = {
         "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\" ?><r />",
+        // TinyXML decodes entities in a declaration but writes the values
+        // raw: each of these would lose its value on the next load.
         "<?xml version=\"a&amp;b\" ?><r />",
         "<?xml version=\"&quot;\" encoding=\"&lt;&gt;\" standalone='&apos;' ?><r />",
         "<r><?xml version=\"1&amp;\" ?></r>",
+        // Carriage returns are read as they stand, the first time and after
+        // the save alike.
+        "<r a=\"1\r\n2\">t\r\nu<!-- c\r\n --><!x\r></r>\r\n",
     };
     for (const char* text : texts) {
         SCOPED_TRACE(text);
