@@ -28,12 +28,12 @@ extern unsigned char* KaXMLBuffer;
 // Writes the document to exactly this path (no resolution) without ever
 // leaving a half-written file in its place: the text goes to a temporary file
 // beside it, which then replaces the old file in one step. The written text
-// must read back as this same document before it takes the old file's place:
-// TinyXML can write text it will not read again, or will read as something
-// else (bytes that are not UTF-8 in a value), and such a save would lose or
-// corrupt the game it replaces. A declaration's values are written escaped so
-// that they survive the next load. False when any step fails; errno tells why
-// (EILSEQ for text that does not read back) and the old file is untouched.
+// must read back as XML before it takes the old file's place: TinyXML can
+// write text it will not read again (bytes that are not UTF-8 in a value), and
+// such a save would lose the game it replaces. A declaration's values are
+// written escaped so that they survive the next load. False when any step
+// fails; errno tells why (EILSEQ for text that does not read back) and the old
+// file is untouched.
 bool KaXMLSave(const KaPath& path, const TiXmlDocument& document);
 
 #endif

@@ -160,29 +160,21 @@ TEST_F(KaXMLLoadTest, ADocumentSurvivesSavingAndLoadingAgain)
     EXPECT_STREQ("a&b", document.FirstChild()->ToDeclaration()->Version());
 }
 
-TEST_F(KaXMLLoadTest, TextThatWouldNotReadBackTheSameIsNotSavedOverTheOldFile)
+TEST_F(KaXMLLoadTest, TextThatWouldNotReadBackIsNotSavedOverTheOldFile)
 {
-    const char* const texts[] = {
-        // TinyXML reads an unquoted value holding bytes that are not UTF-8,
-        // but writes text it refuses on the next load.
-        "\xef\xbb\xbf\xef\xbb\xbf<r a=\xde<V\xd8/>'\xc3\xbf\xef\xbb\xbf<r a='\xc3\xa9'/>'\xc3\xa9'/>\xa9'/>",
-        // After a broken lead byte it keeps "&amp;" as text and escapes it
-        // again on every save: each save would change the text.
-        "\xef\xbb\xbf<r>\xe3&amp;x</r>",
-    };
-    for (const char* text : texts) {
-        SCOPED_TRACE(testing::PrintToString(text));
-        write("in.xml", text);
-        TiXmlDocument document;
-        ASSERT_TRUE(KaXMLLoad(mRoot.file("in.xml").c_str(), document, "[Test::load]"));
-        write("out.xml", "<good />\n");
+    // TinyXML reads this (an unquoted value holding bytes that are not
+    // UTF-8) but writes text it refuses on the next load: saving it over a
+    // good file would lose that file.
+    write("in.xml", "\xef\xbb\xbf\xef\xbb\xbf<r a=\xde<V\xd8/>'\xc3\xbf\xef\xbb\xbf<r a='\xc3\xa9'/>'\xc3\xa9'/>\xa9'/>");
+    TiXmlDocument document;
+    ASSERT_TRUE(KaXMLLoad(mRoot.file("in.xml").c_str(), document, "[Test::load]"));
+    write("out.xml", "<good />\n");
 
-        errno = 0;
-        EXPECT_FALSE(KaXMLSave(mRoot.file("out.xml").c_str(), document));
-        EXPECT_EQ(EILSEQ, errno);
-        EXPECT_EQ("<good />\n", readWhole(mRoot.file("out.xml")));
-        EXPECT_FALSE(exists(mRoot.file("out.xml.tmp")));
-    }
+    errno = 0;
+    EXPECT_FALSE(KaXMLSave(mRoot.file("out.xml").c_str(), document));
+    EXPECT_EQ(EILSEQ, errno);
+    EXPECT_EQ("<good />\n", readWhole(mRoot.file("out.xml")));
+    EXPECT_FALSE(exists(mRoot.file("out.xml.tmp")));
 }
 
 } // namespace
