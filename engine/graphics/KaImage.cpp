@@ -129,17 +129,9 @@ KaImage::~KaImage() { delete[] mBuffer; }
 void KaImage::create()
 {
     mUserFlag2 = true;
-    mFormat = NONE;
-    mWidth = 0;
-    mHeight = 0;
-    mBufferWidth = 0;
-    mBufferHeight = 0;
-    mLeftBorder = 0;
-    mRightBorder = 0;
-    mBottomBorder = 0;
-    mTopBorder = 0;
-    mBuffer = nullptr;
     mFlipped = false;
+    mBuffer = nullptr;
+    destroy();
 }
 
 void KaImage::destroy()
