@@ -3,7 +3,7 @@
 
 #include "engine/core/KaFile.h"
 #include "engine/graphics/KaIVideoCodec.h"
-#include "engine/world/KaPalette.h"
+#include "engine/color/KaPalette.h"
 
 // The older, minimal BMP loader: uncompressed 8-, 16-, 24- and 32-bit files
 // (and the header of 1- and 4-bit ones, which it cannot decode). Last but one

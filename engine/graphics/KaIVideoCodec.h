@@ -4,7 +4,7 @@
 #include "engine/containers/KaSignal.h"
 #include "engine/core/KaPath.h"
 #include "engine/graphics/KaImageFormat.h"
-#include "engine/world/KaColor.h"
+#include "engine/color/KaColor.h"
 
 class KaImage;
 class KaStream;

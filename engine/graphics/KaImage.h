@@ -7,8 +7,8 @@
 #include "engine/core/KaSerialize.h"
 #include "engine/graphics/KaImageFormat.h"
 #include "engine/maths/KaVector2s32.h"
-#include "engine/world/KaColor.h"
-#include "engine/world/KaPalette.h"
+#include "engine/color/KaColor.h"
+#include "engine/color/KaPalette.h"
 
 class KaIVideoCodec;
 class KaStream;

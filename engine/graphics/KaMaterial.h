@@ -6,7 +6,7 @@
 #include "engine/containers/KaIntrusivePtr.h"
 #include "engine/core/KaPath.h"
 #include "engine/graphics/Ka3DTexture.h"
-#include "engine/world/KaColor.h"
+#include "engine/color/KaColor.h"
 
 class KaStream;
 

@@ -12,7 +12,7 @@
 #include "engine/maths/KaVector2f32.h"
 #include "engine/maths/KaVector3f32.h"
 #include "engine/world/Ka3DObject2.h"
-#include "engine/world/KaColor.h"
+#include "engine/color/KaColor.h"
 
 class KaStream;
 

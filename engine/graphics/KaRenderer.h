@@ -16,7 +16,7 @@
 #include "engine/maths/KaVector2f32.h"
 #include "engine/maths/KaVector2s32.h"
 #include "engine/maths/KaVector3f32.h"
-#include "engine/world/KaColor.h"
+#include "engine/color/KaColor.h"
 
 class KaImage;
 class KaMesh;

@@ -3,7 +3,7 @@
 
 #include "engine/core/KaFile.h"
 #include "engine/graphics/KaIVideoCodec.h"
-#include "engine/world/KaPalette.h"
+#include "engine/color/KaPalette.h"
 
 // The older, minimal TGA loader: uncompressed 8-bit colour-mapped, 16-, 24-
 // and 32-bit files. Last in the core's registry and second in KaImage::load.

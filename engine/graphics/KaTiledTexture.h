@@ -10,7 +10,7 @@
 #include "engine/graphics/KaImageFormat.h"
 #include "engine/maths/KaVector2s32.h"
 #include "engine/maths/KaVector3f32.h"
-#include "engine/world/KaPalette.h"
+#include "engine/color/KaPalette.h"
 
 // A picture larger than one texture, cut into tiles of at most 2048 x 2048
 // pixels, each its own Ka3DTexture. Each tile records where it lies in the

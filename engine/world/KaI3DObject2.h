@@ -7,7 +7,7 @@
 #include "engine/maths/KaMatrix4x4.h"
 #include "engine/maths/KaQuaternion.h"
 #include "engine/maths/KaVector3f32.h"
-#include "engine/world/KaColor.h"
+#include "engine/color/KaColor.h"
 
 // What a node of the object tree offers. Nodes know their parent and
 // children only through this interface, and the curve animations drive

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "engine/core/KaStream.h"
-#include "engine/world/KaPalette.h"
+#include "engine/color/KaPalette.h"
 #include "fuzz/support/KaFuzzSupport.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)

@@ -1,9 +1,9 @@
-#include "engine/world/KaInputMgr.h"
+#include "engine/input/KaInputMgr.h"
 
 #include "engine/core/KaCore.h"
 #include "engine/maths/KaMatrix4x4.h"
 #include "engine/maths/KaQuaternion.h"
-#include "engine/world/KaScreen.h"
+#include "engine/input/KaScreen.h"
 
 KaSingleton<KaInputMgr> inputMgr;
 

@@ -4,7 +4,7 @@
 #include "engine/containers/KaSignal.h"
 #include "engine/containers/KaSingleton.h"
 #include "engine/maths/KaVector3f32.h"
-#include "engine/world/KaColor.h"
+#include "engine/color/KaColor.h"
 
 // The drawing surface of the older 2D widgets, reached through the holder
 // `defaultScreen`. It keeps the surface's size in pixels (x width, y height),

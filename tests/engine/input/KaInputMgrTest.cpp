@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "engine/core/KaIClock.h"
-#include "engine/world/KaInputMgr.h"
-#include "engine/world/KaScreen.h"
+#include "engine/input/KaInputMgr.h"
+#include "engine/input/KaScreen.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 
 #include "engine/core/KaResource.h"
 #include "engine/core/KaSerialize.h"
-#include "engine/world/KaColor.h"
+#include "engine/color/KaColor.h"
 
 class KaStream;
 

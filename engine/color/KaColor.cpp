@@ -1,4 +1,4 @@
-#include "engine/world/KaColor.h"
+#include "engine/color/KaColor.h"
 
 #include <cstdint>
 

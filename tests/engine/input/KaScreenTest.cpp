@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "engine/world/KaScreen.h"
+#include "engine/input/KaScreen.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "engine/world/KaPalette.h"
+#include "engine/color/KaPalette.h"
 
 #include <cstring>
 

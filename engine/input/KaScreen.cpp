@@ -1,4 +1,4 @@
-#include "engine/world/KaScreen.h"
+#include "engine/input/KaScreen.h"
 
 #include <cstdint>
 

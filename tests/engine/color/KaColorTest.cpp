@@ -7,7 +7,7 @@
 #include <tinyxml.h>
 
 #include "engine/core/KaStream.h"
-#include "engine/world/KaColor.h"
+#include "engine/color/KaColor.h"
 
 static std::ostream& operator<<(std::ostream& out, const KaColor& c)
 {

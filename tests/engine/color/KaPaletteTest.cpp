@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "engine/core/KaStream.h"
-#include "engine/world/KaPalette.h"
+#include "engine/color/KaPalette.h"
 #include "tests/support/KaTestSupport.h"
 
 namespace {
