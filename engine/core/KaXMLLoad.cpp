@@ -13,6 +13,23 @@
 
 unsigned char* KaXMLBuffer = nullptr;
 
+namespace {
+
+// TinyXML steps over the whole length a UTF-8 lead byte announces (up to four
+// bytes) before it looks for the end of the text, and some of its scanners
+// then peek a byte or two further: a text that ends inside a sequence would
+// send it past the end of its buffer. Every text handed to it ends with this
+// many zero bytes, so each of those steps lands on a terminator.
+const unsigned long kTextPadding = 8;
+
+// Parses text whose last kTextPadding bytes are zeros.
+void parsePadded(TiXmlDocument& document, const char* text)
+{
+    document.Parse(text, nullptr, TIXML_ENCODING_UNKNOWN);
+}
+
+} // namespace
+
 void KaXMLFreeBuffer()
 {
     delete[] KaXMLBuffer;
@@ -36,7 +53,7 @@ bool KaXMLLoad(const KaPath& path, TiXmlDocument& document, const char* prefix, 
     }
 
     unsigned long size = file.size();
-    unsigned char* bytes = new (std::nothrow) unsigned char[size + 1];
+    unsigned char* bytes = new (std::nothrow) unsigned char[size + kTextPadding];
     if (!bytes) {
         KaPrintf("%s file :%s error : could not open file\n", prefix, path.c_str());
         return false;
@@ -46,9 +63,9 @@ bool KaXMLLoad(const KaPath& path, TiXmlDocument& document, const char* prefix, 
     // the text ends where the data really ends.
     unsigned long read = file.readData(bytes, size);
     file.close();
-    bytes[read] = 0;
+    std::memset(bytes + read, 0, size - read + kTextPadding);
 
-    document.Parse(reinterpret_cast<const char*>(bytes), nullptr, TIXML_ENCODING_UNKNOWN);
+    parsePadded(document, reinterpret_cast<const char*>(bytes));
     if (document.Error()) {
         // TinyXML's ErrorRow and ErrorCol already count from 1 (0 when the
         // error has no place in the text).
@@ -79,8 +96,10 @@ bool readsBack(const KaPath& path)
     const bool read = ferror(file) == 0;
     fclose(file);
 
+    text.append(kTextPadding, '\0');
+
     TiXmlDocument check;
-    check.Parse(text.c_str(), nullptr, TIXML_ENCODING_UNKNOWN);
+    parsePadded(check, text.c_str());
     return read && !check.Error();
 }
 

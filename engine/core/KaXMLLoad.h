@@ -12,7 +12,7 @@
 //   "<prefix> file :<path> error : <TinyXML's description> ligne : <row> colonne : <column>"
 // (row and column counted from 1; 0 when the error has no place in the text).
 //
-// The file's bytes, followed by a zero byte, stay alive after the call: in
+// The file's bytes, followed by zero bytes, stay alive after the call: in
 // *buffer when a buffer is given (the caller owns it, delete[]; it is
 // overwritten without being freed), otherwise in the shared KaXMLBuffer,
 // which the next load without a buffer, a parse error, or KaXMLFreeBuffer
