@@ -316,6 +316,21 @@ KaPath KaBaseFile::pathWithFlagToPathWithoutFlag(const KaPath& path)
 
 bool KaBaseFile::fileExist(const KaPath& path) { return fileExistWithRealPath(getRealPath(path, KaPath())); }
 
+KaPath KaBaseFile::localizedPath(const KaPath& path)
+{
+    if (core.get()->flagsOn() || fileExist(path))
+        return path;
+    // The folder part with its final "/" ("" for a bare file name, "/" for a
+    // file at the root), so the language folder lands beside the file and a
+    // bare name stays relative.
+    const KaPath name = path.fileName();
+    const KaString folder = path.subString(0, path.length() - name.length());
+    KaPath localized(folder + core.get()->language() + "/" + name);
+    if (fileExist(localized))
+        return localized;
+    return KaPath(folder + "en/" + name);
+}
+
 bool KaBaseFile::fileExistWithRealPath(const KaPath& realPath)
 {
     // Package route: the package's table alone says what exists.

@@ -78,6 +78,13 @@ public:
     static KaPath pathWithFlagToPathWithoutFlag(const KaPath& path);
 
     static bool fileExist(const KaPath& path);
+    // The content name a reader opens for a picture, a sound or any resource
+    // that may be translated: the name itself when it exists, else its copy in
+    // the current language's folder beside it, else the copy in "en" beside
+    // it (taken without looking, so the reader's error names it). While the
+    // core's flags-on switch is set the variant folders pick the language and
+    // the name is kept as it is.
+    static KaPath localizedPath(const KaPath& path);
     static bool fileExistWithRealPath(const KaPath& realPath);
     // 0 (with a message) when the file cannot be opened.
     static unsigned long getFileSize(const KaPath& path);

@@ -43,15 +43,7 @@ unsigned long KaResourceManager::resourceCount() const { return mResources.size(
 
 bool KaResourceManager::resourceFileExists(const KaPath& path)
 {
-    if (KaBaseFile::fileExist(path))
-        return true;
-    // The folder part with its final "/" ("" for a bare file name, "/" for a
-    // file at the root), so the language folder lands beside the file.
-    const KaPath name = path.fileName();
-    const KaString folder = path.subString(0, path.length() - name.length());
-    if (KaBaseFile::fileExist(KaPath(folder + core.get()->language() + "/" + name)))
-        return true;
-    return KaBaseFile::fileExist(KaPath(folder + "en/" + name));
+    return KaBaseFile::fileExist(KaBaseFile::localizedPath(path));
 }
 
 bool KaResourceManager::sameName(const KaPath& a, const KaPath& b)

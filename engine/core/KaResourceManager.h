@@ -82,7 +82,8 @@ public:
         return nullptr;
     }
 
-    // The file test of getResource while the flags-on switch is off.
+    // The file test of getResource: the file KaBaseFile::localizedPath
+    // picks exists.
     static bool resourceFileExists(const KaPath& path);
 
     // The name getResource<T>(path) looks for.

@@ -264,23 +264,12 @@ bool KaImage::load(const KaPath& path)
     mFlipped = false;
     setAccessName(path);
 
-    KaPath realPath = path;
-    if (!core.get()->flagsOn() && !KaBaseFile::fileExist(path)) {
-        // The folder part keeps its final "/", so that a file at the top of
-        // the resource folder is looked for in "fr/x", never in "/fr/x".
-        const KaPath name = path.fileName();
-        const KaString folder = path.subString(0, path.length() - name.length());
-        realPath = KaPath(folder + core.get()->language() + "/" + name);
-        if (!KaBaseFile::fileExist(realPath))
-            realPath = KaPath(folder + "en/" + name);
-    }
-
     KaIVideoCodec* codec = KaImageCodecs::createForPath(path);
     if (!codec) {
         KaPrintf("[KaImage::load] wrong img type\n");
         return false;
     }
-    bool loaded = codec->load(realPath) && loadFromCodec(*codec, false);
+    bool loaded = codec->load(KaBaseFile::localizedPath(path)) && loadFromCodec(*codec, false);
     delete codec;
     // The codec names the image after the file it opened, which may be the
     // language variant: the resource is known by the path it was asked for.

@@ -181,19 +181,7 @@ float KaSoundManager::gain(float ownVolume, const KaString& channel) const
     return (ownVolume * mMasterVolume) * channelVolume(channel);
 }
 
-KaPath KaSoundManager::localizedPath(const KaPath& path)
-{
-    if (core.get()->flagsOn() || KaBaseFile::fileExist(path))
-        return path;
-    // The folder part with its final "/", empty for a bare file name, so the
-    // language folder lands beside the file and a bare name stays relative.
-    const KaPath name = path.fileName();
-    const KaString folder = path.subString(0, path.length() - name.length());
-    KaPath localized(folder + core.get()->language() + "/" + name);
-    if (KaBaseFile::fileExist(localized))
-        return localized;
-    return KaPath(folder + "en/" + name);
-}
+KaPath KaSoundManager::localizedPath(const KaPath& path) { return KaBaseFile::localizedPath(path); }
 
 void KaSoundManager::checkError(const KaString&) { }
 

@@ -77,10 +77,7 @@ public:
     // The OpenAL gain of a sound of that own volume on that channel.
     float gain(float ownVolume, const KaString& channel) const;
 
-    // The file a sound of that path opens: the path itself, else its copy in
-    // the current language's folder beside it, else the copy in "en" beside
-    // it (taken without looking). While the core's flags-on switch is set the
-    // file layer finds variants itself and the path is kept as it is.
+    // The file a sound of that path opens (KaBaseFile::localizedPath).
     static KaPath localizedPath(const KaPath& path);
 
     // Hook for OpenAL error reporting; reports nothing.

@@ -382,4 +382,40 @@ TEST_F(KaFileTest, HashTableFilesEveryFileOnceWithoutEnteringLinks)
         bucket.clear();
 }
 
+TEST_F(KaFileTest, TranslatedContentFallsBackToTheLanguageThenEnglish)
+{
+    write("img/pic.png");
+    write("img/fr/menu.png");
+    write("img/en/menu.png");
+    write("img/en/title.png");
+    write("fr/bare.png");
+    struct Case {
+        const char* asked;
+        const char* opened;
+    };
+    const Case cases[] = {
+        { "img/pic.png", "img/pic.png" },
+        { "img/menu.png", "img/fr/menu.png" },
+        { "img/title.png", "img/en/title.png" },
+        // Found nowhere: the English copy is named so the reader's error
+        // says where the file was expected.
+        { "img/none.png", "img/en/none.png" },
+        // A bare name keeps its folder relative, never "/fr/...".
+        { "bare.png", "fr/bare.png" },
+    };
+    {
+        KaCaptureStdout quiet;
+        core.get()->language("fr");
+    }
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.asked);
+        EXPECT_STREQ(c.opened, KaBaseFile::localizedPath(c.asked).c_str());
+    }
+
+    // The variant folders pick the language themselves: the name is kept.
+    variants("fr");
+    EXPECT_STREQ("img/menu.png", KaBaseFile::localizedPath("img/menu.png").c_str());
+    EXPECT_TRUE(KaBaseFile::fileExist(KaBaseFile::localizedPath("img/menu.png")));
+}
+
 } // namespace
