@@ -20,7 +20,18 @@ const char* const kLanguageTag = "language";
 const char* const kActivitiesRoot = "Activities";
 const unsigned long long kActivitySavePeriod = 5000000ull;
 
+// Constant-initialised, so a registration made during static initialisation
+// is never overwritten.
+KaCore::VideoCodecFactory gVideoCodecFactory = nullptr;
+
 } // namespace
+
+void KaCore::setVideoCodecFactory(VideoCodecFactory factory) { gVideoCodecFactory = factory; }
+
+KaIVideoCodec* KaCore::createVideoCodec(const KaPath& path) const
+{
+    return gVideoCodecFactory ? gVideoCodecFactory(path) : nullptr;
+}
 
 KaCore::KaCore()
     : mExecutablePath(),

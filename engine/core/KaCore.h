@@ -96,9 +96,13 @@ public:
 
     // A new codec for the file (the caller owns and deletes it), from the
     // first codec class whose matchFormat accepts the path, in a fixed order;
-    // null when none does. Loads nothing. Defined by the graphics layer: a
-    // program that calls it links ka_graphics.
+    // null when none does. Loads nothing. The codecs live in the graphics
+    // layer, which registers its factory here as soon as it is linked in; a
+    // program without it has no codec.
     KaIVideoCodec* createVideoCodec(const KaPath& path) const;
+    typedef KaIVideoCodec* (*VideoCodecFactory)(const KaPath& path);
+    // Safe during static initialisation: the factory is plain data.
+    static void setVideoCodecFactory(VideoCodecFactory factory);
 
     // Activity tracking: while on, every native file open is appended to the
     // activity document, which is saved every 5 seconds of frame time.

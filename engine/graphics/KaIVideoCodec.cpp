@@ -2,7 +2,16 @@
 
 #include <cstring>
 
+#include "engine/core/KaCore.h"
 #include "engine/graphics/KaImage.h"
+#include "engine/graphics/KaVideoCodecRegistry.h"
+
+namespace {
+
+// Any program holding a codec links this file, and with it the registry.
+[[maybe_unused]] const bool kRegistered = (KaCore::setVideoCodecFactory(&KaVideoCodecRegistry::create), true);
+
+} // namespace
 
 KaIVideoCodec::~KaIVideoCodec() = default;
 

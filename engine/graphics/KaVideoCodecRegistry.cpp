@@ -1,7 +1,5 @@
-// The codec registry of the core, kept with the codecs so that the core
-// itself never depends on the graphics layer.
+#include "engine/graphics/KaVideoCodecRegistry.h"
 
-#include "engine/core/KaCore.h"
 #include "engine/graphics/KaBmp.h"
 #include "engine/graphics/KaIVideoCodec.h"
 #include "engine/graphics/KaImagesSequence.h"
@@ -43,7 +41,7 @@ const Entry kRegistry[] = {
 
 } // namespace
 
-KaIVideoCodec* KaCore::createVideoCodec(const KaPath& path) const
+KaIVideoCodec* KaVideoCodecRegistry::create(const KaPath& path)
 {
     for (const Entry& entry : kRegistry) {
         if (entry.match(path))
