@@ -74,6 +74,8 @@ static void BM_MicroPatherSnake(benchmark::State& state)
     const int side = static_cast<int>(state.range(0));
     SnakeGrid grid(side, false);
     micropather::MicroPather pather(&grid, 250, 6);
+    if (state.range(1))
+        pather.SetDenseStates(static_cast<std::size_t>(side) * static_cast<std::size_t>(side));
     std::vector<void*> path;
     float cost = 0.0f;
     for (auto _ : state) {
@@ -83,7 +85,8 @@ static void BM_MicroPatherSnake(benchmark::State& state)
     state.counters["expanded"] = static_cast<double>(pather.LastExpansionCount());
     state.counters["path"] = static_cast<double>(path.size());
 }
-BENCHMARK(BM_MicroPatherSnake)->Arg(200)->Arg(1000)->Unit(benchmark::kMillisecond);
+// Second argument: 1 for the flat per-state node array.
+BENCHMARK(BM_MicroPatherSnake)->Args({200, 0})->Args({200, 1})->Args({1000, 0})->Args({1000, 1})->Unit(benchmark::kMillisecond);
 
 // A straight query across an open 200 x 200 grid: the common click.
 static void BM_MicroPatherOpen(benchmark::State& state)

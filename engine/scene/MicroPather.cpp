@@ -1,5 +1,6 @@
 #include "engine/scene/MicroPather.h"
 
+#include <algorithm>
 #include <cfloat>
 #include <cstring>
 
@@ -27,6 +28,7 @@ PathNodePool::PathNodePool(unsigned int nodesPerBlock, unsigned int typicalAdjac
     , mCacheCapacity(static_cast<std::size_t>(nodesPerBlock) * typicalAdjacent)
     , mInitialHashShift(3)
     , mHashShift(3)
+    , mHashedCount(0)
 {
     while ((1u << mInitialHashShift) < mNodesPerBlock && mInitialHashShift < 30) {
         ++mInitialHashShift;
@@ -47,6 +49,15 @@ void PathNodePool::Clear()
     mCache.clear();
     mHashShift = mInitialHashShift;
     mHashTable.assign(std::size_t(1) << mHashShift, nullptr);
+    mHashedCount = 0;
+    std::fill(mDense.begin(), mDense.end(), nullptr);
+}
+
+void PathNodePool::SetDenseStates(std::size_t count)
+{
+    mDense.assign(count, nullptr);
+    mDense.shrink_to_fit();
+    Clear();
 }
 
 std::size_t PathNodePool::Bucket(void* state) const
@@ -66,6 +77,9 @@ void PathNodePool::Grow()
         std::size_t used = (b + 1 == mBlocks.size()) ? mUsedInLastBlock : mNodesPerBlock;
         PathNode* nodes = mBlocks[b].get();
         for (std::size_t i = 0; i < used; ++i) {
+            if (reinterpret_cast<std::uintptr_t>(nodes[i].state) < mDense.size()) {
+                continue;
+            }
             std::size_t bucket = Bucket(nodes[i].state);
             nodes[i].hashNext = mHashTable[bucket];
             mHashTable[bucket] = &nodes[i];
@@ -89,6 +103,17 @@ PathNode* PathNodePool::Alloc()
 
 PathNode* PathNodePool::GetPathNode(unsigned int frame, void* state, float fromStart, float toGoal, PathNode* parent)
 {
+    const std::uintptr_t key = reinterpret_cast<std::uintptr_t>(state);
+    if (key < mDense.size()) {
+        PathNode*& slot = mDense[key];
+        if (!slot) {
+            slot = Alloc();
+            slot->Init(frame, state, fromStart, toGoal, parent);
+        } else if (slot->frame != frame) {
+            slot->Init(frame, state, fromStart, toGoal, parent);
+        }
+        return slot;
+    }
     std::size_t bucket = Bucket(state);
     for (PathNode* node = mHashTable[bucket]; node; node = node->hashNext) {
         if (node->state == state) {
@@ -98,10 +123,11 @@ PathNode* PathNodePool::GetPathNode(unsigned int frame, void* state, float fromS
             return node;
         }
     }
-    if (mHandedOut >= mHashTable.size()) {
+    if (mHashedCount >= mHashTable.size()) {
         Grow();
         bucket = Bucket(state);
     }
+    ++mHashedCount;
     PathNode* node = Alloc();
     node->Init(frame, state, fromStart, toGoal, parent);
     node->hashNext = mHashTable[bucket];
@@ -156,6 +182,12 @@ void MicroPather::Reset()
     mClosed.clear();
     mFrame = 0;
     mChecksum = 0;
+}
+
+void MicroPather::SetDenseStates(std::size_t count)
+{
+    mPool.SetDenseStates(count);
+    Reset();
 }
 
 void MicroPather::NextFrame()

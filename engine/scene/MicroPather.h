@@ -12,9 +12,10 @@
 // Reset() whenever the graph changes: cached neighbours and step costs would
 // otherwise survive.
 //
-// Node lookup is a hash table that grows with the number of nodes, and the
-// open set is a binary heap, so a search over a large graph stays
-// O(n log n) in the nodes it touches.
+// Node lookup is a hash table that grows with the number of nodes (or, for
+// states that are dense indices, a flat array: SetDenseStates), and the open
+// set is a binary heap, so a search over a large graph stays O(n log n) in
+// the nodes it touches.
 
 #include <cstddef>
 #include <cstdint>
@@ -84,6 +85,10 @@ public:
 
     // Frees every block but the first and forgets every node and the cache.
     void Clear();
+    // States below count are looked up in a flat array instead of the hash
+    // table (clients whose states are dense indices). Forgets every node.
+    void SetDenseStates(std::size_t count);
+    std::size_t DenseStates() const { return mDense.size(); }
 
     // The node of the state: returned as it is when it belongs to this frame,
     // re-initialised when it is stale, otherwise a new node.
@@ -115,6 +120,8 @@ private:
     unsigned int mInitialHashShift;
     unsigned int mHashShift;
     std::vector<PathNode*> mHashTable;
+    std::size_t mHashedCount;
+    std::vector<PathNode*> mDense;
 };
 
 class MicroPather {
@@ -154,6 +161,12 @@ public:
     std::size_t ExpansionLimit() const { return mExpansionLimit; }
     // Nodes expanded by the last Solve or SolveForNearStates.
     std::size_t LastExpansionCount() const { return mExpansions; }
+
+    // States that are integers below count (cell indices cast to void*)
+    // find their nodes in a flat array of count pointers: faster than the
+    // hash table on large grids. 0 (the default) hashes every state. Forgets
+    // every node, as Reset does.
+    void SetDenseStates(std::size_t count);
 
     // A sum over the last path's states, for tests that compare paths.
     std::size_t Checksum() const { return mChecksum; }

@@ -185,12 +185,17 @@ TEST(MicroPather, CostsMatchDijkstraForEveryPair)
     struct Shape {
         unsigned int nodesPerBlock;
         unsigned int typicalAdjacent;
+        // States below this are looked up in the flat array.
+        std::size_t dense;
     };
-    const Shape shapes[] = {{250, 6}, {1, 0}, {3, 1}, {16, 8}};
+    const std::size_t cells = kMaze.size() * kMaze[0].size();
+    const Shape shapes[] = {{250, 6, 0}, {1, 0, 0}, {3, 1, 0}, {16, 8, 0}, {250, 6, cells}, {2, 1, cells / 2}};
     for (const Shape& shape : shapes) {
-        SCOPED_TRACE(testing::Message() << shape.nodesPerBlock << " nodes per block, " << shape.typicalAdjacent);
+        SCOPED_TRACE(testing::Message() << shape.nodesPerBlock << " nodes per block, " << shape.typicalAdjacent
+                                        << ", dense below " << shape.dense);
         CharGraph graph(kMaze);
         MicroPather pather(&graph, shape.nodesPerBlock, shape.typicalAdjacent);
+        pather.SetDenseStates(shape.dense);
         for (int from = 0; from < graph.cells(); ++from) {
             if (graph.at(from) == '#') {
                 continue;
@@ -419,6 +424,7 @@ TEST(MicroPather, ExpansionLimitStopsTheFlood)
     rows[20] = std::string(40, '#');
     CharGraph graph(rows);
     MicroPather pather(&graph);
+    pather.SetDenseStates(40 * 40);
     pather.SetExpansionLimit(100);
     std::vector<void*> path;
     float cost = 0.0f;
