@@ -206,39 +206,39 @@ void MicroPather::NextFrame()
     mExpansions = 0;
 }
 
-bool MicroPather::OpenLess(const PathNode* a, const PathNode* b) const
+bool MicroPather::OpenLess(const OpenEntry& a, const OpenEntry& b)
 {
-    if (a->totalCost != b->totalCost) {
-        return a->totalCost < b->totalCost;
+    if (a.totalCost != b.totalCost) {
+        return a.totalCost < b.totalCost;
     }
     // Among equal totals the node nearer the goal goes first: on a grid,
     // where many cells tie, the search then runs along one best path
     // instead of widening over all of them. The cost found is the same.
-    if (a->estimatedCostToGoal != b->estimatedCostToGoal) {
-        return a->estimatedCostToGoal < b->estimatedCostToGoal;
+    if (a.estimate != b.estimate) {
+        return a.estimate < b.estimate;
     }
-    return a->order < b->order;
+    return a.order < b.order;
 }
 
 void MicroPather::SiftUp(std::size_t index)
 {
-    PathNode* node = mOpen[index];
+    OpenEntry entry = mOpen[index];
     while (index > 0) {
         std::size_t parent = (index - 1) / 2;
-        if (!OpenLess(node, mOpen[parent])) {
+        if (!OpenLess(entry, mOpen[parent])) {
             break;
         }
         mOpen[index] = mOpen[parent];
-        mOpen[index]->heapIndex = index;
+        mOpen[index].node->heapIndex = index;
         index = parent;
     }
-    mOpen[index] = node;
-    node->heapIndex = index;
+    mOpen[index] = entry;
+    entry.node->heapIndex = index;
 }
 
 void MicroPather::SiftDown(std::size_t index)
 {
-    PathNode* node = mOpen[index];
+    OpenEntry entry = mOpen[index];
     std::size_t count = mOpen.size();
     for (;;) {
         std::size_t child = 2 * index + 1;
@@ -248,33 +248,33 @@ void MicroPather::SiftDown(std::size_t index)
         if (child + 1 < count && OpenLess(mOpen[child + 1], mOpen[child])) {
             ++child;
         }
-        if (!OpenLess(mOpen[child], node)) {
+        if (!OpenLess(mOpen[child], entry)) {
             break;
         }
         mOpen[index] = mOpen[child];
-        mOpen[index]->heapIndex = index;
+        mOpen[index].node->heapIndex = index;
         index = child;
     }
-    mOpen[index] = node;
-    node->heapIndex = index;
+    mOpen[index] = entry;
+    entry.node->heapIndex = index;
 }
 
 void MicroPather::OpenPush(PathNode* node)
 {
     node->order = ++mArrivals;
     node->inOpen = true;
-    mOpen.push_back(node);
+    mOpen.push_back(OpenEntry{node->totalCost, node->estimatedCostToGoal, node->order, node});
     SiftUp(mOpen.size() - 1);
 }
 
 PathNode* MicroPather::OpenPop()
 {
-    PathNode* top = mOpen.front();
-    PathNode* last = mOpen.back();
+    PathNode* top = mOpen.front().node;
+    OpenEntry last = mOpen.back();
     mOpen.pop_back();
     if (!mOpen.empty()) {
         mOpen[0] = last;
-        last->heapIndex = 0;
+        last.node->heapIndex = 0;
         SiftDown(0);
     }
     top->inOpen = false;
@@ -283,16 +283,24 @@ PathNode* MicroPather::OpenPop()
 
 void MicroPather::OpenUpdate(PathNode* node, float oldTotal)
 {
+    OpenEntry& entry = mOpen[node->heapIndex];
+    entry.estimate = node->estimatedCostToGoal;
     if (node->totalCost == oldTotal) {
+        // Same place among its equals; the estimate may still order it.
+        SiftUp(node->heapIndex);
+        SiftDown(node->heapIndex);
         return;
     }
+    entry.totalCost = node->totalCost;
     if (node->totalCost < oldTotal) {
         // A node whose cost fell goes ahead of the nodes already waiting at
         // its new total.
         node->order = --mPromotions;
+        entry.order = node->order;
         SiftUp(node->heapIndex);
     } else {
         node->order = ++mArrivals;
+        entry.order = node->order;
         SiftDown(node->heapIndex);
     }
 }

@@ -181,14 +181,22 @@ private:
     void OpenPush(PathNode* node);
     PathNode* OpenPop();
     void OpenUpdate(PathNode* node, float oldTotal);
-    bool OpenLess(const PathNode* a, const PathNode* b) const;
+    // The heap keeps each node's keys next to it, so that sifting compares
+    // without visiting the nodes.
+    struct OpenEntry {
+        float totalCost;
+        float estimate;
+        std::int64_t order;
+        PathNode* node;
+    };
+    static bool OpenLess(const OpenEntry& a, const OpenEntry& b);
     void SiftUp(std::size_t index);
     void SiftDown(std::size_t index);
 
     PathNodePool mPool;
     std::vector<StateCost> mStateCosts;
     std::vector<NodeCost> mNodeCosts;
-    std::vector<PathNode*> mOpen;
+    std::vector<OpenEntry> mOpen;
     std::vector<PathNode*> mClosed;
     std::int64_t mArrivals;
     std::int64_t mPromotions;
