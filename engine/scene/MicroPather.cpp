@@ -263,7 +263,7 @@ void MicroPather::OpenPush(PathNode* node)
 {
     node->order = ++mArrivals;
     node->inOpen = true;
-    mOpen.push_back(OpenEntry{node->totalCost, node->estimatedCostToGoal, node->order, node});
+    mOpen.push_back(OpenEntry { node->totalCost, node->estimatedCostToGoal, node->order, node });
     SiftUp(mOpen.size() - 1);
 }
 
@@ -368,8 +368,8 @@ int MicroPather::Solve(void* startState, void* endState, std::vector<void*>* pat
     }
     NextFrame();
 
-    PathNode* start = mPool.GetPathNode(mFrame, startState, 0.0f,
-                                        mGraph->LeastCostEstimate(startState, endState), nullptr);
+    PathNode* start
+        = mPool.GetPathNode(mFrame, startState, 0.0f, mGraph->LeastCostEstimate(startState, endState), nullptr);
     OpenPush(start);
 
     while (!mOpen.empty()) {
@@ -400,9 +400,8 @@ int MicroPather::Solve(void* startState, void* endState, std::vector<void*>* pat
             child->parent = node;
             child->costFromStart = g;
             child->estimatedCostToGoal = mGraph->LeastCostEstimate(child->state, endState);
-            child->totalCost = (g < FLT_MAX && child->estimatedCostToGoal < FLT_MAX)
-                                   ? g + child->estimatedCostToGoal
-                                   : FLT_MAX;
+            child->totalCost
+                = (g < FLT_MAX && child->estimatedCostToGoal < FLT_MAX) ? g + child->estimatedCostToGoal : FLT_MAX;
             if (!known) {
                 OpenPush(child);
             } else if (child->inOpen) {
@@ -455,7 +454,7 @@ int MicroPather::SolveForNearStates(void* startState, std::vector<StateCost>* ne
     near->clear();
     for (const PathNode* node : mClosed) {
         if (node->totalCost <= maxCost) {
-            near->push_back(StateCost{node->state, node->totalCost});
+            near->push_back(StateCost { node->state, node->totalCost });
         }
     }
     return SOLVED;

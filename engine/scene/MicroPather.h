@@ -31,7 +31,7 @@ struct StateCost {
 
 class Graph {
 public:
-    virtual ~Graph() {}
+    virtual ~Graph() { }
     // A lower bound of the cost from the first state to the second. When it
     // overestimates, the returned path may not be the cheapest.
     virtual float LeastCostEstimate(void* stateStart, void* stateEnd) = 0;
@@ -126,11 +126,7 @@ private:
 
 class MicroPather {
 public:
-    enum {
-        SOLVED = 0,
-        NO_SOLUTION = 1,
-        START_END_SAME = 2
-    };
+    enum { SOLVED = 0, NO_SOLUTION = 1, START_END_SAME = 2 };
 
     // nodesPerBlock: the nodes allocated at once; typicalAdjacent: the
     // neighbours of a typical state (the cache holds nodesPerBlock times

@@ -13,10 +13,7 @@ typedef KaVector2f32 V2;
 typedef KaVector3f32 V3;
 
 // The rectangle x in [0, 4], z in [0, 2] at height 1.
-void square(KaOBP& plane)
-{
-    plane.setCorners(V3(0, 1, 0), V3(0, 1, 2), V3(4, 1, 0), V3(4, 1, 2));
-}
+void square(KaOBP& plane) { plane.setCorners(V3(0, 1, 0), V3(0, 1, 2), V3(4, 1, 0), V3(4, 1, 2)); }
 
 } // namespace
 
@@ -39,8 +36,15 @@ TEST(KaOBP, PointsEdgesIncluded)
         bool inside;
     };
     const Case cases[] = {
-        {V2(2, 1), true}, {V2(0, 0), true}, {V2(4, 2), true}, {V2(4, 1), true}, {V2(2, 0), true},
-        {V2(-0.01f, 1), false}, {V2(2, 2.01f), false}, {V2(5, 5), false}, {V2(2, -1), false},
+        { V2(2, 1), true },
+        { V2(0, 0), true },
+        { V2(4, 2), true },
+        { V2(4, 1), true },
+        { V2(2, 0), true },
+        { V2(-0.01f, 1), false },
+        { V2(2, 2.01f), false },
+        { V2(5, 5), false },
+        { V2(2, -1), false },
     };
     for (const Case& c : cases)
         EXPECT_EQ(plane.isIn(c.p), c.inside) << c.p.x << ", " << c.p.y;
@@ -61,14 +65,14 @@ TEST(KaOBP, Triangles)
         int result;
     };
     const Case cases[] = {
-        {"wholly inside", V2(1, 0.5f), V2(3, 0.5f), V2(2, 1.5f), KaOBP::INSIDE},
-        {"apart", V2(10, 10), V2(12, 10), V2(10, 12), KaOBP::OUTSIDE},
-        {"apart, its box overlapping", V2(3.5f, 3), V2(6, 0.5f), V2(6, 3), KaOBP::OUTSIDE},
-        {"an edge across", V2(-1, 1), V2(5, 1), V2(2, 5), KaOBP::CROSSING},
-        {"a corner poking in", V2(3, 1), V2(6, 3), V2(6, -3), KaOBP::CROSSING},
-        {"enclosing the rectangle", V2(-10, -10), V2(30, -10), V2(-10, 30), KaOBP::INSIDE},
-        {"enclosing, clockwise", V2(-10, -10), V2(-10, 30), V2(30, -10), KaOBP::INSIDE},
-        {"flat, apart", V2(-5, -5), V2(-1, -1), V2(-3, -3), KaOBP::OUTSIDE},
+        { "wholly inside", V2(1, 0.5f), V2(3, 0.5f), V2(2, 1.5f), KaOBP::INSIDE },
+        { "apart", V2(10, 10), V2(12, 10), V2(10, 12), KaOBP::OUTSIDE },
+        { "apart, its box overlapping", V2(3.5f, 3), V2(6, 0.5f), V2(6, 3), KaOBP::OUTSIDE },
+        { "an edge across", V2(-1, 1), V2(5, 1), V2(2, 5), KaOBP::CROSSING },
+        { "a corner poking in", V2(3, 1), V2(6, 3), V2(6, -3), KaOBP::CROSSING },
+        { "enclosing the rectangle", V2(-10, -10), V2(30, -10), V2(-10, 30), KaOBP::INSIDE },
+        { "enclosing, clockwise", V2(-10, -10), V2(-10, 30), V2(30, -10), KaOBP::INSIDE },
+        { "flat, apart", V2(-5, -5), V2(-1, -1), V2(-3, -3), KaOBP::OUTSIDE },
     };
     for (const Case& c : cases)
         EXPECT_EQ(plane.isIn(c.a, c.b, c.c), c.result) << c.name;
