@@ -432,6 +432,11 @@ int MicroPather::SolveForNearStates(void* startState, std::vector<StateCost>* ne
         ++mExpansions;
         GetNodeNeighbors(node, &mNodeCosts);
         for (const NodeCost& entry : mNodeCosts) {
+            // A wall is no more reachable here than in Solve, even with a
+            // budget of FLT_MAX.
+            if (entry.cost == FLT_MAX) {
+                continue;
+            }
             PathNode* child = entry.node;
             float g = node->costFromStart + entry.cost;
             bool known = child->inOpen || child->inClosed;

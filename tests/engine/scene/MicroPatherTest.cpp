@@ -368,7 +368,7 @@ TEST(MicroPather, NearStatesAreTheCellsWithinTheBudget)
 {
     CharGraph graph(kMaze);
     MicroPather pather(&graph, 4, 2);
-    const float budgets[] = { 0.0f, 1.0f, 2.5f, 6.0f, 100.0f };
+    const float budgets[] = { 0.0f, 1.0f, 2.5f, 6.0f, 100.0f, FLT_MAX };
     for (float budget : budgets) {
         SCOPED_TRACE(budget);
         std::vector<StateCost> near = { StateCost { CharGraph::state(3), 1.0f } };
