@@ -376,7 +376,7 @@ TEST(MicroPather, NearStatesAreTheCellsWithinTheBudget)
         std::vector<float> best = dijkstra(graph, 0);
         std::vector<std::pair<int, float>> expected;
         for (int i = 0; i < graph.cells(); ++i) {
-            if (best[static_cast<std::size_t>(i)] <= budget) {
+            if (best[static_cast<std::size_t>(i)] != FLT_MAX && best[static_cast<std::size_t>(i)] <= budget) {
                 expected.push_back(std::make_pair(i, best[static_cast<std::size_t>(i)]));
             }
         }
