@@ -44,7 +44,7 @@ KaCore::KaCore()
       mActivityTimer(),
       mActivityTracking(false),
       mActivityFolder(),
-      mActivityDocument(),
+      mActivityDocument(new TiXmlDocument()),
       mLoc(nullptr)
 {
     create();
@@ -54,6 +54,7 @@ KaCore::~KaCore()
 {
     if (mActivityTracking)
         saveActivityDocument();
+    delete mActivityDocument;
 }
 
 void KaCore::args(unsigned long count, char** values)
@@ -220,7 +221,7 @@ bool KaCore::onActivityTrackingAlarm()
 // the middle of a periodic save never leaves a half-written log.
 bool KaCore::saveActivityDocument()
 {
-    return KaXMLSave(KaPath(mActivityDocument.Value()), mActivityDocument);
+    return KaXMLSave(KaPath(mActivityDocument->Value()), *mActivityDocument);
 }
 
 void KaCore::loadActivityDocument(const KaPath& fileName)
@@ -234,18 +235,18 @@ void KaCore::loadActivityDocument(const KaPath& fileName)
         // Anything else keeps the document in memory, whose root the file
         // layer appends its records to; the next save replaces the file.
         if (root && root->ValueStr() == kActivitiesRoot)
-            mActivityDocument = loaded;
+            *mActivityDocument = loaded;
     }
-    mActivityDocument.SetValue(fileName.c_str());
-    mActivityDocument.ClearError();
+    mActivityDocument->SetValue(fileName.c_str());
+    mActivityDocument->ClearError();
 }
 
 void KaCore::resetActivityDocument()
 {
-    mActivityDocument.Clear();
-    mActivityDocument.ClearError();
-    mActivityDocument.LinkEndChild(new TiXmlDeclaration("1.0", "", ""));
-    mActivityDocument.LinkEndChild(new TiXmlElement(kActivitiesRoot));
+    mActivityDocument->Clear();
+    mActivityDocument->ClearError();
+    mActivityDocument->LinkEndChild(new TiXmlDeclaration("1.0", "", ""));
+    mActivityDocument->LinkEndChild(new TiXmlElement(kActivitiesRoot));
 }
 
 KaPath KaGetFullPath(const KaPath& path)

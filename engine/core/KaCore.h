@@ -3,8 +3,6 @@
 
 #include <map>
 
-#include <tinyxml.h>
-
 #include "engine/containers/KaArray.h"
 #include "engine/containers/KaSingleton.h"
 #include "engine/core/KaPath.h"
@@ -13,6 +11,7 @@
 
 class KaILoc;
 class KaIVideoCodec;
+class TiXmlDocument;
 
 // The engine-wide service object, reached through the holder `core`.
 //
@@ -114,8 +113,8 @@ public:
     const KaPath& activityTrackingFolder() const { return mActivityFolder; }
     KaTimer& activityTimer() { return mActivityTimer; }
     // Always holds its "Activities" root.
-    TiXmlDocument& activityDocument() { return mActivityDocument; }
-    const TiXmlDocument& activityDocument() const { return mActivityDocument; }
+    TiXmlDocument& activityDocument() { return *mActivityDocument; }
+    const TiXmlDocument& activityDocument() const { return *mActivityDocument; }
     // Saves the document to its file name; false when it could not be written
     // (the document is kept as it is).
     bool saveActivityDocument();
@@ -138,7 +137,7 @@ private:
     KaTimer mActivityTimer;
     bool mActivityTracking;
     KaPath mActivityFolder;
-    TiXmlDocument mActivityDocument;
+    TiXmlDocument* mActivityDocument; // owned, never null
     KaILoc* mLoc;
 };
 
