@@ -3,6 +3,7 @@
 
 #include "engine/base/KaStd.h"
 #include "engine/containers/KaArray.h"
+#include "engine/containers/KaIsRelocatable.h"
 #include "engine/core/KaBytesArray.h"
 #include "engine/core/KaObject.h"
 
@@ -16,7 +17,7 @@ class KaStream;
 
 // The engine's text type: a byte string with no encoding logic. The bytes live
 // in a copy-on-write array followed by a NUL terminator, so c_str() can be
-// handed to C functions as it is; the array may run on past the terminator.
+// handed to C functions as it is.
 //
 // Copying a string (construction or assignment) shares the bytes; the first
 // change detaches. The non-const operator[] detaches even when only read.
@@ -25,7 +26,6 @@ class KaStream;
 // the serialised form count every byte, while comparison and every search
 // stop at the first NUL.
 //
-// Relocatable by bytes: strings may be kept by value in a KaArray.
 // Not thread-safe: strings sharing bytes must stay on one thread.
 class KaString : protected KaBytesArray, public KaObject {
 public:
@@ -125,7 +125,16 @@ protected:
     // Inserts count bytes at the end of the text, before the terminator.
     void appendBytes(const void* bytes, unsigned long count);
 
-    unsigned long mLength;
+    // The bytes before the terminator. The storage holds exactly those and
+    // the terminator, or nothing at all: its size is the only record of the
+    // length.
+    unsigned long textLength() const
+    {
+        const unsigned long bytes = size();
+        return bytes ? bytes - 1 : 0;
+    }
+    // Keeps the first length bytes (at most textLength()) and ends the text there.
+    void truncate(unsigned long length);
 
 private:
     // c_str() without the virtual call, for the comparisons.
@@ -144,6 +153,8 @@ private:
     friend bool operator<(const KaString& left, const KaString& right);
     friend bool operator>(const KaString& left, const KaString& right);
 };
+
+KA_RELOCATABLE(KaString);
 
 KaString operator+(const KaString& left, const KaString& right);
 KaString operator+(const KaString& left, char right);
