@@ -234,20 +234,6 @@ KaString& KaString::operator+=(const char* text)
     return *this;
 }
 
-KaString& KaString::operator+=(char byte)
-{
-    KaCountedArray<unsigned char>& storage = *mArray;
-    const unsigned long bytes = storage.size();
-    if (bytes == 0 || bytes == storage.capacity() || storage.counter() >= 2) {
-        appendBytes(&byte, 1);
-        return *this;
-    }
-    // Unshared with room: the byte over the terminator, a new one after it.
-    storage[bytes - 1] = static_cast<unsigned char>(byte);
-    storage.pushBack(static_cast<unsigned char>(0));
-    return *this;
-}
-
 KaString KaString::subStringDeprecated(unsigned int first, unsigned int last) const
 {
     KaString result;
@@ -537,33 +523,9 @@ KaString operator+(const KaString& left, char right)
     return result;
 }
 
-bool operator==(const KaString& left, const KaString& right)
-{
-    const char* a = left.text();
-    const char* b = right.text();
-    if (a == b)
-        return true;
-    // Equal lengths and bytes settle it at once; otherwise the texts may
-    // still agree up to a NUL inside them.
-    const unsigned long length = left.textLength();
-    if (length == right.textLength() && KaMemcmp(a, b, length) == 0)
-        return true;
-    return KaStrcmp(a, b) == 0;
-}
-
 bool operator==(const KaString& left, const char* right) { return KaStrcmp(left.text(), right) == 0; }
 
 bool operator==(const char* left, const KaString& right) { return KaStrcmp(left, right.text()) == 0; }
-
-bool operator!=(const KaString& left, const KaString& right)
-{
-    const unsigned long length = left.textLength();
-    if (length != right.textLength())
-        return true;
-    const char* a = left.text();
-    const char* b = right.text();
-    return a != b && KaMemcmp(a, b, length) != 0 && KaStrcmp(a, b) != 0;
-}
 
 bool operator!=(const KaString& left, const char* right) { return KaStrcmp(left.text(), right) != 0; }
 

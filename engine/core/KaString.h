@@ -70,7 +70,22 @@ public:
     virtual KaString& operator=(const char* text);
     virtual KaString& operator+=(const KaString& other);
     virtual KaString& operator+=(const char* text);
-    virtual KaString& operator+=(char byte);
+    // Inline: a text built byte by byte spends its time here.
+    virtual KaString& operator+=(char byte)
+    {
+        KaCountedArray<unsigned char>& storage = *mArray;
+        const unsigned long bytes = storage.size();
+        if (bytes == 0 || bytes == storage.capacity() || storage.counter() >= 2) {
+            appendBytes(&byte, 1);
+        } else {
+            // Unshared with room: a new terminator, then the byte over the
+            // old one (in this order the compiler need not read the array's
+            // fields again after a byte store).
+            storage.pushBack(static_cast<unsigned char>(0));
+            storage[bytes - 1] = static_cast<unsigned char>(byte);
+        }
+        return *this;
+    }
 
     // Bytes first..last inclusive, walking the text from its start up to its
     // first NUL; first beyond last or beyond the text gives the empty text.
@@ -160,12 +175,32 @@ KaString operator+(const KaString& left, const KaString& right);
 KaString operator+(const KaString& left, char right);
 
 // Compares the texts up to their first NUL; the lengths play no part.
-bool operator==(const KaString& left, const KaString& right);
+inline bool operator==(const KaString& left, const KaString& right)
+{
+    const char* a = left.text();
+    const char* b = right.text();
+    if (a == b)
+        return true;
+    // Equal lengths and bytes settle it at once; otherwise the texts may
+    // still agree up to a NUL inside them.
+    const unsigned long length = left.textLength();
+    if (length == right.textLength() && KaMemcmp(a, b, length) == 0)
+        return true;
+    return KaStrcmp(a, b) == 0;
+}
 bool operator==(const KaString& left, const char* right);
 bool operator==(const char* left, const KaString& right);
 // Strings of different lengths always differ here, even when == holds
 // (a text with an embedded NUL against its prefix).
-bool operator!=(const KaString& left, const KaString& right);
+inline bool operator!=(const KaString& left, const KaString& right)
+{
+    const unsigned long length = left.textLength();
+    if (length != right.textLength())
+        return true;
+    const char* a = left.text();
+    const char* b = right.text();
+    return a != b && KaMemcmp(a, b, length) != 0 && KaStrcmp(a, b) != 0;
+}
 bool operator!=(const KaString& left, const char* right);
 bool operator!=(const char* left, const KaString& right);
 // Byte-wise order, bytes unsigned, a prefix first: the key order of ordered maps.
