@@ -46,6 +46,20 @@ static void BM_StdVectorAppend(benchmark::State& state)
 }
 BENCHMARK(BM_StdVectorAppend)->Arg(100)->Arg(10000);
 
+static void BM_StdVectorAppendReserved(benchmark::State& state)
+{
+    const long n = state.range(0);
+    for (auto _ : state) {
+        std::vector<int> v;
+        v.reserve(static_cast<size_t>(n));
+        for (long i = 0; i < n; ++i)
+            v.push_back(static_cast<int>(i));
+        benchmark::DoNotOptimize(v.data());
+    }
+    state.SetItemsProcessed(state.iterations() * n);
+}
+BENCHMARK(BM_StdVectorAppendReserved)->Arg(100)->Arg(10000);
+
 static void BM_KaArrayCopy(benchmark::State& state)
 {
     KaArray<int> source;

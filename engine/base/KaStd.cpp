@@ -47,31 +47,6 @@ void KaSetLastError(int error)
     errno = error;
 }
 
-void* KaMemcpy(void* destination, const void* source, size_t count)
-{
-    return count ? memcpy(destination, source, count) : destination;
-}
-
-void* KaMemmove(void* destination, const void* source, size_t count)
-{
-    return count ? memmove(destination, source, count) : destination;
-}
-
-void* KaMemset(void* destination, int value, size_t count)
-{
-    return count ? memset(destination, value, count) : destination;
-}
-
-int KaMemcmp(const void* a, const void* b, size_t count)
-{
-    return count ? memcmp(a, b, count) : 0;
-}
-
-size_t KaStrlen(const char* string)
-{
-    return string ? strlen(string) : 0;
-}
-
 char* KaStrcpy(char* destination, const char* source)
 {
     return strcpy(destination, source);
@@ -90,11 +65,6 @@ const char* KaStrchr(const char* string, int character)
 char* KaStrchr(char* string, int character)
 {
     return strchr(string, character);
-}
-
-int KaStrcmp(const char* a, const char* b)
-{
-    return strcmp(a, b);
 }
 
 int KaStrncmp(const char* a, const char* b, size_t count)

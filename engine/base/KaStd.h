@@ -7,6 +7,7 @@
 
 #include <cstdarg>
 #include <cstddef>
+#include <cstring>
 
 #if defined(__GNUC__)
 #define KA_PRINTF_LIKE(fmt, args) __attribute__((format(printf, fmt, args)))
@@ -24,18 +25,30 @@ int KaSprintf(char* destination, size_t size, const char* format, ...) KA_PRINTF
 int KaGetLastError();
 void KaSetLastError(int error);
 
-void* KaMemcpy(void* destination, const void* source, size_t count);
-void* KaMemmove(void* destination, const void* source, size_t count);
-void* KaMemset(void* destination, int value, size_t count);
-int KaMemcmp(const void* a, const void* b, size_t count);
+// Inline, so that the compiler sees copies and comparisons of a known size
+// (a typed value, a byte) and does them in place. A count of 0 touches
+// nothing, so a null pointer may go with it.
+inline void* KaMemcpy(void* destination, const void* source, size_t count)
+{
+    return count ? std::memcpy(destination, source, count) : destination;
+}
+inline void* KaMemmove(void* destination, const void* source, size_t count)
+{
+    return count ? std::memmove(destination, source, count) : destination;
+}
+inline void* KaMemset(void* destination, int value, size_t count)
+{
+    return count ? std::memset(destination, value, count) : destination;
+}
+inline int KaMemcmp(const void* a, const void* b, size_t count) { return count ? std::memcmp(a, b, count) : 0; }
 
 // 0 for a null pointer.
-size_t KaStrlen(const char* string);
+inline size_t KaStrlen(const char* string) { return string ? std::strlen(string) : 0; }
 char* KaStrcpy(char* destination, const char* source);
 char* KaStrcat(char* destination, const char* source);
 const char* KaStrchr(const char* string, int character);
 char* KaStrchr(char* string, int character);
-int KaStrcmp(const char* a, const char* b);
+inline int KaStrcmp(const char* a, const char* b) { return std::strcmp(a, b); }
 int KaStrncmp(const char* a, const char* b, size_t count);
 // First occurrence of needle; an empty needle matches at the start.
 const char* KaStrstr(const char* haystack, const char* needle);

@@ -5,7 +5,7 @@ class KaStream;
 class TiXmlElement;
 
 // Four 8-bit channels, red, green, blue, alpha (255 is opaque). A plain
-// value: copied freely, relocatable by bytes, fine by value in a KaArray.
+// value, copied freely.
 //
 // The arithmetic never clamps: every channel, alpha included, keeps the low
 // 8 bits of its result (200 + 100 gives 44, 200 * 1.5 gives 44). Colour

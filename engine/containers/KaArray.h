@@ -9,8 +9,7 @@
 // Copy construction, by contrast, copies the elements at once, so an array
 // passed or kept by value owns its elements.
 //
-// The element rules of KaArrayImplementation apply: elements are relocated
-// bitwise, so keep only types that survive a byte move (see that header).
+// The element rules of KaArrayImplementation apply (see that header).
 // Not thread-safe: handles sharing a storage must stay on one thread.
 //
 // A value handed to an operation may be an element of this very array: when
@@ -209,5 +208,8 @@ protected:
 
     KaSmartPointer<KaCountedArray<T> > mArray;
 };
+
+template <class T>
+struct KaIsRelocatable<KaArray<T> > : std::true_type {};
 
 #endif

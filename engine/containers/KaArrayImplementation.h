@@ -7,19 +7,20 @@
 #include <type_traits>
 
 #include "engine/base/KaStd.h"
+#include "engine/containers/KaIsRelocatable.h"
 
 // Growable element buffer with exact growth (no doubling) and bitwise
 // relocation: the buffer grows with realloc and insertion/removal shift the
 // tail with KaMemmove, never through T's copy constructor or assignment.
 //
-// What may be kept by value here: any type that stays valid when its bytes
-// move to another address. Arithmetic types, raw pointers, plain structures,
-// engine classes with virtual destructors, KaSmartPointer, KaIntrusivePtr,
-// KaArray, and the engine's string and maths types all qualify.
-// What may not: types that point into themselves (std::string with its small
-// buffer, most std:: containers) and objects whose address is registered
-// elsewhere (KaList and its iterators, anything handed to a signal by
-// address). Keep those behind a pointer.
+// So an element must stay valid when its bytes move to another address.
+// Trivially copyable types do; the engine's classes that do as well
+// (strings, paths, smart and intrusive pointers, arrays, materials...) say so
+// with KA_RELOCATABLE next to their definition, and the compiler refuses an
+// array of anything else. Types that point into themselves (std::string with
+// its small buffer, most std:: containers) and objects whose address is
+// registered elsewhere (KaList and its iterators, a signal's slot, a timer)
+// never qualify: keep those behind a pointer.
 //
 // No index is checked; callers keep indices below size().
 template <class T>
@@ -42,10 +43,27 @@ public:
         return *this;
     }
 
-    virtual ~KaArrayImplementation() { clear(); }
+    // The check sits here rather than in the class body, so that an array of
+    // a class may be a member of that class (or of the class a nested
+    // element type belongs to) and the type's KA_RELOCATABLE may follow it:
+    // every array needs its destructor, and that is only made once the
+    // translation unit has seen the whole element type.
+    virtual ~KaArrayImplementation()
+    {
+        static_assert(KaIsRelocatable<T>::value,
+                      "KaArray moves its elements byte for byte: keep this type behind a pointer, or declare it "
+                      "KA_RELOCATABLE (engine/containers/KaIsRelocatable.h) if its bytes may move");
+        clear();
+    }
 
     KaArrayImplementation& pushBack(const T& value)
     {
+        if (mSize < mCapacity) {
+            // Nothing moves, so value may even be one of the elements.
+            new (slot(mSize)) T(value);
+            ++mSize;
+            return *this;
+        }
         if (contains(&value)) {
             T copyOfValue(value);
             return pushBack(copyOfValue);

@@ -1,6 +1,8 @@
 #ifndef KA_INTRUSIVE_PTR_H
 #define KA_INTRUSIVE_PTR_H
 
+#include "engine/containers/KaIsRelocatable.h"
+
 // Counted pointer of resources and shared engine objects. When the last
 // reference goes, an optional deleter (a member function of T, for example
 // deleteLater) is called instead of deleting the object.
@@ -74,5 +76,8 @@ private:
     T* mPointer = nullptr;
     Deleter mDeleter = nullptr;
 };
+
+template <class T>
+struct KaIsRelocatable<KaIntrusivePtr<T> > : std::true_type {};
 
 #endif

@@ -20,10 +20,8 @@
 // sentinel stays there.
 //
 // Because iterators hold the list's address and links into its chain, neither
-// a KaList nor a KaList::KaIterator may be relocated bitwise: never keep one by
-// value in a KaArray (which moves its elements with memmove); keep a pointer.
-// A KaList held by value in another object, on the stack or in a list node is
-// fine.
+// a KaList nor a KaList::KaIterator is relocatable. A KaList held by value in
+// another object, on the stack or in a list node is fine.
 //
 // Iterators should be destroyed before their list. One that outlives it is
 // cut loose by the list's destructor: it then belongs to no list, must not be

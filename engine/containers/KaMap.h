@@ -20,10 +20,7 @@
 // clearing or destroying the map leaves what they point to alone; an owner
 // disposes of its objects itself before clearing.
 //
-// The map holds a KaList by value, so the list's rule carries over: never keep
-// a KaMap or its iterators by value in a KaArray (bitwise moves would break
-// the iterators' registration); keep a pointer. Iterators should be destroyed
-// before their map. Not thread-safe.
+// Iterators should be destroyed before their map. Not thread-safe.
 template <class K, class V>
 class KaMap {
 public:

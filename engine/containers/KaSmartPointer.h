@@ -1,9 +1,10 @@
 #ifndef KA_SMART_POINTER_H
 #define KA_SMART_POINTER_H
 
+#include "engine/containers/KaIsRelocatable.h"
+
 // One-word counted pointer to an object that carries its own count
 // (a KaReferencesCounter base) and a virtual destructor.
-// It holds no pointer to itself, so arrays may move it bitwise.
 template <class T>
 class KaSmartPointer {
 public:
@@ -45,5 +46,8 @@ public:
 private:
     T* mPointer = nullptr;
 };
+
+template <class T>
+struct KaIsRelocatable<KaSmartPointer<T> > : std::true_type {};
 
 #endif

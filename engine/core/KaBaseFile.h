@@ -27,8 +27,7 @@ class KaPackage;
 // Every native open attempt is recorded in the core's activity document while
 // activity tracking is on.
 //
-// Holds a FILE*: never keep a KaBaseFile by value in a KaArray. One thread at
-// a time per object.
+// One thread at a time per object.
 class KaBaseFile : public KaFileSystem, public KaStream {
 public:
     KaBaseFile();

@@ -9,7 +9,7 @@
 // file again. Made for reading; writes go straight to the file and leave the
 // buffered bytes as they were.
 //
-// Holds a FILE*: never keep one by value in a KaArray. One thread at a time.
+// One thread at a time.
 class KaBufferedFile : public KaStream {
 public:
     KaBufferedFile();

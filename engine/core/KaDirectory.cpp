@@ -63,9 +63,14 @@ bool KaDirectory::packageOpen(KaPackage& package, const KaPath& path)
     if (!walk)
         return false;
     // The walk gives the names in byte-wise order already.
+    // The count is not known before the walk ends: grow by doubling rather
+    // than by one entry at a time.
     KaArray<KaString> entries;
-    while (const KaPath* name = walk->readNext())
+    while (const KaPath* name = walk->readNext()) {
+        if (entries.size() == entries.capacity())
+            entries.reserve(entries.capacity() < 8 ? 8 : entries.capacity() * 2);
         entries.pushBack(*name);
+    }
     mEntries = entries;
     mNextEntry = 0;
     mOpen = true;

@@ -1,14 +1,12 @@
 #ifndef KA_FILE_INFO_H
 #define KA_FILE_INFO_H
 
+#include "engine/containers/KaIsRelocatable.h"
 #include "engine/core/KaPath.h"
 
 // What a directory listing knows about one entry: its path, and on demand
 // the entry's attributes read from the disk. Reached as
 // KaDirectory::KaFileInfo.
-//
-// Relocatable by bytes (a KaPath and two scalars): may be kept by value in a
-// KaArray.
 class KaFileInfo {
 public:
     enum Flag {
@@ -45,5 +43,7 @@ private:
     unsigned int mFlags;
     bool mStale;
 };
+
+KA_RELOCATABLE(KaFileInfo);
 
 #endif

@@ -16,8 +16,6 @@ public:
 // The application's loader fills mTable and registers the table with the
 // core, through which text layouts resolve the keys written between "$("
 // and ")".
-//
-// Holds a KaMap: never keep a KaILoc by value in a KaArray.
 class KaILoc {
 public:
     KaILoc();

@@ -5,8 +5,7 @@
 #include <pthread.h>
 
 // A recursive mutex: the thread that holds it may lock it again, and must
-// unlock it as many times. Not copyable; never keep one by value in a KaArray
-// (the POSIX mutex must not move).
+// unlock it as many times. Not copyable, and the POSIX mutex must not move.
 class KaMutex {
 public:
     KaMutex();

@@ -106,7 +106,7 @@ void KaPath::convertInPathFormat()
 
 KaPath KaPath::directory() const
 {
-    for (unsigned long i = mLength; i-- > 0;) {
+    for (unsigned long i = textLength(); i-- > 0;) {
         if ((*this)[i] == '/')
             return KaPath(subString(0, i));
     }
@@ -115,37 +115,36 @@ KaPath KaPath::directory() const
 
 KaPath KaPath::fileName() const
 {
-    for (unsigned long i = mLength; i-- > 0;) {
+    for (unsigned long i = textLength(); i-- > 0;) {
         if ((*this)[i] == '/')
-            return KaPath(subString(i + 1, mLength - i - 1));
+            return KaPath(subString(i + 1, textLength() - i - 1));
     }
     return *this;
 }
 
 KaString KaPath::extension() const
 {
-    for (unsigned long i = mLength; i-- > 0;) {
+    for (unsigned long i = textLength(); i-- > 0;) {
         if ((*this)[i] == '.')
-            return subString(i + 1, mLength - i - 1);
+            return subString(i + 1, textLength() - i - 1);
     }
     return KaString();
 }
 
 KaString KaPath::completeExtension() const
 {
-    for (unsigned long i = 0; i < mLength; ++i) {
+    for (unsigned long i = 0; i < textLength(); ++i) {
         if ((*this)[i] == '.')
-            return subString(i + 1, mLength - i - 1);
+            return subString(i + 1, textLength() - i - 1);
     }
     return KaString();
 }
 
 void KaPath::removeExtension()
 {
-    for (unsigned long i = mLength; i-- > 0;) {
+    for (unsigned long i = textLength(); i-- > 0;) {
         if (static_cast<const KaPath&>(*this)[i] == '.') {
-            (*this)[i] = '\0';
-            mLength = i;
+            truncate(i);
             return;
         }
     }

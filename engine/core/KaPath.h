@@ -1,6 +1,7 @@
 #ifndef KA_PATH_H
 #define KA_PATH_H
 
+#include "engine/containers/KaIsRelocatable.h"
 #include "engine/core/KaString.h"
 
 // A string kept in canonical path form: "/" is the only separator and never
@@ -10,8 +11,6 @@
 //
 // The extension is whatever follows the last dot anywhere in the path, also
 // when that dot lies in a folder name ("a.d/file" has the extension "d/file").
-//
-// Relocatable by bytes, like KaString.
 class KaPath : public KaString {
 public:
     KaPath();
@@ -53,5 +52,7 @@ public:
     static const KaString mWin32Separator;
     static const KaString mPoint;
 };
+
+KA_RELOCATABLE(KaPath);
 
 #endif

@@ -14,8 +14,7 @@
 //
 // A resource carries its own count: hold it through KaIntrusivePtr, which
 // deletes it when the last reference goes; its destructor takes it off the
-// manager's list. Never keep one by value in a KaArray (the manager lists its
-// address). Main thread only.
+// manager's list, which holds its address. Main thread only.
 class KaResource : public KaReferencesCounter, public virtual KaObject {
 public:
     // Uncounted, with a fresh default access name.

@@ -311,59 +311,59 @@ unsigned int KaStream::writeFormatted(const char* format, ...)
     return written;
 }
 
-unsigned int KaStream::write(unsigned char value) { return writeData(&value, 1); }
+unsigned int KaStream::writeValue(unsigned char value) { return writeData(&value, 1); }
 
-unsigned int KaStream::write(signed char value) { return writeData(&value, 1); }
+unsigned int KaStream::writeValue(signed char value) { return writeData(&value, 1); }
 
-unsigned int KaStream::write(bool value)
+unsigned int KaStream::writeValue(bool value)
 {
     unsigned char byte = value ? 1 : 0;
     return writeData(&byte, 1);
 }
 
-unsigned int KaStream::write(unsigned short value)
+unsigned int KaStream::writeValue(unsigned short value)
 {
     if (mMode != Binary)
         return writeFormatted("%lu", static_cast<unsigned long>(value));
     return writeLittleEndian(value);
 }
 
-unsigned int KaStream::write(short value)
+unsigned int KaStream::writeValue(short value)
 {
     if (mMode != Binary)
         return writeFormatted("%ld", static_cast<long>(value));
     return writeLittleEndian(value);
 }
 
-unsigned int KaStream::write(unsigned int value)
+unsigned int KaStream::writeValue(unsigned int value)
 {
     if (mMode != Binary)
         return writeFormatted("%lu", static_cast<unsigned long>(value));
     return writeLittleEndian(value);
 }
 
-unsigned int KaStream::write(int value)
+unsigned int KaStream::writeValue(int value)
 {
     if (mMode != Binary)
         return writeFormatted("%ld", static_cast<long>(value));
     return writeLittleEndian(value);
 }
 
-unsigned int KaStream::write(unsigned long long value)
+unsigned int KaStream::writeValue(unsigned long long value)
 {
     if (mMode != Binary)
         return writeFormatted("%llu", value);
     return writeLittleEndian(value);
 }
 
-unsigned int KaStream::write(long long value)
+unsigned int KaStream::writeValue(long long value)
 {
     if (mMode != Binary)
         return writeFormatted("%lld", value);
     return writeLittleEndian(value);
 }
 
-unsigned int KaStream::write(float value)
+unsigned int KaStream::writeValue(float value)
 {
     if (mMode != Binary)
         return writeFormatted("%f", static_cast<double>(value));
@@ -372,7 +372,7 @@ unsigned int KaStream::write(float value)
     return writeLittleEndian(bits);
 }
 
-unsigned int KaStream::write(double value)
+unsigned int KaStream::writeValue(double value)
 {
     if (mMode != Binary)
         return writeFormatted("%Lf", static_cast<long double>(value));
@@ -405,11 +405,11 @@ unsigned long KaStream::write(KaStream& other)
 // ---------------------------------------------------------------------------
 // Typed reads
 
-unsigned int KaStream::read(unsigned char& value) { return readData(&value, 1); }
+unsigned int KaStream::readValue(unsigned char& value) { return readData(&value, 1); }
 
-unsigned int KaStream::read(signed char& value) { return readData(&value, 1); }
+unsigned int KaStream::readValue(signed char& value) { return readData(&value, 1); }
 
-unsigned int KaStream::read(bool& value)
+unsigned int KaStream::readValue(bool& value)
 {
     unsigned char byte;
     unsigned int got = readData(&byte, 1);
@@ -430,49 +430,49 @@ unsigned int KaStream::readText(T& value, T (KaStream::*parser)())
     return static_cast<unsigned int>(after - before);
 }
 
-unsigned int KaStream::read(unsigned short& value)
+unsigned int KaStream::readValue(unsigned short& value)
 {
     if (mMode != Binary)
         return readText(value, &KaStream::atou16);
     return readLittleEndian(value);
 }
 
-unsigned int KaStream::read(short& value)
+unsigned int KaStream::readValue(short& value)
 {
     if (mMode != Binary)
         return readText(value, &KaStream::atos16);
     return readLittleEndian(value);
 }
 
-unsigned int KaStream::read(unsigned int& value)
+unsigned int KaStream::readValue(unsigned int& value)
 {
     if (mMode != Binary)
         return readText(value, &KaStream::atou32);
     return readLittleEndian(value);
 }
 
-unsigned int KaStream::read(int& value)
+unsigned int KaStream::readValue(int& value)
 {
     if (mMode != Binary)
         return readText(value, &KaStream::atos32);
     return readLittleEndian(value);
 }
 
-unsigned int KaStream::read(unsigned long long& value)
+unsigned int KaStream::readValue(unsigned long long& value)
 {
     if (mMode != Binary)
         return readText(value, &KaStream::atou64);
     return readLittleEndian(value);
 }
 
-unsigned int KaStream::read(long long& value)
+unsigned int KaStream::readValue(long long& value)
 {
     if (mMode != Binary)
         return readText(value, &KaStream::atos64);
     return readLittleEndian(value);
 }
 
-unsigned int KaStream::read(float& value)
+unsigned int KaStream::readValue(float& value)
 {
     if (mMode != Binary)
         return readText(value, &KaStream::atof32);
@@ -483,7 +483,7 @@ unsigned int KaStream::read(float& value)
     return got;
 }
 
-unsigned int KaStream::read(double& value)
+unsigned int KaStream::readValue(double& value)
 {
     if (mMode != Binary)
         return readText(value, &KaStream::atof64);

@@ -1,6 +1,9 @@
 #ifndef KA_STREAM_H
 #define KA_STREAM_H
 
+#include <cstring>
+#include <typeinfo>
+
 #include "engine/base/KaStd.h"
 #include "engine/core/KaString.h"
 
@@ -8,7 +11,8 @@
 // native files, buffered files, package entries and zlib streams derive from
 // it and replace the six virtual byte operations (writeData, readData, seek,
 // getPos, isAtEnd, size). Everything else here is written on top of those six
-// only, so it works unchanged on every kind of stream.
+// only, so it works unchanged on every kind of stream; the plain memory
+// stream alone lets binary typed values skip them (see isDirectMemory).
 //
 // Typed operations come in two modes. Binary mode, the one every engine file
 // format uses: integers little-endian, floats as their IEEE-754 bit patterns.
@@ -73,17 +77,20 @@ public:
     bool isBuffering() const { return mBuffering; }
 
     // Typed writes; each returns the number of bytes written.
-    unsigned int write(unsigned char value);
-    unsigned int write(signed char value);
-    unsigned int write(bool value);
-    unsigned int write(unsigned short value);
-    unsigned int write(short value);
-    unsigned int write(unsigned int value);
-    unsigned int write(int value);
-    unsigned int write(unsigned long long value);
-    unsigned int write(long long value);
-    unsigned int write(float value);
-    unsigned int write(double value);
+    unsigned int write(unsigned char value) { return writeTyped(value); }
+    unsigned int write(signed char value) { return writeTyped(value); }
+    unsigned int write(bool value)
+    {
+        return putDirect(static_cast<unsigned char>(value ? 1 : 0)) ? 1u : writeValue(value);
+    }
+    unsigned int write(unsigned short value) { return writeTyped(value); }
+    unsigned int write(short value) { return writeTyped(value); }
+    unsigned int write(unsigned int value) { return writeTyped(value); }
+    unsigned int write(int value) { return writeTyped(value); }
+    unsigned int write(unsigned long long value) { return writeTyped(value); }
+    unsigned int write(long long value) { return writeTyped(value); }
+    unsigned int write(float value) { return writeTyped(value); }
+    unsigned int write(double value) { return writeTyped(value); }
     // The text's bytes only: no length field, no terminator.
     unsigned int write(const KaString& text);
     unsigned int write(const char* text);
@@ -97,17 +104,24 @@ public:
     // that meets the end of the data inside the value leaves the target
     // unchanged (the short count tells the caller). A text read that finds
     // no number consumes nothing and leaves the target unchanged.
-    unsigned int read(unsigned char& value);
-    unsigned int read(signed char& value);
-    unsigned int read(bool& value);
-    unsigned int read(unsigned short& value);
-    unsigned int read(short& value);
-    unsigned int read(unsigned int& value);
-    unsigned int read(int& value);
-    unsigned int read(unsigned long long& value);
-    unsigned int read(long long& value);
-    unsigned int read(float& value);
-    unsigned int read(double& value);
+    unsigned int read(unsigned char& value) { return readTyped(value); }
+    unsigned int read(signed char& value) { return readTyped(value); }
+    unsigned int read(bool& value)
+    {
+        unsigned char byte;
+        if (!takeDirect(byte))
+            return readValue(value);
+        value = byte != 0;
+        return 1u;
+    }
+    unsigned int read(unsigned short& value) { return readTyped(value); }
+    unsigned int read(short& value) { return readTyped(value); }
+    unsigned int read(unsigned int& value) { return readTyped(value); }
+    unsigned int read(int& value) { return readTyped(value); }
+    unsigned int read(unsigned long long& value) { return readTyped(value); }
+    unsigned int read(long long& value) { return readTyped(value); }
+    unsigned int read(float& value) { return readTyped(value); }
+    unsigned int read(double& value) { return readTyped(value); }
 
     // The same typed operations, chained.
     KaStream& operator<<(unsigned char value)
@@ -282,6 +296,72 @@ protected:
     unsigned char* mData;
 
 private:
+    // The plain memory stream in binary mode keeps its typed values in the
+    // host's order (little-endian hosts only): they go straight to the
+    // buffer, with the same bytes and the same position and length as the
+    // byte operations would give. A derived stream, text mode, a value that
+    // would grow the buffer or cross the end of the data takes the byte
+    // operations.
+    bool isDirectMemory() const
+    {
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+        return mMode == Binary && &typeid(*this) == &typeid(KaStream);
+#else
+        return false;
+#endif
+    }
+    template <class T>
+    bool putDirect(T value)
+    {
+        if (mPosition + sizeof value > mCapacity || !isDirectMemory())
+            return false;
+        std::memcpy(mData + mPosition, &value, sizeof value);
+        mPosition += sizeof value;
+        if (mPosition > mLength)
+            mLength = mPosition;
+        return true;
+    }
+    template <class T>
+    bool takeDirect(T& value)
+    {
+        if (mPosition + sizeof value > mLength || !isDirectMemory())
+            return false;
+        std::memcpy(&value, mData + mPosition, sizeof value);
+        mPosition += sizeof value;
+        return true;
+    }
+    template <class T>
+    unsigned int writeTyped(T value)
+    {
+        return putDirect(value) ? static_cast<unsigned int>(sizeof value) : writeValue(value);
+    }
+    template <class T>
+    unsigned int readTyped(T& value)
+    {
+        return takeDirect(value) ? static_cast<unsigned int>(sizeof value) : readValue(value);
+    }
+    unsigned int writeValue(unsigned char value);
+    unsigned int writeValue(signed char value);
+    unsigned int writeValue(bool value);
+    unsigned int writeValue(unsigned short value);
+    unsigned int writeValue(short value);
+    unsigned int writeValue(unsigned int value);
+    unsigned int writeValue(int value);
+    unsigned int writeValue(unsigned long long value);
+    unsigned int writeValue(long long value);
+    unsigned int writeValue(float value);
+    unsigned int writeValue(double value);
+    unsigned int readValue(unsigned char& value);
+    unsigned int readValue(signed char& value);
+    unsigned int readValue(bool& value);
+    unsigned int readValue(unsigned short& value);
+    unsigned int readValue(short& value);
+    unsigned int readValue(unsigned int& value);
+    unsigned int readValue(int& value);
+    unsigned int readValue(unsigned long long& value);
+    unsigned int readValue(long long& value);
+    unsigned int readValue(float& value);
+    unsigned int readValue(double& value);
     bool reserveMemory(unsigned long needed);
     unsigned int writeFully(const void* source, unsigned int count);
     unsigned int writeFormatted(const char* format, ...) KA_PRINTF_LIKE(2, 3);

@@ -30,14 +30,12 @@ bool isInside(const unsigned char* pointer, const KaCountedArray<unsigned char>&
 KaString::KaString()
     : KaBytesArray()
     , KaObject()
-    , mLength(0)
 {
 }
 
 KaString::KaString(const char* text)
     : KaBytesArray()
     , KaObject()
-    , mLength(0)
 {
     assignBytes(text, KaStrlen(text));
 }
@@ -45,7 +43,6 @@ KaString::KaString(const char* text)
 KaString::KaString(const unsigned char* text)
     : KaBytesArray()
     , KaObject()
-    , mLength(0)
 {
     assignBytes(text, KaStrlen(reinterpret_cast<const char*>(text)));
 }
@@ -53,7 +50,6 @@ KaString::KaString(const unsigned char* text)
 KaString::KaString(const char* bytes, unsigned long count)
     : KaBytesArray()
     , KaObject()
-    , mLength(0)
 {
     assignBytes(bytes, count);
 }
@@ -61,14 +57,12 @@ KaString::KaString(const char* bytes, unsigned long count)
 KaString::KaString(const KaString& other)
     : KaBytesArray(other)
     , KaObject(other)
-    , mLength(other.mLength)
 {
 }
 
 KaString::KaString(const KaBytesArray& bytes, Encoding)
     : KaBytesArray()
     , KaObject()
-    , mLength(0)
 {
     assignBytes(bytes.constData(), bytes.size());
 }
@@ -91,7 +85,6 @@ KaString::KaString(long value)
 KaString::KaString(unsigned long value)
     : KaBytesArray()
     , KaObject()
-    , mLength(0)
 {
     format("%d", static_cast<int>(static_cast<unsigned int>(value)));
 }
@@ -102,7 +95,6 @@ KaString& KaString::operator=(const KaString& other)
 {
     if (&other != this) {
         KaBytesArray::operator=(other);
-        mLength = other.mLength;
     }
     return *this;
 }
@@ -124,7 +116,6 @@ void KaString::assignBytes(const void* bytes, unsigned long count)
         storage.copy(source, count);
         storage.pushBack(static_cast<unsigned char>(0));
     }
-    mLength = count;
 }
 
 void KaString::appendBytes(const void* bytes, unsigned long count)
@@ -140,10 +131,10 @@ void KaString::appendBytes(const void* bytes, unsigned long count)
     // source inside it stays valid.
     detach();
     KaCountedArray<unsigned char>& storage = *mArray;
+    const unsigned long length = storage.size() - 1;
     if (isInside(source, storage)) {
         // The storage copies such a source before it moves.
-        storage.insert(source, count, mLength);
-        mLength += count;
+        storage.insert(source, count, length);
         return;
     }
     // Growing by half at a time keeps a text built append by append linear;
@@ -155,19 +146,18 @@ void KaString::appendBytes(const void* bytes, unsigned long count)
             grown = kMinimumAppendCapacity;
         storage.reserve(needed > grown ? needed : grown);
     }
-    if (storage.size() == mLength + 1) {
-        // The usual shape, the terminator last: write over it and after it.
-        storage.resize(mLength + count + 1);
-        unsigned char* text = storage.data();
-        if (count == 1)
-            text[mLength] = *source;
-        else
-            KaMemcpy(text + mLength, source, count);
-        text[mLength + count] = 0;
-    } else {
-        storage.insert(source, count, mLength);
-    }
-    mLength += count;
+    // The bytes go over the terminator, and a new one after them: one block
+    // copy, nothing constructed twice.
+    storage.removeEnd();
+    storage.pushBack(source, count);
+    storage.pushBack(static_cast<unsigned char>(0));
+}
+
+void KaString::truncate(unsigned long length)
+{
+    detach();
+    mArray->resize(length + 1);
+    mArray->data()[length] = 0;
 }
 
 void KaString::set(const unsigned char* bytes, unsigned long count) { assignBytes(bytes, count); }
@@ -176,7 +166,7 @@ void KaString::set(const KaBytesArray& bytes, Encoding) { set(bytes.constData(),
 
 KaString& KaString::setLowerCase()
 {
-    for (unsigned long i = 0; i < mLength; ++i) {
+    for (unsigned long i = 0; i < textLength(); ++i) {
         // Read through the const view so that a string with no capital
         // letters keeps sharing its bytes.
         const unsigned char byte = constData()[i];
@@ -195,7 +185,7 @@ KaString KaString::toLowerCase() const
 
 KaString& KaString::setUpperCase()
 {
-    for (unsigned long i = 0; i < mLength; ++i) {
+    for (unsigned long i = 0; i < textLength(); ++i) {
         const unsigned char byte = constData()[i];
         if (byte >= 'a' && byte <= 'z')
             data()[i] = static_cast<unsigned char>(byte - 32);
@@ -217,14 +207,13 @@ const char* KaString::c_str() const
     return reinterpret_cast<const char*>(constData());
 }
 
-unsigned long KaString::length() const { return mLength; }
+unsigned long KaString::length() const { return textLength(); }
 
-unsigned int KaString::getLength() const { return static_cast<unsigned int>(mLength); }
+unsigned int KaString::getLength() const { return static_cast<unsigned int>(textLength()); }
 
 void KaString::clear()
 {
     KaBytesArray::clear();
-    mLength = 0;
 }
 
 KaString& KaString::operator=(const char* text)
@@ -235,19 +224,13 @@ KaString& KaString::operator=(const char* text)
 
 KaString& KaString::operator+=(const KaString& other)
 {
-    appendBytes(other.constData(), other.mLength);
+    appendBytes(other.constData(), other.textLength());
     return *this;
 }
 
 KaString& KaString::operator+=(const char* text)
 {
     appendBytes(text, KaStrlen(text));
-    return *this;
-}
-
-KaString& KaString::operator+=(char byte)
-{
-    appendBytes(&byte, 1);
     return *this;
 }
 
@@ -258,8 +241,8 @@ KaString KaString::subStringDeprecated(unsigned int first, unsigned int last) co
         result.assignBytes(nullptr, 0);
         return result;
     }
-    const unsigned long textLength = KaStrlen(c_str());
-    const unsigned long end = last < textLength ? static_cast<unsigned long>(last) + 1 : textLength;
+    const unsigned long visible = KaStrlen(c_str());
+    const unsigned long end = last < visible ? static_cast<unsigned long>(last) + 1 : visible;
     if (first >= end)
         result.assignBytes(nullptr, 0);
     else
@@ -270,26 +253,26 @@ KaString KaString::subStringDeprecated(unsigned int first, unsigned int last) co
 KaString KaString::subString(unsigned long position, unsigned long count) const
 {
     KaString result;
-    if (position > mLength)
-        position = mLength;
-    if (count > mLength - position)
-        count = mLength - position;
+    if (position > textLength())
+        position = textLength();
+    if (count > textLength() - position)
+        count = textLength() - position;
     result.assignBytes(size() ? constData() + position : nullptr, count);
     return result;
 }
 
 bool KaString::startWith(const KaString& other) const
 {
-    const unsigned long common = mLength < other.mLength ? mLength : other.mLength;
+    const unsigned long common = textLength() < other.textLength() ? textLength() : other.textLength();
     return common == 0 || KaMemcmp(constData(), other.constData(), common) == 0;
 }
 
 bool KaString::endWith(const KaString& other) const
 {
-    if (other.mLength > mLength)
+    if (other.textLength() > textLength())
         return false;
-    return other.mLength == 0
-        || KaMemcmp(constData() + (mLength - other.mLength), other.constData(), other.mLength) == 0;
+    return other.textLength() == 0
+        || KaMemcmp(constData() + (textLength() - other.textLength()), other.constData(), other.textLength()) == 0;
 }
 
 char& KaString::operator[](unsigned long index)
@@ -323,7 +306,7 @@ bool KaString::find(const KaString& other, unsigned long* position) const
 
 bool KaString::contains(const KaString& other, unsigned long start, unsigned long* position) const
 {
-    if (start >= mLength)
+    if (start >= textLength())
         return false;
     const char* text = c_str();
     const char* found = KaStrstr(text + start, other.c_str());
@@ -345,7 +328,7 @@ bool KaString::replace(const KaString& search, const KaString& replacement, unsi
     const unsigned long searchLength = KaStrlen(held.c_str());
     if (searchLength == 0)
         return false;
-    const unsigned long insertionLength = insertion.mLength;
+    const unsigned long insertionLength = insertion.textLength();
     // Searching again from the start would find the inserted text for ever.
     const bool insertionHoldsSearch = KaStrstr(insertion.c_str(), held.c_str()) != nullptr;
 
@@ -353,7 +336,7 @@ bool KaString::replace(const KaString& search, const KaString& replacement, unsi
     unsigned long from = 0;
     unsigned long position = 0;
     while (contains(held, from, &position)) {
-        const unsigned long tail = mLength - position - searchLength;
+        const unsigned long tail = textLength() - position - searchLength;
         const unsigned long newLength = position + insertionLength + tail;
         KaSmartPointer<KaCountedArray<unsigned char>> rebuilt(new KaCountedArray<unsigned char>());
         rebuilt->reserve(newLength + 1);
@@ -362,7 +345,6 @@ bool KaString::replace(const KaString& search, const KaString& replacement, unsi
         rebuilt->pushBack(constData() + position + searchLength, tail);
         rebuilt->pushBack(static_cast<unsigned char>(0));
         mArray = rebuilt;
-        mLength = newLength;
         replaced = true;
         if (count == 1)
             return true;
@@ -391,6 +373,12 @@ KaArray<KaString> KaString::split(const KaString& separator) const
         pieces.pushBack(KaString(cursor));
         return pieces;
     }
+    // The array grows to the exact size asked: count the pieces first so it
+    // is allocated once.
+    unsigned long count = 1;
+    for (const char* found = KaStrstr(cursor, needle); found; found = KaStrstr(found + needleLength, needle))
+        ++count;
+    pieces.reserve(count);
     for (;;) {
         const char* found = KaStrstr(cursor, needle);
         if (!found) {
@@ -465,7 +453,7 @@ KaString KaString::leet() const
 
 bool KaString::serialize(KaStream& stream, const KaString& string)
 {
-    const unsigned int length = static_cast<unsigned int>(string.mLength);
+    const unsigned int length = static_cast<unsigned int>(string.textLength());
     const unsigned int fieldBytes = stream.write(length);
     if (fieldBytes == 0)
         return false;
@@ -507,7 +495,6 @@ bool KaString::deserialize(KaStream& stream, KaString& string)
     }
     bytes->pushBack(static_cast<unsigned char>(0));
     string.mArray = bytes;
-    string.mLength = count;
     return true;
 }
 
@@ -516,17 +503,16 @@ void KaString::assignConcatenation(const KaString& left, const void* right, unsi
     // Only ever called on a new string, whose storage is its own and empty:
     // one buffer of the final size rather than one per operand.
     KaCountedArray<unsigned char>& storage = *mArray;
-    storage.reserve(left.mLength + rightCount + 1);
-    storage.pushBack(left.constData(), left.mLength);
+    storage.reserve(left.textLength() + rightCount + 1);
+    storage.pushBack(left.constData(), left.textLength());
     storage.pushBack(static_cast<const unsigned char*>(right), rightCount);
     storage.pushBack(static_cast<unsigned char>(0));
-    mLength = left.mLength + rightCount;
 }
 
 KaString operator+(const KaString& left, const KaString& right)
 {
     KaString result;
-    result.assignConcatenation(left, right.constData(), right.mLength);
+    result.assignConcatenation(left, right.constData(), right.textLength());
     return result;
 }
 
@@ -537,21 +523,9 @@ KaString operator+(const KaString& left, char right)
     return result;
 }
 
-bool operator==(const KaString& left, const KaString& right)
-{
-    if (left.text() == right.text())
-        return true;
-    return KaStrcmp(left.text(), right.text()) == 0;
-}
-
 bool operator==(const KaString& left, const char* right) { return KaStrcmp(left.text(), right) == 0; }
 
 bool operator==(const char* left, const KaString& right) { return KaStrcmp(left, right.text()) == 0; }
-
-bool operator!=(const KaString& left, const KaString& right)
-{
-    return left.mLength != right.mLength || KaStrcmp(left.text(), right.text()) != 0;
-}
 
 bool operator!=(const KaString& left, const char* right) { return KaStrcmp(left.text(), right) != 0; }
 

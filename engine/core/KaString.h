@@ -3,6 +3,7 @@
 
 #include "engine/base/KaStd.h"
 #include "engine/containers/KaArray.h"
+#include "engine/containers/KaIsRelocatable.h"
 #include "engine/core/KaBytesArray.h"
 #include "engine/core/KaObject.h"
 
@@ -16,7 +17,7 @@ class KaStream;
 
 // The engine's text type: a byte string with no encoding logic. The bytes live
 // in a copy-on-write array followed by a NUL terminator, so c_str() can be
-// handed to C functions as it is; the array may run on past the terminator.
+// handed to C functions as it is.
 //
 // Copying a string (construction or assignment) shares the bytes; the first
 // change detaches. The non-const operator[] detaches even when only read.
@@ -25,7 +26,6 @@ class KaStream;
 // the serialised form count every byte, while comparison and every search
 // stop at the first NUL.
 //
-// Relocatable by bytes: strings may be kept by value in a KaArray.
 // Not thread-safe: strings sharing bytes must stay on one thread.
 class KaString : protected KaBytesArray, public KaObject {
 public:
@@ -70,7 +70,22 @@ public:
     virtual KaString& operator=(const char* text);
     virtual KaString& operator+=(const KaString& other);
     virtual KaString& operator+=(const char* text);
-    virtual KaString& operator+=(char byte);
+    // Inline: a text built byte by byte spends its time here.
+    virtual KaString& operator+=(char byte)
+    {
+        KaCountedArray<unsigned char>& storage = *mArray;
+        const unsigned long bytes = storage.size();
+        if (bytes == 0 || bytes == storage.capacity() || storage.counter() >= 2) {
+            appendBytes(&byte, 1);
+        } else {
+            // Unshared with room: a new terminator, then the byte over the
+            // old one (in this order the compiler need not read the array's
+            // fields again after a byte store).
+            storage.pushBack(static_cast<unsigned char>(0));
+            storage[bytes - 1] = static_cast<unsigned char>(byte);
+        }
+        return *this;
+    }
 
     // Bytes first..last inclusive, walking the text from its start up to its
     // first NUL; first beyond last or beyond the text gives the empty text.
@@ -125,7 +140,16 @@ protected:
     // Inserts count bytes at the end of the text, before the terminator.
     void appendBytes(const void* bytes, unsigned long count);
 
-    unsigned long mLength;
+    // The bytes before the terminator. The storage holds exactly those and
+    // the terminator, or nothing at all: its size is the only record of the
+    // length.
+    unsigned long textLength() const
+    {
+        const unsigned long bytes = size();
+        return bytes ? bytes - 1 : 0;
+    }
+    // Keeps the first length bytes (at most textLength()) and ends the text there.
+    void truncate(unsigned long length);
 
 private:
     // c_str() without the virtual call, for the comparisons.
@@ -145,16 +169,38 @@ private:
     friend bool operator>(const KaString& left, const KaString& right);
 };
 
+KA_RELOCATABLE(KaString);
+
 KaString operator+(const KaString& left, const KaString& right);
 KaString operator+(const KaString& left, char right);
 
 // Compares the texts up to their first NUL; the lengths play no part.
-bool operator==(const KaString& left, const KaString& right);
+inline bool operator==(const KaString& left, const KaString& right)
+{
+    const char* a = left.text();
+    const char* b = right.text();
+    if (a == b)
+        return true;
+    // Equal lengths and bytes settle it at once; otherwise the texts may
+    // still agree up to a NUL inside them.
+    const unsigned long length = left.textLength();
+    if (length == right.textLength() && KaMemcmp(a, b, length) == 0)
+        return true;
+    return KaStrcmp(a, b) == 0;
+}
 bool operator==(const KaString& left, const char* right);
 bool operator==(const char* left, const KaString& right);
 // Strings of different lengths always differ here, even when == holds
 // (a text with an embedded NUL against its prefix).
-bool operator!=(const KaString& left, const KaString& right);
+inline bool operator!=(const KaString& left, const KaString& right)
+{
+    const unsigned long length = left.textLength();
+    if (length != right.textLength())
+        return true;
+    const char* a = left.text();
+    const char* b = right.text();
+    return a != b && KaMemcmp(a, b, length) != 0 && KaStrcmp(a, b) != 0;
+}
 bool operator!=(const KaString& left, const char* right);
 bool operator!=(const char* left, const KaString& right);
 // Byte-wise order, bytes unsigned, a prefix first: the key order of ordered maps.

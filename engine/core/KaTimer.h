@@ -27,8 +27,8 @@ void KaSleep(unsigned long long milliseconds);
 // pauseAll()/resumeAll() suspend and resume every pausable timer for a host
 // that suspends the game.
 //
-// A timer registers its address while it runs or waits for resumeAll(): never
-// keep a KaTimer by value in a KaArray; keep a pointer. Not copyable.
+// A timer registers its address while it runs or waits for resumeAll(). Not
+// copyable.
 // Main thread only.
 class KaTimer {
 public:

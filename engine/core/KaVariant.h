@@ -1,6 +1,7 @@
 #ifndef KA_VARIANT_H
 #define KA_VARIANT_H
 
+#include "engine/containers/KaIsRelocatable.h"
 #include "engine/core/KaString.h"
 
 class KaObject;
@@ -12,9 +13,6 @@ class KaObject;
 // A string variant owns a heap copy of its string (sharing the bytes), and
 // every copy of the variant makes a string object of its own. A user-object
 // variant only points at the caller's object and never deletes it.
-//
-// Relocatable by bytes (no pointer into itself): variants may be kept by
-// value in a KaArray.
 class KaVariant {
 public:
     enum ObjectType {
@@ -95,5 +93,7 @@ private:
     int mUserType;
     bool mOwned;
 };
+
+KA_RELOCATABLE(KaVariant);
 
 #endif

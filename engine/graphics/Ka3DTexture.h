@@ -28,8 +28,8 @@ class KaImage;
 // getResource<Ka3DTexture>(path) finds a texture already loaded from path.
 //
 // A texture owns the GL name it generated and deletes it on destruction;
-// it needs the GL context it was made in. Counted (KaIntrusivePtr): never
-// keep one by value in a KaArray. Main thread only.
+// it needs the GL context it was made in. Counted (KaIntrusivePtr). Main
+// thread only.
 class Ka3DTexture : public KaResource {
 public:
     // The internal format that means "upload in the image's own format".

@@ -23,8 +23,6 @@
 // pixels) is read for 8 bits or fewer and kept here; the image does not get
 // it. Run-length and bit-field files load, answer format NONE and do not
 // decode.
-//
-// Owns a file: never keep one by value in a KaArray.
 class KaBmp : public KaIVideoCodec {
 public:
     KaBmp();

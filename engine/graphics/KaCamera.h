@@ -27,8 +27,8 @@ class KaStream;
 //
 // Applying a camera gives the renderer a counted reference, and restore()
 // drops it: hold cameras through KaIntrusivePtr<KaCamera> (the renderer's
-// reference is then never the last one), never on the stack. A tree node:
-// never by value in a KaArray. Main thread only.
+// reference is then never the last one), never on the stack. A tree node.
+// Main thread only.
 class KaCamera : public Ka3DObject2, public KaReferencesCounter {
 public:
     enum ProjectionType {

@@ -28,8 +28,8 @@ class KaStream;
 // changed() is set by everything that hands out or touches the pixels; a
 // consumer that re-uploads them clears it.
 //
-// A reference-counted resource: hold it through KaIntrusivePtr<KaImage>, never
-// by value in a KaArray. Main thread only.
+// A reference-counted resource: hold it through KaIntrusivePtr<KaImage>. Main
+// thread only.
 class KaImage : public KaResource, public KaSerialize {
 public:
     // File type of save().

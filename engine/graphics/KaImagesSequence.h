@@ -20,8 +20,7 @@
 // gap in the numbering fails that frame's update and leaves the image as it
 // was.
 //
-// Owns a codec and a KaList: never keep one by value in a KaArray. Main
-// thread only.
+// Owns a codec and a KaList. Main thread only.
 class KaImagesSequence : public KaIVideoCodec {
 public:
     // Frames per second when the first picture's name gives none.

@@ -22,8 +22,6 @@
 // end-of-image marker: the decode finishes, keeps the rows it could decode
 // and reports failure. Files larger than KaImage::sizeAllowed() are refused
 // when the header is read.
-//
-// Owns a file and the decoder: never keep one by value in a KaArray.
 class KaJpegImplementation : public KaIVideoCodec {
 public:
     KaJpegImplementation();

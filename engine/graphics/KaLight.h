@@ -15,7 +15,7 @@ class KaCamera;
 // A light whose diffuse colour is black is switched off by update() and
 // enable(), whatever its other colours.
 //
-// A plain value: fine by value in a KaArray. Main thread only.
+// Main thread only.
 class KaLight {
 public:
     enum Type { POINT = 0, DIRECTIONAL = 1, SPOT = 2 };

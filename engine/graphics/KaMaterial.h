@@ -7,6 +7,7 @@
 #include "engine/core/KaPath.h"
 #include "engine/graphics/Ka3DTexture.h"
 #include "engine/color/KaColor.h"
+#include "engine/containers/KaIsRelocatable.h"
 
 class KaStream;
 
@@ -14,8 +15,8 @@ class KaStream;
 // fixed-function material colours, shininess, lighting, and whether it
 // receives the characters' projected shadow texture.
 //
-// A plain value (a counted texture reference and numbers): copied freely and
-// fine by value in a KaArray. Main thread only.
+// A plain value (a counted texture reference and numbers), copied freely.
+// Main thread only.
 class KaMaterial {
 public:
     // Stored as a 32-bit value: a record may carry any number; apply()
@@ -98,6 +99,8 @@ private:
     bool mEnableLights;
     bool mIsShadowTexture;
 };
+
+KA_RELOCATABLE(KaMaterial);
 
 // Equal when both have no texture or textures of the same GL name, and the
 // four colours, enableLights, shininess (NaN is never equal) and the mode

@@ -35,8 +35,7 @@ class KaStream;
 // Accessors by index do not check the index: callers keep it below the
 // vertex, index or material count.
 //
-// A node of the object tree that listens to its parent: never keep a mesh
-// that has a parent by value in a KaArray. Main thread only.
+// A node of the object tree that listens to its parent. Main thread only.
 class KaMesh : public Ka3DObject2 {
 public:
     // What setConf takes: the GL primitive plus 1.

@@ -19,8 +19,6 @@
 // Every update() releases the file: the next one reads the header again,
 // re-opening the path or seeking the stream back to where load(KaStream&)
 // found it.
-//
-// Owns a file: never keep one by value in a KaArray.
 class KaPVR3 : public KaIVideoCodec {
 public:
     KaPVR3();

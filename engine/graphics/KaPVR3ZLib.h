@@ -16,8 +16,6 @@
 // Every update() releases the block: the next one unpacks it again,
 // re-opening the path or seeking the stream back to where load(KaStream&)
 // found it.
-//
-// Owns a file and the unpacked block: never keep one by value in a KaArray.
 class KaPVR3ZLib : public KaIVideoCodec {
 public:
     KaPVR3ZLib();

@@ -12,8 +12,6 @@ class KaStream;
 // read before a large block is allocated, and U is refused when P bytes could
 // not unpack to it (zlib's deflate shrinks data at most about 1032 times) or
 // when it exceeds mMaxUnpackedBytes.
-//
-// Owns the unpacked bytes: never keep one by value in a KaArray.
 class KaPackedBlock {
 public:
     enum Result {

@@ -24,7 +24,7 @@ struct png_info_def;
 //
 // libpng reports errors by jumping back to a point set before each of its
 // calls, so no function that calls into libpng holds an object with a
-// destructor. Owns a file: never keep one by value in a KaArray.
+// destructor.
 class KaPngImplementation : public KaIVideoCodec {
 public:
     KaPngImplementation();

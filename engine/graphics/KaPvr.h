@@ -19,8 +19,6 @@
 // zlib refuses it, or the unpacked bytes do not hold the header and the
 // picture after it. The unpacked file stays for further updates until
 // release(), the next load or destruction.
-//
-// Owns the unpacked bytes: never keep one by value in a KaArray.
 class KaPvr : public KaIVideoCodec {
 public:
     KaPvr();

@@ -17,6 +17,7 @@
 #include "engine/maths/KaVector2s32.h"
 #include "engine/maths/KaVector3f32.h"
 #include "engine/color/KaColor.h"
+#include "engine/containers/KaIsRelocatable.h"
 
 class KaImage;
 class KaMesh;
@@ -270,6 +271,8 @@ private:
     ShadowMode mShadowMode;
     KaColor mClearColor;
 };
+
+KA_RELOCATABLE(KaRenderer::TransparentMeshProperties);
 
 extern KaSingleton<KaRenderer> renderer;
 

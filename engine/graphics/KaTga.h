@@ -18,8 +18,6 @@
 //
 // The colour map, when there is one, becomes palette() (256 entries at most;
 // longer maps are skipped past); the image does not get it.
-//
-// Owns a file: never keep one by value in a KaArray.
 class KaTga : public KaIVideoCodec {
 public:
     KaTga();

@@ -37,8 +37,7 @@
 // The colour key is stored only: nothing applies it to pixels; activating it
 // turns imageFormat() into RGBA8888.
 //
-// Owns a file and decoder state: never keep one by value in a KaArray. Main
-// thread only.
+// Owns a file and decoder state. Main thread only.
 class KaTheora : public KaIVideoCodec {
 public:
     KaTheora();

@@ -14,8 +14,7 @@
 // same frame count and key-frame structure to stay in step; load() refuses a
 // companion of another size, frame count or frame rate.
 //
-// Owns two decoders and their files: never keep one by value in a KaArray.
-// Main thread only.
+// Owns two decoders and their files. Main thread only.
 class KaTheoraWithAlpha : public KaIVideoCodec {
 public:
     KaTheoraWithAlpha();

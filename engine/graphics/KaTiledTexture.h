@@ -11,6 +11,7 @@
 #include "engine/maths/KaVector2s32.h"
 #include "engine/maths/KaVector3f32.h"
 #include "engine/color/KaPalette.h"
+#include "engine/containers/KaIsRelocatable.h"
 
 // A picture larger than one texture, cut into tiles of at most 2048 x 2048
 // pixels, each its own Ka3DTexture. Each tile records where it lies in the
@@ -24,8 +25,7 @@
 // always count from the bottom, so both show upright.
 //
 // Named after its source with ".tt", so surfaces showing one picture can
-// share it. Counted (KaIntrusivePtr): never keep one by value in a KaArray.
-// Main thread only.
+// share it. Counted (KaIntrusivePtr). Main thread only.
 class KaTiledTexture : public KaResource {
 public:
     struct Tile {
@@ -94,5 +94,7 @@ private:
     KaVector2s32 mTileSize;
     KaVector2s32 mPictureSize;
 };
+
+KA_RELOCATABLE(KaTiledTexture::Tile);
 
 #endif

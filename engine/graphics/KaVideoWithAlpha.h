@@ -16,7 +16,7 @@
 // The two sources must agree in size, frame count and frame rate; load()
 // refuses them otherwise.
 //
-// Owns two codecs: never keep one by value in a KaArray. Main thread only.
+// Owns two codecs. Main thread only.
 class KaVideoWithAlpha : public KaIVideoCodec {
 public:
     KaVideoWithAlpha();

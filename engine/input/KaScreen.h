@@ -12,7 +12,7 @@
 // manager flips raw pointer positions against that height, so until the
 // window gives a size, positions are flipped against 0.
 //
-// Holds a signal: never keep one by value in a KaArray. Main thread only.
+// Holds a signal. Main thread only.
 class KaScreen {
 public:
     // Size (0, 0, 0), clear colour opaque black.

@@ -11,7 +11,6 @@ class TiXmlElement;
 // 16 floats stored column by column, as OpenGL takes them: row r, column c
 // at index 4c + r, translation at 12, 13, 14. Vectors are columns, so A * B
 // applies B first, and translate/scale/rotate post-multiply.
-// A plain value: relocatable by bytes, fine by value in a KaArray.
 class KaMatrix4x4 {
 public:
     // The identity.

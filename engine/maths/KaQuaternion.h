@@ -12,7 +12,6 @@ class TiXmlElement;
 // its matrix is the transpose of the textbook one, so the matrix of a * b is
 // toMatrix(b) * toMatrix(a). Object tree, models and KaVector3f32::rotate all
 // go through it; keep them together if it ever changes.
-// A plain value: relocatable by bytes, fine by value in a KaArray.
 class KaQuaternion {
 public:
     KaQuaternion() : x(0.0f), y(0.0f), z(0.0f), w(1.0f) {}

@@ -1,6 +1,7 @@
 #ifndef KA_TRS_H
 #define KA_TRS_H
 
+#include "engine/containers/KaIsRelocatable.h"
 #include "engine/maths/KaQuaternion.h"
 #include "engine/maths/KaVector3f32.h"
 
@@ -8,8 +9,7 @@ class KaStream;
 
 // A translation, a rotation and a scale: the form in which skeletal
 // animation samples and blends bone transforms. Its matrix is T * R * S
-// (KaMatrix4x4::fromTRS). Relocatable by bytes (the virtual table pointer is
-// no self-reference), fine by value in a KaArray.
+// (KaMatrix4x4::fromTRS).
 class KaTRS {
 public:
     // Translation 0, rotation identity, scale 1.
@@ -57,6 +57,8 @@ private:
     KaQuaternion mRotation;
     KaVector3f32 mScale;
 };
+
+KA_RELOCATABLE(KaTRS);
 
 KaTRS operator*(KaTRS a, const KaTRS& b);
 

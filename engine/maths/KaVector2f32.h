@@ -9,7 +9,6 @@ class TiXmlElement;
 
 // 2D float quantities: texture coordinates, ground-plane points of the
 // walkable zones. Comparison is exact (no tolerance).
-// A plain value: relocatable by bytes, fine by value in a KaArray.
 class KaVector2f32 {
 public:
     KaVector2f32() : x(0.0f), y(0.0f) {}

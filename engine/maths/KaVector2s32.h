@@ -8,7 +8,6 @@ class KaVector2f32;
 
 // Integer pixel positions and sizes (mouse positions, window and text
 // rectangles). Arithmetic wraps in 32 bits. Divisors must be non-zero.
-// A plain value: relocatable by bytes, fine by value in a KaArray.
 class KaVector2s32 {
 public:
     KaVector2s32() : x(0), y(0) {}

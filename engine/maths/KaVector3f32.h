@@ -10,7 +10,6 @@ class TiXmlElement;
 
 // Every 3D position, size, scale, direction and normal of the engine.
 // Comparison is exact (no tolerance).
-// A plain value: relocatable by bytes, fine by value in a KaArray.
 class KaVector3f32 {
 public:
     KaVector3f32() : x(0.0f), y(0.0f), z(0.0f) {}

@@ -28,8 +28,7 @@
 // while it sleeps. stop() joins the worker, which sees the request at the
 // end of its pass or after its sleep.
 //
-// Registered with the sound manager by address and owns a thread and a
-// mutex: never keep one by value in a KaArray.
+// Registered with the sound manager by address; owns a thread and a mutex.
 class KaMusic : public KaResource, private KaThread {
 public:
     KaMusic();

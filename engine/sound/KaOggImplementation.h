@@ -19,8 +19,8 @@
 // right, centre, LFE, rear left, rear right) rather than Vorbis's (front
 // left, centre, front right, rear left, rear right, LFE).
 //
-// vorbisfile keeps this object's address as its data source: never copy it
-// or keep it by value in a KaArray. KaOgg shares one through KaCountedOgg.
+// vorbisfile keeps this object's address as its data source: never copy it.
+// KaOgg shares one through KaCountedOgg.
 class KaOggImplementation : public KaISound {
 public:
     KaOggImplementation();

@@ -15,8 +15,7 @@
 // "sfx" unless told otherwise). Without an output device it loads but has no
 // source, and play() answers false.
 //
-// Main thread only. Registered with the sound manager's signal by address:
-// never keep one by value in a KaArray.
+// Main thread only. Registered with the sound manager's signal by address.
 class KaSFX : public KaResource {
 public:
     KaSFX();

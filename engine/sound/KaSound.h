@@ -5,7 +5,7 @@
 
 // Whole-file decoding for sound effects: picks the decoder by the path's
 // extension (Ogg Vorbis, else WAV) and hands out all samples at once.
-// Owns its decoder: not copyable; never keep one by value in a KaArray.
+// Owns its decoder: not copyable.
 class KaSound {
 public:
     KaSound();

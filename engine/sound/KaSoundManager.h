@@ -29,7 +29,6 @@ class KaSFX;
 // runs silent.
 //
 // Main thread only. The music worker threads never call into the manager.
-// Holds lists with registered iterators: never keep one by value in a KaArray.
 class KaSoundManager {
 public:
     // Opens the default device (create()).

@@ -8,7 +8,7 @@
 // open() ignores the extension it is given: it opens the ".ogg" file of the
 // same name when there is one, else the ".wav" file, so content can change
 // format without its callers changing their paths.
-// Owns its decoder: not copyable; never keep one by value in a KaArray.
+// Owns its decoder: not copyable.
 class KaSoundStreamed {
 public:
     KaSoundStreamed();

@@ -12,8 +12,6 @@
 // of the "data" chunk, nor past the end of the file when the header claims
 // more than the file holds (as a truncated file, or a writer that left the
 // size at 0xFFFFFFFF, does). What they hand out is always whole frames.
-//
-// Holds a file: never keep one by value in a KaArray.
 class KaWav : public KaISound {
 public:
     KaWav();

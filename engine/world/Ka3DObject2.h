@@ -40,7 +40,7 @@ class KaStream;
 // taken out of a former parent's list before it is added to another.
 //
 // Not copyable. The node registers callbacks bound to its own address with
-// its parent: never keep one by value in a KaArray. Main thread only.
+// its parent. Main thread only.
 class Ka3DObject2 : public virtual KaObject, public virtual KaI3DObject2 {
 public:
     Ka3DObject2();

@@ -27,8 +27,8 @@ class KaStream;
 // 3D chord length. Both are cached until the points or the iteration count
 // change.
 //
-// Counted (KaIntrusivePtr<KaBezierCurve>) and a node of the object tree:
-// never keep one by value in a KaArray. Main thread only.
+// Counted (KaIntrusivePtr<KaBezierCurve>) and a node of the object tree.
+// Main thread only.
 class KaBezierCurve : public Ka3DObject2, public KaReferencesCounter {
 public:
     KaBezierCurve();

@@ -1,6 +1,8 @@
 #ifndef KA_INSTRUMENTED_H
 #define KA_INSTRUMENTED_H
 
+#include "engine/containers/KaIsRelocatable.h"
+
 // Element type for container tests: counts live instances so a test can check
 // that every construction is matched by exactly one destruction, and poisons
 // itself on destruction so a use after destruction shows up as a wrong value.
@@ -32,5 +34,7 @@ private:
     int mValue;
     unsigned mAlive;
 };
+
+KA_RELOCATABLE(KaInstrumented);
 
 #endif

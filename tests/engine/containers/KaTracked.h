@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "engine/containers/KaIsRelocatable.h"
+
 // Element type that records what the containers do to it.
 struct KaTracked {
     static int constructions; // default + value + copy
@@ -39,5 +41,7 @@ struct KaTracked {
     }
     bool operator==(const KaTracked& other) const { return value == other.value; }
 };
+
+KA_RELOCATABLE(KaTracked);
 
 #endif
