@@ -1,5 +1,8 @@
 #include "engine/graphics/KaTheora.h"
 
+#include <ogg/ogg.h>
+#include <theora/theoradec.h>
+
 #include <cstring>
 #include <limits>
 
@@ -84,10 +87,24 @@ bool declaresFullRange(const char* comment, int length)
 
 } // namespace
 
+// Value-initialised, that is zeroed: the libogg and libtheora clear functions
+// accept zeroed structures, so close() works on a codec that never loaded
+// anything.
+struct KaTheora::Ogg {
+    ogg_sync_state syncState;
+    ogg_page page;
+    ogg_stream_state streamState;
+    ogg_packet packet;
+    th_info info;
+    th_comment comment;
+    ogg_page foundPage;
+};
+
 KaTheora::KaTheora()
     : mAtEnd(true)
     , mCurrentFrame(0)
     , mStream(nullptr)
+    , mOgg(new Ogg())
     , mSetup(nullptr)
     , mDecoder(nullptr)
     , mLastReadSize(0)
@@ -104,17 +121,13 @@ KaTheora::KaTheora()
     , mFullRange(false)
     , mAlphaChannel(false)
 {
-    // The libogg and libtheora clear functions accept zeroed structures, so
-    // close() works on a codec that never loaded anything.
-    std::memset(&mSyncState, 0, sizeof(mSyncState));
-    std::memset(&mPage, 0, sizeof(mPage));
-    std::memset(&mStreamState, 0, sizeof(mStreamState));
-    std::memset(&mPacket, 0, sizeof(mPacket));
-    std::memset(&mInfo, 0, sizeof(mInfo));
-    std::memset(&mComment, 0, sizeof(mComment));
 }
 
-KaTheora::~KaTheora() { close(); }
+KaTheora::~KaTheora()
+{
+    close();
+    delete mOgg;
+}
 
 bool KaTheora::matchFormat(const KaPath& path) { return matchExtension(path, "ogv"); }
 
@@ -144,7 +157,7 @@ bool KaTheora::load(KaStream& stream)
 bool KaTheora::open(KaStream& stream)
 {
     mStream = &stream;
-    ogg_sync_init(&mSyncState);
+    ogg_sync_init(&mOgg->syncState);
 
     if (!readHeaders()) {
         KaPrintf("[KaTheora::open] La lecture des headers du fichier %s a echoue.\n", mPath.c_str());
@@ -155,7 +168,7 @@ bool KaTheora::open(KaStream& stream)
         close();
         return false;
     }
-    mDecoder = th_decode_alloc(&mInfo, mSetup);
+    mDecoder = th_decode_alloc(&mOgg->info, mSetup);
     if (!mDecoder) {
         KaPrintf("[KaTheora::open] th_decode_alloc => Invalid parameters.\n");
         close();
@@ -166,7 +179,7 @@ bool KaTheora::open(KaStream& stream)
     th_setup_free(mSetup);
     mSetup = nullptr;
 
-    if (mInfo.fps_numerator == 0 || mInfo.fps_denominator == 0) {
+    if (mOgg->info.fps_numerator == 0 || mOgg->info.fps_denominator == 0) {
         KaPrintf("KaTheora::load: %s framerate == 0!\n", mPath.c_str());
         close();
         return false;
@@ -183,12 +196,12 @@ bool KaTheora::open(KaStream& stream)
 
 void KaTheora::close()
 {
-    ogg_stream_clear(&mStreamState);
-    std::memset(&mStreamState, 0, sizeof(mStreamState));
-    ogg_sync_clear(&mSyncState);
-    std::memset(&mSyncState, 0, sizeof(mSyncState));
-    th_info_clear(&mInfo);
-    th_comment_clear(&mComment);
+    ogg_stream_clear(&mOgg->streamState);
+    std::memset(&mOgg->streamState, 0, sizeof(mOgg->streamState));
+    ogg_sync_clear(&mOgg->syncState);
+    std::memset(&mOgg->syncState, 0, sizeof(mOgg->syncState));
+    th_info_clear(&mOgg->info);
+    th_comment_clear(&mOgg->comment);
     if (mSetup) {
         th_setup_free(mSetup);
         mSetup = nullptr;
@@ -207,15 +220,15 @@ void KaTheora::close()
     mFullRange = false;
 }
 
-unsigned int KaTheora::width() const { return mInfo.pic_width; }
+unsigned int KaTheora::width() const { return mOgg->info.pic_width; }
 
-unsigned int KaTheora::height() const { return mInfo.pic_height; }
+unsigned int KaTheora::height() const { return mOgg->info.pic_height; }
 
 float KaTheora::frameRate() const
 {
-    if (mInfo.fps_denominator == 0)
+    if (mOgg->info.fps_denominator == 0)
         return 0.0f;
-    return static_cast<float>(mInfo.fps_numerator) / static_cast<float>(mInfo.fps_denominator);
+    return static_cast<float>(mOgg->info.fps_numerator) / static_cast<float>(mOgg->info.fps_denominator);
 }
 
 void KaTheora::setColorKeyActivated(bool activated)
@@ -229,7 +242,7 @@ void KaTheora::setColorKeyActivated(bool activated)
 
 unsigned long KaTheora::readStream(unsigned long size)
 {
-    char* buffer = ogg_sync_buffer(&mSyncState, static_cast<long>(size));
+    char* buffer = ogg_sync_buffer(&mOgg->syncState, static_cast<long>(size));
     if (!buffer) {
         KaPrintf("[KaTheora::readStream] %s ogg_sync_buffer error\n", mPath.c_str());
         return 0;
@@ -237,7 +250,7 @@ unsigned long KaTheora::readStream(unsigned long size)
     if (!mStream)
         return 0;
     const unsigned long count = mStream->readData(buffer, size);
-    if (ogg_sync_wrote(&mSyncState, static_cast<long>(count)) != 0) {
+    if (ogg_sync_wrote(&mOgg->syncState, static_cast<long>(count)) != 0) {
         KaPrintf("[KaTheora::readStream] %s ogg_sync_wrote error\n", mPath.c_str());
         return 0;
     }
@@ -247,7 +260,7 @@ unsigned long KaTheora::readStream(unsigned long size)
 bool KaTheora::readPage()
 {
     for (;;) {
-        const int result = ogg_sync_pageout(&mSyncState, &mPage);
+        const int result = ogg_sync_pageout(&mOgg->syncState, &mOgg->page);
         if (result == 1)
             return true;
         if (result == -1) {
@@ -278,8 +291,8 @@ bool KaTheora::nextPacket(bool peek)
     const char* const name = peek ? "KaTheora::peakPacket" : "KaTheora::readPacket";
     const char* const call = peek ? "ogg_stream_packetpeek" : "ogg_stream_packetout";
     for (;;) {
-        const int result = peek ? ogg_stream_packetpeek(&mStreamState, &mPacket)
-                                : ogg_stream_packetout(&mStreamState, &mPacket);
+        const int result = peek ? ogg_stream_packetpeek(&mOgg->streamState, &mOgg->packet)
+                                : ogg_stream_packetout(&mOgg->streamState, &mOgg->packet);
         if (result == 1)
             return true;
         if (result == -1) {
@@ -293,9 +306,9 @@ bool KaTheora::nextPacket(bool peek)
         }
         if (!readPage())
             return false;
-        if (ogg_page_serialno(&mPage) != mStreamState.serialno)
+        if (ogg_page_serialno(&mOgg->page) != mOgg->streamState.serialno)
             continue;
-        if (ogg_stream_pagein(&mStreamState, &mPage) != 0) {
+        if (ogg_stream_pagein(&mOgg->streamState, &mOgg->page) != 0) {
             KaPrintf("%s: %s ogg_stream_pagein error!\n", name, mPath.c_str());
             close();
             return false;
@@ -303,10 +316,11 @@ bool KaTheora::nextPacket(bool peek)
     }
 }
 
-bool KaTheora::seekPage(ogg_page& page, unsigned long& offset)
+bool KaTheora::seekPage(unsigned long& offset)
 {
+    ogg_page& page = mOgg->foundPage;
     for (;;) {
-        const long result = ogg_sync_pageseek(&mSyncState, &page);
+        const long result = ogg_sync_pageseek(&mOgg->syncState, &page);
         if (result > 0) {
             offset += static_cast<unsigned long>(result);
             return true;
@@ -325,25 +339,25 @@ bool KaTheora::seekPage(ogg_page& page, unsigned long& offset)
 
 bool KaTheora::readHeaders()
 {
-    th_info_init(&mInfo);
-    th_comment_init(&mComment);
+    th_info_init(&mOgg->info);
+    th_comment_init(&mOgg->comment);
 
     // The first stream whose first packet is a Theora info header is the
     // video; every other stream is skipped.
     for (;;) {
         if (!readPage())
             return false;
-        if (!ogg_page_bos(&mPage))
+        if (!ogg_page_bos(&mOgg->page))
             continue;
         ogg_stream_state candidate;
-        if (ogg_stream_init(&candidate, ogg_page_serialno(&mPage)) != 0)
+        if (ogg_stream_init(&candidate, ogg_page_serialno(&mOgg->page)) != 0)
             return false;
         ogg_packet first;
         int result = TH_ENOTFORMAT;
-        if (ogg_stream_pagein(&candidate, &mPage) == 0 && ogg_stream_packetout(&candidate, &first) == 1)
-            result = th_decode_headerin(&mInfo, &mComment, &mSetup, &first);
+        if (ogg_stream_pagein(&candidate, &mOgg->page) == 0 && ogg_stream_packetout(&candidate, &first) == 1)
+            result = th_decode_headerin(&mOgg->info, &mOgg->comment, &mSetup, &first);
         if (result >= 0) {
-            mStreamState = candidate;
+            mOgg->streamState = candidate;
             break;
         }
         printHeaderError(result);
@@ -355,18 +369,18 @@ bool KaTheora::readHeaders()
     for (;;) {
         if (!peekPacket())
             return false;
-        const int result = th_decode_headerin(&mInfo, &mComment, &mSetup, &mPacket);
+        const int result = th_decode_headerin(&mOgg->info, &mOgg->comment, &mSetup, &mOgg->packet);
         if (result == 0)
             break;
         if (result < 0)
             printHeaderError(result);
         ogg_packet consumed;
-        ogg_stream_packetout(&mStreamState, &consumed);
+        ogg_stream_packetout(&mOgg->streamState, &consumed);
     }
 
     mFullRange = false;
-    for (int i = 0; i < mComment.comments; ++i) {
-        if (declaresFullRange(mComment.user_comments[i], mComment.comment_lengths[i]))
+    for (int i = 0; i < mOgg->comment.comments; ++i) {
+        if (declaresFullRange(mOgg->comment.user_comments[i], mOgg->comment.comment_lengths[i]))
             mFullRange = true;
     }
     return true;
@@ -376,17 +390,17 @@ bool KaTheora::checkInfo()
 {
     // The converters read 4:2:0 planes only; other layouts would be read past
     // the chroma planes' ends or shown with the wrong colours.
-    if (mInfo.pixel_fmt != TH_PF_420) {
+    if (mOgg->info.pixel_fmt != TH_PF_420) {
         KaPrintf("[KaTheora::open] %s: only 4:2:0 video can be decoded (pixel format %d).\n", mPath.c_str(),
-            static_cast<int>(mInfo.pixel_fmt));
+            static_cast<int>(mOgg->info.pixel_fmt));
         return false;
     }
-    const uint64_t framePixels = static_cast<uint64_t>(mInfo.frame_width) * mInfo.frame_height;
-    if (mInfo.pic_width == 0 || mInfo.pic_height == 0
-        || !KaImage::sizeAllowed(mInfo.pic_width, mInfo.pic_height, RGBA8888) || framePixels > kMaxFramePixels) {
+    const uint64_t framePixels = static_cast<uint64_t>(mOgg->info.frame_width) * mOgg->info.frame_height;
+    if (mOgg->info.pic_width == 0 || mOgg->info.pic_height == 0
+        || !KaImage::sizeAllowed(mOgg->info.pic_width, mOgg->info.pic_height, RGBA8888) || framePixels > kMaxFramePixels) {
         KaPrintf("[KaTheora::open] %s: picture size %ux%u (frame %ux%u) refused.\n", mPath.c_str(),
-            static_cast<unsigned int>(mInfo.pic_width), static_cast<unsigned int>(mInfo.pic_height),
-            static_cast<unsigned int>(mInfo.frame_width), static_cast<unsigned int>(mInfo.frame_height));
+            static_cast<unsigned int>(mOgg->info.pic_width), static_cast<unsigned int>(mOgg->info.pic_height),
+            static_cast<unsigned int>(mOgg->info.frame_width), static_cast<unsigned int>(mOgg->info.frame_height));
         return false;
     }
     return true;
@@ -405,7 +419,7 @@ bool KaTheora::scanDuration()
     for (unsigned long k = 1; !found; ++k) {
         const unsigned long back = k * mReadSize;
         const unsigned long start = back < size ? size - back : 0;
-        ogg_sync_reset(&mSyncState);
+        ogg_sync_reset(&mOgg->syncState);
         if (!mStream->seek(start)) {
             KaPrintf("KaTheora::load: %s seek error!\n", mPath.c_str());
             return false;
@@ -413,7 +427,7 @@ bool KaTheora::scanDuration()
         unsigned long offset = start;
         for (;;) {
             ogg_page page;
-            const long result = ogg_sync_pageseek(&mSyncState, &page);
+            const long result = ogg_sync_pageseek(&mOgg->syncState, &page);
             if (result < 0) {
                 offset += static_cast<unsigned long>(-result);
                 continue;
@@ -428,7 +442,7 @@ bool KaTheora::scanDuration()
             if (pageStart >= windowEnd)
                 break;
             const ogg_int64_t granule = ogg_page_granulepos(&page);
-            if (ogg_page_serialno(&page) != mStreamState.serialno || granule < 0)
+            if (ogg_page_serialno(&page) != mOgg->streamState.serialno || granule < 0)
                 continue;
             mDuration = static_cast<float>(th_granule_time(mDecoder, granule));
             const ogg_int64_t last = th_granule_frame(mDecoder, granule);
@@ -449,13 +463,13 @@ bool KaTheora::scanDuration()
 
 unsigned long KaTheora::keyDistance() const
 {
-    const int shift = mInfo.keyframe_granule_shift;
+    const int shift = mOgg->info.keyframe_granule_shift;
     return shift > 0 && shift < 64 ? 1ul << shift : 1ul;
 }
 
 bool KaTheora::seek(unsigned long frame)
 {
-    if (ogg_stream_reset(&mStreamState) != 0)
+    if (ogg_stream_reset(&mOgg->streamState) != 0)
         KaPrintf("KaTheora::_seek: ogg_stream_reset error\n");
     const unsigned long distance = keyDistance();
     const uint64_t target = frame > distance ? frame - distance : 0;
@@ -464,13 +478,13 @@ bool KaTheora::seek(unsigned long frame)
     unsigned long high = mStream->contentLength();
     while (high - low > mReadSize) {
         const unsigned long middle = low + (high - low) / 2;
-        ogg_sync_reset(&mSyncState);
+        ogg_sync_reset(&mOgg->syncState);
         bool found = false;
-        ogg_page page;
+        ogg_page& page = mOgg->foundPage;
         if (mStream->seek(middle)) {
             unsigned long offset = middle;
-            while (seekPage(page, offset)) {
-                if (!ogg_page_bos(&page) && ogg_page_serialno(&page) == mStreamState.serialno
+            while (seekPage(offset)) {
+                if (!ogg_page_bos(&page) && ogg_page_serialno(&page) == mOgg->streamState.serialno
                     && ogg_page_granulepos(&page) >= 0) {
                     found = true;
                     break;
@@ -486,13 +500,13 @@ bool KaTheora::seek(unsigned long frame)
         const int64_t signedTarget = static_cast<int64_t>(target);
         if (target >= mSeekThreshold && signedTarget - static_cast<int64_t>(mSeekThreshold) < pageFrame
             && pageFrame <= signedTarget) {
-            if (ogg_stream_pagein(&mStreamState, &page) != 0)
+            if (ogg_stream_pagein(&mOgg->streamState, &page) != 0)
                 KaPrintf("KaTheora::seek: %s ogg_stream_pagein error!\n", mPath.c_str());
             // The packets that end on this page come before pageFrame; a
             // packet that goes on into the next page is frame pageFrame.
             for (;;) {
                 ogg_packet drained;
-                const int result = ogg_stream_packetout(&mStreamState, &drained);
+                const int result = ogg_stream_packetout(&mOgg->streamState, &drained);
                 if (result == 0)
                     break;
                 if (result == -1) {
@@ -520,7 +534,7 @@ bool KaTheora::seek(unsigned long frame)
     mAtEnd = false;
     mCurrentFrame = 0;
     mSkipping = true;
-    ogg_sync_reset(&mSyncState);
+    ogg_sync_reset(&mOgg->syncState);
     return mStream->seek(0);
 }
 
@@ -562,7 +576,7 @@ bool KaTheora::update(unsigned long frame, KaImage& image)
         // Once the headers are read, video packets answer 0 (or "not a
         // header" when the setup has been freed); header packets met again
         // after a restart from the start answer otherwise and are passed.
-        const int header = th_decode_headerin(&mInfo, &mComment, &mSetup, &mPacket);
+        const int header = th_decode_headerin(&mOgg->info, &mOgg->comment, &mSetup, &mOgg->packet);
         if (header != 0 && header != TH_ENOTFORMAT)
             continue;
         if (mCurrentFrame < lowerBound) {
@@ -571,13 +585,13 @@ bool KaTheora::update(unsigned long frame, KaImage& image)
             continue;
         }
         if (mSkipping) {
-            if (th_packet_iskeyframe(&mPacket) != 1) {
+            if (th_packet_iskeyframe(&mOgg->packet) != 1) {
                 ++mCurrentFrame;
                 continue;
             }
             mSkipping = false;
         }
-        const int result = th_decode_packetin(mDecoder, &mPacket, nullptr);
+        const int result = th_decode_packetin(mDecoder, &mOgg->packet, nullptr);
         if (result == 0) {
             if (mCurrentFrame == frame) {
                 extracted = extractFrame(image);
@@ -606,8 +620,8 @@ bool KaTheora::extractFrame(KaImage& image)
     th_ycbcr_buffer planes;
     if (th_decode_ycbcr_out(mDecoder, planes) != 0)
         return false;
-    const int x = static_cast<int>(mInfo.pic_x);
-    const int y = static_cast<int>(mInfo.pic_y);
+    const int x = static_cast<int>(mOgg->info.pic_x);
+    const int y = static_cast<int>(mOgg->info.pic_y);
     const int yStride = planes[0].stride;
     const int uvStride = planes[1].stride;
     const unsigned char* luma = planes[0].data + (x & ~1) + static_cast<long>(y & ~1) * yStride;

@@ -1,9 +1,6 @@
 #ifndef KA_THEORA_H
 #define KA_THEORA_H
 
-#include <ogg/ogg.h>
-#include <theora/theoradec.h>
-
 #include <cstdint>
 
 #include "engine/core/KaFile.h"
@@ -38,6 +35,9 @@
 // turns imageFormat() into RGBA8888.
 //
 // Owns a file and decoder state. Main thread only.
+struct th_dec_ctx;
+struct th_setup_info;
+
 class KaTheora : public KaIVideoCodec {
 public:
     KaTheora();
@@ -115,7 +115,8 @@ private:
     // The next complete page after a seek to anywhere in the file, passing
     // silently over the bytes before the first page boundary; offset is
     // advanced past the page. False once the data ends.
-    bool seekPage(ogg_page& page, unsigned long& offset);
+    // The next page at or after the read position, into mOgg->foundPage.
+    bool seekPage(unsigned long& offset);
 
     bool open(KaStream& stream);
     bool readHeaders();
@@ -131,12 +132,10 @@ private:
     uint64_t mCurrentFrame;
     KaFile mFile;
     KaStream* mStream;
-    ogg_sync_state mSyncState;
-    ogg_page mPage;
-    ogg_stream_state mStreamState;
-    ogg_packet mPacket;
-    th_info mInfo;
-    th_comment mComment;
+    // The Ogg and Theora decoding state, kept out of this header so that its
+    // includers do not depend on those libraries.
+    struct Ogg;
+    Ogg* mOgg;
     th_setup_info* mSetup;
     th_dec_ctx* mDecoder;
     int64_t mLastReadSize;
