@@ -44,6 +44,14 @@ public:
     // texture-coordinate array at coordinates of the geometry about to be
     // drawn: the array is enabled only then, never over a stale pointer.
     void apply(bool meshHasTextureCoordinates = true) const;
+    // What apply() would do, sending only the state in which this material
+    // differs from `applied`: the material applied last, in the same shadow
+    // mode, with nothing else having changed GL's lighting, alpha test,
+    // texture binding, texture-environment combiner or material colours
+    // since. The texture-environment mode itself is always sent, since
+    // callers change it between draws. Shadow textures and the shadow
+    // passes take the whole apply().
+    void applyChanges(const KaMaterial& applied, bool meshHasTextureCoordinates = true) const;
 
     // The record stored in model files: the texture's file name (empty
     // without texture), padding to a multiple of 4 of the stream position,
