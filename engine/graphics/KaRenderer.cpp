@@ -101,6 +101,8 @@ uint64_t stateHash(const KaRenderer::TransparentState& state)
     return hash;
 }
 
+// Below this many entries a comparison sort is quicker than a radix sort.
+const unsigned long radixSortThreshold = 1024;
 // No state applied yet.
 const uint32_t noState = 0xFFFFFFFFu;
 // Entries address their first vertex with 32 bits.
@@ -683,13 +685,55 @@ void KaRenderer::appendTriangles(Batch& batch, const KaMesh& mesh, unsigned long
     batch.sorted = false;
 }
 
+namespace {
+
+// The key's bits as an unsigned number in the same order as the floats.
+uint32_t sortableBits(float key)
+{
+    uint32_t bits = 0;
+    std::memcpy(&bits, &key, sizeof bits);
+    return (bits & 0x80000000u) ? ~bits : bits | 0x80000000u;
+}
+
+} // namespace
+
 void KaRenderer::sortBatch(Batch& batch)
 {
+    const unsigned long count = static_cast<unsigned long>(batch.entriesCount);
     TransparentEntry* entries = batch.entries.data();
-    // Unstable on purpose: equal keys may come out in any order. The keys
-    // hold no NaN (sortableKey), so this is a strict weak order.
-    std::sort(entries, entries + batch.entriesCount,
-        [](const TransparentEntry& a, const TransparentEntry& b) { return a.key < b.key; });
+    // Equal keys may come out in any order. The keys hold no NaN
+    // (sortableKey), so comparing them is a strict weak order.
+    if (count < radixSortThreshold) {
+        std::sort(entries, entries + count,
+            [](const TransparentEntry& a, const TransparentEntry& b) { return a.key < b.key; });
+        batch.sorted = true;
+        return;
+    }
+    // A full layer has tens of thousands of triangles: three passes of 11
+    // bits over the keys cost less than a comparison sort.
+    growTo(batch.sortScratch, count);
+    TransparentEntry* from = entries;
+    TransparentEntry* to = batch.sortScratch.data();
+    const int radixBits = 11;
+    const uint32_t radixMask = (1u << radixBits) - 1;
+    unsigned long counts[1u << radixBits];
+    for (int shift = 0; shift < 32; shift += radixBits) {
+        std::memset(counts, 0, sizeof counts);
+        for (unsigned long i = 0; i < count; ++i)
+            ++counts[(sortableBits(from[i].key) >> shift) & radixMask];
+        unsigned long position = 0;
+        for (unsigned long& bucket : counts) {
+            const unsigned long size = bucket;
+            bucket = position;
+            position += size;
+        }
+        for (unsigned long i = 0; i < count; ++i)
+            to[counts[(sortableBits(from[i].key) >> shift) & radixMask]++] = from[i];
+        std::swap(from, to);
+    }
+    // Three passes leave the result in the scratch array.
+    if (from != entries)
+        std::memcpy(static_cast<void*>(entries), from, count * sizeof(TransparentEntry));
     batch.sorted = true;
 }
 
@@ -723,6 +767,10 @@ void KaRenderer::optimiseBatch(Batch& batch)
     TransparentEntry* entries = batch.entries.data();
     const TransparentState* states = batch.states.data();
     TransparentEntry* base = nullptr;
+    // The vertex index 0 stands for: moved on only when a triangle falls
+    // past the 16-bit range, so that the arrays are pointed at anew a few
+    // times per flush rather than at every run.
+    uint64_t window = 0;
     for (unsigned long i = 0; i < count; ++i) {
         TransparentEntry& entry = entries[i];
         entry.indexCount = triangleIndices;
@@ -736,19 +784,20 @@ void KaRenderer::optimiseBatch(Batch& batch)
                 drawn.textureCoordinates[3 * i + k] = arrays.textureCoordinates[from + k];
                 drawn.colors[3 * i + k] = arrays.colors[from + k];
             }
+            if (vertex + triangleIndices - window > indexWindow)
+                window = vertex;
         }
-        // Equal states share their number, so a run is a run of one number.
-        const bool addressable = base && vertex + triangleIndices - base->vertexBase <= indexWindow;
-        if (addressable && entry.state == base->state && states[entry.state].mergeable) {
+        // Equal states share their number, so a run is a run of one number
+        // within one window.
+        if (base && base->vertexBase == window && entry.state == base->state && states[entry.state].mergeable) {
             base->indexCount += triangleIndices;
             entry.indexCount = 0;
-            entry.vertexBase = base->vertexBase;
         } else {
             base = &entry;
-            entry.vertexBase = static_cast<uint32_t>(batch.reordered ? vertex : 0);
         }
+        entry.vertexBase = static_cast<uint32_t>(window);
         for (uint64_t k = 0; k < triangleIndices; ++k)
-            indices[3 * i + k] = static_cast<uint16_t>(vertex + k - entry.vertexBase);
+            indices[3 * i + k] = static_cast<uint16_t>(vertex + k - window);
     }
 }
 

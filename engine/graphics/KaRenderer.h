@@ -103,9 +103,11 @@ public:
         // False for an entry that merging folded into the run before it.
         bool drawn;
         // The vertex that index 0 of this entry's run stands for: 0 while
-        // the batch holds at most 65,536 vertices; past that, the run's
-        // first vertex in the copy of the vertices made in draw order. The
-        // 16-bit indices of a run count from it, so they never wrap.
+        // the batch holds at most 65,536 vertices; past that, a vertex of
+        // the copy of the vertices made in draw order, moved on to a run's
+        // first vertex when the run would not fit in the 16-bit range from
+        // the one before. The 16-bit indices of a run count from it, so they
+        // never wrap.
         uint64_t vertexBase;
     };
 
@@ -273,6 +275,8 @@ private:
         Batch();
         // In insertion order until sorted, then in draw order.
         KaArrayImplementation<TransparentEntry> entries;
+        // The other half of the radix sort.
+        KaArrayImplementation<TransparentEntry> sortScratch;
         KaArrayImplementation<TransparentState> states;
         // Open addressing from a state's hash to its index + 1 (0: free);
         // a power of two long, at most half full.
