@@ -143,7 +143,7 @@ void KaMaterial::apply(bool meshHasTextureCoordinates) const
     }
 }
 
-void KaMaterial::applyChanges(const KaMaterial& applied, bool meshHasTextureCoordinates) const
+void KaMaterial::applyChanges(const KaMaterial& applied, bool meshHasTextureCoordinates, bool sendColours) const
 {
     KaRenderer* r = renderer.get();
     if (r->shadowMode() != KaRenderer::SHADOW_NONE || mIsShadowTexture || applied.mIsShadowTexture) {
@@ -191,18 +191,24 @@ void KaMaterial::applyChanges(const KaMaterial& applied, bool meshHasTextureCoor
     } else {
         glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
     }
-    if (mAmbient != applied.mAmbient)
+    if (sendColours)
+        applyColours(applied);
+    r->setCurrentColor(mDiffuse);
+}
+
+void KaMaterial::applyColours(const KaMaterial& held) const
+{
+    if (mAmbient != held.mAmbient)
         setMaterialColor(GL_FRONT_AND_BACK, GL_AMBIENT, mAmbient);
-    if (mSpecular != applied.mSpecular)
+    if (mSpecular != held.mSpecular)
         setMaterialColor(GL_FRONT_AND_BACK, GL_SPECULAR, mSpecular);
-    if (mEmission != applied.mEmission)
+    if (mEmission != held.mEmission)
         setMaterialColor(GL_FRONT_AND_BACK, GL_EMISSION, mEmission);
     // A NaN shininess is sent every time, as it never equals what GL holds.
-    if (!(mShininess == applied.mShininess))
+    if (!(mShininess == held.mShininess))
         glMaterialf(GL_FRONT, GL_SHININESS, mShininess);
-    if (mDiffuse != applied.mDiffuse)
+    if (mDiffuse != held.mDiffuse)
         setMaterialColor(GL_FRONT_AND_BACK, GL_DIFFUSE, mDiffuse);
-    r->setCurrentColor(mDiffuse);
 }
 
 KaString KaMaterial::textureFileName(const Ka3DTexture& texture)

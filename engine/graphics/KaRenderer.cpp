@@ -39,6 +39,15 @@ void growTo(KaArrayImplementation<T>& array, unsigned long size)
     array.resize(size);
 }
 
+// For scratch arrays that are written before they are read: never shrunk,
+// so that a batch of the same size as the last one clears nothing.
+template <class T>
+void growAtLeast(KaArrayImplementation<T>& array, unsigned long size)
+{
+    if (array.size() < size)
+        growTo(array, size);
+}
+
 // The draw order of the batch. A NaN key (a mesh with NaN positions) would
 // break the sort's ordering; such a triangle draws first, where it can do
 // the least harm.
@@ -154,6 +163,8 @@ KaRenderer::KaRenderer()
     , mLastTransparentDrawCalls(0)
     , mLastTransparentMaterialChanges(0)
     , mCurrentColor(255, 255, 255, 255)
+    , mCurrentColorDeferred(false)
+    , mCurrentColorPending(false)
     , mScissorEnabled(false)
     , mScissorX(0)
     , mScissorY(0)
@@ -324,8 +335,21 @@ void KaRenderer::setCurrentColor(const KaColor& color)
 {
     if (color == mCurrentColor)
         return;
-    glColor4ub(color.r, color.g, color.b, color.a);
     mCurrentColor = color;
+    if (mCurrentColorDeferred) {
+        mCurrentColorPending = true;
+        return;
+    }
+    glColor4ub(color.r, color.g, color.b, color.a);
+}
+
+void KaRenderer::deferCurrentColor(bool defer)
+{
+    mCurrentColorDeferred = defer;
+    if (defer || !mCurrentColorPending)
+        return;
+    glColor4ub(mCurrentColor.r, mCurrentColor.g, mCurrentColor.b, mCurrentColor.a);
+    mCurrentColorPending = false;
 }
 
 void KaRenderer::setClearColor(const KaColor& color)
@@ -711,7 +735,7 @@ void KaRenderer::sortBatch(Batch& batch)
     }
     // A full layer has tens of thousands of triangles: three passes of 11
     // bits over the keys cost less than a comparison sort.
-    growTo(batch.sortScratch, count);
+    growAtLeast(batch.sortScratch, count);
     TransparentEntry* from = entries;
     TransparentEntry* to = batch.sortScratch.data();
     const int radixBits = 11;
@@ -757,10 +781,10 @@ void KaRenderer::optimiseBatch(Batch& batch)
     TransparentMeshesArrays& arrays = batch.arrays;
     TransparentMeshesArrays& drawn = batch.drawOrder;
     if (batch.reordered) {
-        growTo(drawn.positions, count * 3);
-        growTo(drawn.normals, count * 3);
-        growTo(drawn.textureCoordinates, count * 3);
-        growTo(drawn.colors, count * 3);
+        growAtLeast(drawn.positions, count * 3);
+        growAtLeast(drawn.normals, count * 3);
+        growAtLeast(drawn.textureCoordinates, count * 3);
+        growAtLeast(drawn.colors, count * 3);
     }
     arrays.indices.resize(count * 3);
     uint16_t* indices = arrays.indices.data();
@@ -821,6 +845,9 @@ unsigned long KaRenderer::drawBatch(Batch& batch, unsigned long& materialChanges
     glEnableClientState(GL_NORMAL_ARRAY);
     glEnableClientState(GL_TEXTURE_COORD_ARRAY);
     glEnableClientState(GL_COLOR_ARRAY);
+    // Every material sets the current colour, which the colour array hides:
+    // GL receives only the last one, once the array is off.
+    deferCurrentColor(true);
 
     unsigned long calls = 0;
     uint64_t indexOffset = 0;
@@ -829,6 +856,8 @@ unsigned long KaRenderer::drawBatch(Batch& batch, unsigned long& materialChanges
     KaCamera* appliedCamera = nullptr;
     uint32_t appliedState = noState;
     const KaMaterial* lastMaterial = nullptr;
+    // The material whose colours GL holds.
+    const KaMaterial* coloursHeld = nullptr;
     bool textureOn = false;
     bool shadowArraysOff = false;
     bool scissorOn = false;
@@ -900,15 +929,27 @@ unsigned long KaRenderer::drawBatch(Batch& batch, unsigned long& materialChanges
                     glEnableClientState(GL_TEXTURE_COORD_ARRAY);
                     glEnableClientState(GL_COLOR_ARRAY);
                 }
+                deferCurrentColor(!shadowArraysOff);
             }
             // The first material is applied whole: GL still holds the state
             // of whatever drew before the batch, which a default material
             // would otherwise inherit. After it, only what differs.
             if (!lastMaterial || material != *lastMaterial) {
-                if (lastMaterial)
-                    material.applyChanges(*lastMaterial);
-                else
+                const bool whole = !lastMaterial || mShadowMode != SHADOW_NONE || material.isShadowTexture()
+                    || lastMaterial->isShadowTexture();
+                if (whole) {
                     material.apply();
+                    coloursHeld = &material;
+                } else {
+                    // Unlit, the material colours show nowhere: they are
+                    // sent when a lit material or the end of the flush
+                    // needs them.
+                    material.applyChanges(*lastMaterial, true, false);
+                    if (material.enableLights()) {
+                        material.applyColours(*coloursHeld);
+                        coloursHeld = &material;
+                    }
+                }
                 lastMaterial = &material;
                 materialApplied = true;
                 environmentKnown = false;
@@ -950,6 +991,9 @@ unsigned long KaRenderer::drawBatch(Batch& batch, unsigned long& materialChanges
         ++calls;
     }
 
+    if (lastMaterial && coloursHeld != lastMaterial)
+        lastMaterial->applyColours(*coloursHeld);
+    deferCurrentColor(false);
     glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
     if (scissorOn)
         glDisable(GL_SCISSOR_TEST);
@@ -975,7 +1019,9 @@ unsigned long KaRenderer::drawBatch(Batch& batch, unsigned long& materialChanges
 
 void KaRenderer::emptyBatch(Batch& batch)
 {
-    // Sizes go to 0 but the storage stays for the next layer.
+    // Sizes go to 0 but the storage stays for the next layer. The copy in
+    // draw order and the sort's scratch are only ever written before they
+    // are read: they keep their size too, and are not cleared again.
     batch.entries.resize(0);
     batch.states.resize(0);
     if (batch.stateSlots.size() != 0)
@@ -985,10 +1031,6 @@ void KaRenderer::emptyBatch(Batch& batch)
     batch.arrays.textureCoordinates.resize(0);
     batch.arrays.colors.resize(0);
     batch.arrays.indices.resize(0);
-    batch.drawOrder.positions.resize(0);
-    batch.drawOrder.normals.resize(0);
-    batch.drawOrder.textureCoordinates.resize(0);
-    batch.drawOrder.colors.resize(0);
     batch.reordered = false;
     batch.entriesCount = 0;
     batch.trianglesCount = 0;

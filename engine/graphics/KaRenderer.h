@@ -292,6 +292,9 @@ private:
     };
 
     KaMatricesStack& stack(MatrixMode mode);
+    // While deferred, setCurrentColor only records the colour; ending the
+    // deferral sends the last one.
+    void deferCurrentColor(bool defer);
     void appendTriangles(Batch& batch, const KaMesh& mesh, unsigned long firstFace, unsigned long faceCount,
         unsigned long materialIndex, KaCamera* camera);
     uint32_t stateFor(Batch& batch, const KaMesh& mesh, const KaMaterial& material, KaCamera* camera);
@@ -311,6 +314,8 @@ private:
     KaMatricesStack mStacks[3];
     KaIntrusivePtr<KaCamera> mCurrentCamera;
     KaColor mCurrentColor;
+    bool mCurrentColorDeferred;
+    bool mCurrentColorPending;
     bool mScissorEnabled;
     int32_t mScissorX;
     int32_t mScissorY;

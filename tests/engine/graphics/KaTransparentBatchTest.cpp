@@ -582,6 +582,11 @@ TEST_F(KaTransparentBatchTest, MaterialStateChangesFromOneEntryToTheNext)
         material.setEmission(emission);
         return material;
     };
+    auto unlit = [](const KaColor& emission) {
+        KaMaterial material = translucent(KaColor(255, 0, 0, 128));
+        material.setEmission(emission);
+        return material;
+    };
     auto alphaTested = [](const KaColor& diffuse) {
         KaMaterial material = translucent(diffuse);
         material.setMode(KaMaterial::ALPHA_TESTED);
@@ -603,6 +608,10 @@ TEST_F(KaTransparentBatchTest, MaterialStateChangesFromOneEntryToTheNext)
             translucent(KaColor(255, 0, 0, 100)), alphaTested(KaColor(0, 0, 255, 100)), { 100, 0, 0, 0 } },
         { "blended, alpha-tested, blended", translucent(KaColor(255, 0, 0, 128)), alphaTested(KaColor(0, 255, 0, 100)),
             translucent(KaColor(0, 0, 255, 128)), { 64, 0, 128, 0 } },
+        // The unlit quad between already has the emission of the near one:
+        // GL must still get it from the far one's.
+        { "lit, unlit with the next emission, lit", lit(KaColor(0, 0, 255, 255)), unlit(KaColor(0, 255, 0, 255)),
+            lit(KaColor(0, 255, 0, 255)), { 64, 128, 32, 0 } },
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -625,6 +634,23 @@ TEST_F(KaTransparentBatchTest, MaterialStateChangesFromOneEntryToTheNext)
         EXPECT_NEAR(c.expected.b, p.b, 2);
         EXPECT_FALSE(glIsEnabled(GL_SCISSOR_TEST));
         EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D));
+        // Afterwards GL holds the last material's colours, and white.
+        GLfloat diffuse[4];
+        GLfloat emission[4];
+        GLfloat current[4];
+        glGetMaterialfv(GL_FRONT, GL_DIFFUSE, diffuse);
+        glGetMaterialfv(GL_FRONT, GL_EMISSION, emission);
+        glGetFloatv(GL_CURRENT_COLOR, current);
+        const KaColor d = c.near.diffuse();
+        const KaColor e = c.near.emission();
+        EXPECT_NEAR(d.r / 255.0f, diffuse[0], 1e-3f);
+        EXPECT_NEAR(d.g / 255.0f, diffuse[1], 1e-3f);
+        EXPECT_NEAR(d.a / 255.0f, diffuse[3], 1e-3f);
+        EXPECT_NEAR(e.g / 255.0f, emission[1], 1e-3f);
+        EXPECT_NEAR(e.b / 255.0f, emission[2], 1e-3f);
+        for (GLfloat component : current)
+            EXPECT_FLOAT_EQ(1.0f, component);
+        EXPECT_EQ(KaColor(255, 255, 255, 255), r()->currentColor());
     }
 }
 
