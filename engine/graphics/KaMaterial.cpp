@@ -143,6 +143,74 @@ void KaMaterial::apply(bool meshHasTextureCoordinates) const
     }
 }
 
+void KaMaterial::applyChanges(const KaMaterial& applied, bool meshHasTextureCoordinates, bool sendColours) const
+{
+    KaRenderer* r = renderer.get();
+    if (r->shadowMode() != KaRenderer::SHADOW_NONE || mIsShadowTexture || applied.mIsShadowTexture) {
+        apply(meshHasTextureCoordinates);
+        return;
+    }
+    if (mEnableLights != applied.mEnableLights) {
+        if (mEnableLights)
+            KaLight::enableAll();
+        else
+            KaLight::disableAll();
+    }
+    if (mTexture) {
+        r->enableTexture();
+        if (meshHasTextureCoordinates)
+            glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+        else
+            glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+        // Binding also loads the texture's own matrix: another object, even
+        // of the same GL name, binds again.
+        if (applied.mTexture.get() != mTexture.get())
+            mTexture->bind();
+    }
+    const bool alphaTested = mMode == ALPHA_TESTED;
+    if (alphaTested != (applied.mMode == ALPHA_TESTED)) {
+        if (alphaTested) {
+            glEnable(GL_ALPHA_TEST);
+            glAlphaFunc(GL_GREATER, 0.5f);
+        } else {
+            glDisable(GL_ALPHA_TEST);
+        }
+    }
+    if (mMode == OPAQUE) {
+        if (applied.mMode != OPAQUE) {
+            const GLfloat white[4] = { 1.0f, 1.0f, 1.0f, 1.0f };
+            glTexEnvfv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_COLOR, white);
+            glTexEnvi(GL_TEXTURE_ENV, GL_COMBINE_RGB, GL_MODULATE);
+            glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE0_RGB, GL_TEXTURE);
+            glTexEnvi(GL_TEXTURE_ENV, GL_OPERAND0_RGB, GL_SRC_COLOR);
+            glTexEnvi(GL_TEXTURE_ENV, GL_COMBINE_ALPHA, GL_REPLACE);
+            glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE0_ALPHA, GL_CONSTANT);
+            glTexEnvi(GL_TEXTURE_ENV, GL_OPERAND0_ALPHA, GL_SRC_ALPHA);
+        }
+        glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_COMBINE);
+    } else {
+        glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+    }
+    if (sendColours)
+        applyColours(applied);
+    r->setCurrentColor(mDiffuse);
+}
+
+void KaMaterial::applyColours(const KaMaterial& held) const
+{
+    if (mAmbient != held.mAmbient)
+        setMaterialColor(GL_FRONT_AND_BACK, GL_AMBIENT, mAmbient);
+    if (mSpecular != held.mSpecular)
+        setMaterialColor(GL_FRONT_AND_BACK, GL_SPECULAR, mSpecular);
+    if (mEmission != held.mEmission)
+        setMaterialColor(GL_FRONT_AND_BACK, GL_EMISSION, mEmission);
+    // A NaN shininess is sent every time, as it never equals what GL holds.
+    if (!(mShininess == held.mShininess))
+        glMaterialf(GL_FRONT, GL_SHININESS, mShininess);
+    if (mDiffuse != held.mDiffuse)
+        setMaterialColor(GL_FRONT_AND_BACK, GL_DIFFUSE, mDiffuse);
+}
+
 KaString KaMaterial::textureFileName(const Ka3DTexture& texture)
 {
     KaPath name = texture.getAccessName().fileName();

@@ -45,6 +45,21 @@ public:
     // texture-coordinate array at coordinates of the geometry about to be
     // drawn: the array is enabled only then, never over a stale pointer.
     void apply(bool meshHasTextureCoordinates = true) const;
+    // What apply() would do, sending only the state in which this material
+    // differs from `applied`: the material applied last, in the same shadow
+    // mode, with nothing else having changed GL's lighting, alpha test,
+    // texture binding, texture-environment combiner or material colours
+    // since. The texture-environment mode itself is always sent, since
+    // callers change it between draws. Shadow textures and the shadow
+    // passes take the whole apply(). With sendColours false the four
+    // colours and the shininess are left to the caller, who knows that
+    // lighting stays off (where they show nowhere) until it sends them with
+    // applyColours.
+    void applyChanges(
+        const KaMaterial& applied, bool meshHasTextureCoordinates = true, bool sendColours = true) const;
+    // The four colours and the shininess, where they differ from those of
+    // `held`, the material whose colours GL holds (normal shadow mode).
+    void applyColours(const KaMaterial& held) const;
 
     // The record stored in model files: the texture's file name (empty
     // without texture), padding to a multiple of 4 of the stream position,

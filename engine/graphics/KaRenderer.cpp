@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cfloat>
 #include <cmath>
+#include <cstring>
 
 #include "engine/base/KaStd.h"
 #include "engine/graphics/KaImage.h"
@@ -38,6 +39,15 @@ void growTo(KaArrayImplementation<T>& array, unsigned long size)
     array.resize(size);
 }
 
+// For scratch arrays that are written before they are read: never shrunk,
+// so that a batch of the same size as the last one clears nothing.
+template <class T>
+void growAtLeast(KaArrayImplementation<T>& array, unsigned long size)
+{
+    if (array.size() < size)
+        growTo(array, size);
+}
+
 // The draw order of the batch. A NaN key (a mesh with NaN positions) would
 // break the sort's ordering; such a triangle draws first, where it can do
 // the least harm.
@@ -46,13 +56,66 @@ float sortableKey(float key)
     return std::isnan(key) ? -FLT_MAX : key;
 }
 
-bool sameDrawingState(const KaRenderer::TransparentMeshProperties& a, const KaRenderer::TransparentMeshProperties& b)
+// Everything the merge step compares. The texture's GL name, the colours and
+// the shininess are what material equality compares; the shadow-texture flag
+// is not part of it, but triangles that differ in it draw with different
+// client arrays and are kept apart.
+bool sameState(const KaRenderer::TransparentState& a, const KaRenderer::TransparentState& b)
 {
     return a.camera.get() == b.camera.get() && a.material == b.material
-        && a.textureEnvironmentMode == b.textureEnvironmentMode && a.matrix == b.matrix && a.hasColors == b.hasColors
+        && a.material.isShadowTexture() == b.material.isShadowTexture()
+        && a.textureEnvironmentMode == b.textureEnvironmentMode && a.hasColors == b.hasColors
         && a.scissorEnabled == b.scissorEnabled && a.scissorX == b.scissorX && a.scissorY == b.scissorY
         && a.scissorWidth == b.scissorWidth && a.scissorHeight == b.scissorHeight;
 }
+
+uint64_t mix(uint64_t hash, uint64_t value)
+{
+    hash ^= value + 0x9e3779b97f4a7c15ull + (hash << 6) + (hash >> 2);
+    return hash;
+}
+
+uint64_t colorBits(const KaColor& color)
+{
+    return static_cast<uint64_t>(color.r) | static_cast<uint64_t>(color.g) << 8 | static_cast<uint64_t>(color.b) << 16
+        | static_cast<uint64_t>(color.a) << 24;
+}
+
+// Equal states (sameState) hash equally.
+uint64_t stateHash(const KaRenderer::TransparentState& state)
+{
+    const KaMaterial& material = state.material;
+    const Ka3DTexture* texture = material.texture().get();
+    uint64_t hash = mix(0, reinterpret_cast<uintptr_t>(state.camera.get()));
+    hash = mix(hash, texture ? static_cast<uint64_t>(texture->glName()) + 1 : 0);
+    hash = mix(hash, static_cast<uint64_t>(static_cast<uint32_t>(material.mode())));
+    hash = mix(hash, colorBits(material.ambient()) | colorBits(material.diffuse()) << 32);
+    hash = mix(hash, colorBits(material.specular()) | colorBits(material.emission()) << 32);
+    // 0 and -0 are equal shininesses.
+    const float shininess = material.shininess() == 0.0f ? 0.0f : material.shininess();
+    uint32_t shininessBits = 0;
+    std::memcpy(&shininessBits, &shininess, sizeof shininessBits);
+    hash = mix(hash, shininessBits);
+    hash = mix(hash,
+        (material.enableLights() ? 1u : 0u) | (material.isShadowTexture() ? 2u : 0u) | (state.hasColors ? 4u : 0u)
+            | (state.scissorEnabled ? 8u : 0u));
+    hash = mix(hash, static_cast<uint64_t>(static_cast<uint32_t>(state.textureEnvironmentMode)));
+    hash = mix(hash, static_cast<uint64_t>(static_cast<uint32_t>(state.scissorX)) << 32
+            | static_cast<uint32_t>(state.scissorY));
+    hash = mix(hash, static_cast<uint64_t>(state.scissorWidth) << 32 | state.scissorHeight);
+    // Spread the low bits, which pick the slot.
+    hash ^= hash >> 31;
+    hash *= 0xbf58476d1ce4e5b9ull;
+    hash ^= hash >> 29;
+    return hash;
+}
+
+// Below this many entries a comparison sort is quicker than a radix sort.
+const unsigned long radixSortThreshold = 1024;
+// No state applied yet.
+const uint32_t noState = 0xFFFFFFFFu;
+// Entries address their first vertex with 32 bits.
+const uint64_t maxBatchTriangles = 0xFFFFFFFFull / 3;
 
 } // namespace
 
@@ -72,6 +135,18 @@ KaRenderer::TransparentMeshProperties::TransparentMeshProperties()
 {
 }
 
+KaRenderer::TransparentState::TransparentState()
+    : textureEnvironmentMode(0)
+    , hasColors(false)
+    , scissorEnabled(false)
+    , scissorX(0)
+    , scissorY(0)
+    , scissorWidth(0)
+    , scissorHeight(0)
+    , mergeable(false)
+{
+}
+
 KaRenderer::Batch::Batch()
     : entriesCount(0)
     , trianglesCount(0)
@@ -86,7 +161,10 @@ KaRenderer::KaRenderer()
     : mTextureEnabled(false)
     , mMatrixMode(MODELVIEW)
     , mLastTransparentDrawCalls(0)
+    , mLastTransparentMaterialChanges(0)
     , mCurrentColor(255, 255, 255, 255)
+    , mCurrentColorDeferred(false)
+    , mCurrentColorPending(false)
     , mScissorEnabled(false)
     , mScissorX(0)
     , mScissorY(0)
@@ -257,8 +335,21 @@ void KaRenderer::setCurrentColor(const KaColor& color)
 {
     if (color == mCurrentColor)
         return;
-    glColor4ub(color.r, color.g, color.b, color.a);
     mCurrentColor = color;
+    if (mCurrentColorDeferred) {
+        mCurrentColorPending = true;
+        return;
+    }
+    glColor4ub(color.r, color.g, color.b, color.a);
+}
+
+void KaRenderer::deferCurrentColor(bool defer)
+{
+    mCurrentColorDeferred = defer;
+    if (defer || !mCurrentColorPending)
+        return;
+    glColor4ub(mCurrentColor.r, mCurrentColor.g, mCurrentColor.b, mCurrentColor.a);
+    mCurrentColorPending = false;
 }
 
 void KaRenderer::setClearColor(const KaColor& color)
@@ -410,9 +501,27 @@ int KaRenderer::compareTransparentMeshProperties(
     return -1;
 }
 
-const KaRenderer::TransparentMeshProperties& KaRenderer::transparentMeshProperties(unsigned long i) const
+KaRenderer::TransparentMeshProperties KaRenderer::transparentMeshProperties(unsigned long i) const
 {
-    return mBatch.entries[mBatch.order[i]];
+    const TransparentEntry& entry = mBatch.entries[i];
+    const TransparentState& state = mBatch.states[entry.state];
+    TransparentMeshProperties properties;
+    properties.camera = state.camera;
+    properties.material = state.material;
+    properties.textureEnvironmentMode = state.textureEnvironmentMode;
+    properties.matrix.setIdentity();
+    properties.firstVertex = entry.firstVertex;
+    properties.drawn = entry.indexCount != 0;
+    properties.indexCount = properties.drawn ? entry.indexCount : triangleIndices;
+    properties.hasColors = state.hasColors;
+    properties.key = entry.key;
+    properties.scissorEnabled = state.scissorEnabled;
+    properties.scissorX = state.scissorX;
+    properties.scissorY = state.scissorY;
+    properties.scissorWidth = state.scissorWidth;
+    properties.scissorHeight = state.scissorHeight;
+    properties.vertexBase = entry.vertexBase;
+    return properties;
 }
 
 void KaRenderer::addTransparentMesh(
@@ -428,8 +537,61 @@ void KaRenderer::addTransparentMesh(
     appendTriangles(mImmediateBatch, mesh, firstFace, faceCount, materialIndex, nullptr);
     // Drawn in the mesh's own order, as its other faces are.
     mImmediateBatch.sorted = true;
-    drawBatch(mImmediateBatch);
+    unsigned long materialChanges = 0;
+    drawBatch(mImmediateBatch, materialChanges);
     emptyBatch(mImmediateBatch);
+}
+
+uint32_t KaRenderer::stateFor(Batch& batch, const KaMesh& mesh, const KaMaterial& material, KaCamera* camera)
+{
+    TransparentState state;
+    state.camera = camera;
+    state.material = material;
+    state.textureEnvironmentMode = mesh.textureEnvironmentMode();
+    state.hasColors = mesh.hasColor();
+    state.scissorEnabled = mScissorEnabled;
+    state.scissorX = mScissorX;
+    state.scissorY = mScissorY;
+    state.scissorWidth = mScissorWidth;
+    state.scissorHeight = mScissorHeight;
+    state.mergeable = material == material;
+
+    const uint32_t count = static_cast<uint32_t>(batch.states.size());
+    // Meshes drawn one after another mostly share their state.
+    if (count != 0 && sameState(batch.states[count - 1], state))
+        return count - 1;
+    if (!state.mergeable) {
+        // Equal to nothing, not even itself: a state of its own every time.
+        batch.states.pushBack(state);
+        return count;
+    }
+
+    KaArrayImplementation<uint32_t>& slots = batch.stateSlots;
+    if (slots.size() < 2 * (static_cast<unsigned long>(count) + 1)) {
+        const unsigned long size = std::max<unsigned long>(64, slots.size() * 2);
+        slots.resize(0);
+        slots.resize(size);
+        std::memset(slots.data(), 0, size * sizeof(uint32_t));
+        for (uint32_t s = 0; s < count; ++s) {
+            if (!batch.states[s].mergeable)
+                continue;
+            unsigned long slot = static_cast<unsigned long>(stateHash(batch.states[s])) & (size - 1);
+            while (slots[slot] != 0)
+                slot = (slot + 1) & (size - 1);
+            slots[slot] = s + 1;
+        }
+    }
+    const unsigned long mask = slots.size() - 1;
+    unsigned long slot = static_cast<unsigned long>(stateHash(state)) & mask;
+    while (slots[slot] != 0) {
+        const uint32_t s = slots[slot] - 1;
+        if (sameState(batch.states[s], state))
+            return s;
+        slot = (slot + 1) & mask;
+    }
+    slots[slot] = count + 1;
+    batch.states.pushBack(state);
+    return count;
 }
 
 void KaRenderer::appendTriangles(Batch& batch, const KaMesh& mesh, unsigned long firstFace, unsigned long faceCount,
@@ -454,6 +616,8 @@ void KaRenderer::appendTriangles(Batch& batch, const KaMesh& mesh, unsigned long
     const unsigned long available = strip ? (indexCount - firstSlot >= 3 ? indexCount - firstSlot - 2 : 0)
                                           : (indexCount - firstSlot) / 3;
     count = std::min(count, available);
+    if (batch.trianglesCount + count > maxBatchTriangles)
+        count = static_cast<unsigned long>(maxBatchTriangles - batch.trianglesCount);
     if (count == 0)
         return;
 
@@ -476,6 +640,9 @@ void KaRenderer::appendTriangles(Batch& batch, const KaMesh& mesh, unsigned long
     const KaMatrix4x4 modelView = mStacks[MODELVIEW].currentMatrix();
     const float nearDistance = camera ? camera->nearDistance() : 0.0f;
     const int projectionType = camera ? camera->projectionType() : -1;
+    // Every triangle of the call draws with the same state: one number for
+    // all of them.
+    const uint32_t state = stateFor(batch, mesh, material, camera);
 
     const uint64_t firstTriangle = batch.trianglesCount;
     const unsigned long vertexTotal = static_cast<unsigned long>((firstTriangle + count) * 3);
@@ -486,7 +653,6 @@ void KaRenderer::appendTriangles(Batch& batch, const KaMesh& mesh, unsigned long
     growTo(arrays.colors, vertexTotal);
     growTo(arrays.indices, vertexTotal);
     growTo(batch.entries, static_cast<unsigned long>(batch.entriesCount + count));
-    growTo(batch.order, static_cast<unsigned long>(batch.entriesCount + count));
 
     uint64_t written = 0;
     for (unsigned long t = 0; t < count; ++t) {
@@ -523,31 +689,18 @@ void KaRenderer::appendTriangles(Batch& batch, const KaMesh& mesh, unsigned long
         else
             key = squared;
 
-        const unsigned long e = static_cast<unsigned long>(batch.entriesCount + written);
-        TransparentMeshProperties& entry = batch.entries[e];
-        entry.camera = camera;
-        entry.material = material;
-        entry.textureEnvironmentMode = mesh.textureEnvironmentMode();
-        entry.matrix.setIdentity();
-        entry.firstVertex = d;
-        entry.indexCount = triangleIndices;
-        entry.hasColors = mesh.hasColor();
+        TransparentEntry& entry = batch.entries[static_cast<unsigned long>(batch.entriesCount + written)];
         entry.key = sortableKey(key);
-        entry.scissorEnabled = mScissorEnabled;
-        entry.scissorX = mScissorX;
-        entry.scissorY = mScissorY;
-        entry.scissorWidth = mScissorWidth;
-        entry.scissorHeight = mScissorHeight;
-        entry.drawn = true;
+        entry.firstVertex = static_cast<uint32_t>(d);
+        entry.state = state;
+        entry.indexCount = triangleIndices;
         entry.vertexBase = 0;
-        batch.order[e] = static_cast<uint32_t>(e);
         ++written;
     }
     batch.trianglesCount += written;
     batch.entriesCount += written;
     const unsigned long used = static_cast<unsigned long>(batch.entriesCount);
     batch.entries.resize(used);
-    batch.order.resize(used);
     arrays.positions.resize(used * 3);
     arrays.normals.resize(used * 3);
     arrays.textureCoordinates.resize(used * 3);
@@ -556,16 +709,55 @@ void KaRenderer::appendTriangles(Batch& batch, const KaMesh& mesh, unsigned long
     batch.sorted = false;
 }
 
+namespace {
+
+// The key's bits as an unsigned number in the same order as the floats.
+uint32_t sortableBits(float key)
+{
+    uint32_t bits = 0;
+    std::memcpy(&bits, &key, sizeof bits);
+    return (bits & 0x80000000u) ? ~bits : bits | 0x80000000u;
+}
+
+} // namespace
+
 void KaRenderer::sortBatch(Batch& batch)
 {
     const unsigned long count = static_cast<unsigned long>(batch.entriesCount);
-    for (unsigned long i = 0; i < count; ++i)
-        batch.order[i] = static_cast<uint32_t>(i);
-    const KaArrayImplementation<TransparentMeshProperties>& entries = batch.entries;
-    // Unstable on purpose: equal keys may come out in any order.
-    std::sort(batch.order.data(), batch.order.data() + count, [&entries](uint32_t a, uint32_t b) {
-        return compareTransparentMeshProperties(entries[a], entries[b]) < 0;
-    });
+    TransparentEntry* entries = batch.entries.data();
+    // Equal keys may come out in any order. The keys hold no NaN
+    // (sortableKey), so comparing them is a strict weak order.
+    if (count < radixSortThreshold) {
+        std::sort(entries, entries + count,
+            [](const TransparentEntry& a, const TransparentEntry& b) { return a.key < b.key; });
+        batch.sorted = true;
+        return;
+    }
+    // A full layer has tens of thousands of triangles: three passes of 11
+    // bits over the keys cost less than a comparison sort.
+    growAtLeast(batch.sortScratch, count);
+    TransparentEntry* from = entries;
+    TransparentEntry* to = batch.sortScratch.data();
+    const int radixBits = 11;
+    const uint32_t radixMask = (1u << radixBits) - 1;
+    unsigned long counts[1u << radixBits];
+    for (int shift = 0; shift < 32; shift += radixBits) {
+        std::memset(counts, 0, sizeof counts);
+        for (unsigned long i = 0; i < count; ++i)
+            ++counts[(sortableBits(from[i].key) >> shift) & radixMask];
+        unsigned long position = 0;
+        for (unsigned long& bucket : counts) {
+            const unsigned long size = bucket;
+            bucket = position;
+            position += size;
+        }
+        for (unsigned long i = 0; i < count; ++i)
+            to[counts[(sortableBits(from[i].key) >> shift) & radixMask]++] = from[i];
+        std::swap(from, to);
+    }
+    // Three passes leave the result in the scratch array.
+    if (from != entries)
+        std::memcpy(static_cast<void*>(entries), from, count * sizeof(TransparentEntry));
     batch.sorted = true;
 }
 
@@ -589,45 +781,58 @@ void KaRenderer::optimiseBatch(Batch& batch)
     TransparentMeshesArrays& arrays = batch.arrays;
     TransparentMeshesArrays& drawn = batch.drawOrder;
     if (batch.reordered) {
-        growTo(drawn.positions, count * 3);
-        growTo(drawn.normals, count * 3);
-        growTo(drawn.textureCoordinates, count * 3);
-        growTo(drawn.colors, count * 3);
+        growAtLeast(drawn.positions, count * 3);
+        growAtLeast(drawn.normals, count * 3);
+        growAtLeast(drawn.textureCoordinates, count * 3);
+        growAtLeast(drawn.colors, count * 3);
     }
     arrays.indices.resize(count * 3);
     uint16_t* indices = arrays.indices.data();
-    TransparentMeshProperties* base = nullptr;
+    TransparentEntry* entries = batch.entries.data();
+    const TransparentState* states = batch.states.data();
+    TransparentEntry* base = nullptr;
+    // The vertex index 0 stands for: moved on only when a triangle falls
+    // past the 16-bit range, so that the arrays are pointed at anew a few
+    // times per flush rather than at every run.
+    uint64_t window = 0;
     for (unsigned long i = 0; i < count; ++i) {
-        TransparentMeshProperties& entry = batch.entries[batch.order[i]];
+        TransparentEntry& entry = entries[i];
         entry.indexCount = triangleIndices;
-        entry.drawn = true;
         // The vertex this triangle is drawn from.
         const uint64_t vertex = batch.reordered ? 3 * i : entry.firstVertex;
         if (batch.reordered) {
-            const unsigned long from = static_cast<unsigned long>(entry.firstVertex);
+            const unsigned long from = entry.firstVertex;
             for (unsigned long k = 0; k < triangleIndices; ++k) {
                 drawn.positions[3 * i + k] = arrays.positions[from + k];
                 drawn.normals[3 * i + k] = arrays.normals[from + k];
                 drawn.textureCoordinates[3 * i + k] = arrays.textureCoordinates[from + k];
                 drawn.colors[3 * i + k] = arrays.colors[from + k];
             }
+            if (vertex + triangleIndices - window > indexWindow)
+                window = vertex;
         }
-        const bool addressable = base && vertex + triangleIndices - base->vertexBase <= indexWindow;
-        if (addressable && sameDrawingState(*base, entry)) {
+        // Equal states share their number, so a run is a run of one number
+        // within one window.
+        if (base && base->vertexBase == window && entry.state == base->state && states[entry.state].mergeable) {
             base->indexCount += triangleIndices;
-            entry.drawn = false;
-            entry.vertexBase = base->vertexBase;
+            entry.indexCount = 0;
         } else {
             base = &entry;
-            entry.vertexBase = batch.reordered ? vertex : 0;
         }
+        entry.vertexBase = static_cast<uint32_t>(window);
         for (uint64_t k = 0; k < triangleIndices; ++k)
-            indices[3 * i + k] = static_cast<uint16_t>(vertex + k - entry.vertexBase);
+            indices[3 * i + k] = static_cast<uint16_t>(vertex + k - window);
     }
 }
 
-unsigned long KaRenderer::drawBatch(Batch& batch)
+// The GL state the batch sets is sent once per flush (client arrays, depth
+// mask), once per camera (projection, viewport, model-view) or when it
+// changes from one run to the next (material, texture, scissor, texture
+// environment), never around every draw call: what each draw sees is what
+// setting and resetting it around every call would give.
+unsigned long KaRenderer::drawBatch(Batch& batch, unsigned long& materialChanges)
 {
+    materialChanges = 0;
     if (batch.trianglesCount == 0)
         return 0;
     glDepthMask(GL_FALSE);
@@ -640,94 +845,169 @@ unsigned long KaRenderer::drawBatch(Batch& batch)
     glEnableClientState(GL_NORMAL_ARRAY);
     glEnableClientState(GL_TEXTURE_COORD_ARRAY);
     glEnableClientState(GL_COLOR_ARRAY);
+    // Every material sets the current colour, which the colour array hides:
+    // GL receives only the last one, once the array is off.
+    deferCurrentColor(true);
 
     unsigned long calls = 0;
     uint64_t indexOffset = 0;
     uint64_t pointedBase = ~uint64_t(0);
-    KaMaterial lastMaterial;
-    bool materialApplied = false;
+    bool cameraOpen = false;
     KaCamera* appliedCamera = nullptr;
+    uint32_t appliedState = noState;
+    const KaMaterial* lastMaterial = nullptr;
+    // The material whose colours GL holds.
+    const KaMaterial* coloursHeld = nullptr;
+    bool textureOn = false;
+    bool shadowArraysOff = false;
+    bool scissorOn = false;
+    int32_t scissorX = 0;
+    int32_t scissorY = 0;
+    uint32_t scissorWidth = 0;
+    uint32_t scissorHeight = 0;
+    bool environmentKnown = false;
+    int environment = 0;
+
     const unsigned long count = static_cast<unsigned long>(batch.entriesCount);
+    const TransparentEntry* entries = batch.entries.data();
+    const TransparentState* states = batch.states.data();
     for (unsigned long i = 0; i < count; ++i) {
-        const TransparentMeshProperties& entry = batch.entries[batch.order[i]];
-        if (!entry.drawn)
+        const TransparentEntry& entry = entries[i];
+        if (entry.indexCount == 0)
             continue;
         if (entry.vertexBase != pointedBase) {
-            const unsigned long b = static_cast<unsigned long>(entry.vertexBase);
+            const unsigned long b = entry.vertexBase;
             glVertexPointer(3, GL_FLOAT, 12, arrays.positions.data() + b);
             glNormalPointer(GL_FLOAT, 12, arrays.normals.data() + b);
             glTexCoordPointer(2, GL_FLOAT, 8, arrays.textureCoordinates.data() + b);
             glColorPointer(4, GL_UNSIGNED_BYTE, 4, arrays.colors.data() + b);
             pointedBase = entry.vertexBase;
         }
-        // Applying a camera again right after it was restored would send
-        // the same viewport and projection: keep it applied across entries
-        // and restore it once, when another camera comes or at the end.
-        KaCamera* camera = entry.camera.get();
-        if (camera != appliedCamera) {
-            if (appliedCamera)
-                appliedCamera->restore();
+        const TransparentState& state = states[entry.state];
+        // A camera's projection and the entries' identity model-view (the
+        // positions are in view space) stay loaded for all its entries.
+        KaCamera* camera = state.camera.get();
+        if (!cameraOpen || camera != appliedCamera) {
+            if (cameraOpen) {
+                glPopMatrix();
+                glPopMatrix();
+                mStacks[MODELVIEW].popMatrix();
+                if (appliedCamera)
+                    appliedCamera->restore();
+            }
+            cameraOpen = true;
             appliedCamera = camera;
             if (camera)
                 camera->applyProjection();
+            setMatrixMode(MODELVIEW);
+            glPushMatrix();
+            mStacks[MODELVIEW].pushMatrix();
+            mStacks[MODELVIEW].loadIdentity();
+            glPushMatrix();
+            glLoadMatrixf(mStacks[MODELVIEW].currentMatrix().m);
         }
 
-        setMatrixMode(MODELVIEW);
-        glPushMatrix();
-        mStacks[MODELVIEW].pushMatrix();
-        mStacks[MODELVIEW].loadMatrix(entry.matrix);
-        glPushMatrix();
-        glLoadMatrixf(mStacks[MODELVIEW].currentMatrix().m);
-
-        const KaMaterial& material = entry.material;
-        const bool textured = material.texture().get() != nullptr;
-        if (textured) {
-            glEnable(GL_TEXTURE_2D);
-            mTextureEnabled = true;
+        bool materialApplied = false;
+        if (entry.state != appliedState) {
+            const KaMaterial& material = state.material;
+            const bool textured = material.texture().get() != nullptr;
+            if (textured && !textureOn) {
+                glEnable(GL_TEXTURE_2D);
+                mTextureEnabled = true;
+                textureOn = true;
+            } else if (!textured && textureOn) {
+                glDisable(GL_TEXTURE_2D);
+                mTextureEnabled = false;
+                textureOn = false;
+            }
+            if (material.isShadowTexture() != shadowArraysOff) {
+                shadowArraysOff = material.isShadowTexture();
+                if (shadowArraysOff) {
+                    glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+                    glDisableClientState(GL_COLOR_ARRAY);
+                } else {
+                    glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+                    glEnableClientState(GL_COLOR_ARRAY);
+                }
+                deferCurrentColor(!shadowArraysOff);
+            }
+            // The first material is applied whole: GL still holds the state
+            // of whatever drew before the batch, which a default material
+            // would otherwise inherit. After it, only what differs.
+            if (!lastMaterial || material != *lastMaterial) {
+                const bool whole = !lastMaterial || mShadowMode != SHADOW_NONE || material.isShadowTexture()
+                    || lastMaterial->isShadowTexture();
+                if (whole) {
+                    material.apply();
+                    coloursHeld = &material;
+                } else {
+                    // Unlit, the material colours show nowhere: they are
+                    // sent when a lit material or the end of the flush
+                    // needs them.
+                    material.applyChanges(*lastMaterial, true, false);
+                    if (material.enableLights()) {
+                        material.applyColours(*coloursHeld);
+                        coloursHeld = &material;
+                    }
+                }
+                lastMaterial = &material;
+                materialApplied = true;
+                environmentKnown = false;
+                ++materialChanges;
+            }
+            if (state.scissorEnabled) {
+                const bool rectangleChanged = state.scissorX != scissorX || state.scissorY != scissorY
+                    || state.scissorWidth != scissorWidth || state.scissorHeight != scissorHeight;
+                if (!scissorOn)
+                    glEnable(GL_SCISSOR_TEST);
+                if (!scissorOn || rectangleChanged) {
+                    glScissor(state.scissorX, state.scissorY, static_cast<GLsizei>(state.scissorWidth),
+                        static_cast<GLsizei>(state.scissorHeight));
+                    scissorX = state.scissorX;
+                    scissorY = state.scissorY;
+                    scissorWidth = state.scissorWidth;
+                    scissorHeight = state.scissorHeight;
+                }
+                scissorOn = true;
+            } else if (scissorOn) {
+                glDisable(GL_SCISSOR_TEST);
+                scissorOn = false;
+            }
+            appliedState = entry.state;
         }
-        if (material.isShadowTexture()) {
-            glDisableClientState(GL_TEXTURE_COORD_ARRAY);
-            glDisableClientState(GL_COLOR_ARRAY);
+        if (!environmentKnown || environment != state.textureEnvironmentMode) {
+            glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, state.textureEnvironmentMode);
+            environment = state.textureEnvironmentMode;
+            environmentKnown = true;
         }
-        // The first entry always applies its material: GL still holds the
-        // state of whatever drew before the batch, which a default material
-        // would otherwise inherit.
-        if (!materialApplied || material != lastMaterial) {
-            material.apply();
-            lastMaterial = material;
-            materialApplied = true;
-        }
-        const bool scissor = entry.scissorEnabled;
-        if (scissor) {
-            glEnable(GL_SCISSOR_TEST);
-            glScissor(entry.scissorX, entry.scissorY, static_cast<GLsizei>(entry.scissorWidth),
-                static_cast<GLsizei>(entry.scissorHeight));
-        }
-        glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, entry.textureEnvironmentMode);
+        // Without the colour array the current colour shows: white, as a
+        // camera's restore leaves it, unless this entry applied its
+        // material.
+        if (shadowArraysOff && !materialApplied && camera)
+            setCurrentColor(KaColor(255, 255, 255, 255));
         glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(entry.indexCount), GL_UNSIGNED_SHORT,
             indices + indexOffset);
         indexOffset += entry.indexCount;
         ++calls;
-        if (material.isShadowTexture()) {
-            glEnableClientState(GL_TEXTURE_COORD_ARRAY);
-            glEnableClientState(GL_COLOR_ARRAY);
-        }
-        glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
-        if (scissor)
-            glDisable(GL_SCISSOR_TEST);
-        if (textured) {
-            glDisable(GL_TEXTURE_2D);
-            mTextureEnabled = false;
-        }
+    }
+
+    if (lastMaterial && coloursHeld != lastMaterial)
+        lastMaterial->applyColours(*coloursHeld);
+    deferCurrentColor(false);
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+    if (scissorOn)
+        glDisable(GL_SCISSOR_TEST);
+    if (textureOn) {
+        glDisable(GL_TEXTURE_2D);
+        mTextureEnabled = false;
+    }
+    if (cameraOpen) {
         glPopMatrix();
         glPopMatrix();
         mStacks[MODELVIEW].popMatrix();
-        // What the camera's restore does between entries.
-        if (camera)
-            setCurrentColor(KaColor(255, 255, 255, 255));
+        if (appliedCamera)
+            appliedCamera->restore();
     }
-    if (appliedCamera)
-        appliedCamera->restore();
 
     glDisableClientState(GL_VERTEX_ARRAY);
     glDisableClientState(GL_NORMAL_ARRAY);
@@ -739,18 +1019,18 @@ unsigned long KaRenderer::drawBatch(Batch& batch)
 
 void KaRenderer::emptyBatch(Batch& batch)
 {
-    // Sizes go to 0 but the storage stays for the next layer.
+    // Sizes go to 0 but the storage stays for the next layer. The copy in
+    // draw order and the sort's scratch are only ever written before they
+    // are read: they keep their size too, and are not cleared again.
     batch.entries.resize(0);
-    batch.order.resize(0);
+    batch.states.resize(0);
+    if (batch.stateSlots.size() != 0)
+        std::memset(batch.stateSlots.data(), 0, batch.stateSlots.size() * sizeof(uint32_t));
     batch.arrays.positions.resize(0);
     batch.arrays.normals.resize(0);
     batch.arrays.textureCoordinates.resize(0);
     batch.arrays.colors.resize(0);
     batch.arrays.indices.resize(0);
-    batch.drawOrder.positions.resize(0);
-    batch.drawOrder.normals.resize(0);
-    batch.drawOrder.textureCoordinates.resize(0);
-    batch.drawOrder.colors.resize(0);
     batch.reordered = false;
     batch.entriesCount = 0;
     batch.trianglesCount = 0;
@@ -759,6 +1039,6 @@ void KaRenderer::emptyBatch(Batch& batch)
 
 void KaRenderer::renderTransparentMeshes()
 {
-    mLastTransparentDrawCalls = drawBatch(mBatch);
+    mLastTransparentDrawCalls = drawBatch(mBatch, mLastTransparentMaterialChanges);
     emptyBatch(mBatch);
 }

@@ -5,6 +5,7 @@
 
 #include "engine/containers/KaArrayImplementation.h"
 #include "engine/containers/KaIntrusivePtr.h"
+#include "engine/containers/KaIsRelocatable.h"
 #include "engine/containers/KaSingleton.h"
 #include "engine/core/KaString.h"
 #include "engine/graphics/KaCamera.h"
@@ -75,7 +76,10 @@ public:
         KaArrayImplementation<uint16_t> indices;
     };
 
-    // One batched triangle and everything needed to draw it later.
+    // One batched triangle and everything needed to draw it later, as the
+    // batch reports it (transparentMeshProperties). The batch itself keeps
+    // far less per triangle: its key, first vertex and the number of a
+    // drawing state shared by every triangle added under it.
     struct TransparentMeshProperties {
         TransparentMeshProperties();
 
@@ -100,10 +104,45 @@ public:
         // False for an entry that merging folded into the run before it.
         bool drawn;
         // The vertex that index 0 of this entry's run stands for: 0 while
-        // the batch holds at most 65,536 vertices; past that, the run's
-        // first vertex in the copy of the vertices made in draw order. The
-        // 16-bit indices of a run count from it, so they never wrap.
+        // the batch holds at most 65,536 vertices; past that, a vertex of
+        // the copy of the vertices made in draw order, moved on to a run's
+        // first vertex when the run would not fit in the 16-bit range from
+        // the one before. The 16-bit indices of a run count from it, so they
+        // never wrap.
         uint64_t vertexBase;
+    };
+
+    // What the triangles of one addTransparentMesh call share: everything
+    // but their geometry and key. Equal states get one number in a batch,
+    // so that merging compares numbers.
+    struct TransparentState {
+        TransparentState();
+
+        KaIntrusivePtr<KaCamera> camera;
+        KaMaterial material;
+        int textureEnvironmentMode;
+        bool hasColors;
+        bool scissorEnabled;
+        int32_t scissorX;
+        int32_t scissorY;
+        uint32_t scissorWidth;
+        uint32_t scissorHeight;
+        // False for a material that is not equal to itself (a NaN
+        // shininess): its triangles never merge, not even with each other.
+        bool mergeable;
+    };
+
+    // One batched triangle as the batch keeps it.
+    struct TransparentEntry {
+        float key;
+        uint32_t firstVertex;
+        // Index into the batch's states.
+        uint32_t state;
+        // 3 once added; after merging, the run's count on its first entry
+        // and 0 on the entries folded into it.
+        uint32_t indexCount;
+        // See TransparentMeshProperties::vertexBase.
+        uint32_t vertexBase;
     };
 
     KaRenderer();
@@ -219,22 +258,30 @@ public:
         const TransparentMeshProperties& a, const TransparentMeshProperties& b);
 
     // The batch as it stands: entry i in draw order once sorted (by
-    // optimiseTransparentMeshProperties), in insertion order before.
+    // optimiseTransparentMeshProperties), in insertion order before. A copy
+    // put together from the entry and its state.
     uint64_t transparentMeshesCount() const { return mBatch.entriesCount; }
     uint64_t transparentTrianglesCount() const { return mBatch.trianglesCount; }
-    const TransparentMeshProperties& transparentMeshProperties(unsigned long i) const;
+    TransparentMeshProperties transparentMeshProperties(unsigned long i) const;
     const TransparentMeshesArrays& transparentMeshesArrays() const { return mBatch.arrays; }
     // glDrawElements calls of the last flush (0 after an empty one).
     unsigned long lastTransparentDrawCalls() const { return mLastTransparentDrawCalls; }
+    // Material applications (whole or changes only) of the last flush.
+    unsigned long lastTransparentMaterialChanges() const { return mLastTransparentMaterialChanges; }
 
 private:
     // One batch: the main one, or the scratch one that draws at once when no
     // camera is current.
     struct Batch {
         Batch();
-        KaArrayImplementation<TransparentMeshProperties> entries;
-        // Entry indices in draw order.
-        KaArrayImplementation<uint32_t> order;
+        // In insertion order until sorted, then in draw order.
+        KaArrayImplementation<TransparentEntry> entries;
+        // The other half of the radix sort.
+        KaArrayImplementation<TransparentEntry> sortScratch;
+        KaArrayImplementation<TransparentState> states;
+        // Open addressing from a state's hash to its index + 1 (0: free);
+        // a power of two long, at most half full.
+        KaArrayImplementation<uint32_t> stateSlots;
         TransparentMeshesArrays arrays;
         // Past 65,536 vertices, the vertices copied in draw order, which the
         // flush then draws from (see optimiseBatch).
@@ -246,12 +293,16 @@ private:
     };
 
     KaMatricesStack& stack(MatrixMode mode);
+    // While deferred, setCurrentColor only records the colour; ending the
+    // deferral sends the last one.
+    void deferCurrentColor(bool defer);
     void appendTriangles(Batch& batch, const KaMesh& mesh, unsigned long firstFace, unsigned long faceCount,
         unsigned long materialIndex, KaCamera* camera);
+    uint32_t stateFor(Batch& batch, const KaMesh& mesh, const KaMaterial& material, KaCamera* camera);
     static void sortBatch(Batch& batch);
     static void optimiseBatch(Batch& batch);
-    // Returns the number of draw calls.
-    unsigned long drawBatch(Batch& batch);
+    // Returns the number of draw calls; counts the material applications.
+    unsigned long drawBatch(Batch& batch, unsigned long& materialChanges);
     static void emptyBatch(Batch& batch);
 
     bool mTextureEnabled;
@@ -260,9 +311,12 @@ private:
     Batch mBatch;
     Batch mImmediateBatch;
     unsigned long mLastTransparentDrawCalls;
+    unsigned long mLastTransparentMaterialChanges;
     KaMatricesStack mStacks[3];
     KaIntrusivePtr<KaCamera> mCurrentCamera;
     KaColor mCurrentColor;
+    bool mCurrentColorDeferred;
+    bool mCurrentColorPending;
     bool mScissorEnabled;
     int32_t mScissorX;
     int32_t mScissorY;
@@ -273,6 +327,7 @@ private:
 };
 
 KA_RELOCATABLE(KaRenderer::TransparentMeshProperties);
+KA_RELOCATABLE(KaRenderer::TransparentState);
 
 extern KaSingleton<KaRenderer> renderer;
 

@@ -570,4 +570,206 @@ TEST_F(KaTransparentBatchTest, TriangleWithNaNCornerSortsFirstWithoutBreakingThe
     r()->renderTransparentMeshes();
 }
 
+// Between entries the flush sends only the material state that changes: a
+// material interleaved in depth order between two others must leave each of
+// them drawing with its own lighting, emission and alpha test. Three quads
+// over the whole view, far to near, blended in that order.
+TEST_F(KaTransparentBatchTest, MaterialStateChangesFromOneEntryToTheNext)
+{
+    auto lit = [](const KaColor& emission) {
+        KaMaterial material = translucent(KaColor(255, 255, 255, 128));
+        material.setEnableLights(true);
+        material.setEmission(emission);
+        return material;
+    };
+    auto unlit = [](const KaColor& emission) {
+        KaMaterial material = translucent(KaColor(255, 0, 0, 128));
+        material.setEmission(emission);
+        return material;
+    };
+    auto alphaTested = [](const KaColor& diffuse) {
+        KaMaterial material = translucent(diffuse);
+        material.setMode(KaMaterial::ALPHA_TESTED);
+        return material;
+    };
+    struct Case {
+        const char* what;
+        KaMaterial far;
+        KaMaterial middle;
+        KaMaterial near;
+        KaPixel expected;
+    };
+    const Case cases[] = {
+        // Lit: the emission at the diffuse alpha; unlit: the vertex colours.
+        { "lit, unlit, lit with another emission", lit(KaColor(0, 0, 255, 255)), translucent(KaColor(255, 0, 0, 128)),
+            lit(KaColor(0, 255, 0, 255)), { 64, 128, 32, 0 } },
+        // Alpha 100 fails the alpha test; the blended quad between draws.
+        { "alpha-tested, blended, alpha-tested", alphaTested(KaColor(0, 255, 0, 100)),
+            translucent(KaColor(255, 0, 0, 100)), alphaTested(KaColor(0, 0, 255, 100)), { 100, 0, 0, 0 } },
+        { "blended, alpha-tested, blended", translucent(KaColor(255, 0, 0, 128)), alphaTested(KaColor(0, 255, 0, 100)),
+            translucent(KaColor(0, 0, 255, 128)), { 64, 0, 128, 0 } },
+        // The unlit quad between already has the emission of the near one:
+        // GL must still get it from the far one's.
+        { "lit, unlit with the next emission, lit", lit(KaColor(0, 0, 255, 255)), unlit(KaColor(0, 255, 0, 255)),
+            lit(KaColor(0, 255, 0, 255)), { 64, 128, 32, 0 } },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        KaIntrusivePtr<KaCamera> camera = orthographicCamera();
+        KaMesh far, middle, near;
+        makeQuad(far, -128.0f, -128.0f, 128.0f, 128.0f, -100.0f, KaColor());
+        makeQuad(middle, -128.0f, -128.0f, 128.0f, 128.0f, 0.0f, KaColor());
+        makeQuad(near, -128.0f, -128.0f, 128.0f, 128.0f, 100.0f, KaColor());
+        far.attachMaterial(0, c.far);
+        middle.attachMaterial(0, c.middle);
+        near.attachMaterial(0, c.near);
+        glClear(GL_COLOR_BUFFER_BIT);
+        drawLayer(*camera, { &near, &middle, &far });
+
+        EXPECT_EQ(3u, r()->lastTransparentDrawCalls());
+        EXPECT_EQ(3u, r()->lastTransparentMaterialChanges());
+        const KaPixel p = pixel(128, 128);
+        EXPECT_NEAR(c.expected.r, p.r, 2);
+        EXPECT_NEAR(c.expected.g, p.g, 2);
+        EXPECT_NEAR(c.expected.b, p.b, 2);
+        EXPECT_FALSE(glIsEnabled(GL_SCISSOR_TEST));
+        EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D));
+        // Afterwards GL holds the last material's colours, and white.
+        GLfloat diffuse[4];
+        GLfloat emission[4];
+        GLfloat current[4];
+        glGetMaterialfv(GL_FRONT, GL_DIFFUSE, diffuse);
+        glGetMaterialfv(GL_FRONT, GL_EMISSION, emission);
+        glGetFloatv(GL_CURRENT_COLOR, current);
+        const KaColor d = c.near.diffuse();
+        const KaColor e = c.near.emission();
+        EXPECT_NEAR(d.r / 255.0f, diffuse[0], 1e-3f);
+        EXPECT_NEAR(d.g / 255.0f, diffuse[1], 1e-3f);
+        EXPECT_NEAR(d.a / 255.0f, diffuse[3], 1e-3f);
+        EXPECT_NEAR(e.g / 255.0f, emission[1], 1e-3f);
+        EXPECT_NEAR(e.b / 255.0f, emission[2], 1e-3f);
+        for (GLfloat component : current)
+            EXPECT_FLOAT_EQ(1.0f, component);
+        EXPECT_EQ(KaColor(255, 255, 255, 255), r()->currentColor());
+    }
+}
+
+// Equal materials share one drawing state whatever mesh they come from and
+// in whatever order the meshes were added, so that neighbours in depth
+// order merge; a material that is not equal to itself never merges.
+TEST_F(KaTransparentBatchTest, EqualStatesMergeWhateverTheOrderOfAddition)
+{
+    const KaColor white(255, 255, 255, 100);
+    const KaColor red(255, 0, 0, 100);
+    struct Case {
+        const char* what;
+        // Colours far to near, and the order in which they are added.
+        std::vector<KaColor> colors;
+        std::vector<int> addOrder;
+        unsigned long drawCalls;
+        unsigned long materialChanges;
+    };
+    const Case cases[] = {
+        { "equal far pair added apart", { white, white, red }, { 0, 2, 1 }, 2, 2 },
+        { "equal near pair added apart", { red, white, white }, { 2, 0, 1 }, 2, 2 },
+        { "interleaved", { white, red, white, red }, { 3, 1, 0, 2 }, 4, 4 },
+        { "one state", { white, white, white }, { 1, 2, 0 }, 1, 1 },
+    };
+    KaIntrusivePtr<KaCamera> camera = perspectiveCamera();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        r()->setCurrentCamera(camera);
+        std::vector<KaMesh> meshes(c.colors.size());
+        for (size_t i = 0; i < meshes.size(); ++i)
+            makeTriangle(meshes[i], 0.0f, 0.0f, 400.0f - 100.0f * static_cast<float>(i), c.colors[i]);
+        for (int i : c.addOrder)
+            r()->addTransparentMesh(meshes[static_cast<size_t>(i)], 0, 0, 0);
+        r()->renderTransparentMeshes();
+        EXPECT_EQ(c.drawCalls, r()->lastTransparentDrawCalls());
+        EXPECT_EQ(c.materialChanges, r()->lastTransparentMaterialChanges());
+    }
+
+    // A NaN shininess: the two triangles of one quad stay two draw calls.
+    r()->setCurrentCamera(camera);
+    KaMesh quad;
+    makeQuad(quad, -10.0f, -10.0f, 10.0f, 10.0f, 100.0f, white);
+    KaMaterial material = translucent(white);
+    material.setShininess(std::nanf(""));
+    quad.attachMaterial(0, material);
+    r()->addTransparentMesh(quad, 0, 0, 0);
+    r()->renderTransparentMeshes();
+    EXPECT_EQ(2u, r()->lastTransparentDrawCalls());
+}
+
+// Scissor and camera are set when they change, not around every draw: an
+// entry without scissor between two scissored ones, and entries of two
+// cameras interleaved in depth order, each still draw where they belong.
+TEST_F(KaTransparentBatchTest, ScissorAndCameraFollowEveryEntryInDepthOrder)
+{
+    const KaColor red(255, 0, 0, 128);
+    const KaColor green(0, 255, 0, 128);
+    const KaColor blue(0, 0, 255, 128);
+    {
+        SCOPED_TRACE("scissor");
+        KaIntrusivePtr<KaCamera> camera = orthographicCamera();
+        KaMesh far, middle, near;
+        makeQuad(far, -128.0f, -128.0f, 128.0f, 128.0f, -100.0f, red);
+        makeQuad(middle, -128.0f, -128.0f, 128.0f, 128.0f, 0.0f, green);
+        makeQuad(near, -128.0f, -128.0f, 128.0f, 128.0f, 100.0f, red);
+        r()->reset();
+        camera->apply();
+        r()->setScissor(0, 0, 64, 256);
+        r()->setScissorEnabled(true);
+        near.draw();
+        far.draw();
+        r()->setScissorEnabled(false);
+        middle.draw();
+        r()->renderTransparentMeshes();
+        camera->restore();
+        EXPECT_EQ(3u, r()->lastTransparentDrawCalls());
+        // Red, green, red inside the rectangle; green alone outside.
+        const KaPixel inside = pixel(30, 128);
+        EXPECT_NEAR(160, inside.r, 2);
+        EXPECT_NEAR(64, inside.g, 2);
+        const KaPixel outside = pixel(100, 128);
+        EXPECT_EQ(0, outside.r);
+        EXPECT_NEAR(128, outside.g, 2);
+        EXPECT_FALSE(glIsEnabled(GL_SCISSOR_TEST));
+    }
+    {
+        SCOPED_TRACE("cameras");
+        // Two views side by side, one unit per pixel each.
+        KaIntrusivePtr<KaCamera> left = orthographicCamera();
+        left->orthogonalParams(-64.0f, 64.0f, -128.0f, 128.0f);
+        left->viewport(0, 0, 128, 256);
+        KaIntrusivePtr<KaCamera> right = orthographicCamera();
+        right->orthogonalParams(-64.0f, 64.0f, -128.0f, 128.0f);
+        right->viewport(128, 0, 128, 256);
+        KaMesh far, middle, near;
+        makeQuad(far, -64.0f, -128.0f, 64.0f, 128.0f, -100.0f, red);
+        makeQuad(middle, -64.0f, -128.0f, 64.0f, 128.0f, 0.0f, green);
+        makeQuad(near, -64.0f, -128.0f, 64.0f, 128.0f, 100.0f, blue);
+        r()->reset();
+        left->apply();
+        near.draw();
+        far.draw();
+        right->apply();
+        middle.draw();
+        r()->renderTransparentMeshes();
+        EXPECT_EQ(3u, r()->lastTransparentDrawCalls());
+        const KaPixel l = pixel(64, 128);
+        EXPECT_NEAR(64, l.r, 2);
+        EXPECT_EQ(0, l.g);
+        EXPECT_NEAR(128, l.b, 2);
+        const KaPixel rp = pixel(192, 128);
+        EXPECT_EQ(0, rp.r);
+        EXPECT_NEAR(128, rp.g, 2);
+        EXPECT_EQ(0, rp.b);
+        EXPECT_EQ(nullptr, r()->currentCamera().get());
+        EXPECT_EQ(1u, r()->matricesStack(KaRenderer::MODELVIEW).size());
+        EXPECT_EQ(1u, left->counter());
+        EXPECT_EQ(1u, right->counter());
+    }
+}
+
 } // namespace
