@@ -201,6 +201,15 @@ bool KaImage::sizeAllowed(unsigned int width, unsigned int height, int32_t forma
     return bufferBytes(width, height, format) <= mMaxBufferBytes;
 }
 
+bool KaImage::sizeBackedBy(
+    unsigned int width, unsigned int height, unsigned long bytes, unsigned long pixels, unsigned long perBytes)
+{
+    const unsigned long long declared = static_cast<unsigned long long>(width) * height;
+    if (declared <= mFreePixels)
+        return true;
+    return declared * perBytes <= static_cast<unsigned long long>(bytes) * pixels;
+}
+
 unsigned long KaImage::bufferBytes(unsigned int bufferWidth, unsigned int bufferHeight, int32_t format)
 {
     if (!KaImageFormatIsValid(format))

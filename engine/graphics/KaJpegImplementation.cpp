@@ -115,6 +115,15 @@ bool KaJpegImplementation::openAndReadHeader()
         release();
         return false;
     }
+    const unsigned long start = mPath.length() != 0 ? 0 : mStreamPosition;
+    const unsigned long length = mStream->contentLength();
+    if (!KaJpegLibrary::sizeBacked(mDecompressor, length > start ? length - start : 0)) {
+        KaPrintf("KaJpegImplementation::LoadFromStream: picture too large for its data (%ux%u, %lu bytes)\n",
+            mDecompressor.image_width, mDecompressor.image_height, length > start ? length - start : 0);
+        mFormat = NONE;
+        release();
+        return false;
+    }
     mWidth = mDecompressor.image_width;
     mHeight = mDecompressor.image_height;
     mRowStride = mDecompressor.num_components * static_cast<int>(mDecompressor.image_width);
