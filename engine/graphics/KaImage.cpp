@@ -207,7 +207,11 @@ bool KaImage::sizeBackedBy(
     const unsigned long long declared = static_cast<unsigned long long>(width) * height;
     if (declared <= mFreePixels)
         return true;
-    return declared * perBytes <= static_cast<unsigned long long>(bytes) * pixels;
+    // declared * perBytes <= bytes * pixels, without overflow on either side.
+    const unsigned long long most = ~0ull;
+    const unsigned long long capacity
+        = pixels != 0 && bytes > most / pixels ? most : static_cast<unsigned long long>(bytes) * pixels;
+    return declared <= capacity / (perBytes != 0 ? perBytes : 1);
 }
 
 unsigned long KaImage::bufferBytes(unsigned int bufferWidth, unsigned int bufferHeight, int32_t format)
