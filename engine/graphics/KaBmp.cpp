@@ -84,9 +84,7 @@ bool KaBmp::load()
     }
     // Only stored rows are decoded: a large picture the file is too short
     // for is refused before anything that size is allocated.
-    const unsigned long pixelStart = mStart + mDataOffset;
-    const unsigned long length = mStream->contentLength();
-    const unsigned long available = length > pixelStart ? length - pixelStart : 0;
+    const unsigned long available = KaImage::bytesFrom(*mStream, mStart + mDataOffset);
     if (imageFormat() != NONE && !KaImage::sizeBackedBy(mWidth, mHeight, available, 8, mBitsPerPixel)) {
         KaPrintf("KaBmp::load: picture data missing (%lu bytes for %ux%u)\n", available, mWidth, mHeight);
         reset();

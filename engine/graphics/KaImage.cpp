@@ -214,6 +214,12 @@ bool KaImage::sizeBackedBy(
     return declared <= capacity / (perBytes != 0 ? perBytes : 1);
 }
 
+unsigned long KaImage::bytesFrom(const KaStream& stream, unsigned long position)
+{
+    const unsigned long length = stream.contentLength();
+    return length > position ? length - position : 0;
+}
+
 unsigned long KaImage::bufferBytes(unsigned int bufferWidth, unsigned int bufferHeight, int32_t format)
 {
     if (!KaImageFormatIsValid(format))

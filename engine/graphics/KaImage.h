@@ -77,6 +77,9 @@ public:
     static bool sizeBackedBy(unsigned int width, unsigned int height, unsigned long bytes, unsigned long pixels,
         unsigned long perBytes = 1);
     static constexpr unsigned long mFreePixels = 256ul * 256ul;
+    // The bytes a stream holds from a position on (0 past its end): what a
+    // picture that starts there can be decoded from.
+    static unsigned long bytesFrom(const KaStream& stream, unsigned long position);
     // Bytes of a buffer of that size in that format (0 for an invalid format).
     static unsigned long bufferBytes(unsigned int bufferWidth, unsigned int bufferHeight, int32_t format);
 

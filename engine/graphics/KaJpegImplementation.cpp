@@ -115,11 +115,10 @@ bool KaJpegImplementation::openAndReadHeader()
         release();
         return false;
     }
-    const unsigned long start = mPath.length() != 0 ? 0 : mStreamPosition;
-    const unsigned long length = mStream->contentLength();
-    if (!KaJpegLibrary::sizeBacked(mDecompressor, length > start ? length - start : 0)) {
+    const unsigned long available = KaImage::bytesFrom(*mStream, mPath.length() != 0 ? 0 : mStreamPosition);
+    if (!KaJpegLibrary::sizeBacked(mDecompressor, available)) {
         KaPrintf("KaJpegImplementation::LoadFromStream: picture too large for its data (%ux%u, %lu bytes)\n",
-            mDecompressor.image_width, mDecompressor.image_height, length > start ? length - start : 0);
+            mDecompressor.image_width, mDecompressor.image_height, available);
         mFormat = NONE;
         release();
         return false;

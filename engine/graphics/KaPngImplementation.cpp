@@ -220,9 +220,8 @@ bool KaPngImplementation::readHeader()
         return false;
     }
     // The file's bytes bound what its image data can inflate to.
-    const unsigned long start = mPath.length() > 0 ? 0 : static_cast<unsigned long>(mStreamPosition);
-    const unsigned long length = mStream->contentLength();
-    const unsigned long available = length > start ? length - start : 0;
+    const unsigned long available
+        = KaImage::bytesFrom(*mStream, mPath.length() > 0 ? 0 : static_cast<unsigned long>(mStreamPosition));
     const unsigned long pixelBits = static_cast<unsigned long>(mBitDepth) * png_get_channels(mReadStruct, mInfoStruct);
     if (imageFormat() != NONE && !KaImage::sizeBackedBy(mWidth, mHeight, available, kDeflateRatio * 8, pixelBits)) {
         KaPrintf("[KaPngImplementation::openAndReadHeader] Image too large for its data (%u x %u, %lu bytes): %s\n",

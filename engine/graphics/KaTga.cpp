@@ -71,8 +71,7 @@ bool KaTga::load()
     }
     // Pixels are stored as they are: a large picture the file is too short
     // for is refused before anything that size is allocated.
-    const unsigned long length = mStream->contentLength();
-    const unsigned long available = length > mPixelStart ? length - mPixelStart : 0;
+    const unsigned long available = KaImage::bytesFrom(*mStream, mPixelStart);
     if (imageFormat() != NONE && !KaImage::sizeBackedBy(mWidth, mHeight, available, 8, mBitsPerPixel)) {
         KaPrintf("KaTga::load: picture data missing (%lu bytes for %ux%u)\n", available, mWidth, mHeight);
         reset();
