@@ -17,6 +17,7 @@
 
 #include "engine/core/KaFile.h"
 #include "engine/graphics/KaImage.h"
+#include "tools/fixtures/KaJpegFixture.h"
 
 namespace {
 
@@ -43,29 +44,7 @@ std::vector<unsigned char> makePicture()
 
 std::string encode(const std::vector<unsigned char>& pixels)
 {
-    jpeg_compress_struct compressor;
-    jpeg_error_mgr error;
-    compressor.err = jpeg_std_error(&error);
-    jpeg_create_compress(&compressor);
-    unsigned char* out = nullptr;
-    unsigned long size = 0;
-    jpeg_mem_dest(&compressor, &out, &size);
-    compressor.image_width = kSide;
-    compressor.image_height = kSide;
-    compressor.input_components = 3;
-    compressor.in_color_space = JCS_RGB;
-    jpeg_set_defaults(&compressor);
-    jpeg_set_quality(&compressor, 90, TRUE);
-    jpeg_start_compress(&compressor, TRUE);
-    while (compressor.next_scanline < kSide) {
-        JSAMPROW row = const_cast<JSAMPROW>(&pixels[static_cast<size_t>(compressor.next_scanline) * kSide * 3]);
-        jpeg_write_scanlines(&compressor, &row, 1);
-    }
-    jpeg_finish_compress(&compressor);
-    jpeg_destroy_compress(&compressor);
-    std::string bytes(reinterpret_cast<const char*>(out), size);
-    std::free(out);
-    return bytes;
+    return KaEncodeJpeg(pixels.data(), kSide, kSide, 3);
 }
 
 // The file, made once for the whole run and removed at exit.

@@ -10,7 +10,6 @@
 
 #include <ogg/ogg.h>
 #include <theora/theoradec.h>
-#include <theora/theoraenc.h>
 
 #include <algorithm>
 #include <cstring>
@@ -20,6 +19,7 @@
 #include "engine/core/KaStream.h"
 #include "engine/graphics/KaImage.h"
 #include "engine/graphics/KaTheora.h"
+#include "tools/fixtures/KaTheoraFixture.h"
 
 namespace {
 
@@ -27,86 +27,29 @@ const unsigned int kWidth = 640;
 const unsigned int kHeight = 360;
 const unsigned int kFrames = 60;
 
-void appendPages(std::string& out, ogg_stream_state& stream, bool flush)
-{
-    ogg_page page;
-    while ((flush ? ogg_stream_flush(&stream, &page) : ogg_stream_pageout(&stream, &page)) != 0) {
-        out.append(reinterpret_cast<const char*>(page.header), static_cast<size_t>(page.header_len));
-        out.append(reinterpret_cast<const char*>(page.body), static_cast<size_t>(page.body_len));
-    }
-}
-
 // A moving picture with gradients, edges and some grain: the decoder has
 // real inter and intra work at a middle quality.
 std::string encodeClip()
 {
-    th_info info;
-    th_info_init(&info);
-    info.frame_width = (kWidth + 15) & ~15u;
-    info.frame_height = (kHeight + 15) & ~15u;
-    info.pic_width = kWidth;
-    info.pic_height = kHeight;
-    info.fps_numerator = 25;
-    info.fps_denominator = 1;
-    info.aspect_numerator = 1;
-    info.aspect_denominator = 1;
-    info.pixel_fmt = TH_PF_420;
-    info.quality = 48;
-    info.keyframe_granule_shift = 5;
-    th_enc_ctx* encoder = th_encode_alloc(&info);
-    th_comment comment;
-    th_comment_init(&comment);
-    ogg_stream_state stream;
-    ogg_stream_init(&stream, 1);
-    std::string out;
-    ogg_packet packet;
-    bool first = true;
-    while (th_encode_flushheader(encoder, &comment, &packet) > 0) {
-        ogg_stream_packetin(&stream, &packet);
-        if (first)
-            appendPages(out, stream, true);
-        first = false;
-    }
-    appendPages(out, stream, true);
-
-    std::vector<unsigned char> y(static_cast<size_t>(info.frame_width) * info.frame_height);
-    std::vector<unsigned char> u(y.size() / 4), v(y.size() / 4);
+    KaTheoraClip clip;
+    clip.width = kWidth;
+    clip.height = kHeight;
+    clip.frames = kFrames;
+    clip.quality = 48;
+    clip.keyFrameInterval = 32;
+    clip.framesPerPage = 0;
+    clip.withVorbis = false;
+    // The grain follows the luma samples in the order they are asked for.
     unsigned int noise = 1;
-    for (unsigned int n = 0; n < kFrames; ++n) {
-        for (unsigned int r = 0; r < info.frame_height; ++r) {
-            for (unsigned int c = 0; c < info.frame_width; ++c) {
-                noise = noise * 1103515245u + 12345u;
-                const unsigned int square = ((c + 4 * n) / 40 + r / 40) & 1;
-                y[r * info.frame_width + c] = static_cast<unsigned char>(
-                    std::min(235u, 16 + (c + r + 3 * n) % 160 + square * 50 + ((noise >> 16) & 7)));
-            }
-        }
-        for (unsigned int r = 0; r < info.frame_height / 2; ++r) {
-            for (unsigned int c = 0; c < info.frame_width / 2; ++c) {
-                u[r * info.frame_width / 2 + c] = static_cast<unsigned char>(64 + (c + n) % 128);
-                v[r * info.frame_width / 2 + c] = static_cast<unsigned char>(64 + (r + 2 * n) % 128);
-            }
-        }
-        th_ycbcr_buffer buffer;
-        unsigned char* planes[3] = { y.data(), u.data(), v.data() };
-        for (int p = 0; p < 3; ++p) {
-            buffer[p].width = static_cast<int>(p == 0 ? info.frame_width : info.frame_width / 2);
-            buffer[p].height = static_cast<int>(p == 0 ? info.frame_height : info.frame_height / 2);
-            buffer[p].stride = buffer[p].width;
-            buffer[p].data = planes[p];
-        }
-        th_encode_ycbcr_in(encoder, buffer);
-        while (th_encode_packetout(encoder, n + 1 == kFrames, &packet) > 0) {
-            ogg_stream_packetin(&stream, &packet);
-            appendPages(out, stream, false);
-        }
-    }
-    appendPages(out, stream, true);
-    ogg_stream_clear(&stream);
-    th_comment_clear(&comment);
-    th_encode_free(encoder);
-    th_info_clear(&info);
-    return out;
+    clip.luma = [noise](unsigned int n, unsigned int c, unsigned int r) mutable {
+        noise = noise * 1103515245u + 12345u;
+        const unsigned int square = ((c + 4 * n) / 40 + r / 40) & 1;
+        return static_cast<unsigned char>(
+            std::min(235u, 16 + (c + r + 3 * n) % 160 + square * 50 + ((noise >> 16) & 7)));
+    };
+    clip.cb = [](unsigned int n, unsigned int c, unsigned int) { return static_cast<unsigned char>(64 + (c + n) % 128); };
+    clip.cr = [](unsigned int n, unsigned int, unsigned int r) { return static_cast<unsigned char>(64 + (r + 2 * n) % 128); };
+    return KaEncodeTheora(clip);
 }
 
 const std::string& clip()

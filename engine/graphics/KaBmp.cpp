@@ -82,6 +82,14 @@ bool KaBmp::load()
         reset();
         return false;
     }
+    // Only stored rows are decoded: a large picture the file is too short
+    // for is refused before anything that size is allocated.
+    const unsigned long available = KaImage::bytesFrom(*mStream, mStart + mDataOffset);
+    if (imageFormat() != NONE && !KaImage::sizeBackedBy(mWidth, mHeight, available, 8, mBitsPerPixel)) {
+        KaPrintf("KaBmp::load: picture data missing (%lu bytes for %ux%u)\n", available, mWidth, mHeight);
+        reset();
+        return false;
+    }
     return true;
 }
 

@@ -201,6 +201,25 @@ bool KaImage::sizeAllowed(unsigned int width, unsigned int height, int32_t forma
     return bufferBytes(width, height, format) <= mMaxBufferBytes;
 }
 
+bool KaImage::sizeBackedBy(
+    unsigned int width, unsigned int height, unsigned long bytes, unsigned long pixels, unsigned long perBytes)
+{
+    const unsigned long long declared = static_cast<unsigned long long>(width) * height;
+    if (declared <= mFreePixels)
+        return true;
+    // declared * perBytes <= bytes * pixels, without overflow on either side.
+    const unsigned long long most = ~0ull;
+    const unsigned long long capacity
+        = pixels != 0 && bytes > most / pixels ? most : static_cast<unsigned long long>(bytes) * pixels;
+    return declared <= capacity / (perBytes != 0 ? perBytes : 1);
+}
+
+unsigned long KaImage::bytesFrom(const KaStream& stream, unsigned long position)
+{
+    const unsigned long length = stream.contentLength();
+    return length > position ? length - position : 0;
+}
+
 unsigned long KaImage::bufferBytes(unsigned int bufferWidth, unsigned int bufferHeight, int32_t format)
 {
     if (!KaImageFormatIsValid(format))

@@ -68,6 +68,18 @@ public:
 
     // Whether create() would accept a buffer of that size in that format.
     static bool sizeAllowed(unsigned int width, unsigned int height, int32_t format);
+    // Whether bytes of encoded data can hold a width x height picture, for a
+    // format that packs at most `pixels` pixels into every `perBytes` bytes
+    // at its best compression: a small file declaring a huge picture must not
+    // cost that picture's memory and decoding time. Pictures of up to
+    // mFreePixels always pass (their cost is small whatever the file), so
+    // small files cut short keep failing where they always did, at the decode.
+    static bool sizeBackedBy(unsigned int width, unsigned int height, unsigned long bytes, unsigned long pixels,
+        unsigned long perBytes = 1);
+    static constexpr unsigned long mFreePixels = 256ul * 256ul;
+    // The bytes a stream holds from a position on (0 past its end): what a
+    // picture that starts there can be decoded from.
+    static unsigned long bytesFrom(const KaStream& stream, unsigned long position);
     // Bytes of a buffer of that size in that format (0 for an invalid format).
     static unsigned long bufferBytes(unsigned int bufferWidth, unsigned int bufferHeight, int32_t format);
 

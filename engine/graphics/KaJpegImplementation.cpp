@@ -115,6 +115,14 @@ bool KaJpegImplementation::openAndReadHeader()
         release();
         return false;
     }
+    const unsigned long available = KaImage::bytesFrom(*mStream, mPath.length() != 0 ? 0 : mStreamPosition);
+    if (!KaJpegLibrary::sizeBacked(mDecompressor, available)) {
+        KaPrintf("KaJpegImplementation::LoadFromStream: picture too large for its data (%ux%u, %lu bytes)\n",
+            mDecompressor.image_width, mDecompressor.image_height, available);
+        mFormat = NONE;
+        release();
+        return false;
+    }
     mWidth = mDecompressor.image_width;
     mHeight = mDecompressor.image_height;
     mRowStride = mDecompressor.num_components * static_cast<int>(mDecompressor.image_width);

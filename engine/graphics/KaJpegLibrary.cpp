@@ -65,6 +65,20 @@ void KaJpegLibrary::insertEndOfImage(jpeg_decompress_struct& decompressor)
 
 namespace {
 const unsigned int kRowsPerRead = 16;
+
+// A Huffman-coded picture spends at least one bit on every 8 x 8 block of a
+// scan that covers it (a DC difference of zero, its end of block sharing the
+// byte or run of a progressive scan): 64 pixels a bit. Arithmetic coding can
+// squeeze a flat picture further; the encoders pictures come from do not use
+// it, and the allowance for it is a generous sixteenth of a bit a block.
+const unsigned long kHuffmanPixelsPerByte = 64ul * 8ul;
+const unsigned long kArithmeticPixelsPerByte = 16ul * kHuffmanPixelsPerByte;
+} // namespace
+
+bool KaJpegLibrary::sizeBacked(const jpeg_decompress_struct& decompressor, unsigned long bytes)
+{
+    return KaImage::sizeBackedBy(decompressor.image_width, decompressor.image_height, bytes,
+        decompressor.arith_code ? kArithmeticPixelsPerByte : kHuffmanPixelsPerByte);
 }
 
 void KaJpegLibrary::readRows(jpeg_decompress_struct& decompressor, KaImage& image)

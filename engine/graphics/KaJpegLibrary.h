@@ -37,6 +37,10 @@ public:
     // finishes instead of waiting for bytes that will never come.
     static void insertEndOfImage(jpeg_decompress_struct& decompressor);
 
+    // Whether a JPEG stream of that many bytes can hold the picture whose
+    // header the decompressor has read (KaImage::sizeBackedBy()).
+    static bool sizeBacked(const jpeg_decompress_struct& decompressor, unsigned long bytes);
+
     // Starts the decompression and reads every scanline into the image at its
     // buffer-width stride, bottom row first unless the image is flipped,
     // filling the padding columns and rows. Calls into libjpeg: the caller's

@@ -95,6 +95,14 @@ bool KaJpegZLibImplementation::unpackAndReadHeader(KaStream& stream, const KaPat
         releaseDecoder();
         return false;
     }
+    // The wrapper's own ratio already bounds the unpacked bytes by the packed
+    // ones (KaPackedBlock).
+    if (!KaJpegLibrary::sizeBacked(mDecompressor, mUnpacked.size())) {
+        KaPrintf("KaJpegZLibImplementation::LoadFromStream: picture too large for its data (%ux%u, %lu bytes)\n",
+            mDecompressor.image_width, mDecompressor.image_height, mUnpacked.size());
+        releaseDecoder();
+        return false;
+    }
     mFormat = format;
     mWidth = mDecompressor.image_width;
     mHeight = mDecompressor.image_height;

@@ -131,6 +131,15 @@ bool KaPVR3::openAndReadHeader()
         release();
         return false;
     }
+    // The blocks are stored as they are: a large picture the file is too
+    // short for is refused before anything that size is allocated.
+    const unsigned long available = KaImage::bytesFrom(*mStream, mStream->getPos());
+    if (!KaImage::sizeBackedBy(width, height, available, 8, KaImageFormatBits(format))) {
+        KaPrintf("KaPVR3::openAndReadHeader: picture data missing (%lu of %lu bytes) %s\n", available,
+            static_cast<unsigned long>(width) * height * KaImageFormatBits(format) / 8, mPath.c_str());
+        release();
+        return false;
+    }
     mWidth = width;
     mHeight = height;
     mFormat = format;

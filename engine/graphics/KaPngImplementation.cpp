@@ -34,6 +34,10 @@ namespace {
 // length it announces (gigabytes) before its bytes are found missing.
 const png_alloc_size_t kMaxReadAllocation = 32u * 1024u * 1024u;
 
+// deflate packs at most a little over 1032 bytes into one, and a row of the
+// picture takes its pixels' bits (depth x channels) plus a filter byte.
+const unsigned long kDeflateRatio = 1032;
+
 png_voidp limitedMalloc(png_structp, png_alloc_size_t size)
 {
     // libpng reports a null block as "out of memory" through the error
@@ -212,6 +216,16 @@ bool KaPngImplementation::readHeader()
     if (imageFormat() != NONE && !KaImage::sizeAllowed(mWidth, mHeight, imageFormat())) {
         KaPrintf(
             "[KaPngImplementation::openAndReadHeader] Image too large (%u x %u): %s\n", mWidth, mHeight, mPath.c_str());
+        release();
+        return false;
+    }
+    // The file's bytes bound what its image data can inflate to.
+    const unsigned long available
+        = KaImage::bytesFrom(*mStream, mPath.length() > 0 ? 0 : static_cast<unsigned long>(mStreamPosition));
+    const unsigned long pixelBits = static_cast<unsigned long>(mBitDepth) * png_get_channels(mReadStruct, mInfoStruct);
+    if (imageFormat() != NONE && !KaImage::sizeBackedBy(mWidth, mHeight, available, kDeflateRatio * 8, pixelBits)) {
+        KaPrintf("[KaPngImplementation::openAndReadHeader] Image too large for its data (%u x %u, %lu bytes): %s\n",
+            mWidth, mHeight, available, mPath.c_str());
         release();
         return false;
     }

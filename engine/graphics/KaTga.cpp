@@ -69,6 +69,14 @@ bool KaTga::load()
         reset();
         return false;
     }
+    // Pixels are stored as they are: a large picture the file is too short
+    // for is refused before anything that size is allocated.
+    const unsigned long available = KaImage::bytesFrom(*mStream, mPixelStart);
+    if (imageFormat() != NONE && !KaImage::sizeBackedBy(mWidth, mHeight, available, 8, mBitsPerPixel)) {
+        KaPrintf("KaTga::load: picture data missing (%lu bytes for %ux%u)\n", available, mWidth, mHeight);
+        reset();
+        return false;
+    }
     return true;
 }
 

@@ -1,6 +1,7 @@
 // Writes the fuzz targets' seed files: small good files of every format the
-// engine reads, made with the engine's own streams and writers and with the
-// format libraries (libpng, libjpeg, libvorbisenc, libtheoraenc), in
+// engine reads, made with the engine's own streams and writers, with the
+// format libraries (libpng, libvorbisenc) and with the JPEG and Theora
+// writers the tests share (tools/fixtures), in
 // <folder>/<target>/. Usage: ka_fuzz_seeds <folder>.
 
 #include <sys/stat.h>
@@ -9,9 +10,7 @@
 #include <cstddef>
 #include <cstdio>
 
-#include <jpeglib.h>
 #include <png.h>
-#include <theora/theoraenc.h>
 #include <vorbis/vorbisenc.h>
 #include <zlib.h>
 
@@ -30,6 +29,8 @@
 #include "engine/maths/KaQuaternion.h"
 #include "engine/maths/KaVector3f32.h"
 #include "fuzz/support/KaFuzzParts.h"
+#include "tools/fixtures/KaJpegFixture.h"
+#include "tools/fixtures/KaTheoraFixture.h"
 
 namespace {
 
@@ -336,35 +337,18 @@ void pngs()
 
 Bytes jpegFile(unsigned int width, unsigned int height, int components, bool progressive, int restart)
 {
-    jpeg_compress_struct info;
-    jpeg_error_mgr error;
-    info.err = jpeg_std_error(&error);
-    jpeg_create_compress(&info);
-    unsigned char* buffer = nullptr;
-    unsigned long size = 0;
-    jpeg_mem_dest(&info, &buffer, &size);
-    info.image_width = width;
-    info.image_height = height;
-    info.input_components = components;
-    info.in_color_space = components == 3 ? JCS_RGB : JCS_GRAYSCALE;
-    jpeg_set_defaults(&info);
-    jpeg_set_quality(&info, 75, TRUE);
-    if (progressive)
-        jpeg_simple_progression(&info);
-    info.restart_interval = static_cast<unsigned int>(restart);
-    jpeg_start_compress(&info, TRUE);
-    Bytes row(width * components);
-    while (info.next_scanline < height) {
-        for (unsigned int x = 0; x < row.size(); ++x)
-            row[x] = static_cast<unsigned char>(x * 11 + info.next_scanline * 5);
-        JSAMPROW rows[1] = { row.data() };
-        jpeg_write_scanlines(&info, rows, 1);
-    }
-    jpeg_finish_compress(&info);
-    jpeg_destroy_compress(&info);
-    Bytes out(buffer, buffer + size);
-    std::free(buffer);
-    return out;
+    Bytes pixels(static_cast<size_t>(width) * height * components);
+    const size_t rowBytes = static_cast<size_t>(width) * components;
+    for (size_t i = 0; i < pixels.size(); ++i)
+        pixels[i] = static_cast<unsigned char>((i % rowBytes) * 11 + (i / rowBytes) * 5);
+    KaJpegOptions options;
+    options.quality = 75;
+    options.progressive = progressive;
+    options.restartInterval = static_cast<unsigned int>(restart);
+    const std::string file = KaEncodeJpeg(pixels.data(), width, height, components, options);
+    if (file.empty())
+        fail("jpeg");
+    return Bytes(file.begin(), file.end());
 }
 
 void jpegs()
@@ -656,77 +640,33 @@ void xml()
 
 Bytes theora(unsigned int width, unsigned int height, unsigned int frames, bool withSound, bool fullRange)
 {
-    Bytes out;
-    th_info info;
-    th_info_init(&info);
-    info.frame_width = (width + 15) & ~15u;
-    info.frame_height = (height + 15) & ~15u;
-    info.pic_width = width;
-    info.pic_height = height;
-    info.pic_x = 0;
-    info.pic_y = 0;
-    info.fps_numerator = 10;
-    info.fps_denominator = 1;
-    info.pixel_fmt = TH_PF_420;
-    info.colorspace = TH_CS_UNSPECIFIED;
-    info.quality = 20;
-    info.keyframe_granule_shift = 2;
-    th_enc_ctx* encoder = th_encode_alloc(&info);
-    if (!encoder) {
-        fail("th_encode_alloc");
-        th_info_clear(&info);
-        return out;
-    }
-    ogg_stream_state video;
-    ogg_stream_init(&video, 1);
-    th_comment comment;
-    th_comment_init(&comment);
+    KaTheoraClip clip;
+    clip.width = width;
+    clip.height = height;
+    clip.frames = frames;
+    clip.fpsNumerator = 10;
+    clip.quality = 20;
+    clip.keyFrameInterval = 4;
+    // A sound stream the reader must skip, kept short.
+    clip.withVorbis = withSound;
+    clip.vorbisRate = 8000;
     if (fullRange)
-        th_comment_add_tag(&comment, const_cast<char*>("ColorRange"), const_cast<char*>("FullRange"));
-    ogg_packet packet;
-    bool first = true;
-    while (th_encode_flushheader(encoder, &comment, &packet) > 0) {
-        ogg_stream_packetin(&video, &packet);
-        if (first) {
-            // The first page holds the first header alone.
-            drainPages(video, out, true);
-            first = false;
-        }
-    }
-    drainPages(video, out, true);
-
-    Bytes sound;
-    if (withSound)
-        sound = vorbis(1, 8000, 200);
-    // The sound stream's pages go in after the video headers: another logical
-    // stream the reader must skip.
-    out.insert(out.end(), sound.begin(), sound.end());
-
-    th_ycbcr_buffer buffer;
-    Bytes planes[3];
-    for (int p = 0; p < 3; ++p) {
-        const unsigned int w = p ? info.frame_width / 2 : info.frame_width;
-        const unsigned int h = p ? info.frame_height / 2 : info.frame_height;
-        planes[p].resize(w * h);
-        buffer[p].width = static_cast<int>(w);
-        buffer[p].height = static_cast<int>(h);
-        buffer[p].stride = static_cast<int>(w);
-        buffer[p].data = planes[p].data();
-    }
-    for (unsigned int n = 0; n < frames; ++n) {
-        for (int p = 0; p < 3; ++p)
-            for (size_t i = 0; i < planes[p].size(); ++i)
-                planes[p][i] = static_cast<unsigned char>(i * 3 + n * 40 + p * 60);
-        th_encode_ycbcr_in(encoder, buffer);
-        while (th_encode_packetout(encoder, n + 1 == frames, &packet) > 0)
-            ogg_stream_packetin(&video, &packet);
-        drainPages(video, out, true);
-    }
-    ogg_stream_clear(&video);
-    th_comment_clear(&comment);
-    th_encode_free(encoder);
-    th_info_clear(&info);
-    return out;
+        clip.comments.push_back("ColorRange=FullRange");
+    // Samples that change across the picture and from frame to frame.
+    const unsigned int codedWidth = (width + 15) & ~15u;
+    clip.luma = [codedWidth](unsigned int n, unsigned int x, unsigned int y) {
+        return static_cast<unsigned char>((y * codedWidth + x) * 3 + n * 40);
+    };
+    clip.cb = [codedWidth](unsigned int n, unsigned int x, unsigned int y) {
+        return static_cast<unsigned char>((y * codedWidth / 2 + x) * 3 + n * 40 + 60);
+    };
+    clip.cr = [codedWidth](unsigned int n, unsigned int x, unsigned int y) {
+        return static_cast<unsigned char>((y * codedWidth / 2 + x) * 3 + n * 40 + 120);
+    };
+    const std::string file = KaEncodeTheora(clip);
+    if (file.empty())
+        fail("theora");
+    return Bytes(file.begin(), file.end());
 }
 
 void videos()

@@ -2,9 +2,10 @@
 #define KA_CODEC_TEST_FILES_H
 
 // Files for the JPEG, PVR, BMP and TGA codec tests. Container formats are
-// laid out byte by byte with the engine's stream; JPEG data is written and
-// read back with libjpeg directly, so that the engine's decoders are checked
-// against the library rather than against themselves.
+// laid out byte by byte with the engine's stream; JPEG data is written with
+// the shared fixture writer and read back with libjpeg directly, so that the
+// engine's decoders are checked against the library rather than against
+// themselves.
 
 #include <jpeglib.h>
 #include <zlib.h>
@@ -17,6 +18,7 @@
 #include "engine/core/KaFile.h"
 #include "engine/core/KaStream.h"
 #include "tests/engine/graphics/KaCodecFixtures.h"
+#include "tools/fixtures/KaJpegFixture.h"
 
 // Little-endian bytes built with the engine's stream.
 class KaByteWriter {
@@ -89,63 +91,16 @@ inline void KaFillStream(KaStream& stream, const std::string& bytes)
 
 // --- JPEG ------------------------------------------------------------------
 
-struct KaJpegOptions {
-    int quality = 90;
-    bool progressive = false;
-    // A comment segment of that many bytes after the frame header: long
-    // ones make the decoder skip across several of the codec's buffers.
-    unsigned int commentBytes = 0;
-};
-
-// A JPEG of an RGB888 or GREY8 picture (top row first), or a CMYK one of a
-// four-byte-a-pixel picture.
-inline std::string KaWriteJpegWith(const unsigned char* pixels, unsigned int width, unsigned int height,
-    int components, J_COLOR_SPACE space, const KaJpegOptions& options)
-{
-    jpeg_compress_struct compressor;
-    jpeg_error_mgr error;
-    compressor.err = jpeg_std_error(&error);
-    jpeg_create_compress(&compressor);
-    unsigned char* out = nullptr;
-    unsigned long size = 0;
-    jpeg_mem_dest(&compressor, &out, &size);
-    compressor.image_width = width;
-    compressor.image_height = height;
-    compressor.input_components = components;
-    compressor.in_color_space = space;
-    jpeg_set_defaults(&compressor);
-    jpeg_set_quality(&compressor, options.quality, TRUE);
-    if (options.progressive)
-        jpeg_simple_progression(&compressor);
-    jpeg_start_compress(&compressor, TRUE);
-    if (options.commentBytes != 0) {
-        const std::string comment(options.commentBytes, 'c');
-        jpeg_write_marker(&compressor, JPEG_COM, reinterpret_cast<const JOCTET*>(comment.data()),
-            options.commentBytes);
-    }
-    const size_t rowBytes = static_cast<size_t>(width) * components;
-    while (compressor.next_scanline < height) {
-        JSAMPROW row = const_cast<JSAMPROW>(pixels + compressor.next_scanline * rowBytes);
-        jpeg_write_scanlines(&compressor, &row, 1);
-    }
-    jpeg_finish_compress(&compressor);
-    jpeg_destroy_compress(&compressor);
-    std::string bytes(reinterpret_cast<const char*>(out), size);
-    std::free(out);
-    return bytes;
-}
-
+// A JPEG of an RGB888 or GREY8 picture; a CMYK one of a flat picture.
 inline std::string KaWriteJpeg(const KaTestPicture& picture, const KaJpegOptions& options = KaJpegOptions())
 {
-    const bool grey = picture.format == GREY8;
-    return KaWriteJpegWith(picture.pixels.data(), picture.width, picture.height, grey ? 1 : 3,
-        grey ? JCS_GRAYSCALE : JCS_RGB, options);
+    return KaEncodeJpeg(picture.pixels.data(), picture.width, picture.height, picture.format == GREY8 ? 1 : 3, options);
 }
 
 inline std::string KaWriteCmykJpeg(unsigned int width, unsigned int height)
 {
     const std::vector<unsigned char> pixels(static_cast<size_t>(width) * height * 4, 0x40);
-    return KaWriteJpegWith(pixels.data(), width, height, 4, JCS_CMYK, KaJpegOptions());
+    return KaEncodeJpeg(pixels.data(), width, height, 4);
 }
 
 // What libjpeg itself decodes from the bytes, as a picture of the format the

@@ -16,7 +16,7 @@
 #include "engine/graphics/KaImage.h"
 #include "engine/graphics/KaTheora.h"
 #include "engine/graphics/KaYuvToRgb.h"
-#include "tests/engine/graphics/KaTheoraFixtures.h"
+#include "tools/fixtures/KaTheoraFixture.h"
 #include "tests/support/KaTestSupport.h"
 
 namespace {

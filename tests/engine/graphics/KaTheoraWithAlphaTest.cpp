@@ -13,7 +13,7 @@
 #include "engine/graphics/KaTheora.h"
 #include "engine/graphics/KaTheoraWithAlpha.h"
 #include "engine/graphics/KaYuvToRgb.h"
-#include "tests/engine/graphics/KaTheoraFixtures.h"
+#include "tools/fixtures/KaTheoraFixture.h"
 #include "tests/support/KaTestSupport.h"
 
 namespace {

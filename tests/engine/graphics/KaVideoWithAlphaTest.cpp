@@ -14,7 +14,7 @@
 #include "tests/engine/graphics/KaCodecFixtures.h"
 #include "tests/engine/graphics/KaCodecTestFiles.h"
 #include "tests/engine/graphics/KaPngTestFiles.h"
-#include "tests/engine/graphics/KaTheoraFixtures.h"
+#include "tools/fixtures/KaTheoraFixture.h"
 #include "tests/support/KaTestSupport.h"
 
 namespace {
