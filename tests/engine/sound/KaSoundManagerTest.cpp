@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <AL/al.h>
 
 #include <string>
@@ -168,15 +170,22 @@ TEST_F(KaSoundManagerTest, StopFreeSoundStopsEveryNamesakeAndPausedOnesCountAsEn
     manager->stopFreeSound(longPath.c_str());
     // Stopped, but listed until the next update.
     EXPECT_EQ(manager->freeSounds().count(), 3u);
+    // The short sound may also end by the update on a slow machine: it is
+    // the long ones that must be reported, each once.
+    const auto endedOf = [&](const std::string& path) {
+        return std::count(ended.names.begin(), ended.names.end(), path);
+    };
     manager->update();
-    EXPECT_EQ(ended.names, (std::vector<std::string> { longPath, longPath }));
+    EXPECT_EQ(endedOf(longPath), 2);
+    EXPECT_EQ(endedOf(longPath) + endedOf(shortPath), static_cast<long>(ended.names.size()));
 
     ended.names.clear();
     manager->playFreeSound(longPath.c_str(), 1.0f, "sfx");
     KaSFX* paused = *manager->freeSounds().lastElement();
     paused->pause();
     manager->update();
-    EXPECT_EQ(ended.names, std::vector<std::string> { longPath });
+    EXPECT_EQ(endedOf(longPath), 1);
+    EXPECT_EQ(endedOf(longPath) + endedOf(shortPath), static_cast<long>(ended.names.size()));
 }
 
 TEST_F(KaSoundManagerTest, PauseAllAndResumeAll)
