@@ -114,7 +114,7 @@ inline std::string KaTestWriteVertex(const KaTestVertexFile& file)
         for (unsigned int v = 0; v < vertices; ++v) {
             for (int c = 0; c < 3; ++c)
                 out.write(file.positions[k][3 * v + c]);
-            if (file.version == 256) {
+            if (file.version == 256 && k < file.matrices.size()) {
                 for (int c = 0; c < 16; ++c)
                     out.write(file.matrices[k][16 * v + c]);
             }
