@@ -36,7 +36,7 @@
 class KaAnimation : public virtual KaObject {
 public:
     // The repeat count that never ends.
-    static const unsigned int mEndless = 0xFFFFFFFFu;
+    static constexpr unsigned int mEndless = 0xFFFFFFFFu;
 
     KaAnimation();
     KaAnimation(const KaAnimation&) = delete;

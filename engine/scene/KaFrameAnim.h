@@ -11,7 +11,7 @@
 // onFinished) without announcing the frame it computed.
 class KaFrameAnim : public KaAnimation {
 public:
-    static const uint64_t mAllFrames = ~static_cast<uint64_t>(0);
+    static constexpr uint64_t mAllFrames = ~static_cast<uint64_t>(0);
 
     KaFrameAnim();
     ~KaFrameAnim() override;
