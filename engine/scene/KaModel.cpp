@@ -123,6 +123,8 @@ KaModel::KaModel()
     , mAnim()
     , mVertexAnim()
 {
+    KaModelAnimationLink::releaseLater(mAnim);
+    KaModelAnimationLink::releaseLater(mVertexAnim);
     create();
 }
 
@@ -427,6 +429,7 @@ void KaModel::blendAnim(KaIntrusivePtr<KaModelAnimation>& animation, float secon
         return;
     }
     bonesBlender* blender = new bonesBlender();
+    KaModelAnimationLink::releaseLater(blender->animation);
     blender->animation = animation;
     blender->duration = seconds;
     blender->timer.stop();
@@ -611,7 +614,9 @@ void KaModel::poseBones()
             }
             // The cross-fade is over: its animation becomes the current one
             // and the blender after it moves into its place.
-            KaIntrusivePtr<KaModelAnimation> next = blender->animation;
+            KaIntrusivePtr<KaModelAnimation> next;
+            KaModelAnimationLink::releaseLater(next);
+            next = blender->animation;
             mBonesBlenders.removeAt(j);
             delete blender;
             mAnim = next;

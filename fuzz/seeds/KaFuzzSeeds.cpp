@@ -27,7 +27,11 @@
 #include "engine/core/KaString.h"
 #include "engine/graphics/KaImage.h"
 #include "engine/graphics/KaPng.h"
+#include "engine/graphics/KaMaterial.h"
+#include "engine/graphics/KaMesh.h"
 #include "engine/maths/KaQuaternion.h"
+#include "engine/maths/KaTRS.h"
+#include "engine/scene/KaModel.h"
 #include "engine/maths/KaVector3f32.h"
 #include "engine/scene/KaModelAnimation.h"
 #include "engine/scene/KaModelVertexAnimation.h"
@@ -889,6 +893,88 @@ void vertexAnimations()
     seed("KaModelVertexAnimationFuzz", "v2", v2);
 }
 
+
+// ---------------------------------------------------------------------------
+// Models
+
+void addBone(KaModel& model, const char* name, uint16_t parent, const KaVector3f32& translation)
+{
+    KaModel::bone b;
+    b.name = name;
+    b.parent = parent;
+    b.bindTransform = KaTRS(translation, KaQuaternion(0.0f, 0.0f, 0.0f, 1.0f), KaVector3f32(1.0f, 1.0f, 1.0f));
+    model.bones().pushBack(b);
+    KaMatrix4x4 inverse;
+    inverse.translate(KaVector3f32(-translation.x, -translation.y, -translation.z));
+    model.inverseBindMatrices().pushBack(inverse);
+}
+
+// A mesh of vertexCount vertices with one face per material, its vertices
+// spread over matrices matrix indices.
+KaMesh modelMesh(const char* name, unsigned int vertexCount, unsigned int materials, unsigned int matrices, bool uvs,
+    bool colors)
+{
+    KaMesh mesh;
+    mesh.setConf(vertexCount, 3 * materials, KaMesh::TRIANGLES, materials, materials);
+    mesh.setName(name);
+    for (unsigned int v = 0; v < vertexCount; ++v) {
+        const float f = static_cast<float>(v);
+        mesh.setVertex(v, KaVector3f32(f, 1.0f - f, 0.5f * f));
+        mesh.setNormal(v, KaVector3f32(0.0f, 1.0f, 0.0f));
+        if (uvs)
+            mesh.setTextureUV(v, KaVector2f32(0.25f * f, 1.0f));
+        if (colors)
+            mesh.setColor(v, KaColor(static_cast<unsigned char>(40 * v), 100, 200, 255));
+        mesh.matrixIndex(v, v % matrices);
+    }
+    for (unsigned int i = 0; i < 3 * materials; ++i)
+        mesh.setIndex(i, i % vertexCount);
+    for (unsigned int m = 0; m < materials; ++m) {
+        KaMaterial material;
+        material.setShininess(3.0f);
+        mesh.attachMaterial(m, material);
+        mesh.facesPerMaterial(m, 1);
+    }
+    return mesh;
+}
+
+void models()
+{
+    KaModel model;
+    addBone(model, "root", KaModel::mNoParent, KaVector3f32(0.0f, 1.0f, 0.0f));
+    addBone(model, "spine", 0, KaVector3f32(0.0f, 2.0f, 0.0f));
+    addBone(model, "head", 1, KaVector3f32(0.0f, 0.5f, 0.0f));
+    KaArray<KaModel::weightElement> list;
+    list.pushBack(KaModel::weightElement { 0.5f, 0 });
+    list.pushBack(KaModel::weightElement { 0.5f, 1 });
+    model.findOrAddWeights(list);
+    model.addMesh(modelMesh("body", 5, 2, 4, true, false));
+    model.addMesh(modelMesh("hat", 3, 1, 2, false, true));
+
+    KaStream withMatrices;
+    model.saveModel(withMatrices, 0);
+    seed("KaModelFuzz", "skinned", withMatrices);
+    KaStream selfSkinning;
+    model.saveModel(selfSkinning, KaModel::mSelfSkinningFlag);
+    seed("KaModelFuzz", "self-skinning", selfSkinning);
+
+    // Version 11: no flags word.
+    Bytes old = bytesOf(withMatrices);
+    old[4] = 11;
+    old.erase(old.begin() + 20, old.begin() + 24);
+    seed("KaModelFuzz", "version-11", old);
+
+    Bytes wrapped = { 'K', 'A', 'Z', '0' };
+    const Bytes block = zlibBlock(bytesOf(withMatrices));
+    wrapped.insert(wrapped.end(), block.begin(), block.end());
+    seed("KaModelFuzz", "wrapped", wrapped);
+
+    KaModel boneless;
+    boneless.addMesh(modelMesh("plain", 3, 1, 1, true, true));
+    KaStream plain;
+    boneless.saveModel(plain, 0);
+    seed("KaModelFuzz", "no-bones", plain);
+}
 } // namespace
 
 int main(int argc, char** argv)
@@ -919,5 +1005,6 @@ int main(int argc, char** argv)
     cameras();
     skeletalAnimations();
     vertexAnimations();
+    models();
     return gFailures == 0 ? 0 : 1;
 }
