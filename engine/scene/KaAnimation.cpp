@@ -30,9 +30,16 @@ KaAnimation::~KaAnimation()
 
 void KaAnimation::play() { cont(); }
 
+bool KaAnimation::active() const
+{
+    // Listed with its timer held by a global timer pause counts as running:
+    // stopping it then must not let the timers' resume bring it back.
+    return mTimer.isRunning() || mListed;
+}
+
 void KaAnimation::stop()
 {
-    if (!mTimer.isRunning())
+    if (!active())
         return;
     unlist();
     mTimer.stop();
@@ -41,7 +48,7 @@ void KaAnimation::stop()
 
 void KaAnimation::pause()
 {
-    if (!mTimer.isRunning())
+    if (!active())
         return;
     unlist();
     mTimer.pause();
@@ -49,7 +56,9 @@ void KaAnimation::pause()
 
 void KaAnimation::cont()
 {
-    if (mTimer.isRunning())
+    // A timer the timers' global resume restarted behind the animation's
+    // back runs unlisted: listing it again is all it needs.
+    if (mTimer.isRunning() && mListed)
         return;
     mTimer.start();
     // While every timer is paused the start only takes effect at resumeAll:
@@ -61,7 +70,7 @@ void KaAnimation::cont()
 
 void KaAnimation::reset()
 {
-    if (!mTimer.isRunning())
+    if (!active())
         return;
     unlist();
     mTimer.stop();

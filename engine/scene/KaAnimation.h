@@ -98,6 +98,7 @@ protected:
     void list();
 
 private:
+    bool active() const;
     static KaArray<KaAnimation*>& animations();
     static void sweep();
 

@@ -304,7 +304,7 @@ void KaModelAnimation::unbind() { mModel = nullptr; }
 
 void KaModelAnimation::cont()
 {
-    if (isRunning())
+    if (isRunning() && isListed())
         return;
     // From idle the clock starts at 0 and so does the count; a paused
     // animation goes on with the loops it had.

@@ -33,6 +33,8 @@
 #include "engine/maths/KaTRS.h"
 #include "engine/scene/KaModel.h"
 #include "engine/maths/KaVector3f32.h"
+#include "engine/scene/KaModelAnimation.h"
+#include "engine/scene/KaModelVertexAnimation.h"
 #include "fuzz/support/KaFuzzParts.h"
 
 namespace {
@@ -805,6 +807,92 @@ void cameras()
     seed("KaCameraFuzz", "camera", out);
 }
 
+// Skeletal animations through the engine's writer: a keyed one (plain and
+// wrapped in "KAZ0") and a per-frame table.
+void skeletalAnimations()
+{
+    KaIntrusivePtr<KaModelAnimation> keyed(new KaModelAnimation());
+    keyed->setKeyed(true);
+    keyed->setFrameCount(12);
+    keyed->setFrameRate(30.0f);
+    keyed->resizeNMOArrays(2);
+    keyed->setBoneName(0, "Pere");
+    keyed->setBoneName(1, "Bip01 Head");
+    for (int k = 0; k <= 12; k += 4) {
+        KaVector3f32 t(static_cast<float>(k), 0.5f, -1.0f);
+        KaQuaternion q = KaQuaternion::fromAxisAndAngle(KaVector3f32(0.0f, 1.0f, 0.0f), 0.3f * static_cast<float>(k));
+        keyed->setTranslation(0, static_cast<float>(k), t);
+        keyed->setRotation(0, static_cast<float>(k), q);
+    }
+    KaVector3f32 head(0.0f, 1.6f, 0.0f);
+    KaQuaternion turn(0.0f, 0.0f, 0.0f, 1.0f);
+    keyed->setTranslation(1, 6.0f, head);
+    keyed->setRotation(1, 0.0f, turn);
+    KaStream keyedOut;
+    keyed->save(keyedOut);
+    seed("KaModelAnimationFuzz", "keyed", keyedOut);
+    Bytes wrapped = { 'K', 'A', 'Z', '0' };
+    const Bytes block = zlibBlock(bytesOf(keyedOut));
+    wrapped.insert(wrapped.end(), block.begin(), block.end());
+    seed("KaModelAnimationFuzz", "keyed-kaz0", wrapped);
+
+    KaIntrusivePtr<KaModelAnimation> table(new KaModelAnimation());
+    table->setKeyed(false);
+    table->setFrameRate(25.0f);
+    table->resizeFBXArrays(2);
+    table->setBoneName(0, "a");
+    table->setBoneName(1, "bone two");
+    for (int row = 0; row < 5; ++row) {
+        KaVector3f32 t(0.0f, static_cast<float>(row), 0.0f);
+        KaQuaternion q(0.0f, 0.0f, 0.0f, 1.0f);
+        table->setTranslation(0, static_cast<float>(row), t);
+        table->setRotation(0, static_cast<float>(row), q);
+    }
+    KaVector3f32 t(1.0f, 2.0f, 3.0f);
+    table->setTranslation(1, 2.0f, t);
+    KaStream tableOut;
+    table->save(tableOut);
+    seed("KaModelAnimationFuzz", "table", tableOut);
+}
+
+// Vertex animations: version 2 through the engine's writer, and a version
+// 256 file (vertices with matrices, which the writer never writes).
+void vertexAnimations()
+{
+    const float times[] = { 0.0f, 10.0f, 20.0f };
+    KaStream v256;
+    v256.setMode(KaStream::Binary);
+    v256.writeData("KAVA", 4);
+    v256.write(256u);
+    v256.writeData("HEAD", 4);
+    KaString::serialize(v256, KaString("cape"));
+    v256.write(3u); // vertices
+    v256.write(3u); // keys
+    v256.writeData("TIME", 4);
+    for (float t : times)
+        v256.write(t);
+    v256.writeData("DATA", 4);
+    for (int k = 0; k < 3; ++k) {
+        for (int v = 0; v < 3; ++v) {
+            v256.write(static_cast<float>(v));
+            v256.write(static_cast<float>(k));
+            v256.write(0.5f);
+            const float matrix[16] = { 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, static_cast<float>(k), 0, 0, 1 };
+            for (float m : matrix)
+                v256.write(m);
+        }
+    }
+    seed("KaModelVertexAnimationFuzz", "v256", v256);
+
+    KaIntrusivePtr<KaModelVertexAnimation> anim(new KaModelVertexAnimation());
+    v256.seek(0);
+    if (!anim->load(v256))
+        fail("vertex animation seed does not load");
+    KaStream v2;
+    anim->save(v2);
+    seed("KaModelVertexAnimationFuzz", "v2", v2);
+}
+
 
 // ---------------------------------------------------------------------------
 // Models
@@ -915,6 +1003,8 @@ int main(int argc, char** argv)
     videos();
     alphaVideos();
     cameras();
+    skeletalAnimations();
+    vertexAnimations();
     models();
     return gFailures == 0 ? 0 : 1;
 }

@@ -206,6 +206,21 @@ TEST_F(KaAnimationTest, StopAndRestartDuringTheWalkIsNotUpdatedTwice)
     EXPECT_EQ(mJournal, (std::vector<std::string> { "a", "b:stop", "b" }));
 }
 
+TEST_F(KaAnimationTest, StopWhileAllTimersArePausedStillStops)
+{
+    Probe a("a", mJournal);
+    KaTimer::pauseAll();
+    a.play();
+    EXPECT_TRUE(a.isListed());
+    a.stop();
+    KaTimer::resumeAll();
+    EXPECT_FALSE(a.isListed());
+    EXPECT_EQ(std::count(mJournal.begin(), mJournal.end(), "a:stop"), 1);
+    const int updates = a.mUpdates;
+    mClock.frame(16);
+    EXPECT_EQ(a.mUpdates, updates);
+}
+
 namespace {
 
 class FrameProbe {
