@@ -138,6 +138,10 @@ public:
     // for a mesh without vertices.
     void boundingBox(KaVector3f32& min, KaVector3f32& max) const;
     void resizeUpdatedTables(unsigned long count);
+    // The skinned tables themselves, for an owner that skins the mesh on
+    // its own (sized by resizeUpdatedTables).
+    KaArray<KaVector3f32>& updatedPositions() { return mSkinnedPositions; }
+    KaArray<KaVector3f32>& updatedNormals() { return mSkinnedNormals; }
     void checkArrays();
 
     // Skins the mesh with the bone matrices (a matrix index at or past the

@@ -26,8 +26,14 @@
 #include "engine/core/KaString.h"
 #include "engine/graphics/KaImage.h"
 #include "engine/graphics/KaPng.h"
+#include "engine/graphics/KaMaterial.h"
+#include "engine/graphics/KaMesh.h"
 #include "engine/maths/KaQuaternion.h"
+#include "engine/maths/KaTRS.h"
+#include "engine/scene/KaModel.h"
 #include "engine/maths/KaVector3f32.h"
+#include "engine/scene/KaModelAnimation.h"
+#include "engine/scene/KaModelVertexAnimation.h"
 #include "fuzz/support/KaFuzzParts.h"
 #include "tools/fixtures/KaJpegFixture.h"
 #include "tools/fixtures/KaTheoraFixture.h"
@@ -741,6 +747,174 @@ void cameras()
     seed("KaCameraFuzz", "camera", out);
 }
 
+// Skeletal animations through the engine's writer: a keyed one (plain and
+// wrapped in "KAZ0") and a per-frame table.
+void skeletalAnimations()
+{
+    KaIntrusivePtr<KaModelAnimation> keyed(new KaModelAnimation());
+    keyed->setKeyed(true);
+    keyed->setFrameCount(12);
+    keyed->setFrameRate(30.0f);
+    keyed->resizeNMOArrays(2);
+    keyed->setBoneName(0, "Pere");
+    keyed->setBoneName(1, "Bip01 Head");
+    for (int k = 0; k <= 12; k += 4) {
+        KaVector3f32 t(static_cast<float>(k), 0.5f, -1.0f);
+        KaQuaternion q = KaQuaternion::fromAxisAndAngle(KaVector3f32(0.0f, 1.0f, 0.0f), 0.3f * static_cast<float>(k));
+        keyed->setTranslation(0, static_cast<float>(k), t);
+        keyed->setRotation(0, static_cast<float>(k), q);
+    }
+    KaVector3f32 head(0.0f, 1.6f, 0.0f);
+    KaQuaternion turn(0.0f, 0.0f, 0.0f, 1.0f);
+    keyed->setTranslation(1, 6.0f, head);
+    keyed->setRotation(1, 0.0f, turn);
+    KaStream keyedOut;
+    keyed->save(keyedOut);
+    seed("KaModelAnimationFuzz", "keyed", keyedOut);
+    Bytes wrapped = { 'K', 'A', 'Z', '0' };
+    const Bytes block = zlibBlock(bytesOf(keyedOut));
+    wrapped.insert(wrapped.end(), block.begin(), block.end());
+    seed("KaModelAnimationFuzz", "keyed-kaz0", wrapped);
+
+    KaIntrusivePtr<KaModelAnimation> table(new KaModelAnimation());
+    table->setKeyed(false);
+    table->setFrameRate(25.0f);
+    table->resizeFBXArrays(2);
+    table->setBoneName(0, "a");
+    table->setBoneName(1, "bone two");
+    for (int row = 0; row < 5; ++row) {
+        KaVector3f32 t(0.0f, static_cast<float>(row), 0.0f);
+        KaQuaternion q(0.0f, 0.0f, 0.0f, 1.0f);
+        table->setTranslation(0, static_cast<float>(row), t);
+        table->setRotation(0, static_cast<float>(row), q);
+    }
+    KaVector3f32 t(1.0f, 2.0f, 3.0f);
+    table->setTranslation(1, 2.0f, t);
+    KaStream tableOut;
+    table->save(tableOut);
+    seed("KaModelAnimationFuzz", "table", tableOut);
+}
+
+// Vertex animations: version 2 through the engine's writer, and a version
+// 256 file (vertices with matrices, which the writer never writes).
+void vertexAnimations()
+{
+    const float times[] = { 0.0f, 10.0f, 20.0f };
+    KaStream v256;
+    v256.setMode(KaStream::Binary);
+    v256.writeData("KAVA", 4);
+    v256.write(256u);
+    v256.writeData("HEAD", 4);
+    KaString::serialize(v256, KaString("cape"));
+    v256.write(3u); // vertices
+    v256.write(3u); // keys
+    v256.writeData("TIME", 4);
+    for (float t : times)
+        v256.write(t);
+    v256.writeData("DATA", 4);
+    for (int k = 0; k < 3; ++k) {
+        for (int v = 0; v < 3; ++v) {
+            v256.write(static_cast<float>(v));
+            v256.write(static_cast<float>(k));
+            v256.write(0.5f);
+            const float matrix[16] = { 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, static_cast<float>(k), 0, 0, 1 };
+            for (float m : matrix)
+                v256.write(m);
+        }
+    }
+    seed("KaModelVertexAnimationFuzz", "v256", v256);
+
+    KaIntrusivePtr<KaModelVertexAnimation> anim(new KaModelVertexAnimation());
+    v256.seek(0);
+    if (!anim->load(v256))
+        fail("vertex animation seed does not load");
+    KaStream v2;
+    anim->save(v2);
+    seed("KaModelVertexAnimationFuzz", "v2", v2);
+}
+
+
+// ---------------------------------------------------------------------------
+// Models
+
+void addBone(KaModel& model, const char* name, uint16_t parent, const KaVector3f32& translation)
+{
+    KaModel::bone b;
+    b.name = name;
+    b.parent = parent;
+    b.bindTransform = KaTRS(translation, KaQuaternion(0.0f, 0.0f, 0.0f, 1.0f), KaVector3f32(1.0f, 1.0f, 1.0f));
+    model.bones().pushBack(b);
+    KaMatrix4x4 inverse;
+    inverse.translate(KaVector3f32(-translation.x, -translation.y, -translation.z));
+    model.inverseBindMatrices().pushBack(inverse);
+}
+
+// A mesh of vertexCount vertices with one face per material, its vertices
+// spread over matrices matrix indices.
+KaMesh modelMesh(const char* name, unsigned int vertexCount, unsigned int materials, unsigned int matrices, bool uvs,
+    bool colors)
+{
+    KaMesh mesh;
+    mesh.setConf(vertexCount, 3 * materials, KaMesh::TRIANGLES, materials, materials);
+    mesh.setName(name);
+    for (unsigned int v = 0; v < vertexCount; ++v) {
+        const float f = static_cast<float>(v);
+        mesh.setVertex(v, KaVector3f32(f, 1.0f - f, 0.5f * f));
+        mesh.setNormal(v, KaVector3f32(0.0f, 1.0f, 0.0f));
+        if (uvs)
+            mesh.setTextureUV(v, KaVector2f32(0.25f * f, 1.0f));
+        if (colors)
+            mesh.setColor(v, KaColor(static_cast<unsigned char>(40 * v), 100, 200, 255));
+        mesh.matrixIndex(v, v % matrices);
+    }
+    for (unsigned int i = 0; i < 3 * materials; ++i)
+        mesh.setIndex(i, i % vertexCount);
+    for (unsigned int m = 0; m < materials; ++m) {
+        KaMaterial material;
+        material.setShininess(3.0f);
+        mesh.attachMaterial(m, material);
+        mesh.facesPerMaterial(m, 1);
+    }
+    return mesh;
+}
+
+void models()
+{
+    KaModel model;
+    addBone(model, "root", KaModel::mNoParent, KaVector3f32(0.0f, 1.0f, 0.0f));
+    addBone(model, "spine", 0, KaVector3f32(0.0f, 2.0f, 0.0f));
+    addBone(model, "head", 1, KaVector3f32(0.0f, 0.5f, 0.0f));
+    KaArray<KaModel::weightElement> list;
+    list.pushBack(KaModel::weightElement { 0.5f, 0 });
+    list.pushBack(KaModel::weightElement { 0.5f, 1 });
+    model.findOrAddWeights(list);
+    model.addMesh(modelMesh("body", 5, 2, 4, true, false));
+    model.addMesh(modelMesh("hat", 3, 1, 2, false, true));
+
+    KaStream withMatrices;
+    model.saveModel(withMatrices, 0);
+    seed("KaModelFuzz", "skinned", withMatrices);
+    KaStream selfSkinning;
+    model.saveModel(selfSkinning, KaModel::mSelfSkinningFlag);
+    seed("KaModelFuzz", "self-skinning", selfSkinning);
+
+    // Version 11: no flags word.
+    Bytes old = bytesOf(withMatrices);
+    old[4] = 11;
+    old.erase(old.begin() + 20, old.begin() + 24);
+    seed("KaModelFuzz", "version-11", old);
+
+    Bytes wrapped = { 'K', 'A', 'Z', '0' };
+    const Bytes block = zlibBlock(bytesOf(withMatrices));
+    wrapped.insert(wrapped.end(), block.begin(), block.end());
+    seed("KaModelFuzz", "wrapped", wrapped);
+
+    KaModel boneless;
+    boneless.addMesh(modelMesh("plain", 3, 1, 1, true, true));
+    KaStream plain;
+    boneless.saveModel(plain, 0);
+    seed("KaModelFuzz", "no-bones", plain);
+}
 } // namespace
 
 int main(int argc, char** argv)
@@ -769,5 +943,8 @@ int main(int argc, char** argv)
     videos();
     alphaVideos();
     cameras();
+    skeletalAnimations();
+    vertexAnimations();
+    models();
     return gFailures == 0 ? 0 : 1;
 }
