@@ -11,7 +11,7 @@
 #include "tests/engine/graphics/KaGLTestContext.h"
 #include "tests/engine/graphics/KaMeshTestHelpers.h"
 #include "tests/engine/graphics/KaPngTestFiles.h"
-#include "tests/engine/graphics/KaTheoraFixtures.h"
+#include "tools/fixtures/KaTheoraFixture.h"
 #include "tests/engine/scene/KaSceneTestClock.h"
 #include "tests/support/KaTestSupport.h"
 
