@@ -13,7 +13,7 @@
 #include "engine/maths/KaTRS.h"
 #include "engine/scene/KaModel.h"
 
-struct KaMeshSpec {
+struct KaMeshShape {
     std::string name = "body";
     unsigned int vertices = 3;
     bool uvs = true;
@@ -42,25 +42,25 @@ inline KaTRS KaMakeTRS(const KaVector3f32& translation, const KaQuaternion& rota
 }
 
 // A triangle list mesh whose values all differ, with one face per material.
-inline KaMesh KaMakeMesh(const KaMeshSpec& spec)
+inline KaMesh KaMakeMesh(const KaMeshShape& shape)
 {
     KaMesh mesh;
-    const unsigned int indexCount = 3 * spec.materials;
-    mesh.setConf(spec.vertices, indexCount, KaMesh::TRIANGLES, spec.materials, spec.materials);
-    mesh.setName(spec.name.c_str());
-    for (unsigned int v = 0; v < spec.vertices; ++v) {
+    const unsigned int indexCount = 3 * shape.materials;
+    mesh.setConf(shape.vertices, indexCount, KaMesh::TRIANGLES, shape.materials, shape.materials);
+    mesh.setName(shape.name.c_str());
+    for (unsigned int v = 0; v < shape.vertices; ++v) {
         const float f = static_cast<float>(v);
         mesh.setVertex(v, KaVector3f32(f, 2 * f + 1, -f));
         mesh.setNormal(v, KaVector3f32(0, 0, 1));
-        if (spec.uvs)
+        if (shape.uvs)
             mesh.setTextureUV(v, KaVector2f32(f * 0.5f, 1 - f * 0.25f));
-        if (spec.colors)
+        if (shape.colors)
             mesh.setColor(v, KaColor(static_cast<unsigned char>(v), 20, 30, 255));
-        mesh.matrixIndex(v, spec.matrices != 0 ? v % spec.matrices : 0);
+        mesh.matrixIndex(v, shape.matrices != 0 ? v % shape.matrices : 0);
     }
     for (unsigned int i = 0; i < indexCount; ++i)
-        mesh.setIndex(i, spec.vertices != 0 ? i % spec.vertices : 0);
-    for (unsigned int m = 0; m < spec.materials; ++m) {
+        mesh.setIndex(i, shape.vertices != 0 ? i % shape.vertices : 0);
+    for (unsigned int m = 0; m < shape.materials; ++m) {
         // No texture: the record carries an empty texture name.
         KaMaterial material;
         material.setDiffuse(KaColor(static_cast<unsigned char>(10 * m), 200, 100, 255));

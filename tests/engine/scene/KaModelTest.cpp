@@ -46,19 +46,19 @@ void buildRichModel(KaModel& model, bool withInverseBind)
     single.pushBack(KaModel::weightElement { 1.0f, 1 });
     model.findOrAddWeights(single);
 
-    KaMeshSpec a;
+    KaMeshShape a;
     a.name = "body";
     a.vertices = 5;
     a.materials = 2;
     a.matrices = 4;
     model.addMesh(KaMakeMesh(a));
-    KaMeshSpec b;
+    KaMeshShape b;
     b.name = "hat";
     b.uvs = false;
     b.colors = true;
     b.vertices = 3;
     model.addMesh(KaMakeMesh(b));
-    KaMeshSpec c;
+    KaMeshShape c;
     c.name = "x";
     c.uvs = false;
     c.vertices = 4;
@@ -224,9 +224,9 @@ TEST(KaModelFile, MissingFileSaysSo)
 TEST(KaModelFile, NoBonesGetsOneDefaultBone)
 {
     KaModel source;
-    KaMeshSpec spec;
-    spec.matrices = 1;
-    source.addMesh(KaMakeMesh(spec));
+    KaMeshShape shape;
+    shape.matrices = 1;
+    source.addMesh(KaMakeMesh(shape));
     KaModel model;
     ASSERT_TRUE(loadBytes(model, KaSaveModel(source, 0)));
     ASSERT_EQ(model.bones().size(), 1u);
@@ -482,8 +482,8 @@ TEST(KaModelPose, ForcedMatrixReplacesTheNextBoneOnce)
 TEST(KaModelPose, NoBonesDropsTheSkinnedArrays)
 {
     KaModel model;
-    KaMeshSpec spec;
-    model.addMesh(KaMakeMesh(spec));
+    KaMeshShape shape;
+    model.addMesh(KaMakeMesh(shape));
     model.update();
     EXPECT_FALSE(model.mesh(0).hasSkinnedPositions());
 }
@@ -560,9 +560,9 @@ TEST(KaModel, BoundingBoxSpansTheMeshes)
     KaVector3f32 high;
     model.boundingBox(low, high);
     EXPECT_GT(low.x, 1e14f);
-    KaMeshSpec spec;
-    spec.vertices = 4;
-    model.addMesh(KaMakeMesh(spec));
+    KaMeshShape shape;
+    shape.vertices = 4;
+    model.addMesh(KaMakeMesh(shape));
     model.boundingBox(low, high);
     expectVector(low, 0, 1, -3);
     expectVector(high, 3, 7, 0);
