@@ -110,7 +110,7 @@ const char* const KaStream::mDefaultSeparators = " \n\t\r\v\f";
 
 KaStream::KaStream()
     : mPosition(0), mMode(Binary), mBuffering(false), mBufferStart(0), mBufferPosition(0),
-      mBufferSize(0), mLength(0), mCapacity(0), mData(nullptr)
+      mBufferSize(0), mLength(0), mCapacity(0), mData(nullptr), mDirect(DirectUnknown)
 {
 }
 

@@ -12,7 +12,7 @@
 // it and replace the six virtual byte operations (writeData, readData, seek,
 // getPos, isAtEnd, size). Everything else here is written on top of those six
 // only, so it works unchanged on every kind of stream; the plain memory
-// stream alone lets binary typed values skip them (see isDirectMemory).
+// stream alone lets binary typed values skip them (see putDirect).
 //
 // Typed operations come in two modes. Binary mode, the one every engine file
 // format uses: integers little-endian, floats as their IEEE-754 bit patterns.
@@ -49,7 +49,11 @@ public:
     // Back to the empty stream (no data, position 0); the mode stays.
     void clear();
 
-    void setMode(Mode mode) { mMode = mode; }
+    void setMode(Mode mode)
+    {
+        mMode = mode;
+        mDirect = DirectUnknown;
+    }
     Mode mode() const { return mMode; }
 
     unsigned long bufferLength() const { return mLength; }
@@ -81,7 +85,10 @@ public:
     unsigned int write(signed char value) { return writeTyped(value); }
     unsigned int write(bool value)
     {
-        return putDirect(static_cast<unsigned char>(value ? 1 : 0)) ? 1u : writeValue(value);
+        if (putDirect(static_cast<unsigned char>(value ? 1 : 0)))
+            return 1u;
+        findDirect();
+        return writeValue(value);
     }
     unsigned int write(unsigned short value) { return writeTyped(value); }
     unsigned int write(short value) { return writeTyped(value); }
@@ -109,8 +116,10 @@ public:
     unsigned int read(bool& value)
     {
         unsigned char byte;
-        if (!takeDirect(byte))
+        if (!takeDirect(byte)) {
+            findDirect();
             return readValue(value);
+        }
         value = byte != 0;
         return 1u;
     }
@@ -301,44 +310,64 @@ private:
     // buffer, with the same bytes and the same position and length as the
     // byte operations would give. A derived stream, text mode, a value that
     // would grow the buffer or cross the end of the data takes the byte
-    // operations.
-    bool isDirectMemory() const
+    // operations. Which kind of stream this is can only be asked once it is
+    // built, so the answer is found by the first typed operation and kept
+    // until the mode changes.
+    enum Direct : unsigned char { DirectUnknown, DirectYes, DirectNo };
+    void findDirect()
     {
+        if (mDirect != DirectUnknown)
+            return;
 #if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
-        return mMode == Binary && &typeid(*this) == &typeid(KaStream);
+        const bool plain = typeid(*this) == typeid(KaStream);
 #else
-        return false;
+        const bool plain = false;
 #endif
+        mDirect = plain && mMode == Binary ? DirectYes : DirectNo;
     }
+    // Every member is read before the value is stored: a store through the
+    // byte buffer could be a store to this object, as far as the compiler
+    // knows, and would make it read them all again.
     template <class T>
     bool putDirect(T value)
     {
-        if (mPosition + sizeof value > mCapacity || !isDirectMemory())
+        const unsigned long position = mPosition;
+        const unsigned long end = position + sizeof value;
+        if (end > mCapacity || mDirect != DirectYes)
             return false;
-        std::memcpy(mData + mPosition, &value, sizeof value);
-        mPosition += sizeof value;
-        if (mPosition > mLength)
-            mLength = mPosition;
+        const unsigned long length = mLength;
+        std::memcpy(mData + position, &value, sizeof value);
+        mPosition = end;
+        if (end > length)
+            mLength = end;
         return true;
     }
     template <class T>
     bool takeDirect(T& value)
     {
-        if (mPosition + sizeof value > mLength || !isDirectMemory())
+        const unsigned long position = mPosition;
+        const unsigned long end = position + sizeof value;
+        if (end > mLength || mDirect != DirectYes)
             return false;
-        std::memcpy(&value, mData + mPosition, sizeof value);
-        mPosition += sizeof value;
+        mPosition = end;
+        std::memcpy(&value, mData + position, sizeof value);
         return true;
     }
     template <class T>
     unsigned int writeTyped(T value)
     {
-        return putDirect(value) ? static_cast<unsigned int>(sizeof value) : writeValue(value);
+        if (putDirect(value))
+            return static_cast<unsigned int>(sizeof value);
+        findDirect();
+        return writeValue(value);
     }
     template <class T>
     unsigned int readTyped(T& value)
     {
-        return takeDirect(value) ? static_cast<unsigned int>(sizeof value) : readValue(value);
+        if (takeDirect(value))
+            return static_cast<unsigned int>(sizeof value);
+        findDirect();
+        return readValue(value);
     }
     unsigned int writeValue(unsigned char value);
     unsigned int writeValue(signed char value);
@@ -380,6 +409,8 @@ private:
     template <class T>
     unsigned int readText(T& value, T (KaStream::*parser)());
     void readWord(const char* separators, KaString& word);
+
+    Direct mDirect;
 };
 
 #endif

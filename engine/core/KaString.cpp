@@ -99,20 +99,22 @@ KaString& KaString::operator=(const KaString& other)
     return *this;
 }
 
-void KaString::assignBytes(const void* bytes, unsigned long count)
+void KaString::assignBytes(const void* bytes, unsigned long count, unsigned long capacity)
 {
     const unsigned char* source = static_cast<const unsigned char*>(bytes);
+    if (capacity < count + 1)
+        capacity = count + 1;
     KaCountedArray<unsigned char>& storage = *mArray;
     if (storage.counter() >= 2 || isInside(source, storage)) {
         // A fresh storage leaves the old one, and the source bytes in it,
         // untouched until the new text is complete.
         KaSmartPointer<KaCountedArray<unsigned char>> fresh(new KaCountedArray<unsigned char>());
-        fresh->reserve(count + 1);
+        fresh->reserve(capacity);
         fresh->pushBack(source, count);
         fresh->pushBack(static_cast<unsigned char>(0));
         mArray = fresh;
     } else {
-        storage.reserve(count + 1);
+        storage.reserve(capacity);
         storage.copy(source, count);
         storage.pushBack(static_cast<unsigned char>(0));
     }
@@ -121,7 +123,8 @@ void KaString::assignBytes(const void* bytes, unsigned long count)
 void KaString::appendBytes(const void* bytes, unsigned long count)
 {
     if (size() == 0) {
-        assignBytes(bytes, count);
+        // A text that starts with an append is likely to be appended to again.
+        assignBytes(bytes, count, kMinimumAppendCapacity);
         return;
     }
     if (count == 0)

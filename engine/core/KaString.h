@@ -135,8 +135,8 @@ public:
 
 protected:
     // Replaces the content by count bytes and a terminator, without going
-    // through the virtual set.
-    void assignBytes(const void* bytes, unsigned long count);
+    // through the virtual set. The buffer holds at least capacity bytes.
+    void assignBytes(const void* bytes, unsigned long count, unsigned long capacity = 0);
     // Inserts count bytes at the end of the text, before the terminator.
     void appendBytes(const void* bytes, unsigned long count);
 
