@@ -54,8 +54,7 @@ public:
     // colours and the shininess are left to the caller, who knows that
     // lighting stays off (where they show nowhere) until it sends them with
     // applyColours.
-    void applyChanges(
-        const KaMaterial& applied, bool meshHasTextureCoordinates = true, bool sendColours = true) const;
+    void applyChanges(const KaMaterial& applied, bool meshHasTextureCoordinates = true, bool sendColours = true) const;
     // The four colours and the shininess, where they differ from those of
     // `held`, the material whose colours GL holds (normal shadow mode).
     void applyColours(const KaMaterial& held) const;
