@@ -940,6 +940,7 @@ unsigned long KaRenderer::drawBatch(Batch& batch, unsigned long& materialChanges
                 if (whole) {
                     material.apply();
                     coloursHeld = &material;
+                    environmentKnown = false;
                 } else {
                     // Unlit, the material colours show nowhere: they are
                     // sent when a lit material or the end of the flush
@@ -952,7 +953,6 @@ unsigned long KaRenderer::drawBatch(Batch& batch, unsigned long& materialChanges
                 }
                 lastMaterial = &material;
                 materialApplied = true;
-                environmentKnown = false;
                 ++materialChanges;
             }
             if (state.scissorEnabled) {
