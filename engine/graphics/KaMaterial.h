@@ -49,14 +49,14 @@ public:
     // differs from `applied`: the material applied last, in the same shadow
     // mode, with nothing else having changed GL's lighting, alpha test,
     // texture binding, texture-environment combiner or material colours
-    // since. The texture-environment mode itself is always sent, since
-    // callers change it between draws. Shadow textures and the shadow
-    // passes take the whole apply(). With sendColours false the four
+    // since. GL_TEXTURE_ENV_MODE is left alone: the caller sets its own
+    // before drawing (apply() would set GL_COMBINE for an opaque material,
+    // GL_MODULATE otherwise). Shadow textures and the shadow passes take
+    // the whole apply(). With sendColours false the four
     // colours and the shininess are left to the caller, who knows that
     // lighting stays off (where they show nowhere) until it sends them with
     // applyColours.
-    void applyChanges(
-        const KaMaterial& applied, bool meshHasTextureCoordinates = true, bool sendColours = true) const;
+    void applyChanges(const KaMaterial& applied, bool meshHasTextureCoordinates = true, bool sendColours = true) const;
     // The four colours and the shininess, where they differ from those of
     // `held`, the material whose colours GL holds (normal shadow mode).
     void applyColours(const KaMaterial& held) const;

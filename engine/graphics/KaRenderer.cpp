@@ -100,8 +100,8 @@ uint64_t stateHash(const KaRenderer::TransparentState& state)
         (material.enableLights() ? 1u : 0u) | (material.isShadowTexture() ? 2u : 0u) | (state.hasColors ? 4u : 0u)
             | (state.scissorEnabled ? 8u : 0u));
     hash = mix(hash, static_cast<uint64_t>(static_cast<uint32_t>(state.textureEnvironmentMode)));
-    hash = mix(hash, static_cast<uint64_t>(static_cast<uint32_t>(state.scissorX)) << 32
-            | static_cast<uint32_t>(state.scissorY));
+    hash = mix(hash,
+        static_cast<uint64_t>(static_cast<uint32_t>(state.scissorX)) << 32 | static_cast<uint32_t>(state.scissorY));
     hash = mix(hash, static_cast<uint64_t>(state.scissorWidth) << 32 | state.scissorHeight);
     // Spread the low bits, which pick the slot.
     hash ^= hash >> 31;
@@ -940,6 +940,7 @@ unsigned long KaRenderer::drawBatch(Batch& batch, unsigned long& materialChanges
                 if (whole) {
                     material.apply();
                     coloursHeld = &material;
+                    environmentKnown = false;
                 } else {
                     // Unlit, the material colours show nowhere: they are
                     // sent when a lit material or the end of the flush
@@ -952,7 +953,6 @@ unsigned long KaRenderer::drawBatch(Batch& batch, unsigned long& materialChanges
                 }
                 lastMaterial = &material;
                 materialApplied = true;
-                environmentKnown = false;
                 ++materialChanges;
             }
             if (state.scissorEnabled) {

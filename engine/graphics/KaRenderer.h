@@ -33,11 +33,12 @@ class KaMesh;
 // both sides; an engine stack never pops its last matrix, while GL still
 // receives its glPopMatrix.
 //
-// The current colour is cached and sent to GL only when it changes; code
-// that calls glColor directly makes the cache lie until the next camera
-// restore sets it back to white. The scissor rectangle is only stored: each
-// draw routine switches GL's scissor test on and off around its own draw
-// call from these values.
+// The current colour is cached and sent to GL only when it changes (while
+// the batch draws from its colour array, which hides it, only the last one
+// reaches GL, once the array is off); code that calls glColor directly
+// makes the cache lie until the next camera restore sets it back to white.
+// The scissor rectangle is only stored: each draw routine switches GL's
+// scissor test on and off around its own draw call from these values.
 //
 // Transparent triangles do not draw with their mesh: addTransparentMesh
 // copies them, already in view space, into the batch; renderTransparentMeshes
@@ -105,10 +106,10 @@ public:
         bool drawn;
         // The vertex that index 0 of this entry's run stands for: 0 while
         // the batch holds at most 65,536 vertices; past that, a vertex of
-        // the copy of the vertices made in draw order, moved on to a run's
-        // first vertex when the run would not fit in the 16-bit range from
-        // the one before. The 16-bit indices of a run count from it, so they
-        // never wrap.
+        // the copy of the vertices made in draw order, moved on to a
+        // triangle's first vertex when the triangle would fall past the
+        // 16-bit range counted from the one before. The 16-bit indices of a
+        // run count from it, so they never wrap.
         uint64_t vertexBase;
     };
 

@@ -12,6 +12,7 @@
 #include "engine/graphics/KaMesh.h"
 #include "engine/graphics/KaRenderer.h"
 #include "tests/engine/graphics/KaGLTestContext.h"
+#include "tests/engine/graphics/KaMeshTestHelpers.h"
 
 namespace {
 
@@ -770,6 +771,47 @@ TEST_F(KaTransparentBatchTest, ScissorAndCameraFollowEveryEntryInDepthOrder)
         EXPECT_EQ(1u, left->counter());
         EXPECT_EQ(1u, right->counter());
     }
+}
+
+// Texturing goes on and off, and the bound texture changes, only where the
+// material of the next entry asks: an untextured quad between two quads of
+// different textures must neither be textured nor leave the first texture
+// bound for the last.
+TEST_F(KaTransparentBatchTest, TexturesFollowTheEntriesInDepthOrder)
+{
+    auto solid = [](const KaColor& color) {
+        KaIntrusivePtr<Ka3DTexture> texture(new Ka3DTexture());
+        texture->load(*KaTestMakeImage(8, 8, RGBA8888, [color](unsigned int, unsigned int) { return color; }));
+        return texture;
+    };
+    KaIntrusivePtr<Ka3DTexture> green = solid(KaColor(0, 255, 0, 255));
+    KaIntrusivePtr<Ka3DTexture> blue = solid(KaColor(0, 0, 255, 255));
+    auto textured = [](KaMesh& mesh, const KaIntrusivePtr<Ka3DTexture>& texture) {
+        const KaVector2f32 corners[4] = { KaVector2f32(0.0f, 0.0f), KaVector2f32(1.0f, 0.0f), KaVector2f32(1.0f, 1.0f),
+            KaVector2f32(0.0f, 1.0f) };
+        for (unsigned int i = 0; i < 4; ++i)
+            mesh.setTextureUV(i, corners[i]);
+        KaMaterial material(texture, KaMaterial::BLENDED);
+        material.setDiffuse(KaColor(255, 255, 255, 128));
+        mesh.attachMaterial(0, material);
+    };
+    KaIntrusivePtr<KaCamera> camera = orthographicCamera();
+    KaMesh far, middle, near;
+    makeQuad(far, -128.0f, -128.0f, 128.0f, 128.0f, -100.0f, KaColor());
+    makeQuad(middle, -128.0f, -128.0f, 128.0f, 128.0f, 0.0f, KaColor(255, 0, 0, 128));
+    makeQuad(near, -128.0f, -128.0f, 128.0f, 128.0f, 100.0f, KaColor());
+    textured(far, green);
+    textured(near, blue);
+    drawLayer(*camera, { &near, &middle, &far });
+
+    EXPECT_EQ(3u, r()->lastTransparentDrawCalls());
+    // Green, then red, then blue, each at half alpha.
+    const KaPixel p = pixel(128, 128);
+    EXPECT_NEAR(64, p.r, 2);
+    EXPECT_NEAR(32, p.g, 2);
+    EXPECT_NEAR(128, p.b, 2);
+    EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D));
+    EXPECT_FALSE(r()->textureEnabled());
 }
 
 } // namespace
