@@ -603,6 +603,12 @@ unsigned long KaImage::deSerialize(KaStream& stream)
     // The picture must be in the stream before a buffer is taken for it: a
     // damaged header of a few bytes may announce the largest image allowed.
     const unsigned long payload = pictureBytes(width, height, imageFormat);
+    // A record without a format stores no pixels: nothing backs a large
+    // buffer for one.
+    if (payload == 0 && !sizeBackedBy(width, height, 0, 1)) {
+        KaPrintf("KaImage::deSerialize: Size too large (%u x %u)\n", width, height);
+        return 0;
+    }
     const unsigned long streamLength = stream.contentLength();
     const unsigned long position = stream.getPos();
     if (payload > (position < streamLength ? streamLength - position : 0)) {

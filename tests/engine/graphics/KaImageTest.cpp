@@ -245,6 +245,8 @@ TEST(KaImageTest, HostileStreamsLeaveTheImageAsItWas)
         { "side beyond the limit", header(GREY8, 1000000, 1), "KaImage::deSerialize: Size too large" },
         { "a gigabyte", header(RGBA8888, 16384, 16384), "KaImage::deSerialize: Size too large" },
         { "four gigapixels", header(GREY8, 0xFFFFFFFFu, 0xFFFFFFFFu), "KaImage::deSerialize: Size too large" },
+        // No pixels are stored for it, yet it would take 194 MB.
+        { "a large picture of no format", header(NONE, 12034, 16133), "KaImage::deSerialize: Size too large" },
         { "rows cut", header(RGB888, 4, 4) + std::string(20, 'x'), "KaImage::deSerialize: Unexpected end of stream" },
         { "blocks cut", header(PVRTC4_RGB, 8, 8) + std::string(31, 'x'),
             "KaImage::deSerialize: Unexpected end of stream" },
