@@ -27,6 +27,8 @@ const float kMinimumCellSize = 0.01f;
 // Arrays of a stored block are read this many elements at a time, so a count
 // beyond the end of the stream is found before it costs more than a slice.
 const unsigned long kReadSlice = 4096;
+// A search gives up after this many cells: a quarter of the largest grid.
+const unsigned long kMaxExpandedNodes = 1000000;
 
 float cross2D(const KaVector2f32& a, const KaVector2f32& b) { return a.x * b.y - a.y * b.x; }
 
@@ -303,7 +305,7 @@ void KaFreeMoveZone::KaFreeMoveZoneGraph::AdjacentCost(void* state, std::vector<
             continue;
         const unsigned char f = mFlags[static_cast<unsigned long>(nz) * static_cast<unsigned long>(mSize.x)
             + static_cast<unsigned long>(nx)];
-        if (f == 1)
+        if (f == 1 || !mOwner->walkableIndex(static_cast<unsigned long>(nz) * mSize.x + nx))
             continue;
         micropather::StateCost cost;
         cost.state = toState(static_cast<long>(nz) * mSize.x + nx);
@@ -342,6 +344,7 @@ KaFreeMoveZone::KaFreeMoveZone()
     , mGridMatrixMode(false)
     , mCellSizeOverride(0.0f, 0.0f)
 {
+    mPather->SetExpansionLimit(kMaxExpandedNodes);
 }
 
 KaFreeMoveZone::~KaFreeMoveZone()
@@ -372,6 +375,7 @@ void KaFreeMoveZone::clear()
     mGridDirty = true;
     mGraph->setSize(KaVector2s32(0, 0));
     mRegions.clear();
+    mOnFloor.clear();
     mPather->Reset();
 }
 
@@ -808,9 +812,8 @@ void KaFreeMoveZone::preUpdateGrid()
     for (int axis = 0; axis < 2; ++axis) {
         if (!finite(extents[axis]))
             continue;
-        for (int attempt = 0; attempt < 4 && extents[axis] / *cells[axis] >= float(kMaxCellsPerSide - 1) + 1.0f;
-             ++attempt)
-            *cells[axis] = extents[axis] / float(kMaxCellsPerSide - 1) * (1.0f + 1e-5f * float(attempt + 1));
+        for (int attempt = 0; attempt < 4 && extents[axis] / *cells[axis] >= float(kMaxCellsPerSide); ++attempt)
+            *cells[axis] = extents[axis] / float(kMaxCellsPerSide) * (1.0f + 1e-5f * float(attempt + 1));
     }
     mInverseWorldMatrix = worldTransformationMatrix().getInverseMatrix();
 }
@@ -1016,6 +1019,7 @@ void KaFreeMoveZone::buildAStar()
     const KaVector2s32 size = AStarResolution();
     mGraph->setSize(size);
     mRegions.clear();
+    mOnFloor.clear();
     if (size.x == 0 || size.y == 0)
         return;
     const unsigned long cells = static_cast<unsigned long>(size.x) * static_cast<unsigned long>(size.y);
@@ -1052,7 +1056,43 @@ void KaFreeMoveZone::buildAStar()
                 flags[index] = b == 2 ? 2 : 0;
         }
     }
+    mOnFloor = floorCells;
     labelRegions();
+}
+
+bool KaFreeMoveZone::walkableIndex(unsigned long index) const
+{
+    const unsigned char f = mGraph->flags()[index];
+    if (f == 1)
+        return false;
+    return f != 2 || index >= mOnFloor.size() || mOnFloor[index] != 0;
+}
+
+bool KaFreeMoveZone::walkable(const KaVector2s32& cell)
+{
+    const KaVector2s32 size = mGraph->size();
+    if (cell.x < 0 || cell.y < 0 || cell.x >= size.x || cell.y >= size.y)
+        return false;
+    ensureCellData();
+    return walkableIndex(static_cast<unsigned long>(cell.y) * size.x + cell.x);
+}
+
+void KaFreeMoveZone::ensureCellData()
+{
+    const KaVector2s32 size = mGraph->size();
+    const unsigned long cells = static_cast<unsigned long>(size.x) * static_cast<unsigned long>(size.y);
+    if (mOnFloor.size() != cells) {
+        // A grid kept from a stored block: its floor test is redone from
+        // the (checked) stored floor.
+        mOnFloor.resize(cells);
+        if (cells != 0) {
+            std::memset(mOnFloor.data(), 0, cells);
+            markFloorCells(mOnFloor);
+        }
+        mRegions.clear();
+    }
+    if (mRegions.size() != cells)
+        labelRegions();
 }
 
 void KaFreeMoveZone::labelRegions()
@@ -1063,7 +1103,6 @@ void KaFreeMoveZone::labelRegions()
     if (cells == 0)
         return;
     int* regions = mRegions.data();
-    const unsigned char* flags = mGraph->flags().constData();
     for (unsigned long i = 0; i < cells; ++i)
         regions[i] = -1;
     KaArray<unsigned int> queue;
@@ -1071,7 +1110,7 @@ void KaFreeMoveZone::labelRegions()
     unsigned int* pending = queue.data();
     int label = 0;
     for (unsigned long seed = 0; seed < cells; ++seed) {
-        if (regions[seed] != -1 || flags[seed] == 1)
+        if (regions[seed] != -1 || !walkableIndex(seed))
             continue;
         unsigned long head = 0;
         unsigned long tail = 0;
@@ -1088,7 +1127,7 @@ void KaFreeMoveZone::labelRegions()
                     if ((dx == 0 && dz == 0) || nx < 0 || nz < 0 || nx >= size.x || nz >= size.y)
                         continue;
                     const unsigned long next = static_cast<unsigned long>(nz) * size.x + nx;
-                    if (regions[next] != -1 || flags[next] == 1)
+                    if (regions[next] != -1 || !walkableIndex(next))
                         continue;
                     regions[next] = label;
                     pending[tail++] = static_cast<unsigned int>(next);
@@ -1104,8 +1143,7 @@ int KaFreeMoveZone::region(const KaVector2s32& cell)
     const KaVector2s32 size = mGraph->size();
     if (cell.x < 0 || cell.y < 0 || cell.x >= size.x || cell.y >= size.y)
         return -1;
-    if (mRegions.size() != static_cast<unsigned long>(size.x) * static_cast<unsigned long>(size.y))
-        labelRegions();
+    ensureCellData();
     return mRegions[static_cast<unsigned long>(cell.y) * size.x + cell.x];
 }
 
@@ -1170,30 +1208,70 @@ KaIntrusivePtr<KaBezierCurve> KaFreeMoveZone::curve(const KaVector3f32& from, co
     KaArray<KaVector3f32> points;
     points.pushBack(from);
     if (start.x != end.x || start.y != end.y) {
-        // Regions answer an unreachable click at once. A blocked start cell
-        // still lets the walker step out to any walkable neighbour.
-        const int goal = region(end);
-        if (goal < 0)
-            return KaIntrusivePtr<KaBezierCurve>();
-        bool reachable = region(start) == goal;
-        if (!reachable && mGraph->flag(start) == 1) {
-            for (int dz = -1; dz <= 1 && !reachable; ++dz)
-                for (int dx = -1; dx <= 1 && !reachable; ++dx)
-                    reachable = region(KaVector2s32(start.x + dx, start.y + dz)) == goal;
+        ensureCellData();
+        // The regions a walk from the start can reach: its own, or, from a
+        // cell no walk passes through, those of the cells around it.
+        int startRegions[9];
+        int startRegionCount = 0;
+        for (int dz = -1; dz <= 1; ++dz) {
+            for (int dx = -1; dx <= 1; ++dx) {
+                if ((dx != 0 || dz != 0) && walkable(start))
+                    continue;
+                const int r = region(KaVector2s32(start.x + dx, start.y + dz));
+                if (r >= 0)
+                    startRegions[startRegionCount++] = r;
+            }
         }
-        if (!reachable)
+        auto reachable = [&](int r) {
+            for (int i = 0; i < startRegionCount; ++i)
+                if (startRegions[i] == r)
+                    return r >= 0;
+            return false;
+        };
+        // A click in a border cell whose centre is off the floor walks to
+        // the reachable neighbour nearest to the click. Regions answer an
+        // unreachable click at once, without a search.
+        KaVector2s32 goal = end;
+        if (!walkable(end)) {
+            float best = kLargestFloat;
+            bool found = false;
+            for (int dz = -1; dz <= 1; ++dz) {
+                for (int dx = -1; dx <= 1; ++dx) {
+                    const KaVector2s32 cell(end.x + dx, end.y + dz);
+                    if (!reachable(region(cell)))
+                        continue;
+                    const KaVector3f32 centre = transformAStarGridInWorldSpace(cell);
+                    const float distance = (centre.x - to.x) * (centre.x - to.x) + (centre.z - to.z) * (centre.z - to.z);
+                    if (!found || distance < best) {
+                        best = distance;
+                        goal = cell;
+                        found = true;
+                    }
+                }
+            }
+            if (!found)
+                return KaIntrusivePtr<KaBezierCurve>();
+        } else if (!reachable(region(end))) {
             return KaIntrusivePtr<KaBezierCurve>();
+        }
 
         std::vector<void*> path;
-        float cost = 0.0f;
-        const int result = mPather->Solve(toState(static_cast<long>(start.y) * size.x + start.x),
-            toState(static_cast<long>(end.y) * size.x + end.x), &path, &cost);
-        if (result != micropather::MicroPather::SOLVED)
-            return KaIntrusivePtr<KaBezierCurve>();
-        for (unsigned long i = 0; i < path.size(); ++i) {
+        if (goal.x == start.x && goal.y == start.y) {
+            path.push_back(toState(static_cast<long>(start.y) * size.x + start.x));
+        } else {
+            float cost = 0.0f;
+            const int result = mPather->Solve(toState(static_cast<long>(start.y) * size.x + start.x),
+                toState(static_cast<long>(goal.y) * size.x + goal.x), &path, &cost);
+            if (result != micropather::MicroPather::SOLVED)
+                return KaIntrusivePtr<KaBezierCurve>();
+        }
+        for (size_t i = 0; i < path.size(); ++i) {
             const long state = fromState(path[i]);
-            points.pushBack(transformAStarGridInWorldSpace(
-                KaVector2s32(static_cast<int32_t>(state % size.x), static_cast<int32_t>(state / size.x))));
+            const KaVector2s32 cell(static_cast<int32_t>(state % size.x), static_cast<int32_t>(state / size.x));
+            // Only the start may be a cell walks do not pass through: its
+            // centre is off the floor and stays out of the walk.
+            if (walkable(cell))
+                points.pushBack(transformAStarGridInWorldSpace(cell));
         }
     }
     points.pushBack(to);

@@ -90,7 +90,7 @@ public:
     };
 
     // The largest number of cells along either grid axis.
-    static const int kMaxCellsPerSide = 2000;
+    static constexpr int kMaxCellsPerSide = 2000;
 
     KaFreeMoveZone();
     KaFreeMoveZone(const KaFreeMoveZone&) = delete;
@@ -192,9 +192,15 @@ public:
     float gridHeight() const { return mGridHeight; }
     bool gridMatrixMode() const { return mGridMatrixMode; }
     const KaMatrix4x4& gridMatrix() const { return mGridMatrix; }
-    // The walkable region of a cell: -1 for a blocked cell or one off the
-    // grid. Cells of one region reach each other.
+    // The walkable region of a cell: -1 for a cell that no walk passes
+    // through (blocked, off the grid, or a border cell whose centre is off
+    // the floor). Cells of one region reach each other.
     int region(const KaVector2s32& cell);
+    // Whether walks pass through the cell. A border cell counts only when
+    // its centre is on the floor: the ring of border cells outside the
+    // floor would otherwise let a walk round a closed door or through a
+    // wall.
+    bool walkable(const KaVector2s32& cell);
 
     // Position queries.
     KaVector3f32 correctCharacterPosition(const KaVector3f32& position, bool* found, bool firstHit);
@@ -226,6 +232,8 @@ private:
     void markBorderCells(KaArray<unsigned char>& borderCells);
     void markFloorCells(KaArray<unsigned char>& floorCells);
     void labelRegions();
+    void ensureCellData();
+    bool walkableIndex(unsigned long index) const;
     bool crossesWall(const KaVector2f32& a, const KaVector2f32& b, const KaArray<BlockerSegment>& blockers,
         const KaArray<KaVector2f32>& borderEnds) const;
     void markAllDirty();
@@ -262,6 +270,9 @@ private:
     // Region label per cell (-1 blocked); empty until first needed after a
     // build or a load.
     KaArray<int> mRegions;
+    // Per cell, whether its centre finds floor; made with the grid, or
+    // after a load that kept the stored grid.
+    KaArray<unsigned char> mOnFloor;
 };
 
 #endif

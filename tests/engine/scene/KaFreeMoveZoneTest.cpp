@@ -1,0 +1,556 @@
+#include <gtest/gtest.h>
+
+#include <cfloat>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <functional>
+#include <queue>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "engine/core/KaStream.h"
+#include "engine/scene/KaFreeMoveZone.h"
+#include "engine/scene/MicroPather.h"
+#include "tests/support/KaTestSupport.h"
+
+namespace {
+
+typedef std::vector<std::string> Map;
+
+// A floor of squares of `side` units, one per '#' of the map; character x of
+// row z covers [x * side, (x + 1) * side] x [z * side, (z + 1) * side] at
+// height y. Squares share their edges exactly, so the borders are the edges
+// of the union.
+void buildFloor(KaFreeMoveZone& zone, const Map& map, float side, float y = 0.0f)
+{
+    std::vector<KaVector3f32> vertices;
+    for (size_t z = 0; z < map.size(); ++z) {
+        for (size_t x = 0; x < map[z].size(); ++x) {
+            if (map[z][x] != '#')
+                continue;
+            const float x0 = static_cast<float>(x) * side, x1 = x0 + side;
+            const float z0 = static_cast<float>(z) * side, z1 = z0 + side;
+            const KaVector3f32 a(x0, y, z0), b(x1, y, z0), c(x1, y, z1), d(x0, y, z1);
+            for (const KaVector3f32& v : { a, b, c, a, c, d })
+                vertices.push_back(v);
+        }
+    }
+    zone.setNbTriangles(vertices.size() / 3);
+    for (size_t i = 0; i < vertices.size(); ++i)
+        zone.setVertex(i, vertices[i]);
+}
+
+struct Segment {
+    KaVector2f32 a, b;
+};
+
+// The edges of the union of the map's squares.
+std::vector<Segment> wallsOf(const Map& map, float side)
+{
+    auto floorAt = [&](int x, int z) {
+        return z >= 0 && z < static_cast<int>(map.size()) && x >= 0 && x < static_cast<int>(map[z].size())
+            && map[z][x] == '#';
+    };
+    std::vector<Segment> walls;
+    for (int z = 0; z < static_cast<int>(map.size()); ++z) {
+        for (int x = 0; x < static_cast<int>(map[z].size()); ++x) {
+            if (!floorAt(x, z))
+                continue;
+            const float x0 = x * side, x1 = x0 + side, z0 = z * side, z1 = z0 + side;
+            if (!floorAt(x, z - 1))
+                walls.push_back({ KaVector2f32(x0, z0), KaVector2f32(x1, z0) });
+            if (!floorAt(x, z + 1))
+                walls.push_back({ KaVector2f32(x0, z1), KaVector2f32(x1, z1) });
+            if (!floorAt(x - 1, z))
+                walls.push_back({ KaVector2f32(x0, z0), KaVector2f32(x0, z1) });
+            if (!floorAt(x + 1, z))
+                walls.push_back({ KaVector2f32(x1, z0), KaVector2f32(x1, z1) });
+        }
+    }
+    return walls;
+}
+
+double orient(const KaVector2f32& a, const KaVector2f32& b, const KaVector2f32& c)
+{
+    return (double(b.x) - a.x) * (double(c.y) - a.y) - (double(b.y) - a.y) * (double(c.x) - a.x);
+}
+
+// A walk through a wall: the two segments cross strictly (grazing an end
+// point, as a walk round a corner does, is not a crossing).
+bool crossesStrictly(const KaVector2f32& a, const KaVector2f32& b, const Segment& wall)
+{
+    return orient(a, b, wall.a) * orient(a, b, wall.b) < 0.0 && orient(wall.a, wall.b, a) * orient(wall.a, wall.b, b) < 0.0;
+}
+
+KaVector2f32 xz(const KaVector3f32& p) { return KaVector2f32(p.x, p.z); }
+
+KaVector3f32 lastPoint(const KaIntrusivePtr<KaBezierCurve>& curve)
+{
+    const KaArray<KaVector3f32>& points = curve->controlPoints();
+    return points[points.size() - 1];
+}
+
+// Every segment of the curve, and the curve's end, checked against the walls.
+void expectClearWalk(const KaIntrusivePtr<KaBezierCurve>& curve, const KaVector3f32& to,
+    const std::vector<Segment>& walls)
+{
+    ASSERT_TRUE(curve);
+    const KaArray<KaVector3f32>& points = curve->controlPoints();
+    ASSERT_GE(points.size(), 1u);
+    EXPECT_EQ(to, points[points.size() - 1]) << "the walk ends at the click";
+    for (unsigned long i = 0; i + 1 < points.size(); ++i)
+        for (const Segment& wall : walls)
+            EXPECT_FALSE(crossesStrictly(xz(points[i]), xz(points[i + 1]), wall))
+                << "segment " << i << " (" << points[i].x << ", " << points[i].z << ") - (" << points[i + 1].x
+                << ", " << points[i + 1].z << ") crosses (" << wall.a.x << ", " << wall.a.y << ") - (" << wall.b.x
+                << ", " << wall.b.y << ")";
+}
+
+const Map kLMap = { "#...", "#...", "#...", "####" };
+const Map kUMap = { "#.#", "#.#", "###" };
+const float kSide = 20.0f;
+
+// A random floor point of a '#' square, kept off the square's sides.
+KaVector3f32 randomPoint(std::mt19937& random, const Map& map, float side,
+    const std::function<bool(const KaVector3f32&)>& accept = nullptr)
+{
+    std::vector<std::pair<int, int>> squares;
+    for (int z = 0; z < static_cast<int>(map.size()); ++z)
+        for (int x = 0; x < static_cast<int>(map[z].size()); ++x)
+            if (map[z][x] == '#')
+                squares.push_back({ x, z });
+    std::uniform_int_distribution<size_t> pick(0, squares.size() - 1);
+    std::uniform_real_distribution<float> offset(0.5f, side - 0.5f);
+    for (;;) {
+        const auto& square = squares[pick(random)];
+        const KaVector3f32 p(square.first * side + offset(random), 0.0f, square.second * side + offset(random));
+        if (!accept || accept(p))
+            return p;
+    }
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------
+// Paths
+
+TEST(KaFreeMoveZonePath, CurvesNeverCrossABorderInLAndUCorridors)
+{
+    for (const Map* map : { &kLMap, &kUMap }) {
+        KaFreeMoveZone zone;
+        buildFloor(zone, *map, kSide);
+        const std::vector<Segment> walls = wallsOf(*map, kSide);
+        std::mt19937 random(7);
+        for (int i = 0; i < 150; ++i) {
+            const KaVector3f32 from = randomPoint(random, *map, kSide);
+            const KaVector3f32 to = randomPoint(random, *map, kSide);
+            SCOPED_TRACE(testing::Message() << "from (" << from.x << ", " << from.z << ") to (" << to.x << ", "
+                                            << to.z << ")");
+            expectClearWalk(zone.curve(from, to), to, walls);
+            if (HasFailure())
+                return;
+        }
+    }
+}
+
+// From the foot of the L's upright to the end of its foot: the grid path
+// turns the inner corner, and so must the walk.
+TEST(KaFreeMoveZonePath, TheLCornerIsKeptAndTheWalkEndsAtTheClick)
+{
+    KaFreeMoveZone zone;
+    buildFloor(zone, kLMap, kSide);
+    const KaVector3f32 from(10.0f, 0.0f, 5.0f);
+    const KaVector3f32 to(75.0f, 0.0f, 70.0f);
+    KaIntrusivePtr<KaBezierCurve> curve = zone.curve(from, to);
+    expectClearWalk(curve, to, wallsOf(kLMap, kSide));
+    ASSERT_GE(curve->controlPoints().size(), 3u) << "a straight walk would leave the floor";
+    EXPECT_EQ(from, curve->controlPoints()[0]);
+}
+
+TEST(KaFreeMoveZonePath, ABlockerClosesTheStripBehindIt)
+{
+    // The U's left arm is closed at z = 30: the blocker runs along +x, and
+    // the side of larger z is behind it.
+    KaArray<KaBlocker> blockers;
+    KaBlocker blocker;
+    blocker.zoneName = "u";
+    blocker.first = KaVector2f32(0.0f, 30.0f);
+    blocker.second = KaVector2f32(20.0f, 30.0f);
+    blockers.pushBack(blocker);
+    KaBlocker elsewhere = blocker;
+    elsewhere.zoneName = "another zone";
+    elsewhere.first = KaVector2f32(40.0f, 10.0f);
+    elsewhere.second = KaVector2f32(60.0f, 10.0f);
+    blockers.pushBack(elsewhere);
+
+    KaFreeMoveZone zone;
+    zone.setName("u");
+    buildFloor(zone, kUMap, kSide);
+    zone.setBlockers(&blockers);
+    zone.updateGrid(true);
+
+    // A cell the blocker touches walks at the border cost; the cells behind
+    // it are blocked however far away; the other zone's blocker is ignored.
+    EXPECT_EQ(2, zone.graph().flag(zone.projectOnAStarGrid(KaVector3f32(7.0f, 0.0f, 27.0f))));
+    EXPECT_EQ(1, zone.graph().flag(zone.projectOnAStarGrid(KaVector3f32(7.0f, 0.0f, 57.0f))));
+    EXPECT_EQ(0, zone.graph().flag(zone.projectOnAStarGrid(KaVector3f32(47.0f, 0.0f, 12.0f))));
+
+    EXPECT_FALSE(zone.curve(KaVector3f32(50.0f, 0.0f, 50.0f), KaVector3f32(10.0f, 0.0f, 50.0f)));
+
+    // The closed arm's front part (x < 20, z < 25) and the rest past the
+    // hole (x > 20) no longer reach each other; walks inside each stay
+    // clear of the walls and of the blocker.
+    std::vector<Segment> walls = wallsOf(kUMap, kSide);
+    walls.push_back({ blocker.first, blocker.second });
+    auto armFront = [](const KaVector3f32& p) { return p.x < 20.0f && p.z < 25.0f; };
+    auto rest = [](const KaVector3f32& p) { return p.x > 20.0f; };
+    std::mt19937 random(11);
+    EXPECT_FALSE(zone.curve(randomPoint(random, kUMap, kSide, armFront), randomPoint(random, kUMap, kSide, rest)));
+    for (int i = 0; i < 100; ++i) {
+        const std::function<bool(const KaVector3f32&)> part = i % 2 ? armFront : rest;
+        const KaVector3f32 from = randomPoint(random, kUMap, kSide, part);
+        const KaVector3f32 to = randomPoint(random, kUMap, kSide, part);
+        SCOPED_TRACE(testing::Message() << "from (" << from.x << ", " << from.z << ") to (" << to.x << ", " << to.z
+                                        << ")");
+        expectClearWalk(zone.curve(from, to), to, walls);
+        if (HasFailure())
+            return;
+    }
+}
+
+TEST(KaFreeMoveZonePath, StartAndEndInOneCellGiveTheEndAlone)
+{
+    KaFreeMoveZone zone;
+    buildFloor(zone, kLMap, kSide);
+    const KaVector3f32 to(11.0f, 0.0f, 12.0f);
+    KaIntrusivePtr<KaBezierCurve> curve = zone.curve(KaVector3f32(12.0f, 0.0f, 13.0f), to);
+    ASSERT_TRUE(curve);
+    ASSERT_EQ(1u, curve->controlPoints().size());
+    EXPECT_EQ(to, curve->controlPoints()[0]);
+}
+
+TEST(KaFreeMoveZonePath, AStraightWalkNeedsNoCorner)
+{
+    KaFreeMoveZone zone;
+    buildFloor(zone, kLMap, kSide);
+    const KaVector3f32 from(10.0f, 0.0f, 70.0f), to(10.0f, 0.0f, 5.0f);
+    KaIntrusivePtr<KaBezierCurve> curve = zone.curve(from, to);
+    ASSERT_TRUE(curve);
+    ASSERT_EQ(2u, curve->controlPoints().size());
+    EXPECT_EQ(from, curve->controlPoints()[0]);
+    EXPECT_EQ(to, curve->controlPoints()[1]);
+
+    // Without smoothing every cell centre of the path is kept.
+    zone.setSmoothPaths(false);
+    curve = zone.curve(from, to);
+    ASSERT_TRUE(curve);
+    EXPECT_GT(curve->controlPoints().size(), 10u);
+    EXPECT_EQ(from, curve->controlPoints()[0]);
+    EXPECT_EQ(to, lastPoint(curve));
+}
+
+TEST(KaFreeMoveZonePath, ClicksOffTheGridOrOutOfReach)
+{
+    const Map islands = { "#.#" };
+    KaFreeMoveZone zone;
+    buildFloor(zone, islands, kSide);
+    const KaVector3f32 onLeft(10.0f, 0.0f, 10.0f);
+
+    struct Case {
+        const char* what;
+        KaVector3f32 from;
+        KaVector3f32 to;
+        bool found;
+    };
+    const Case cases[] = {
+        { "end far off the grid", onLeft, KaVector3f32(-500.0f, 0.0f, -500.0f), false },
+        { "end just past the grid's last cell", onLeft, KaVector3f32(70.0f, 0.0f, 10.0f), false },
+        { "end in the hole between the islands", onLeft, KaVector3f32(30.0f, 0.0f, 10.0f), false },
+        { "end on the other island", onLeft, KaVector3f32(50.0f, 0.0f, 10.0f), false },
+        { "end beyond what an int holds", onLeft, KaVector3f32(1e30f, 0.0f, 10.0f), false },
+        { "end not a number", onLeft, KaVector3f32(NAN, 0.0f, 10.0f), false },
+        { "start off the grid walks from the nearest cell", KaVector3f32(-8.0f, 0.0f, 10.0f),
+            KaVector3f32(12.0f, 0.0f, 3.0f), true },
+        { "start not a number", KaVector3f32(NAN, 0.0f, NAN), KaVector3f32(12.0f, 0.0f, 3.0f), true },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        KaIntrusivePtr<KaBezierCurve> curve = zone.curve(c.from, c.to);
+        EXPECT_EQ(c.found, static_cast<bool>(curve));
+        if (curve) {
+            EXPECT_EQ(c.to, lastPoint(curve));
+        }
+    }
+}
+
+TEST(KaFreeMoveZonePath, RegionsSeparateWhatCannotBeReached)
+{
+    KaFreeMoveZone zone;
+    buildFloor(zone, { "#.#" }, kSide);
+    zone.updateGrid(false);
+    const int left = zone.region(zone.projectOnAStarGrid(KaVector3f32(10.0f, 0.0f, 10.0f)));
+    const int right = zone.region(zone.projectOnAStarGrid(KaVector3f32(50.0f, 0.0f, 10.0f)));
+    EXPECT_GE(left, 0);
+    EXPECT_GE(right, 0);
+    EXPECT_NE(left, right);
+    EXPECT_EQ(-1, zone.region(zone.projectOnAStarGrid(KaVector3f32(30.0f, 0.0f, 10.0f))));
+    EXPECT_EQ(-1, zone.region(KaVector2s32(-1, 0)));
+}
+
+// The solver's cost over the zone graph is the cheapest there is: a plain
+// Dijkstra over the same cells agrees for every pair tried.
+TEST(KaFreeMoveZonePath, SearchCostsAreTheCheapest)
+{
+    KaFreeMoveZone zone;
+    buildFloor(zone, kUMap, kSide);
+    zone.setBordersDistance(3.0f);
+    zone.updateGrid(false);
+    KaFreeMoveZone::KaFreeMoveZoneGraph& graph = zone.graph();
+    const int width = graph.size().x, depth = graph.size().y;
+
+    auto dijkstra = [&](int start, int end) {
+        std::vector<float> best(static_cast<size_t>(width * depth), FLT_MAX);
+        typedef std::pair<float, int> Entry;
+        std::priority_queue<Entry, std::vector<Entry>, std::greater<Entry>> open;
+        best[start] = 0.0f;
+        open.push({ 0.0f, start });
+        while (!open.empty()) {
+            const Entry e = open.top();
+            open.pop();
+            if (e.first > best[e.second])
+                continue;
+            const int x = e.second % width, z = e.second / width;
+            for (int dz = -1; dz <= 1; ++dz)
+                for (int dx = -1; dx <= 1; ++dx) {
+                    const unsigned char f = graph.flag(KaVector2s32(x + dx, z + dz));
+                    if ((dx == 0 && dz == 0) || !zone.walkable(KaVector2s32(x + dx, z + dz)))
+                        continue;
+                    const int next = (z + dz) * width + x + dx;
+                    const float cost = e.first + (f == 2 ? 3.0f : 1.0f);
+                    if (cost < best[next]) {
+                        best[next] = cost;
+                        open.push({ cost, next });
+                    }
+                }
+        }
+        return best[end];
+    };
+
+    micropather::MicroPather pather(&graph, 250, 6);
+    std::mt19937 random(3);
+    std::uniform_int_distribution<int> cell(0, width * depth - 1);
+    int compared = 0;
+    while (compared < 60) {
+        const int a = cell(random), b = cell(random);
+        if (a == b || !zone.walkable(KaVector2s32(a % width, a / width))
+            || !zone.walkable(KaVector2s32(b % width, b / width)))
+            continue;
+        std::vector<void*> path;
+        float cost = 0.0f;
+        const int result = pather.Solve(reinterpret_cast<void*>(static_cast<intptr_t>(a)),
+            reinterpret_cast<void*>(static_cast<intptr_t>(b)), &path, &cost);
+        ASSERT_EQ(micropather::MicroPather::SOLVED, result);
+        EXPECT_FLOAT_EQ(dijkstra(a, b), cost) << a << " -> " << b;
+        ++compared;
+    }
+    EXPECT_FLOAT_EQ(7.0f, graph.LeastCostEstimate(reinterpret_cast<void*>(static_cast<intptr_t>(0)),
+                              reinterpret_cast<void*>(static_cast<intptr_t>(3 * width + 7))));
+}
+
+// ---------------------------------------------------------------------------
+// Grid
+
+TEST(KaFreeMoveZoneGrid, ZoneNamed19000HasTwoUnitCells)
+{
+    KaFreeMoveZone zone;
+    zone.setName("room_19000_floor");
+    buildFloor(zone, kLMap, kSide);
+    zone.updateGrid(false);
+    EXPECT_EQ(KaVector2f32(2.0f, 2.0f), zone.cellSize());
+    EXPECT_EQ(KaVector2s32(41, 41), zone.graph().size());
+
+    KaFreeMoveZone plain;
+    buildFloor(plain, kLMap, kSide);
+    plain.updateGrid(false);
+    EXPECT_EQ(KaVector2f32(5.0f, 5.0f), plain.cellSize());
+    EXPECT_EQ(KaVector2s32(17, 17), plain.graph().size());
+}
+
+TEST(KaFreeMoveZoneGrid, AWideFloorIsCutAt2000CellsAndStillCovered)
+{
+    KaFreeMoveZone zone;
+    buildFloor(zone, { "#" }, 1.0f);
+    zone.setVertex(1, KaVector3f32(12000.0f, 0.0f, 0.0f));
+    zone.setVertex(2, KaVector3f32(12000.0f, 0.0f, 10.0f));
+    zone.setVertex(4, KaVector3f32(12000.0f, 0.0f, 10.0f));
+    zone.setVertex(5, KaVector3f32(0.0f, 0.0f, 10.0f));
+    zone.updateGrid(false);
+    const KaVector2s32 size = zone.graph().size();
+    EXPECT_EQ(KaFreeMoveZone::kMaxCellsPerSide, size.x);
+    EXPECT_EQ(3, size.y);
+    EXPECT_GE(zone.gridMin().x + size.x * zone.cellSize().x, zone.gridMax().x);
+    // The far end is reachable.
+    KaIntrusivePtr<KaBezierCurve> curve = zone.curve(KaVector3f32(1.0f, 0.0f, 5.0f), KaVector3f32(11999.0f, 0.0f, 5.0f));
+    ASSERT_TRUE(curve);
+    EXPECT_EQ(KaVector3f32(11999.0f, 0.0f, 5.0f), lastPoint(curve));
+}
+
+TEST(KaFreeMoveZoneGrid, FloorTestAndBorderCells)
+{
+    KaFreeMoveZone zone;
+    buildFloor(zone, kLMap, kSide);
+    zone.updateGrid(false);
+    auto flagAt = [&](float x, float z) { return zone.graph().flag(zone.projectOnAStarGrid(KaVector3f32(x, 0.0f, z))); };
+    EXPECT_EQ(0, flagAt(12.0f, 40.0f)) << "inside the upright";
+    EXPECT_EQ(2, flagAt(2.0f, 40.0f)) << "along the upright's outer wall";
+    EXPECT_EQ(1, flagAt(50.0f, 30.0f)) << "in the L's empty quarter";
+    EXPECT_EQ(1, zone.graph().flag(KaVector2s32(-1, 0)));
+    EXPECT_EQ(1, zone.graph().flag(KaVector2s32(0, 17)));
+    EXPECT_EQ(8u * 2u * 2u, zone.borders().size()) << "one pair per square side on the outline";
+}
+
+// ---------------------------------------------------------------------------
+// Act zones
+
+TEST(KaFreeMoveZone, IsInZone)
+{
+    KaArray<KaActZone> actZones;
+    auto add = [&](const char* zoneName, const char* name, bool active, KaVector2f32 a, KaVector2f32 b, KaVector2f32 c,
+                   KaVector2f32 d) {
+        KaActZone zone;
+        zone.zoneName = zoneName;
+        zone.name = name;
+        zone.active = active;
+        zone.corners[0] = a;
+        zone.corners[1] = b;
+        zone.corners[2] = c;
+        zone.corners[3] = d;
+        actZones.pushBack(zone);
+    };
+    const KaVector2f32 p0(0, 0), p1(10, 0), p2(10, 10), p3(0, 10);
+    add("floor", "flat", true, p0, p1, p1, p0);
+    add("floor", "asleep", false, p0, p1, p2, p3);
+    add("other", "elsewhere", true, p0, p1, p2, p3);
+    add("floor", "door", true, p0, p1, p2, p3);
+    add("floor", "reversed", true, p3, p2, p1, p0);
+
+    KaFreeMoveZone zone;
+    zone.setName("floor");
+    EXPECT_EQ(nullptr, zone.isInZone(KaVector3f32(5, 0, 5))) << "no act zones given";
+    zone.setActZones(&actZones);
+    KaActZone* found = zone.isInZone(KaVector3f32(5, 3, 5));
+    ASSERT_NE(nullptr, found);
+    EXPECT_EQ(KaString("door"), found->name);
+    found = zone.isInZone(KaVector3f32(10, 0, 4));
+    ASSERT_NE(nullptr, found) << "an edge point is inside";
+    EXPECT_EQ(KaString("door"), found->name);
+    EXPECT_EQ(nullptr, zone.isInZone(KaVector3f32(5, 0, 0.0f - 0.01f)));
+    // The flat act zone comes first but holds not even the points of its
+    // own line.
+    found = zone.isInZone(KaVector3f32(5, 0, 0));
+    ASSERT_NE(nullptr, found);
+    EXPECT_EQ(KaString("door"), found->name);
+    actZones[3].active = false;
+    found = zone.isInZone(KaVector3f32(5, 0, 0));
+    ASSERT_NE(nullptr, found);
+    EXPECT_EQ(KaString("reversed"), found->name) << "the winding does not matter";
+}
+
+// ---------------------------------------------------------------------------
+// Position queries
+
+TEST(KaFreeMoveZone, CorrectCharacterPosition)
+{
+    KaFreeMoveZone low;
+    buildFloor(low, { "#" }, 10.0f, -5.0f);
+    KaFreeMoveZone high;
+    buildFloor(high, { "#" }, 10.0f, 5.0f);
+
+    bool found = false;
+    EXPECT_EQ(KaVector3f32(3, -5, 4), low.correctCharacterPosition(KaVector3f32(3, 50, 4), &found, true));
+    EXPECT_TRUE(found);
+    EXPECT_EQ(KaVector3f32(3, 5, 4), high.correctCharacterPosition(KaVector3f32(3, -50, 4), &found, false));
+    EXPECT_TRUE(found);
+    EXPECT_EQ(KaVector3f32(30, 7, 4), high.correctCharacterPosition(KaVector3f32(30, 7, 4), &found, true));
+    EXPECT_FALSE(found);
+    EXPECT_EQ(KaVector3f32(30, 7, 4), high.correctCharacterPosition(KaVector3f32(30, 7, 4), nullptr, true));
+
+    // Two floors over each other: the one below height 0 wins.
+    KaFreeMoveZone both;
+    both.setNbTriangles(4);
+    const KaVector3f32 corners[] = { KaVector3f32(0, 0, 0), KaVector3f32(10, 0, 0), KaVector3f32(10, 0, 10),
+        KaVector3f32(0, 0, 0), KaVector3f32(10, 0, 10), KaVector3f32(0, 0, 10) };
+    for (int i = 0; i < 6; ++i) {
+        both.setVertex(i, corners[i] + KaVector3f32(0, 5, 0));
+        both.setVertex(6 + i, corners[i] + KaVector3f32(0, -5, 0));
+    }
+    EXPECT_EQ(KaVector3f32(3, -5, 4), both.correctCharacterPosition(KaVector3f32(3, 8, 4), &found, true));
+}
+
+TEST(KaFreeMoveZone, ScreenQueriesWithoutCameraOrBorders)
+{
+    KaFreeMoveZone empty;
+    EXPECT_EQ(KaVector3f32(0, 0, 0), empty.findNearestPointOnBorder(KaVector2f32(10, 10)));
+    EXPECT_EQ(0u, empty.collisions(KaVector3f32(1, 0, 1), KaVector2f32(10, 10)).size());
+
+    KaIntrusivePtr<KaCamera> camera(new KaCamera());
+    camera->viewport(0, 0, 200, 100);
+    empty.setCamera(camera, false);
+    EXPECT_EQ(KaVector3f32(0, 0, 0), empty.findNearestPointOnBorder(KaVector2f32(10, 10)));
+    EXPECT_TRUE(empty.projectedPointsDirty() == false);
+    camera->viewport(0, 0, 100, 100);
+    EXPECT_TRUE(empty.projectedPointsDirty()) << "a viewport change asks for new projections";
+}
+
+TEST(KaFreeMoveZone, NormalizeAngleAndCompare)
+{
+    EXPECT_FLOAT_EQ(0.5f, KaFreeMoveZone::normalizeAngle(0.5f));
+    EXPECT_NEAR(1.5707963705062866f - 0.5f, KaFreeMoveZone::normalizeAngle(-0.5f), 1e-6f);
+    EXPECT_NEAR(0.25f, KaFreeMoveZone::normalizeAngle(1.5707963705062866f + 0.25f), 1e-6f);
+    KaFreeMoveZone::CollidePoint a { KaVector3f32(), 1.0f }, b { KaVector3f32(), 2.0f };
+    EXPECT_EQ(-1, KaFreeMoveZone::compareCollidePointDistance(a, b));
+    EXPECT_EQ(1, KaFreeMoveZone::compareCollidePointDistance(b, a));
+    EXPECT_EQ(0, KaFreeMoveZone::compareCollidePointDistance(a, a));
+}
+
+TEST(KaFreeMoveZone, ClearKeepsVerticesAndMovingMarksNothing)
+{
+    KaFreeMoveZone zone;
+    buildFloor(zone, kLMap, kSide);
+    zone.updateGrid(false);
+    EXPECT_FALSE(zone.gridDirty());
+    zone.setPosition(KaVector3f32(100, 0, 0));
+    EXPECT_FALSE(zone.gridDirty());
+    EXPECT_FALSE(zone.transformedVerticesDirty());
+
+    const unsigned long vertices = zone.vertices().size();
+    const unsigned long indices = zone.pickIndices().size();
+    zone.clear();
+    EXPECT_EQ(vertices, zone.vertices().size());
+    EXPECT_EQ(indices, zone.pickIndices().size());
+    EXPECT_EQ(0u, zone.worldVertices().size());
+    EXPECT_EQ(0u, zone.borders().size());
+    EXPECT_EQ(KaVector2s32(0, 0), zone.graph().size());
+    EXPECT_TRUE(zone.gridDirty());
+}
+
+TEST(KaFreeMoveZone, TimingLinesOnlyWhenAskedFor)
+{
+    KaFreeMoveZone zone;
+    zone.setName("timed");
+    buildFloor(zone, kLMap, kSide);
+    {
+        KaCaptureStdout capture;
+        zone.updateGrid(true);
+        EXPECT_EQ("", capture.text());
+    }
+    KaFreeMoveZone::setDebugTimings(true);
+    {
+        KaCaptureStdout capture;
+        zone.updateGrid(true);
+        EXPECT_NE(std::string::npos, capture.text().find("[KaFreeMoveZone::updateGrid()] timed time : "));
+    }
+    KaFreeMoveZone::setDebugTimings(false);
+}
