@@ -179,6 +179,12 @@ bool MicroPather::OpenLess(const PathNode* a, const PathNode* b) const
     if (a->totalCost != b->totalCost) {
         return a->totalCost < b->totalCost;
     }
+    // Among equal totals the node nearer the goal goes first: on a grid,
+    // where many cells tie, the search then runs along one best path
+    // instead of widening over all of them. The cost found is the same.
+    if (a->estimatedCostToGoal != b->estimatedCostToGoal) {
+        return a->estimatedCostToGoal < b->estimatedCostToGoal;
+    }
     return a->order < b->order;
 }
 
