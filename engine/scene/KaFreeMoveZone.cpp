@@ -13,6 +13,7 @@
 #include "engine/maths/KaMaths.h"
 #include "engine/maths/KaMathsStream.h"
 #include "engine/maths/KaQuaternion.h"
+#include "engine/scene/KaRayIntersection.h"
 
 bool KaFreeMoveZone::sDebugTimings = false;
 
@@ -416,7 +417,13 @@ float KaFreeMoveZone::bordersDistance() const { return mGraph->borderCost(); }
 
 void KaFreeMoveZone::setPathFindingOccluder(const KaOBP& occluder)
 {
-    mOccluder.copy(occluder);
+    // The plane's getters are not const; reading them changes nothing.
+    KaOBP& source = const_cast<KaOBP&>(occluder);
+    mOccluder.setName(source.name());
+    mOccluder.setPosition(source.position());
+    mOccluder.setRotation(source.rotation());
+    mOccluder.setScale(source.scale());
+    mOccluder.setCorners(source.corner(0), source.corner(1), source.corner(2), source.corner(3));
     mBordersDirty = true;
     mProjectedPointsDirty = true;
     mGridDirty = true;
