@@ -576,9 +576,12 @@ bool KaFreeMoveZone::deserialize(KaStream& stream, KaFreeMoveZone& zone, KaArray
     // Derived data is only trusted when it agrees with what it derives from;
     // anything else is rebuilt at its first use.
     const unsigned long pickTriangles = block.pickVertices.size() / 3;
-    if (block.pickIndices.size() % 3 != 0 || block.pickIndices.size() / 3 != pickTriangles
+    if (block.pickIndices.size() != pickTriangles * 3 || pickTriangles != block.vertices.size() / 3
         || !allBelow(block.pickIndices, block.vertices.size()))
         block.pickMeshDirty = true;
+    for (unsigned long k = 0; k < block.pickIndices.size() && !block.pickMeshDirty; ++k)
+        if (block.pickVertices[k] != block.vertices[block.pickIndices[k]])
+            block.pickMeshDirty = true;
     if (block.worldVertices.size() != block.vertices.size())
         block.transformedDirty = true;
     if (block.borders.size() % 2 != 0 || !allBelow(block.borders, block.pickIndices.size()))

@@ -554,3 +554,441 @@ TEST(KaFreeMoveZone, TimingLinesOnlyWhenAskedFor)
     }
     KaFreeMoveZone::setDebugTimings(false);
 }
+
+// ---------------------------------------------------------------------------
+// The stored block
+
+namespace {
+
+// Every field of a walkable-zone block, in the order the block stores them.
+struct BlockFields {
+    KaString name;
+    KaVector3f32 position;
+    KaQuaternion rotation;
+    KaVector3f32 scale;
+    std::vector<KaVector3f32> pickVertices;
+    KaVector2f32 cellSize;
+    bool flags[5] = { true, true, true, true, true };
+    std::vector<KaVector3f32> vertices;
+    std::vector<unsigned int> pickIndices;
+    std::vector<KaVector3f32> worldVertices;
+    std::vector<unsigned int> borders;
+    KaString occluderName;
+    KaVector3f32 occluderPosition;
+    KaQuaternion occluderRotation;
+    KaVector3f32 occluderScale;
+    KaVector3f32 occluderCorners[4];
+    KaVector2f32 gridMin, gridMax;
+    float gridHeight = 0.0f;
+    int width = 0, depth = 0;
+    std::vector<unsigned char> cells;
+    float borderCost = 0.0f;
+};
+
+template <class T>
+std::vector<T> toVector(const KaArray<T>& array)
+{
+    return std::vector<T>(array.begin(), array.end());
+}
+
+BlockFields fieldsOf(KaFreeMoveZone& zone)
+{
+    BlockFields f;
+    f.name = zone.name();
+    f.position = zone.position();
+    f.rotation = zone.rotation();
+    f.scale = zone.scale();
+    f.pickVertices = toVector(zone.KaPickMesh2::vertices());
+    f.cellSize = zone.cellSize();
+    const bool flags[5] = { zone.transformedVerticesDirty(), zone.bordersDirty(), zone.pickMeshDirty(),
+        zone.projectedPointsDirty(), zone.gridDirty() };
+    std::copy(flags, flags + 5, f.flags);
+    f.vertices = toVector(zone.vertices());
+    f.pickIndices = toVector(zone.pickIndices());
+    f.worldVertices = toVector(zone.worldVertices());
+    f.borders = toVector(zone.borders());
+    KaOBP& occluder = zone.pathFindingOccluder();
+    f.occluderName = occluder.name();
+    f.occluderPosition = occluder.position();
+    f.occluderRotation = occluder.rotation();
+    f.occluderScale = occluder.scale();
+    for (unsigned int i = 0; i < 4; ++i)
+        f.occluderCorners[i] = occluder.corner(i);
+    f.gridMin = zone.gridMin();
+    f.gridMax = zone.gridMax();
+    f.gridHeight = zone.gridHeight();
+    f.width = zone.graph().size().x;
+    f.depth = zone.graph().size().y;
+    f.cells = toVector(zone.graph().flags());
+    f.borderCost = zone.bordersDistance();
+    return f;
+}
+
+// The block as written field by field, with where each count lies.
+struct WrittenBlock {
+    std::string bytes;
+    unsigned long pickCount = 0, vertexCount = 0, cellCount = 0;
+};
+
+WrittenBlock writeBlock(const BlockFields& f)
+{
+    KaStream out;
+    WrittenBlock written;
+    auto vectors = [&](const std::vector<KaVector3f32>& values, unsigned int count) {
+        out.write(count);
+        for (const KaVector3f32& v : values)
+            out << v.x << v.y << v.z;
+    };
+    out.write(static_cast<unsigned int>(f.name.length()));
+    out.write(f.name);
+    out << f.position.x << f.position.y << f.position.z;
+    out << f.rotation.x << f.rotation.y << f.rotation.z << f.rotation.w;
+    out << f.scale.x << f.scale.y << f.scale.z;
+    written.pickCount = out.getPos();
+    vectors(f.pickVertices, static_cast<unsigned int>(f.pickVertices.size() / 3));
+    out << f.cellSize.x << f.cellSize.y;
+    for (bool flag : f.flags)
+        out.write(flag);
+    written.vertexCount = out.getPos();
+    vectors(f.vertices, static_cast<unsigned int>(f.vertices.size()));
+    out.write(static_cast<unsigned int>(f.pickIndices.size()));
+    for (unsigned int i : f.pickIndices)
+        out.write(i);
+    vectors(f.worldVertices, static_cast<unsigned int>(f.worldVertices.size()));
+    out.write(static_cast<unsigned int>(f.borders.size()));
+    for (unsigned int i : f.borders)
+        out.write(i);
+    out.write(static_cast<unsigned int>(f.occluderName.length()));
+    out.write(f.occluderName);
+    out << f.occluderPosition.x << f.occluderPosition.y << f.occluderPosition.z;
+    out << f.occluderRotation.x << f.occluderRotation.y << f.occluderRotation.z << f.occluderRotation.w;
+    out << f.occluderScale.x << f.occluderScale.y << f.occluderScale.z;
+    for (const KaVector3f32& c : f.occluderCorners)
+        out << c.x << c.y << c.z;
+    out << f.gridMin.x << f.gridMin.y << f.gridMax.x << f.gridMax.y << f.gridHeight;
+    out.write(f.width);
+    out.write(f.depth);
+    written.cellCount = out.getPos();
+    out.write(static_cast<unsigned int>(f.cells.size()));
+    for (unsigned char c : f.cells)
+        out.write(c);
+    out << f.borderCost;
+    written.bytes.assign(reinterpret_cast<const char*>(out.data()), out.bufferLength());
+    return written;
+}
+
+std::string serialized(KaFreeMoveZone& zone, bool update)
+{
+    KaStream out;
+    EXPECT_TRUE(KaFreeMoveZone::serialize(out, zone, update));
+    return std::string(reinterpret_cast<const char*>(out.data()), out.bufferLength());
+}
+
+bool load(const std::string& bytes, KaFreeMoveZone& zone)
+{
+    KaStream in;
+    in.writeData(bytes.data(), bytes.size());
+    in.seek(0);
+    return KaFreeMoveZone::deserialize(in, zone, nullptr, nullptr, nullptr);
+}
+
+void patchU32(std::string& bytes, unsigned long offset, uint32_t value)
+{
+    for (int i = 0; i < 4; ++i)
+        bytes[offset + i] = static_cast<char>((value >> (8 * i)) & 0xff);
+}
+
+std::vector<KaVector3f32> walk(KaFreeMoveZone& zone, const KaVector3f32& from, const KaVector3f32& to)
+{
+    KaIntrusivePtr<KaBezierCurve> curve = zone.curve(from, to);
+    if (!curve)
+        return {};
+    return toVector(curve->controlPoints());
+}
+
+} // namespace
+
+TEST(KaFreeMoveZoneBlock, LayoutIsFieldByField)
+{
+    KaFreeMoveZone zone;
+    zone.setName("floor");
+    buildFloor(zone, kLMap, kSide);
+    zone.setPosition(KaVector3f32(1.0f, 2.0f, 3.0f));
+    EXPECT_EQ(writeBlock(fieldsOf(zone)).bytes, serialized(zone, false)) << "as built, everything dirty";
+    const std::string clean = serialized(zone, true);
+    EXPECT_EQ(writeBlock(fieldsOf(zone)).bytes, clean);
+    EXPECT_FALSE(zone.gridDirty());
+    EXPECT_FALSE(zone.pickMeshDirty());
+    EXPECT_FALSE(zone.transformedVerticesDirty());
+}
+
+TEST(KaFreeMoveZoneBlock, RoundTripKeepsEveryFieldAndTheWalks)
+{
+    KaFreeMoveZone zone;
+    zone.setName("floor");
+    buildFloor(zone, kUMap, kSide);
+    zone.setBordersDistance(99.0f);
+    const std::string bytes = serialized(zone, true);
+
+    KaFreeMoveZone copy;
+    ASSERT_TRUE(load(bytes, copy));
+    EXPECT_EQ(bytes, serialized(copy, false));
+    EXPECT_FALSE(copy.gridDirty());
+    EXPECT_FALSE(copy.bordersDirty());
+    EXPECT_FALSE(copy.pickMeshDirty());
+    EXPECT_FALSE(copy.transformedVerticesDirty());
+    std::mt19937 random(5);
+    for (int i = 0; i < 20; ++i) {
+        const KaVector3f32 from = randomPoint(random, kUMap, kSide), to = randomPoint(random, kUMap, kSide);
+        EXPECT_EQ(walk(zone, from, to), walk(copy, from, to));
+    }
+    EXPECT_FALSE(copy.gridDirty()) << "the stored grid was used as it was";
+
+    // A dirty block comes back dirty and builds the same grid on first use.
+    KaFreeMoveZone fresh;
+    buildFloor(fresh, kUMap, kSide);
+    KaFreeMoveZone fromDirty;
+    ASSERT_TRUE(load(serialized(fresh, false), fromDirty));
+    EXPECT_TRUE(fromDirty.gridDirty());
+    const KaVector3f32 from(10.0f, 0.0f, 5.0f), to(50.0f, 0.0f, 5.0f);
+    EXPECT_EQ(walk(zone, from, to), walk(fromDirty, from, to));
+}
+
+TEST(KaFreeMoveZoneBlock, Zone19000GetsTwoUnitCellsWhateverWasStored)
+{
+    KaFreeMoveZone zone;
+    zone.setName("street-19000");
+    buildFloor(zone, kLMap, kSide);
+    BlockFields fields = fieldsOf(zone);
+    (void)serialized(zone, true);
+    fields = fieldsOf(zone);
+    fields.cellSize = KaVector2f32(5.0f, 5.0f);
+    KaFreeMoveZone copy;
+    ASSERT_TRUE(load(writeBlock(fields).bytes, copy));
+    EXPECT_EQ(KaVector2f32(2.0f, 2.0f), copy.cellSize());
+    EXPECT_TRUE(copy.gridDirty());
+}
+
+// Derived data that does not agree with what it derives from is rebuilt; a
+// block that ends early is refused and the zone keeps what it had. Either
+// way the zone then walks exactly as the zone that was written.
+TEST(KaFreeMoveZoneBlock, CorruptBlocksRebuildOrFailCleanly)
+{
+    KaFreeMoveZone original;
+    original.setName("floor");
+    buildFloor(original, kLMap, kSide);
+    (void)serialized(original, true);
+    const BlockFields good = fieldsOf(original);
+    const KaVector3f32 from(10.0f, 0.0f, 5.0f), to(75.0f, 0.0f, 70.0f);
+    const std::vector<KaVector3f32> expected = walk(original, from, to);
+    ASSERT_FALSE(expected.empty());
+
+    struct Case {
+        const char* what;
+        std::function<void(BlockFields&)> change;
+        bool rebuildsGrid;
+    };
+    const float inf = INFINITY;
+    const Case cases[] = {
+        { "untouched", [](BlockFields&) {}, false },
+        { "pick index past the vertices", [](BlockFields& f) { f.pickIndices[4] = 9999; }, true },
+        { "pick indices not whole triangles", [](BlockFields& f) { f.pickIndices.pop_back(); }, true },
+        { "fewer pick indices than pick triangles",
+            [](BlockFields& f) { f.pickIndices.resize(f.pickIndices.size() - 3); }, true },
+        { "pick vertex not the vertex it indexes", [](BlockFields& f) { f.pickVertices[7].x += 1.0f; }, true },
+        { "no pick mesh for the vertices, said clean",
+            [](BlockFields& f) {
+                f.pickVertices.clear();
+                f.pickIndices.clear();
+            },
+            true },
+        { "a world vertex missing", [](BlockFields& f) { f.worldVertices.pop_back(); }, true },
+        { "border index past the pick indices", [](BlockFields& f) { f.borders[3] = 1000000; }, true },
+        { "odd border count", [](BlockFields& f) { f.borders.pop_back(); }, true },
+        { "grid width 0", [](BlockFields& f) { f.width = 0; }, true },
+        { "negative grid size",
+            [](BlockFields& f) {
+                f.width = -3;
+                f.depth = -5;
+                f.cells.resize(15);
+            },
+            true },
+        { "cell count not width x depth", [](BlockFields& f) { f.cells.pop_back(); }, true },
+        { "grid wider than 2000 cells",
+            [](BlockFields& f) {
+                f.width = 3000;
+                f.depth = 1;
+                f.cells.assign(3000, 0);
+            },
+            true },
+        { "cell size 0", [](BlockFields& f) { f.cellSize = KaVector2f32(0.0f, 0.0f); }, true },
+        { "cell size not a number", [](BlockFields& f) { f.cellSize.y = NAN; }, true },
+        { "infinite grid bound", [inf](BlockFields& f) { f.gridMax.x = inf; }, true },
+        { "border cost not a number", [](BlockFields& f) { f.borderCost = NAN; }, false },
+        { "every flag dirty", [](BlockFields& f) { std::fill(f.flags, f.flags + 5, true); }, true },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        BlockFields fields = good;
+        c.change(fields);
+        KaFreeMoveZone zone;
+        KaCaptureStdout quiet;
+        ASSERT_TRUE(load(writeBlock(fields).bytes, zone));
+        EXPECT_EQ(c.rebuildsGrid, zone.gridDirty());
+        EXPECT_EQ(expected, walk(zone, from, to));
+        EXPECT_FLOAT_EQ(2048.0f, zone.bordersDistance());
+        KaStream again;
+        EXPECT_TRUE(KaFreeMoveZone::serialize(again, zone, true));
+    }
+
+    // A block written unbuilt but marked clean: nothing stored agrees.
+    KaFreeMoveZone unbuilt;
+    unbuilt.setName("floor");
+    buildFloor(unbuilt, kLMap, kSide);
+    BlockFields claimed = fieldsOf(unbuilt);
+    std::fill(claimed.flags, claimed.flags + 5, false);
+    KaFreeMoveZone zone;
+    ASSERT_TRUE(load(writeBlock(claimed).bytes, zone));
+    EXPECT_TRUE(zone.gridDirty());
+    EXPECT_TRUE(zone.pickMeshDirty());
+    EXPECT_EQ(expected, walk(zone, from, to));
+}
+
+TEST(KaFreeMoveZoneBlock, ShortOrOverlongBlocksAreRefused)
+{
+    KaFreeMoveZone original;
+    original.setName("floor");
+    buildFloor(original, kLMap, kSide);
+    (void)serialized(original, true);
+    const WrittenBlock good = writeBlock(fieldsOf(original));
+
+    KaFreeMoveZone kept;
+    kept.setName("kept");
+    buildFloor(kept, kUMap, kSide);
+    const std::string before = serialized(kept, true);
+
+    std::vector<std::pair<std::string, std::string>> cases;
+    for (unsigned long length = 0; length < good.bytes.size(); length += 37)
+        cases.push_back({ "cut at " + std::to_string(length), good.bytes.substr(0, length) });
+    cases.push_back({ "last byte missing", good.bytes.substr(0, good.bytes.size() - 1) });
+    for (const auto& field : { std::make_pair("pick triangle count", good.pickCount),
+             std::make_pair("vertex count", good.vertexCount), std::make_pair("cell count", good.cellCount) }) {
+        for (uint32_t count : { 0x7fffffffu, 0xffffffffu }) {
+            std::string bytes = good.bytes;
+            patchU32(bytes, field.second, count);
+            cases.push_back({ std::string(field.first) + " " + std::to_string(count), bytes });
+        }
+    }
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.first);
+        KaCaptureStdout capture;
+        EXPECT_FALSE(load(c.second, kept));
+        EXPECT_NE(std::string::npos, capture.text().find("[KaFreeMoveZone::deserialize] The stream ends in the "));
+        EXPECT_EQ(before, serialized(kept, false)) << "the zone is as it was";
+    }
+}
+
+// ---------------------------------------------------------------------------
+// The older zone file
+
+namespace {
+
+std::string zoneFile(const std::vector<KaVector3f32>& vertices, const std::vector<unsigned short>& indices,
+    unsigned int triangles)
+{
+    KaStream out;
+    out << 0.0f << 0.0f << 0.0f << 0.0f << 0.0f << 0.0f << 1.0f << 1.0f << 1.0f << 1.0f;
+    out.write(static_cast<unsigned int>(vertices.size()));
+    for (const KaVector3f32& v : vertices)
+        out << v.x << v.y << v.z;
+    out.write(triangles);
+    for (unsigned short i : indices)
+        out.write(i);
+    return std::string(reinterpret_cast<const char*>(out.data()), out.bufferLength());
+}
+
+const std::vector<KaVector3f32> kSquare = { KaVector3f32(0, 0, 0), KaVector3f32(40, 0, 0), KaVector3f32(40, 0, 40),
+    KaVector3f32(0, 0, 40) };
+const std::vector<unsigned short> kSquareIndices = { 0, 1, 2, 0, 2, 3 };
+
+bool loadZoneFile(KaFreeMoveZone& zone, const std::string& bytes, KaVector2f32 cell = KaVector2f32(0, 0))
+{
+    KaStream in;
+    in.writeData(bytes.data(), bytes.size());
+    in.seek(0);
+    return zone.loadBin(in, nullptr, cell);
+}
+
+} // namespace
+
+TEST(KaFreeMoveZoneFile, LoadsSharedVerticesIntoATriangleSoup)
+{
+    KaTempDir folder;
+    folder.write("rooms/cellar.bin", zoneFile(kSquare, kSquareIndices, 2));
+    KaFreeMoveZone zone;
+    KaVector2f32 automatic(0.0f, 0.0f);
+    ASSERT_TRUE(zone.loadBin(KaPath(folder.file("rooms/cellar.bin").c_str()), nullptr, automatic));
+    EXPECT_EQ(KaString("cellar"), zone.name());
+    ASSERT_EQ(6u, zone.vertices().size());
+    EXPECT_EQ(KaVector3f32(40, 0, 40), zone.vertices()[2]);
+    EXPECT_EQ(KaVector3f32(0, 0, 40), zone.vertices()[5]);
+    EXPECT_TRUE(zone.gridMatrixMode());
+    EXPECT_FALSE(zone.gridDirty());
+    EXPECT_EQ(KaVector2f32(2.0f, 2.0f), zone.cellSize()) << "a twentieth of the smaller side";
+    const KaVector3f32 to(35.0f, 0.0f, 33.0f);
+    KaIntrusivePtr<KaBezierCurve> curve = zone.curve(KaVector3f32(3.0f, 0.0f, 4.0f), to);
+    ASSERT_TRUE(curve);
+    EXPECT_EQ(to, lastPoint(curve));
+
+    KaFreeMoveZone fixed;
+    ASSERT_TRUE(loadZoneFile(fixed, zoneFile(kSquare, kSquareIndices, 2), KaVector2f32(4.0f, 8.0f)));
+    EXPECT_EQ(KaVector2f32(4.0f, 8.0f), fixed.cellSize());
+}
+
+TEST(KaFreeMoveZoneFile, BrokenFilesAreRefused)
+{
+    const std::string good = zoneFile(kSquare, kSquareIndices, 2);
+    struct Case {
+        std::string what;
+        std::string bytes;
+        const char* message;
+    };
+    std::vector<Case> cases = {
+        { "index past the vertices", zoneFile(kSquare, { 0, 1, 2, 0, 2, 4 }, 2), "is past the 4 vertices" },
+        { "more triangles than indices", zoneFile(kSquare, kSquareIndices, 3), "The stream ends in the indices" },
+        { "huge triangle count", zoneFile(kSquare, kSquareIndices, 0xffffffffu), "The stream ends in the indices" },
+    };
+    for (unsigned long length = 0; length < good.size(); length += 9)
+        cases.push_back({ "cut at " + std::to_string(length), good.substr(0, length), "The stream ends in the " });
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        KaFreeMoveZone zone;
+        zone.setName("kept");
+        KaCaptureStdout capture;
+        EXPECT_FALSE(loadZoneFile(zone, c.bytes));
+        EXPECT_NE(std::string::npos, capture.text().find(c.message)) << capture.text();
+        EXPECT_EQ(0u, zone.vertices().size());
+        EXPECT_FALSE(zone.gridMatrixMode());
+        EXPECT_EQ(KaString("kept"), zone.name());
+    }
+
+    KaFreeMoveZone zone;
+    KaVector2f32 automatic(0.0f, 0.0f);
+    KaCaptureStdout capture;
+    EXPECT_FALSE(zone.loadBin(KaPath("/no/such/zone.bin"), nullptr, automatic));
+    EXPECT_NE(std::string::npos, capture.text().find("[KaFreeMoveZone::loadBin] Can't open file : /no/such/zone.bin."));
+}
+
+// A floor with no depth in the grid's frame still gets cells of some size
+// and a grid of bounded size.
+TEST(KaFreeMoveZoneFile, AFlatFloorGetsAMinimumCellSize)
+{
+    const std::vector<KaVector3f32> line = { KaVector3f32(0, 0, 0), KaVector3f32(30, 0, 0), KaVector3f32(60, 0, 0) };
+    KaFreeMoveZone zone;
+    KaCaptureStdout quiet;
+    ASSERT_TRUE(loadZoneFile(zone, zoneFile(line, { 0, 1, 2 }, 1)));
+    EXPECT_GT(zone.cellSize().x, 0.0f);
+    EXPECT_GT(zone.cellSize().y, 0.0f);
+    EXPECT_LE(zone.graph().size().x, KaFreeMoveZone::kMaxCellsPerSide);
+    EXPECT_LE(zone.graph().size().y, KaFreeMoveZone::kMaxCellsPerSide);
+}
