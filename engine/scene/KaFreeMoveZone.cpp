@@ -76,6 +76,22 @@ bool readArray(KaStream& stream, unsigned long count, KaArray<T>& values)
     return true;
 }
 
+bool readBytes(KaStream& stream, unsigned long count, KaArray<unsigned char>& bytes)
+{
+    bytes.clear();
+    unsigned long received = 0;
+    while (received < count) {
+        const unsigned long remaining = count - received;
+        const unsigned long slice = remaining < kReadSlice ? remaining : kReadSlice;
+        makeRoom(bytes, received + slice);
+        bytes.resize(received + slice);
+        if (stream.readFully(bytes.data() + received, slice) != slice)
+            return false;
+        received += slice;
+    }
+    return true;
+}
+
 bool readVectors(KaStream& stream, unsigned long count, KaArray<KaVector3f32>& values)
 {
     values.clear();
@@ -190,7 +206,7 @@ bool readBlock(KaStream& stream, ZoneBlock& block)
         && reportShort(KaMathsStream::read(stream, block.gridHeight), "deserialize", "grid height")
         && reportShort(KaMathsStream::readAll(stream, block.width, block.depth), "deserialize", "grid size")
         && readCount(stream, count, "cell count")
-        && reportShort(readArray(stream, count, block.flags), "deserialize", "cells")
+        && reportShort(readBytes(stream, count, block.flags), "deserialize", "cells")
         && reportShort(KaMathsStream::read(stream, block.borderCost), "deserialize", "border cost");
 }
 
@@ -561,7 +577,11 @@ bool KaFreeMoveZone::serialize(KaStream& stream, KaFreeMoveZone& zone, bool upda
     ok = KaMathsStream::write(stream, zone.mGridHeight) && ok;
     const KaVector2s32 size = zone.mGraph->size();
     ok = KaMathsStream::writeAll(stream, static_cast<int>(size.x), static_cast<int>(size.y)) && ok;
-    ok = writeArray(stream, zone.mGraph->flags()) && ok;
+    // Cells are single bytes, raw in both stream modes: written at once.
+    const KaArray<unsigned char>& cells = zone.mGraph->flags();
+    ok = KaMathsStream::write(stream, static_cast<unsigned int>(cells.size())) && ok;
+    if (cells.size() != 0)
+        ok = stream.writeData(cells.constData(), cells.size()) == cells.size() && ok;
     ok = KaMathsStream::write(stream, zone.mGraph->borderCost()) && ok;
     return ok;
 }
@@ -884,25 +904,58 @@ void KaFreeMoveZone::thisZoneBlockers(KaArray<BlockerSegment>& segments) const
 
 namespace {
 
-template <class Segments>
-int blockerFlag(const KaVector2f32* c, const Segments& segments)
+// One blocker as the cell tests use it, with the bounds of the cells its
+// segment may cross (cells beyond them cannot).
+struct PreparedBlocker {
+    KaVector2f32 a;
+    KaVector2f32 b;
+    KaVector2f32 e;
+    float length;
+    float minX, maxX, minZ, maxZ;
+};
+
+PreparedBlocker prepare(const KaVector2f32& a, const KaVector2f32& b)
 {
-    for (unsigned long i = 0; i < segments.size(); ++i) {
-        const KaVector2f32& a = segments[i].first;
-        const KaVector2f32& b = segments[i].second;
-        if (cellCrosses(c, a, b))
+    PreparedBlocker p;
+    p.a = a;
+    p.b = b;
+    p.e = b - a;
+    p.length = std::sqrt(p.e.x * p.e.x + p.e.y * p.e.y);
+    p.minX = KaMin(a.x, b.x);
+    p.maxX = KaMax(a.x, b.x);
+    p.minZ = KaMin(a.y, b.y);
+    p.maxZ = KaMax(a.y, b.y);
+    return p;
+}
+
+// For each blocker in order: 2 when a cell segment crosses it, 1 when the
+// cell's centre lies behind it within its length; 0 after the last.
+int blockerFlag(const KaVector2f32* c, const PreparedBlocker* blockers, unsigned long count)
+{
+    for (unsigned long i = 0; i < count; ++i) {
+        const PreparedBlocker& p = blockers[i];
+        // The cell spans c[0] to c[3]; a segment outside that box (or NaN)
+        // crosses none of its sides and diagonals.
+        const bool near = !(p.maxX < c[0].x || p.minX > c[3].x || p.maxZ < c[0].y || p.minZ > c[3].y);
+        if (near && cellCrosses(c, p.a, p.b))
             return 2;
-        const KaVector2f32 centre((c[0].x + c[3].x) * 0.5f, (c[0].y + c[3].y) * 0.5f);
-        const KaVector2f32 v = centre - a;
-        const KaVector2f32 e = b - a;
-        const float length = std::sqrt(e.x * e.x + e.y * e.y);
-        if (!(length > 0.0f))
+        if (!(p.length > 0.0f))
             continue;
-        const float d = (v.x * e.x + v.y * e.y) / length;
-        if (cross2D(v, e) < 0.0f && d >= 0.0f && d < length)
+        const KaVector2f32 centre((c[0].x + c[3].x) * 0.5f, (c[0].y + c[3].y) * 0.5f);
+        const KaVector2f32 v = centre - p.a;
+        const float d = (v.x * p.e.x + v.y * p.e.y) / p.length;
+        if (cross2D(v, p.e) < 0.0f && d >= 0.0f && d < p.length)
             return 1;
     }
     return 0;
+}
+
+std::vector<PreparedBlocker> prepareAll(const KaArray<KaFreeMoveZone::BlockerSegment>& segments)
+{
+    std::vector<PreparedBlocker> prepared;
+    for (unsigned long i = 0; i < segments.size(); ++i)
+        prepared.push_back(prepare(segments[i].first, segments[i].second));
+    return prepared;
 }
 
 } // namespace
@@ -913,7 +966,8 @@ int KaFreeMoveZone::hasBlockerIntersection(const KaVector2s32& cell)
     thisZoneBlockers(segments);
     KaVector2f32 c[4];
     cellCorners(cell.x, cell.y, c);
-    return blockerFlag(c, segments);
+    const std::vector<PreparedBlocker> prepared = prepareAll(segments);
+    return blockerFlag(c, prepared.data(), prepared.size());
 }
 
 bool KaFreeMoveZone::hasCellBorderIntersection(const KaVector2s32& cell)
@@ -1041,8 +1095,9 @@ void KaFreeMoveZone::buildAStar()
     floorCells.resize(cells);
     std::memset(floorCells.data(), 0, cells);
     markFloorCells(floorCells);
-    KaArray<BlockerSegment> blockers;
-    thisZoneBlockers(blockers);
+    KaArray<BlockerSegment> segments;
+    thisZoneBlockers(segments);
+    const std::vector<PreparedBlocker> blockers = prepareAll(segments);
 
     unsigned char* flags = mGraph->flags().data();
     const unsigned char* border = borderCells.constData();
@@ -1054,7 +1109,7 @@ void KaFreeMoveZone::buildAStar()
             if (blockers.size() != 0) {
                 KaVector2f32 c[4];
                 cellCorners(x, z, c);
-                b = blockerFlag(c, blockers);
+                b = blockerFlag(c, blockers.data(), blockers.size());
             }
             if (b == 1)
                 flags[index] = 1;
@@ -1113,6 +1168,11 @@ void KaFreeMoveZone::labelRegions()
     if (cells == 0)
         return;
     int* regions = mRegions.data();
+    KaArray<unsigned char> walkableCells;
+    walkableCells.resize(cells);
+    unsigned char* open = walkableCells.data();
+    for (unsigned long i = 0; i < cells; ++i)
+        open[i] = walkableIndex(i) ? 1 : 0;
     for (unsigned long i = 0; i < cells; ++i)
         regions[i] = -1;
     KaArray<unsigned int> queue;
@@ -1120,7 +1180,7 @@ void KaFreeMoveZone::labelRegions()
     unsigned int* pending = queue.data();
     int label = 0;
     for (unsigned long seed = 0; seed < cells; ++seed) {
-        if (regions[seed] != -1 || !walkableIndex(seed))
+        if (regions[seed] != -1 || !open[seed])
             continue;
         unsigned long head = 0;
         unsigned long tail = 0;
@@ -1137,7 +1197,7 @@ void KaFreeMoveZone::labelRegions()
                     if ((dx == 0 && dz == 0) || nx < 0 || nz < 0 || nx >= size.x || nz >= size.y)
                         continue;
                     const unsigned long next = static_cast<unsigned long>(nz) * size.x + nx;
-                    if (regions[next] != -1 || !walkableIndex(next))
+                    if (regions[next] != -1 || !open[next])
                         continue;
                     regions[next] = label;
                     pending[tail++] = static_cast<unsigned int>(next);

@@ -218,13 +218,14 @@ public:
     static void setDebugTimings(bool on) { sDebugTimings = on; }
     static bool debugTimings() { return sDebugTimings; }
 
-private:
-    friend class KaFreeMoveZoneGraph;
-
+    // A blocker of this zone, end points in world x and z.
     struct BlockerSegment {
         KaVector2f32 first;
         KaVector2f32 second;
     };
+
+private:
+    friend class KaFreeMoveZoneGraph;
 
     KaVector2f32 floorPoint(unsigned int pickIndex) const;
     void thisZoneBlockers(KaArray<BlockerSegment>& segments) const;
