@@ -950,6 +950,21 @@ int blockerFlag(const KaVector2f32* c, const PreparedBlocker* blockers, unsigned
     return 0;
 }
 
+// Whether the segment a-b crosses any of the walls (touching counts). Walls
+// whose bounds lie apart from the segment's are skipped unchecked.
+bool crossesAny(const KaVector2f32& a, const KaVector2f32& b, const std::vector<PreparedBlocker>& walls)
+{
+    const float minX = KaMin(a.x, b.x), maxX = KaMax(a.x, b.x);
+    const float minZ = KaMin(a.y, b.y), maxZ = KaMax(a.y, b.y);
+    for (const PreparedBlocker& wall : walls) {
+        if (wall.maxX < minX || wall.minX > maxX || wall.maxZ < minZ || wall.minZ > maxZ)
+            continue;
+        if (segmentsCross(a, b, wall.a, wall.b))
+            return true;
+    }
+    return false;
+}
+
 std::vector<PreparedBlocker> prepareAll(const KaArray<KaFreeMoveZone::BlockerSegment>& segments)
 {
     std::vector<PreparedBlocker> prepared;
@@ -1364,40 +1379,36 @@ KaIntrusivePtr<KaBezierCurve> KaFreeMoveZone::curve(const KaVector3f32& from, co
     return curve(from, hit);
 }
 
-bool KaFreeMoveZone::crossesWall(const KaVector2f32& a, const KaVector2f32& b,
-    const KaArray<BlockerSegment>& blockers, const KaArray<KaVector2f32>& borderEnds) const
-{
-    for (unsigned long i = 0; i + 1 < borderEnds.size(); i += 2)
-        if (segmentsCross(a, b, borderEnds[i], borderEnds[i + 1]))
-            return true;
-    for (unsigned long i = 0; i < blockers.size(); ++i)
-        if (segmentsCross(a, b, blockers[i].first, blockers[i].second))
-            return true;
-    return false;
-}
-
 KaArray<KaVector3f32> KaFreeMoveZone::removeInsignificantPoints(KaArray<KaVector3f32> points)
 {
     const unsigned long n = points.size();
     if (!mSmoothPaths || n < 2)
         return points;
     updateBorders();
+    // The walls a straight walk must not cross: the borders as the node's
+    // world matrix places them, and this zone's blockers.
     const KaMatrix4x4 world = worldTransformationMatrix();
-    KaArray<KaVector2f32> borderEnds;
-    borderEnds.reserve(mBorders.size());
-    for (unsigned long i = 0; i < mBorders.size(); ++i) {
-        const unsigned int k = mBorders[i];
-        const unsigned int vertex = k < mPickIndices.size() ? mPickIndices[k] : 0xffffffffu;
-        borderEnds.pushBack(vertex < mVertices.size() ? xz(world * mVertices[vertex]) : KaVector2f32(NAN, NAN));
+    std::vector<PreparedBlocker> walls;
+    walls.reserve(mBorders.size() / 2);
+    for (unsigned long i = 0; i + 1 < mBorders.size(); i += 2) {
+        KaVector2f32 ends[2];
+        for (int e = 0; e < 2; ++e) {
+            const unsigned int k = mBorders[i + e];
+            const unsigned int vertex = k < mPickIndices.size() ? mPickIndices[k] : 0xffffffffu;
+            ends[e] = vertex < mVertices.size() ? xz(world * mVertices[vertex]) : KaVector2f32(NAN, NAN);
+        }
+        walls.push_back(prepare(ends[0], ends[1]));
     }
     KaArray<BlockerSegment> blockers;
     thisZoneBlockers(blockers);
+    for (unsigned long i = 0; i < blockers.size(); ++i)
+        walls.push_back(prepare(blockers[i].first, blockers[i].second));
 
     KaArray<KaVector3f32> result;
     result.pushBack(points[0]);
     unsigned long anchor = 0;
     for (unsigned long i = 2; i < n; ++i) {
-        if (crossesWall(xz(points[anchor]), xz(points[i]), blockers, borderEnds)) {
+        if (crossesAny(xz(points[anchor]), xz(points[i]), walls)) {
             result.pushBack(points[i - 1]);
             anchor = i - 1;
         }

@@ -235,8 +235,6 @@ private:
     void labelRegions();
     void ensureCellData();
     bool walkableIndex(unsigned long index) const;
-    bool crossesWall(const KaVector2f32& a, const KaVector2f32& b, const KaArray<BlockerSegment>& blockers,
-        const KaArray<KaVector2f32>& borderEnds) const;
     void markAllDirty();
 
     static bool sDebugTimings;
