@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "engine/core/KaStream.h"
+#include "engine/maths/KaMaths.h"
 #include "engine/scene/KaFreeMoveZone.h"
 #include "engine/scene/MicroPather.h"
 #include "tests/support/KaTestSupport.h"
@@ -991,4 +992,100 @@ TEST(KaFreeMoveZoneFile, AFlatFloorGetsAMinimumCellSize)
     EXPECT_GT(zone.cellSize().y, 0.0f);
     EXPECT_LE(zone.graph().size().x, KaFreeMoveZone::kMaxCellsPerSide);
     EXPECT_LE(zone.graph().size().y, KaFreeMoveZone::kMaxCellsPerSide);
+}
+
+// ---------------------------------------------------------------------------
+// Clicks through the camera
+
+namespace {
+
+// 256 x 256 pixels, a right angle of view, tilted 45 degrees down towards
+// +z from above the L's upright.
+KaIntrusivePtr<KaCamera> cameraOverTheL()
+{
+    KaIntrusivePtr<KaCamera> camera(new KaCamera());
+    camera->setProjectionType(KaCamera::PERSPECTIVE_Y);
+    camera->setFov(3.14159265f / 2.0f);
+    camera->setAspect(1.0f);
+    camera->setNearDistance(0.5f);
+    camera->setFarDistance(1000.0f);
+    camera->viewport(0, 0, 256, 256);
+    camera->setPosition(KaVector3f32(30.0f, 60.0f, -30.0f));
+    const float half = 3.14159265f / 8.0f;
+    camera->setRotation(KaQuaternion(-std::sin(half), 0.0f, 0.0f, std::cos(half)));
+    camera->projectionMatrix();
+    return camera;
+}
+
+// The pixel (y up, as clicks come) under which a world point lies.
+KaVector2s32 pixelOf(KaCamera& camera, const KaVector3f32& point)
+{
+    const KaVector3f32 p = camera.projectPoint3f32(point);
+    return KaVector2s32(static_cast<int32_t>(std::lround(p.x)), static_cast<int32_t>(std::lround(256.0f - p.y)));
+}
+
+} // namespace
+
+TEST(KaFreeMoveZoneScreen, AClickOnTheFloorWalksToTheFloorPointUnderIt)
+{
+    KaFreeMoveZone zone;
+    buildFloor(zone, kLMap, kSide);
+    const KaVector3f32 from(10.0f, 0.0f, 5.0f);
+    EXPECT_FALSE(zone.curve(from, KaVector2s32(128, 128), 8.0f, true)) << "no camera";
+
+    KaIntrusivePtr<KaCamera> camera = cameraOverTheL();
+    zone.setCamera(camera, false);
+    const KaVector3f32 target(70.0f, 0.0f, 70.0f);
+    KaIntrusivePtr<KaBezierCurve> curve = zone.curve(from, pixelOf(*camera, target), 8.0f, true);
+    ASSERT_TRUE(curve);
+    const KaVector3f32 end = lastPoint(curve);
+    EXPECT_NEAR(target.x, end.x, 0.5f);
+    EXPECT_NEAR(0.0f, end.y, 1e-3f);
+    EXPECT_NEAR(target.z, end.z, 0.5f);
+    expectClearWalk(curve, end, wallsOf(kLMap, kSide));
+
+    EXPECT_FALSE(zone.curve(from, pixelOf(*camera, KaVector3f32(60.0f, 0.0f, 30.0f)), 8.0f, true))
+        << "the L's empty quarter";
+    EXPECT_FALSE(zone.curve(from, KaVector2s32(128, 255), 8.0f, true)) << "above the horizon";
+}
+
+TEST(KaFreeMoveZoneScreen, CrossingsAndNearestBorderPoint)
+{
+    KaFreeMoveZone zone;
+    buildFloor(zone, kLMap, kSide);
+    KaIntrusivePtr<KaCamera> camera = cameraOverTheL();
+    zone.setCamera(camera, false);
+
+    // From the foot of the upright up its middle: the screen segment crosses
+    // the edges between the squares (and the squares' diagonals), nearest
+    // first, near the line x = 10 (the crossing is placed along each world
+    // edge at its screen fraction, which perspective shifts a little).
+    const KaVector3f32 from(10.0f, 0.0f, 2.0f);
+    const KaVector3f32 far(10.0f, 0.0f, 75.0f);
+    const KaVector3f32 projected = camera->projectPoint3f32(far);
+    const KaArray<KaVector3f32> crossings = zone.collisions(from, KaVector2f32(projected.x, 256.0f - projected.y));
+    ASSERT_GE(crossings.size(), 3u);
+    float previous = -1.0f;
+    for (unsigned long i = 0; i < crossings.size(); ++i) {
+        EXPECT_NEAR(10.0f, crossings[i].x, 1.5f);
+        EXPECT_NEAR(0.0f, crossings[i].y, 1e-4f);
+        const float distance = (crossings[i] - from).squaredLength();
+        EXPECT_GE(distance, previous);
+        previous = distance;
+    }
+
+    // The point nearest along the screen's lines through a pixel lies on a
+    // wall of the L.
+    const KaVector3f32 inside = camera->projectPoint3f32(KaVector3f32(14.0f, 0.0f, 40.0f));
+    const KaVector3f32 border = zone.findNearestPointOnBorder(KaVector2f32(inside.x, 256.0f - inside.y));
+    bool onWall = false;
+    for (const Segment& wall : wallsOf(kLMap, kSide)) {
+        const KaVector2f32 p(border.x, border.z);
+        const double along = orient(wall.a, wall.b, p);
+        const bool within = p.x >= KaMin(wall.a.x, wall.b.x) - 0.01f && p.x <= KaMax(wall.a.x, wall.b.x) + 0.01f
+            && p.y >= KaMin(wall.a.y, wall.b.y) - 0.01f && p.y <= KaMax(wall.a.y, wall.b.y) + 0.01f;
+        onWall = onWall || (std::fabs(along) < 0.5 && within);
+    }
+    EXPECT_TRUE(onWall) << border.x << ", " << border.z;
+    EXPECT_NEAR(20.0f, border.x, 0.05f) << "the upright's inner wall is the nearest on screen";
 }
