@@ -14,6 +14,8 @@
 #include "engine/maths/KaMaths.h"
 #include "engine/scene/KaFreeMoveZone.h"
 #include "engine/scene/MicroPather.h"
+#include "tests/engine/graphics/KaGLTestContext.h"
+#include "tests/engine/graphics/KaMeshTestHelpers.h"
 #include "tests/support/KaTestSupport.h"
 
 namespace {
@@ -1088,4 +1090,66 @@ TEST(KaFreeMoveZoneScreen, CrossingsAndNearestBorderPoint)
     }
     EXPECT_TRUE(onWall) << border.x << ", " << border.z;
     EXPECT_NEAR(20.0f, border.x, 0.05f) << "the upright's inner wall is the nearest on screen";
+}
+
+// ---------------------------------------------------------------------------
+// Debug overlay
+
+namespace {
+
+using KaFreeMoveZoneOverlayTest = KaGLRendererTest;
+
+// Counts the pixels of exactly that colour.
+unsigned long countColour(KaGLTestContext& context, const KaColor& colour)
+{
+    const std::vector<unsigned char> all = context.readPixels();
+    unsigned long count = 0;
+    for (size_t i = 0; i + 3 < all.size(); i += 4)
+        count += all[i] == colour.r && all[i + 1] == colour.g && all[i + 2] == colour.b ? 1 : 0;
+    return count;
+}
+
+} // namespace
+
+// Seen from above: the pick mesh in red, the borders in blue, free cells
+// green, border cells yellow, blocked cells white, the blocker blinking;
+// the renderer's colour comes back as it was.
+TEST_F(KaFreeMoveZoneOverlayTest, DrawsTheFloorBordersAndGrid)
+{
+    KaIntrusivePtr<KaCamera> camera = KaTestPixelCamera(256, 256);
+    // A quarter turn about x: the camera looks down the y axis onto x/z.
+    camera->setRotation(KaQuaternion::fromAxisAndAngle(KaVector3f32(1.0f, 0.0f, 0.0f), -1.5707963f));
+    KaArray<KaBlocker> blockers;
+    KaBlocker blocker;
+    blocker.zoneName = "overlay";
+    blocker.first = KaVector2f32(0.0f, 30.0f);
+    blocker.second = KaVector2f32(20.0f, 30.0f);
+    blockers.pushBack(blocker);
+
+    KaFreeMoveZone zone;
+    zone.setName("overlay");
+    buildFloor(zone, kLMap, kSide);
+    zone.setBlockers(&blockers);
+    KaRenderer* r = renderer.get();
+    KaColor during;
+    KaTestDrawFrame(*camera, KaColor(0, 0, 0, 255), [&]() {
+        r->setCurrentColor(KaColor(1, 2, 3, 255));
+        zone.draw();
+        during = r->currentColor();
+    });
+    EXPECT_EQ(KaColor(1, 2, 3, 255), during);
+    EXPECT_TRUE(zone.gridDirty()) << "drawing builds no grid";
+    EXPECT_GT(countColour(context(), KaColor(0, 0, 255, 255)), 0u) << "the borders";
+
+    zone.updateGrid(false);
+    KaTestDrawFrame(*camera, KaColor(0, 0, 0, 255), [&]() { zone.draw(); });
+    EXPECT_GT(countColour(context(), KaColor(255, 0, 0, 255)), 0u) << "the pick mesh";
+    EXPECT_GT(countColour(context(), KaColor(0, 255, 0, 255)), 0u) << "free cells";
+    EXPECT_GT(countColour(context(), KaColor(255, 255, 0, 255)), 0u) << "border cells";
+    EXPECT_GT(countColour(context(), KaColor(255, 255, 255, 255)), 0u) << "blocked cells";
+
+    zone.setVisible(false);
+    KaTestDrawFrame(*camera, KaColor(0, 0, 0, 255), [&]() { zone.draw(); });
+    EXPECT_EQ(0u, countColour(context(), KaColor(0, 255, 0, 255)));
+    EXPECT_EQ(0u, countColour(context(), KaColor(255, 0, 0, 255)));
 }
