@@ -315,14 +315,19 @@ void KaFreeMoveZone::KaFreeMoveZoneGraph::AdjacentCost(void* state, std::vector<
     const long index = fromState(state);
     const int x = static_cast<int>(index % mSize.x);
     const int z = static_cast<int>(index / mSize.x);
+    const unsigned char* flags = mFlags.constData();
+    const unsigned long cells = mFlags.size();
+    // Border cells off the floor are not walked through (see walkable()).
+    const unsigned char* onFloor = mOwner->mOnFloor.size() == cells ? mOwner->mOnFloor.constData() : nullptr;
     for (const auto& step : kSteps) {
         const int nx = x + step[0];
         const int nz = z + step[1];
         if (nx < 0 || nz < 0 || nx >= mSize.x || nz >= mSize.y)
             continue;
-        const unsigned char f = mFlags[static_cast<unsigned long>(nz) * static_cast<unsigned long>(mSize.x)
-            + static_cast<unsigned long>(nx)];
-        if (f == 1 || !mOwner->walkableIndex(static_cast<unsigned long>(nz) * mSize.x + nx))
+        const unsigned long next = static_cast<unsigned long>(nz) * static_cast<unsigned long>(mSize.x)
+            + static_cast<unsigned long>(nx);
+        const unsigned char f = flags[next];
+        if (f == 1 || (f == 2 && onFloor && !onFloor[next]))
             continue;
         micropather::StateCost cost;
         cost.state = toState(static_cast<long>(nz) * mSize.x + nx);
@@ -535,6 +540,7 @@ void KaFreeMoveZone::updateBorders()
                 }
             }
             if (!shared) {
+                makeRoom(mBorders, mBorders.size() + 2);
                 mBorders.pushBack(static_cast<unsigned int>(3 * t + k));
                 mBorders.pushBack(static_cast<unsigned int>(3 * t + (k + 1) % 3));
             }
@@ -1350,6 +1356,7 @@ KaIntrusivePtr<KaBezierCurve> KaFreeMoveZone::curve(const KaVector3f32& from, co
             if (result != micropather::MicroPather::SOLVED)
                 return KaIntrusivePtr<KaBezierCurve>();
         }
+        points.reserve(path.size() + 2);
         for (size_t i = 0; i < path.size(); ++i) {
             const long state = fromState(path[i]);
             const KaVector2s32 cell(static_cast<int32_t>(state % size.x), static_cast<int32_t>(state / size.x));
@@ -1405,6 +1412,7 @@ KaArray<KaVector3f32> KaFreeMoveZone::removeInsignificantPoints(KaArray<KaVector
         walls.push_back(prepare(blockers[i].first, blockers[i].second));
 
     KaArray<KaVector3f32> result;
+    result.reserve(n);
     result.pushBack(points[0]);
     unsigned long anchor = 0;
     for (unsigned long i = 2; i < n; ++i) {
@@ -1475,6 +1483,7 @@ KaArray<KaVector3f32> KaFreeMoveZone::collisions(const KaVector3f32& from, const
                 continue;
             const KaVector3f32 a = mWorldVertices[vi];
             const KaVector3f32 b = mWorldVertices[vj];
+            makeRoom(found, found.size() + 1);
             CollidePoint point;
             point.position = a + (b - a) * u;
             point.distance = (point.position - from).squaredLength();
@@ -1491,6 +1500,7 @@ KaArray<KaVector3f32> KaFreeMoveZone::collisions(const KaVector3f32& from, const
         }
         found[j] = moving;
     }
+    positions.reserve(found.size());
     for (unsigned long i = 0; i < found.size(); ++i)
         positions.pushBack(found[i].position);
     return positions;

@@ -18,7 +18,7 @@ void use(KaFreeMoveZone& zone)
 {
     const KaArray<KaVector3f32>& vertices = zone.vertices();
     const KaMatrix4x4 world = zone.worldTransformationMatrix();
-    for (unsigned long i = 0; i + 1 < vertices.size() && i < 4; ++i) {
+    for (unsigned long i = 0; i + 1 < vertices.size() && i < 2; ++i) {
         KaIntrusivePtr<KaBezierCurve> curve = zone.curve(world * vertices[i], world * vertices[i + 1]);
         if (curve)
             KaFuzzCheck(curve->controlPoints().size() >= 1, "a found walk has points");
