@@ -42,7 +42,8 @@ public:
 
     void AdjacentCost(void* s, std::vector<micropather::StateCost>* adjacent) override
     {
-        static const int d[8][2] = {{-1, 0}, {-1, 1}, {0, 1}, {1, 1}, {1, 0}, {1, -1}, {0, -1}, {-1, -1}};
+        static const int d[8][2]
+            = { { -1, 0 }, { -1, 1 }, { 0, 1 }, { 1, 1 }, { 1, 0 }, { 1, -1 }, { 0, -1 }, { -1, -1 } };
         long cell = reinterpret_cast<std::intptr_t>(s);
         int x = static_cast<int>(cell % mSide);
         int z = static_cast<int>(cell / mSide);
@@ -54,11 +55,11 @@ public:
             }
             int n = nz * mSide + nx;
             float cost = mBlocked[static_cast<std::size_t>(n)] ? FLT_MAX : 1.0f;
-            adjacent->push_back(micropather::StateCost{state(n), cost});
+            adjacent->push_back(micropather::StateCost { state(n), cost });
         }
     }
 
-    void PrintStateInfo(void*) override {}
+    void PrintStateInfo(void*) override { }
 
 private:
     int mSide;
@@ -74,6 +75,8 @@ static void BM_MicroPatherSnake(benchmark::State& state)
     const int side = static_cast<int>(state.range(0));
     SnakeGrid grid(side, false);
     micropather::MicroPather pather(&grid, 250, 6);
+    if (state.range(1))
+        pather.SetDenseStates(static_cast<std::size_t>(side) * static_cast<std::size_t>(side));
     std::vector<void*> path;
     float cost = 0.0f;
     for (auto _ : state) {
@@ -83,7 +86,13 @@ static void BM_MicroPatherSnake(benchmark::State& state)
     state.counters["expanded"] = static_cast<double>(pather.LastExpansionCount());
     state.counters["path"] = static_cast<double>(path.size());
 }
-BENCHMARK(BM_MicroPatherSnake)->Arg(200)->Arg(1000)->Unit(benchmark::kMillisecond);
+// Second argument: 1 for the flat per-state node array.
+BENCHMARK(BM_MicroPatherSnake)
+    ->Args({ 200, 0 })
+    ->Args({ 200, 1 })
+    ->Args({ 1000, 0 })
+    ->Args({ 1000, 1 })
+    ->Unit(benchmark::kMillisecond);
 
 // A straight query across an open 200 x 200 grid: the common click.
 static void BM_MicroPatherOpen(benchmark::State& state)

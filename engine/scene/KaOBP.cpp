@@ -64,9 +64,9 @@ void KaOBP::setPosition(const KaVector3f32& position)
     mBoundsDirty = true;
 }
 
-void KaOBP::setZPosition(float) {}
+void KaOBP::setZPosition(float) { }
 
-void KaOBP::setSize(const KaVector3f32&) {}
+void KaOBP::setSize(const KaVector3f32&) { }
 
 void KaOBP::translate(const KaVector3f32& offset)
 {
@@ -86,11 +86,11 @@ void KaOBP::setRotation(const KaQuaternion& rotation)
     mBoundsDirty = true;
 }
 
-void KaOBP::setColor(const KaColor&) {}
+void KaOBP::setColor(const KaColor&) { }
 
-void KaOBP::setColorInheritance(bool) {}
+void KaOBP::setColorInheritance(bool) { }
 
-void KaOBP::draw() {}
+void KaOBP::draw() { }
 
 void KaOBP::setCorners(const KaVector3f32& c0, const KaVector3f32& c1, const KaVector3f32& c2, const KaVector3f32& c3)
 {
@@ -130,9 +130,9 @@ bool KaOBP::isIn(const KaVector2f32& p)
 int KaOBP::isIn(const KaVector2f32& a, KaVector2f32 b, const KaVector2f32& c)
 {
     updateTransformed();
-    const KaVector2f32 rectangle[4] = {KaVector2f32(mMinimum.x, mMinimum.y), KaVector2f32(mMaximum.x, mMinimum.y),
-        KaVector2f32(mMaximum.x, mMaximum.y), KaVector2f32(mMinimum.x, mMaximum.y)};
-    const KaVector2f32 triangle[3] = {a, b, c};
+    const KaVector2f32 rectangle[4] = { KaVector2f32(mMinimum.x, mMinimum.y), KaVector2f32(mMaximum.x, mMinimum.y),
+        KaVector2f32(mMaximum.x, mMaximum.y), KaVector2f32(mMinimum.x, mMaximum.y) };
+    const KaVector2f32 triangle[3] = { a, b, c };
     for (unsigned int e = 0; e < 3; ++e) {
         for (unsigned int r = 0; r < 4; ++r) {
             if (segmentIntersection(triangle[e], triangle[(e + 1) % 3], rectangle[r], rectangle[(r + 1) % 4]) == 2)

@@ -24,10 +24,7 @@ KaPickMesh& KaPickMesh::operator=(const KaPickMesh& other)
     return *this;
 }
 
-KaPickMesh::~KaPickMesh()
-{
-    destroy();
-}
+KaPickMesh::~KaPickMesh() { destroy(); }
 
 void KaPickMesh::create()
 {
@@ -124,8 +121,8 @@ void KaPickMesh::render() const
     }
 }
 
-bool KaPickMesh::intersect(const KaVector3f32& origin, const KaVector3f32& direction, KaVector3f32& point,
-    float& t) const
+bool KaPickMesh::intersect(
+    const KaVector3f32& origin, const KaVector3f32& direction, KaVector3f32& point, float& t) const
 {
     if (!mEnabled || mTriangleCount == 0)
         return false;

@@ -55,8 +55,8 @@ void KaPickMesh2::setNbTriangles(unsigned long count)
     mLastTriangleHit = 0;
 }
 
-void KaPickMesh2::setTriangle(unsigned long index, const KaVector3f32& p0, const KaVector3f32& p1,
-    const KaVector3f32& p2)
+void KaPickMesh2::setTriangle(
+    unsigned long index, const KaVector3f32& p0, const KaVector3f32& p1, const KaVector3f32& p2)
 {
     if (index >= nbTriangles())
         return;
@@ -76,10 +76,7 @@ void KaPickMesh2::triangle(unsigned long index, KaVector3f32& p0, KaVector3f32& 
     p2 = mVertices[3 * index + 2];
 }
 
-unsigned long KaPickMesh2::lastTriangleHit() const
-{
-    return mLastTriangleHit < nbTriangles() ? mLastTriangleHit : 0;
-}
+unsigned long KaPickMesh2::lastTriangleHit() const { return mLastTriangleHit < nbTriangles() ? mLastTriangleHit : 0; }
 
 bool KaPickMesh2::intersect(const KaVector3f32& origin, const KaVector3f32& direction, KaVector3f32& point, float& t,
     bool firstHit, unsigned long* index)

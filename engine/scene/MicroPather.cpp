@@ -1,5 +1,6 @@
 #include "engine/scene/MicroPather.h"
 
+#include <algorithm>
 #include <cfloat>
 #include <cstring>
 
@@ -27,6 +28,7 @@ PathNodePool::PathNodePool(unsigned int nodesPerBlock, unsigned int typicalAdjac
     , mCacheCapacity(static_cast<std::size_t>(nodesPerBlock) * typicalAdjacent)
     , mInitialHashShift(3)
     , mHashShift(3)
+    , mHashedCount(0)
 {
     while ((1u << mInitialHashShift) < mNodesPerBlock && mInitialHashShift < 30) {
         ++mInitialHashShift;
@@ -47,6 +49,15 @@ void PathNodePool::Clear()
     mCache.clear();
     mHashShift = mInitialHashShift;
     mHashTable.assign(std::size_t(1) << mHashShift, nullptr);
+    mHashedCount = 0;
+    std::fill(mDense.begin(), mDense.end(), nullptr);
+}
+
+void PathNodePool::SetDenseStates(std::size_t count)
+{
+    mDense.assign(count, nullptr);
+    mDense.shrink_to_fit();
+    Clear();
 }
 
 std::size_t PathNodePool::Bucket(void* state) const
@@ -66,6 +77,9 @@ void PathNodePool::Grow()
         std::size_t used = (b + 1 == mBlocks.size()) ? mUsedInLastBlock : mNodesPerBlock;
         PathNode* nodes = mBlocks[b].get();
         for (std::size_t i = 0; i < used; ++i) {
+            if (reinterpret_cast<std::uintptr_t>(nodes[i].state) < mDense.size()) {
+                continue;
+            }
             std::size_t bucket = Bucket(nodes[i].state);
             nodes[i].hashNext = mHashTable[bucket];
             mHashTable[bucket] = &nodes[i];
@@ -89,6 +103,17 @@ PathNode* PathNodePool::Alloc()
 
 PathNode* PathNodePool::GetPathNode(unsigned int frame, void* state, float fromStart, float toGoal, PathNode* parent)
 {
+    const std::uintptr_t key = reinterpret_cast<std::uintptr_t>(state);
+    if (key < mDense.size()) {
+        PathNode*& slot = mDense[key];
+        if (!slot) {
+            slot = Alloc();
+            slot->Init(frame, state, fromStart, toGoal, parent);
+        } else if (slot->frame != frame) {
+            slot->Init(frame, state, fromStart, toGoal, parent);
+        }
+        return slot;
+    }
     std::size_t bucket = Bucket(state);
     for (PathNode* node = mHashTable[bucket]; node; node = node->hashNext) {
         if (node->state == state) {
@@ -98,10 +123,11 @@ PathNode* PathNodePool::GetPathNode(unsigned int frame, void* state, float fromS
             return node;
         }
     }
-    if (mHandedOut >= mHashTable.size()) {
+    if (mHashedCount >= mHashTable.size()) {
         Grow();
         bucket = Bucket(state);
     }
+    ++mHashedCount;
     PathNode* node = Alloc();
     node->Init(frame, state, fromStart, toGoal, parent);
     node->hashNext = mHashTable[bucket];
@@ -158,6 +184,12 @@ void MicroPather::Reset()
     mChecksum = 0;
 }
 
+void MicroPather::SetDenseStates(std::size_t count)
+{
+    mPool.SetDenseStates(count);
+    Reset();
+}
+
 void MicroPather::NextFrame()
 {
     ++mFrame;
@@ -174,39 +206,39 @@ void MicroPather::NextFrame()
     mExpansions = 0;
 }
 
-bool MicroPather::OpenLess(const PathNode* a, const PathNode* b) const
+bool MicroPather::OpenLess(const OpenEntry& a, const OpenEntry& b)
 {
-    if (a->totalCost != b->totalCost) {
-        return a->totalCost < b->totalCost;
+    if (a.totalCost != b.totalCost) {
+        return a.totalCost < b.totalCost;
     }
     // Among equal totals the node nearer the goal goes first: on a grid,
     // where many cells tie, the search then runs along one best path
     // instead of widening over all of them. The cost found is the same.
-    if (a->estimatedCostToGoal != b->estimatedCostToGoal) {
-        return a->estimatedCostToGoal < b->estimatedCostToGoal;
+    if (a.estimate != b.estimate) {
+        return a.estimate < b.estimate;
     }
-    return a->order < b->order;
+    return a.order < b.order;
 }
 
 void MicroPather::SiftUp(std::size_t index)
 {
-    PathNode* node = mOpen[index];
+    OpenEntry entry = mOpen[index];
     while (index > 0) {
         std::size_t parent = (index - 1) / 2;
-        if (!OpenLess(node, mOpen[parent])) {
+        if (!OpenLess(entry, mOpen[parent])) {
             break;
         }
         mOpen[index] = mOpen[parent];
-        mOpen[index]->heapIndex = index;
+        mOpen[index].node->heapIndex = index;
         index = parent;
     }
-    mOpen[index] = node;
-    node->heapIndex = index;
+    mOpen[index] = entry;
+    entry.node->heapIndex = index;
 }
 
 void MicroPather::SiftDown(std::size_t index)
 {
-    PathNode* node = mOpen[index];
+    OpenEntry entry = mOpen[index];
     std::size_t count = mOpen.size();
     for (;;) {
         std::size_t child = 2 * index + 1;
@@ -216,33 +248,33 @@ void MicroPather::SiftDown(std::size_t index)
         if (child + 1 < count && OpenLess(mOpen[child + 1], mOpen[child])) {
             ++child;
         }
-        if (!OpenLess(mOpen[child], node)) {
+        if (!OpenLess(mOpen[child], entry)) {
             break;
         }
         mOpen[index] = mOpen[child];
-        mOpen[index]->heapIndex = index;
+        mOpen[index].node->heapIndex = index;
         index = child;
     }
-    mOpen[index] = node;
-    node->heapIndex = index;
+    mOpen[index] = entry;
+    entry.node->heapIndex = index;
 }
 
 void MicroPather::OpenPush(PathNode* node)
 {
     node->order = ++mArrivals;
     node->inOpen = true;
-    mOpen.push_back(node);
+    mOpen.push_back(OpenEntry { node->totalCost, node->estimatedCostToGoal, node->order, node });
     SiftUp(mOpen.size() - 1);
 }
 
 PathNode* MicroPather::OpenPop()
 {
-    PathNode* top = mOpen.front();
-    PathNode* last = mOpen.back();
+    PathNode* top = mOpen.front().node;
+    OpenEntry last = mOpen.back();
     mOpen.pop_back();
     if (!mOpen.empty()) {
         mOpen[0] = last;
-        last->heapIndex = 0;
+        last.node->heapIndex = 0;
         SiftDown(0);
     }
     top->inOpen = false;
@@ -251,16 +283,24 @@ PathNode* MicroPather::OpenPop()
 
 void MicroPather::OpenUpdate(PathNode* node, float oldTotal)
 {
+    OpenEntry& entry = mOpen[node->heapIndex];
+    entry.estimate = node->estimatedCostToGoal;
     if (node->totalCost == oldTotal) {
+        // Same place among its equals; the estimate may still order it.
+        SiftUp(node->heapIndex);
+        SiftDown(node->heapIndex);
         return;
     }
+    entry.totalCost = node->totalCost;
     if (node->totalCost < oldTotal) {
         // A node whose cost fell goes ahead of the nodes already waiting at
         // its new total.
         node->order = --mPromotions;
+        entry.order = node->order;
         SiftUp(node->heapIndex);
     } else {
         node->order = ++mArrivals;
+        entry.order = node->order;
         SiftDown(node->heapIndex);
     }
 }
@@ -328,8 +368,8 @@ int MicroPather::Solve(void* startState, void* endState, std::vector<void*>* pat
     }
     NextFrame();
 
-    PathNode* start = mPool.GetPathNode(mFrame, startState, 0.0f,
-                                        mGraph->LeastCostEstimate(startState, endState), nullptr);
+    PathNode* start
+        = mPool.GetPathNode(mFrame, startState, 0.0f, mGraph->LeastCostEstimate(startState, endState), nullptr);
     OpenPush(start);
 
     while (!mOpen.empty()) {
@@ -360,9 +400,8 @@ int MicroPather::Solve(void* startState, void* endState, std::vector<void*>* pat
             child->parent = node;
             child->costFromStart = g;
             child->estimatedCostToGoal = mGraph->LeastCostEstimate(child->state, endState);
-            child->totalCost = (g < FLT_MAX && child->estimatedCostToGoal < FLT_MAX)
-                                   ? g + child->estimatedCostToGoal
-                                   : FLT_MAX;
+            child->totalCost
+                = (g < FLT_MAX && child->estimatedCostToGoal < FLT_MAX) ? g + child->estimatedCostToGoal : FLT_MAX;
             if (!known) {
                 OpenPush(child);
             } else if (child->inOpen) {
@@ -393,6 +432,11 @@ int MicroPather::SolveForNearStates(void* startState, std::vector<StateCost>* ne
         ++mExpansions;
         GetNodeNeighbors(node, &mNodeCosts);
         for (const NodeCost& entry : mNodeCosts) {
+            // A wall is no more reachable here than in Solve, even with a
+            // budget of FLT_MAX.
+            if (entry.cost == FLT_MAX) {
+                continue;
+            }
             PathNode* child = entry.node;
             float g = node->costFromStart + entry.cost;
             bool known = child->inOpen || child->inClosed;
@@ -415,7 +459,7 @@ int MicroPather::SolveForNearStates(void* startState, std::vector<StateCost>* ne
     near->clear();
     for (const PathNode* node : mClosed) {
         if (node->totalCost <= maxCost) {
-            near->push_back(StateCost{node->state, node->totalCost});
+            near->push_back(StateCost { node->state, node->totalCost });
         }
     }
     return SOLVED;

@@ -12,9 +12,10 @@
 // Reset() whenever the graph changes: cached neighbours and step costs would
 // otherwise survive.
 //
-// Node lookup is a hash table that grows with the number of nodes, and the
-// open set is a binary heap, so a search over a large graph stays
-// O(n log n) in the nodes it touches.
+// Node lookup is a hash table that grows with the number of nodes (or, for
+// states that are dense indices, a flat array: SetDenseStates), and the open
+// set is a binary heap, so a search over a large graph stays O(n log n) in
+// the nodes it touches.
 
 #include <cstddef>
 #include <cstdint>
@@ -30,7 +31,7 @@ struct StateCost {
 
 class Graph {
 public:
-    virtual ~Graph() {}
+    virtual ~Graph() { }
     // A lower bound of the cost from the first state to the second. When it
     // overestimates, the returned path may not be the cheapest.
     virtual float LeastCostEstimate(void* stateStart, void* stateEnd) = 0;
@@ -84,6 +85,10 @@ public:
 
     // Frees every block but the first and forgets every node and the cache.
     void Clear();
+    // States below count are looked up in a flat array instead of the hash
+    // table (clients whose states are dense indices). Forgets every node.
+    void SetDenseStates(std::size_t count);
+    std::size_t DenseStates() const { return mDense.size(); }
 
     // The node of the state: returned as it is when it belongs to this frame,
     // re-initialised when it is stale, otherwise a new node.
@@ -115,15 +120,13 @@ private:
     unsigned int mInitialHashShift;
     unsigned int mHashShift;
     std::vector<PathNode*> mHashTable;
+    std::size_t mHashedCount;
+    std::vector<PathNode*> mDense;
 };
 
 class MicroPather {
 public:
-    enum {
-        SOLVED = 0,
-        NO_SOLUTION = 1,
-        START_END_SAME = 2
-    };
+    enum { SOLVED = 0, NO_SOLUTION = 1, START_END_SAME = 2 };
 
     // nodesPerBlock: the nodes allocated at once; typicalAdjacent: the
     // neighbours of a typical state (the cache holds nodesPerBlock times
@@ -155,6 +158,12 @@ public:
     // Nodes expanded by the last Solve or SolveForNearStates.
     std::size_t LastExpansionCount() const { return mExpansions; }
 
+    // States that are integers below count (cell indices cast to void*)
+    // find their nodes in a flat array of count pointers: faster than the
+    // hash table on large grids. 0 (the default) hashes every state. Forgets
+    // every node, as Reset does.
+    void SetDenseStates(std::size_t count);
+
     // A sum over the last path's states, for tests that compare paths.
     std::size_t Checksum() const { return mChecksum; }
     const PathNodePool& Pool() const { return mPool; }
@@ -168,14 +177,22 @@ private:
     void OpenPush(PathNode* node);
     PathNode* OpenPop();
     void OpenUpdate(PathNode* node, float oldTotal);
-    bool OpenLess(const PathNode* a, const PathNode* b) const;
+    // The heap keeps each node's keys next to it, so that sifting compares
+    // without visiting the nodes.
+    struct OpenEntry {
+        float totalCost;
+        float estimate;
+        std::int64_t order;
+        PathNode* node;
+    };
+    static bool OpenLess(const OpenEntry& a, const OpenEntry& b);
     void SiftUp(std::size_t index);
     void SiftDown(std::size_t index);
 
     PathNodePool mPool;
     std::vector<StateCost> mStateCosts;
     std::vector<NodeCost> mNodeCosts;
-    std::vector<PathNode*> mOpen;
+    std::vector<OpenEntry> mOpen;
     std::vector<PathNode*> mClosed;
     std::int64_t mArrivals;
     std::int64_t mPromotions;

@@ -59,17 +59,17 @@ TEST(KaRayIntersection, Cases)
         float t;
     };
     const Case cases[] = {
-        {"straight down on the inside", V3(1.0f, 5.0f, 1.0f), V3(0.0f, -1.0f, 0.0f), 1, 5.0f},
-        {"t counts in direction lengths", V3(1.0f, 5.0f, 1.0f), V3(0.0f, -2.0f, 0.0f), 1, 2.5f},
-        {"from below", V3(1.0f, -3.0f, 1.0f), V3(0.0f, 1.0f, 0.0f), 1, 3.0f},
-        {"on an edge", V3(2.0f, 1.0f, 0.0f), V3(0.0f, -1.0f, 0.0f), 1, 1.0f},
-        {"on the hypotenuse", V3(2.0f, 1.0f, 2.0f), V3(0.0f, -1.0f, 0.0f), 1, 1.0f},
-        {"on a vertex", V3(4.0f, 1.0f, 0.0f), V3(0.0f, -1.0f, 0.0f), 1, 1.0f},
-        {"beside the triangle", V3(3.0f, 1.0f, 3.0f), V3(0.0f, -1.0f, 0.0f), 0, 0.0f},
-        {"pointing away", V3(1.0f, 5.0f, 1.0f), V3(0.0f, 1.0f, 0.0f), 0, 0.0f},
-        {"parallel above", V3(1.0f, 5.0f, 1.0f), V3(1.0f, 0.0f, 0.0f), 0, 0.0f},
-        {"parallel in the plane", V3(-1.0f, 0.0f, 1.0f), V3(1.0f, 0.0f, 0.0f), 2, 0.0f},
-        {"origin on the triangle", V3(1.0f, 0.0f, 1.0f), V3(0.0f, -1.0f, 0.0f), 1, 0.0f},
+        { "straight down on the inside", V3(1.0f, 5.0f, 1.0f), V3(0.0f, -1.0f, 0.0f), 1, 5.0f },
+        { "t counts in direction lengths", V3(1.0f, 5.0f, 1.0f), V3(0.0f, -2.0f, 0.0f), 1, 2.5f },
+        { "from below", V3(1.0f, -3.0f, 1.0f), V3(0.0f, 1.0f, 0.0f), 1, 3.0f },
+        { "on an edge", V3(2.0f, 1.0f, 0.0f), V3(0.0f, -1.0f, 0.0f), 1, 1.0f },
+        { "on the hypotenuse", V3(2.0f, 1.0f, 2.0f), V3(0.0f, -1.0f, 0.0f), 1, 1.0f },
+        { "on a vertex", V3(4.0f, 1.0f, 0.0f), V3(0.0f, -1.0f, 0.0f), 1, 1.0f },
+        { "beside the triangle", V3(3.0f, 1.0f, 3.0f), V3(0.0f, -1.0f, 0.0f), 0, 0.0f },
+        { "pointing away", V3(1.0f, 5.0f, 1.0f), V3(0.0f, 1.0f, 0.0f), 0, 0.0f },
+        { "parallel above", V3(1.0f, 5.0f, 1.0f), V3(1.0f, 0.0f, 0.0f), 0, 0.0f },
+        { "parallel in the plane", V3(-1.0f, 0.0f, 1.0f), V3(1.0f, 0.0f, 0.0f), 2, 0.0f },
+        { "origin on the triangle", V3(1.0f, 0.0f, 1.0f), V3(0.0f, -1.0f, 0.0f), 1, 0.0f },
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -86,8 +86,8 @@ TEST(KaRayIntersection, Cases)
     }
     V3 point;
     float t = 0.0f;
-    EXPECT_EQ(KaRayIntersection::intersect(V3(0.0f, 1.0f, 0.0f), V3(0.0f, -1.0f, 0.0f), p0, p1, V3(8.0f, 0.0f, 0.0f),
-                  point, t),
+    EXPECT_EQ(KaRayIntersection::intersect(
+                  V3(0.0f, 1.0f, 0.0f), V3(0.0f, -1.0f, 0.0f), p0, p1, V3(8.0f, 0.0f, 0.0f), point, t),
         -1);
     EXPECT_EQ(KaRayIntersection::intersect(V3(0.0f, 1.0f, 0.0f), V3(0.0f, -1.0f, 0.0f), p0, p0, p0, point, t), -1);
 }
@@ -183,16 +183,16 @@ TEST(KaPickMesh2, PointInTriangle)
     };
     const V2 a(0, 0), b(4, 0), c(0, 4);
     const Case cases[] = {
-        {"inside", V2(1, 1), a, b, c, true},
-        {"inside, clockwise", V2(1, 1), a, c, b, true},
-        {"on an edge", V2(2, 0), a, b, c, true},
-        {"on the hypotenuse", V2(2, 2), a, b, c, true},
-        {"on a corner", V2(4, 0), a, b, c, true},
-        {"outside", V2(3, 3), a, b, c, false},
-        {"outside, clockwise", V2(-1, 1), a, c, b, false},
-        {"flat triangle, point off its line", V2(1, 1), a, b, V2(8, 0), false},
-        {"flat triangle, point on its line", V2(2, 0), a, b, V2(8, 0), false},
-        {"a single point", V2(1, 1), a, a, a, false},
+        { "inside", V2(1, 1), a, b, c, true },
+        { "inside, clockwise", V2(1, 1), a, c, b, true },
+        { "on an edge", V2(2, 0), a, b, c, true },
+        { "on the hypotenuse", V2(2, 2), a, b, c, true },
+        { "on a corner", V2(4, 0), a, b, c, true },
+        { "outside", V2(3, 3), a, b, c, false },
+        { "outside, clockwise", V2(-1, 1), a, c, b, false },
+        { "flat triangle, point off its line", V2(1, 1), a, b, V2(8, 0), false },
+        { "flat triangle, point on its line", V2(2, 0), a, b, V2(8, 0), false },
+        { "a single point", V2(1, 1), a, a, a, false },
     };
     for (const Case& k : cases) {
         EXPECT_EQ(KaPickMesh2::pointInTriangle(k.p, k.a, k.b, k.c), k.inside) << k.name;
@@ -344,7 +344,7 @@ TEST(FindNearestMesh, ClickOnARotatedFloor)
     KaArray<KaPickMesh2*> meshes;
     meshes.pushBack(&floor);
 
-    const KaVector2s32 pixels[] = {KaVector2s32(128, 128), KaVector2s32(30, 60), KaVector2s32(200, 100)};
+    const KaVector2s32 pixels[] = { KaVector2s32(128, 128), KaVector2s32(30, 60), KaVector2s32(200, 100) };
     for (const KaVector2s32& pixel : pixels) {
         V3 point;
         ASSERT_EQ(findNearestMesh(camera, pixel, meshes, &point, false), &floor) << pixel.x << ", " << pixel.y;

@@ -77,7 +77,7 @@ public:
                 int n = nz * width() + nx;
                 float w = weight(n);
                 float step = (dx != 0 && dz != 0) ? kDiagonal : 1.0f;
-                out.push_back(StateCost{state(n), w == FLT_MAX ? FLT_MAX : w * step});
+                out.push_back(StateCost { state(n), w == FLT_MAX ? FLT_MAX : w * step });
             }
         }
         return out;
@@ -90,7 +90,8 @@ public:
         int dx = std::abs(ca % width() - cb % width());
         int dz = std::abs(ca / width() - cb / width());
         // Octile distance at the cheapest terrain: never above the true cost.
-        return static_cast<float>(std::max(dx, dz) - std::min(dx, dz)) + kDiagonal * static_cast<float>(std::min(dx, dz));
+        return static_cast<float>(std::max(dx, dz) - std::min(dx, dz))
+            + kDiagonal * static_cast<float>(std::min(dx, dz));
     }
 
     void AdjacentCost(void* s, std::vector<StateCost>* adjacent) override
@@ -101,7 +102,7 @@ public:
         adjacent->insert(adjacent->end(), n.begin(), n.end());
     }
 
-    void PrintStateInfo(void*) override {}
+    void PrintStateInfo(void*) override { }
 
     int adjacentCalls = 0;
     std::set<int> asked;
@@ -185,12 +186,18 @@ TEST(MicroPather, CostsMatchDijkstraForEveryPair)
     struct Shape {
         unsigned int nodesPerBlock;
         unsigned int typicalAdjacent;
+        // States below this are looked up in the flat array.
+        std::size_t dense;
     };
-    const Shape shapes[] = {{250, 6}, {1, 0}, {3, 1}, {16, 8}};
+    const std::size_t cells = kMaze.size() * kMaze[0].size();
+    const Shape shapes[]
+        = { { 250, 6, 0 }, { 1, 0, 0 }, { 3, 1, 0 }, { 16, 8, 0 }, { 250, 6, cells }, { 2, 1, cells / 2 } };
     for (const Shape& shape : shapes) {
-        SCOPED_TRACE(testing::Message() << shape.nodesPerBlock << " nodes per block, " << shape.typicalAdjacent);
+        SCOPED_TRACE(testing::Message() << shape.nodesPerBlock << " nodes per block, " << shape.typicalAdjacent
+                                        << ", dense below " << shape.dense);
         CharGraph graph(kMaze);
         MicroPather pather(&graph, shape.nodesPerBlock, shape.typicalAdjacent);
+        pather.SetDenseStates(shape.dense);
         for (int from = 0; from < graph.cells(); ++from) {
             if (graph.at(from) == '#') {
                 continue;
@@ -258,11 +265,11 @@ TEST(MicroPather, StartEqualToEndLeavesThePathAlone)
 {
     CharGraph graph(kMaze);
     MicroPather pather(&graph);
-    std::vector<void*> path = {CharGraph::state(7), CharGraph::state(8)};
+    std::vector<void*> path = { CharGraph::state(7), CharGraph::state(8) };
     float cost = 5.0f;
     EXPECT_EQ(pather.Solve(CharGraph::state(12), CharGraph::state(12), &path, &cost), MicroPather::START_END_SAME);
     EXPECT_EQ(cost, 0.0f);
-    EXPECT_EQ(path, (std::vector<void*>{CharGraph::state(7), CharGraph::state(8)}));
+    EXPECT_EQ(path, (std::vector<void*> { CharGraph::state(7), CharGraph::state(8) }));
     EXPECT_EQ(graph.adjacentCalls, 0);
 }
 
@@ -273,7 +280,7 @@ TEST(MicroPather, AdjacentStatesGiveATwoStatePath)
     std::vector<void*> path;
     float cost = 0.0f;
     ASSERT_EQ(pather.Solve(CharGraph::state(1), CharGraph::state(12), &path, &cost), MicroPather::SOLVED);
-    EXPECT_EQ(path, (std::vector<void*>{CharGraph::state(1), CharGraph::state(12)}));
+    EXPECT_EQ(path, (std::vector<void*> { CharGraph::state(1), CharGraph::state(12) }));
     EXPECT_EQ(cost, kDiagonal);
 }
 
@@ -291,7 +298,7 @@ TEST(MicroPather, UnreachableEndClosesTheReachableRegion)
     MicroPather pather(&graph);
     int from = graph.find('S');
     int to = graph.find('E');
-    std::vector<void*> path = {CharGraph::state(1)};
+    std::vector<void*> path = { CharGraph::state(1) };
     float cost = 9.0f;
     EXPECT_EQ(pather.Solve(CharGraph::state(from), CharGraph::state(to), &path, &cost), MicroPather::NO_SOLUTION);
     EXPECT_EQ(cost, 0.0f);
@@ -320,7 +327,7 @@ TEST(MicroPather, MaximumCostStepsAreNeverTaken)
     float cost = 0.0f;
     EXPECT_EQ(pather.Solve(CharGraph::state(0), CharGraph::state(4), &path, &cost), MicroPather::NO_SOLUTION);
     EXPECT_EQ(pather.Solve(CharGraph::state(0), CharGraph::state(2), &path, &cost), MicroPather::NO_SOLUTION);
-    EXPECT_EQ(graph.asked, (std::set<int>{0, 1}));
+    EXPECT_EQ(graph.asked, (std::set<int> { 0, 1 }));
 }
 
 // Neighbour lists are cached: a changed graph is seen only after Reset, and
@@ -361,15 +368,15 @@ TEST(MicroPather, NearStatesAreTheCellsWithinTheBudget)
 {
     CharGraph graph(kMaze);
     MicroPather pather(&graph, 4, 2);
-    const float budgets[] = {0.0f, 1.0f, 2.5f, 6.0f, 100.0f};
+    const float budgets[] = { 0.0f, 1.0f, 2.5f, 6.0f, 100.0f, FLT_MAX };
     for (float budget : budgets) {
         SCOPED_TRACE(budget);
-        std::vector<StateCost> near = {StateCost{CharGraph::state(3), 1.0f}};
+        std::vector<StateCost> near = { StateCost { CharGraph::state(3), 1.0f } };
         EXPECT_EQ(pather.SolveForNearStates(CharGraph::state(0), &near, budget), MicroPather::SOLVED);
         std::vector<float> best = dijkstra(graph, 0);
         std::vector<std::pair<int, float>> expected;
         for (int i = 0; i < graph.cells(); ++i) {
-            if (best[static_cast<std::size_t>(i)] <= budget) {
+            if (best[static_cast<std::size_t>(i)] != FLT_MAX && best[static_cast<std::size_t>(i)] <= budget) {
                 expected.push_back(std::make_pair(i, best[static_cast<std::size_t>(i)]));
             }
         }
@@ -402,13 +409,13 @@ TEST(MicroPather, StatesInPoolAreTheLastSearchs)
     float cost = 0.0f;
     ASSERT_EQ(pather.Solve(CharGraph::state(6), CharGraph::state(4), &path, &cost), MicroPather::SOLVED);
     ASSERT_EQ(pather.Solve(CharGraph::state(0), CharGraph::state(2), &path, &cost), MicroPather::SOLVED);
-    states = {CharGraph::state(99)};
+    states = { CharGraph::state(99) };
     pather.StatesInPool(&states);
     std::set<int> cells;
     for (void* s : states) {
         cells.insert(CharGraph::cell(s));
     }
-    EXPECT_EQ(cells, (std::set<int>{0, 1, 2}));
+    EXPECT_EQ(cells, (std::set<int> { 0, 1, 2 }));
 }
 
 // The limit ends a search that would flood too far with "no solution"; a
@@ -419,6 +426,7 @@ TEST(MicroPather, ExpansionLimitStopsTheFlood)
     rows[20] = std::string(40, '#');
     CharGraph graph(rows);
     MicroPather pather(&graph);
+    pather.SetDenseStates(40 * 40);
     pather.SetExpansionLimit(100);
     std::vector<void*> path;
     float cost = 0.0f;
@@ -456,23 +464,23 @@ TEST(MicroPather, LargeGraphsAndPointerStates)
         {
             ++calls;
             Node* n = static_cast<Node*>(s);
-            const int d[4][2] = {{1, 0}, {-1, 0}, {0, 1}, {0, -1}};
+            const int d[4][2] = { { 1, 0 }, { -1, 0 }, { 0, 1 }, { 0, -1 } };
             for (const auto& step : d) {
                 int x = n->x + step[0];
                 int z = n->z + step[1];
                 if (x >= 0 && z >= 0 && x < side && z < side) {
                     // A wall across the middle with one gap at the far end.
                     bool wall = z == side / 2 && x != side - 1;
-                    adjacent->push_back(StateCost{at(x, z), wall ? FLT_MAX : 1.0f});
+                    adjacent->push_back(StateCost { at(x, z), wall ? FLT_MAX : 1.0f });
                 }
             }
         }
-        void PrintStateInfo(void*) override {}
+        void PrintStateInfo(void*) override { }
     } graph;
     graph.side = side;
     for (int z = 0; z < side; ++z) {
         for (int x = 0; x < side; ++x) {
-            graph.nodes.push_back(Node{x, z});
+            graph.nodes.push_back(Node { x, z });
         }
     }
     MicroPather pather(&graph, 250, 6);
