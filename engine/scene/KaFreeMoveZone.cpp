@@ -398,7 +398,7 @@ void KaFreeMoveZone::clear()
     mGraph->setSize(KaVector2s32(0, 0));
     mRegions.clear();
     mOnFloor.clear();
-    mPather->Reset();
+    resetSolver();
 }
 
 void KaFreeMoveZone::setCamera(const KaIntrusivePtr<KaCamera>& camera, bool keepProjections)
@@ -661,6 +661,7 @@ bool KaFreeMoveZone::deserialize(KaStream& stream, KaFreeMoveZone& zone, KaArray
     zone.mGraph->setSize(KaVector2s32(block.width, block.depth));
     zone.mGraph->flags() = block.flags;
     zone.mGraph->setBorderCost(block.borderCost);
+    zone.resetSolver();
     if (zone.name().contains("19000", 0, nullptr)) {
         zone.mCellSize = KaVector2f32(2.0f, 2.0f);
         zone.mGridDirty = true;
@@ -766,7 +767,7 @@ void KaFreeMoveZone::updateGrid(bool force)
     mTimer.stop();
     mTimer.start();
     buildAStar();
-    mPather->Reset();
+    resetSolver();
     if (sDebugTimings)
         KaPrintf("[KaFreeMoveZone::updateGrid()] %s time : %.2f\n", name().c_str(),
             mTimer.getTimeFromStart() / 1000000.0);
@@ -1144,6 +1145,15 @@ void KaFreeMoveZone::buildAStar()
     }
     mOnFloor = floorCells;
     labelRegions();
+}
+
+void KaFreeMoveZone::resetSolver()
+{
+    // States are cell indices: the solver finds their nodes in a flat array
+    // of one entry per cell instead of hashing them.
+    const KaVector2s32 size = mGraph->size();
+    mPather->Reset();
+    mPather->SetDenseStates(static_cast<std::size_t>(size.x) * static_cast<std::size_t>(size.y));
 }
 
 bool KaFreeMoveZone::walkableIndex(unsigned long index) const

@@ -234,6 +234,7 @@ private:
     void markFloorCells(KaArray<unsigned char>& floorCells);
     void labelRegions();
     void ensureCellData();
+    void resetSolver();
     bool walkableIndex(unsigned long index) const;
     void markAllDirty();
 
