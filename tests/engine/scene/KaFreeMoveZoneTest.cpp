@@ -277,6 +277,10 @@ TEST(KaFreeMoveZonePath, ClicksOffTheGridOrOutOfReach)
         { "start off the grid walks from the nearest cell", KaVector3f32(-8.0f, 0.0f, 10.0f),
             KaVector3f32(12.0f, 0.0f, 3.0f), true },
         { "start not a number", KaVector3f32(NAN, 0.0f, NAN), KaVector3f32(12.0f, 0.0f, 3.0f), true },
+        { "start in the hole, next to the floor", KaVector3f32(22.0f, 0.0f, 10.0f), KaVector3f32(5.0f, 0.0f, 3.0f),
+            true },
+        { "end in the hole, next to the floor: walks to the nearest cell and on", onLeft,
+            KaVector3f32(22.0f, 0.0f, 10.0f), true },
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
