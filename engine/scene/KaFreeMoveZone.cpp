@@ -49,15 +49,13 @@ int32_t truncateToCell(float cells)
 }
 
 // Grows storage so that slices do not cost a reallocation each.
-template <class T>
-void makeRoom(KaArray<T>& array, unsigned long needed)
+template <class T> void makeRoom(KaArray<T>& array, unsigned long needed)
 {
     if (array.capacity() < needed)
         array.reserve(needed > array.capacity() * 2 ? needed : array.capacity() * 2);
 }
 
-template <class T>
-bool readArray(KaStream& stream, unsigned long count, KaArray<T>& values)
+template <class T> bool readArray(KaStream& stream, unsigned long count, KaArray<T>& values)
 {
     values.clear();
     unsigned long received = 0;
@@ -119,8 +117,7 @@ bool writeVectors(KaStream& stream, const KaArray<KaVector3f32>& values)
     return ok;
 }
 
-template <class T>
-bool writeArray(KaStream& stream, const KaArray<T>& values)
+template <class T> bool writeArray(KaStream& stream, const KaArray<T>& values)
 {
     bool ok = KaMathsStream::write(stream, static_cast<unsigned int>(values.size()));
     for (unsigned long i = 0; i < values.size(); ++i)
@@ -179,11 +176,11 @@ bool readBlock(KaStream& stream, ZoneBlock& block)
         || !reportShort(KaQuaternion::deserialize(stream, block.rotation), "deserialize", "rotation")
         || !reportShort(KaVector3f32::deserialize(stream, block.scale), "deserialize", "scale")
         || !readCount(stream, count, "pick triangle count")
-        || !reportShort(readVectors(stream, static_cast<unsigned long>(count) * 3, block.pickVertices),
-            "deserialize", "pick vertices")
+        || !reportShort(readVectors(stream, static_cast<unsigned long>(count) * 3, block.pickVertices), "deserialize",
+            "pick vertices")
         || !reportShort(KaVector2f32::deserialize(stream, block.cellSize), "deserialize", "cell size")
-        || !reportShort(KaMathsStream::readAll(stream, block.transformedDirty, block.bordersDirty,
-                            block.pickMeshDirty, block.projectedDirty, block.gridDirty),
+        || !reportShort(KaMathsStream::readAll(stream, block.transformedDirty, block.bordersDirty, block.pickMeshDirty,
+                            block.projectedDirty, block.gridDirty),
             "deserialize", "flags")
         || !readCount(stream, count, "vertex count")
         || !reportShort(readVectors(stream, count, block.vertices), "deserialize", "vertices")
@@ -310,8 +307,8 @@ void KaFreeMoveZone::KaFreeMoveZoneGraph::AdjacentCost(void* state, std::vector<
 {
     if (mSize.x <= 0 || mSize.y <= 0)
         return;
-    static const int kSteps[8][2] = { { -1, 0 }, { -1, 1 }, { 0, 1 }, { 1, 1 }, { 1, 0 }, { 1, -1 }, { 0, -1 },
-        { -1, -1 } };
+    static const int kSteps[8][2]
+        = { { -1, 0 }, { -1, 1 }, { 0, 1 }, { 1, 1 }, { 1, 0 }, { 1, -1 }, { 0, -1 }, { -1, -1 } };
     const long index = fromState(state);
     const int x = static_cast<int>(index % mSize.x);
     const int z = static_cast<int>(index / mSize.x);
@@ -324,8 +321,8 @@ void KaFreeMoveZone::KaFreeMoveZoneGraph::AdjacentCost(void* state, std::vector<
         const int nz = z + step[1];
         if (nx < 0 || nz < 0 || nx >= mSize.x || nz >= mSize.y)
             continue;
-        const unsigned long next = static_cast<unsigned long>(nz) * static_cast<unsigned long>(mSize.x)
-            + static_cast<unsigned long>(nx);
+        const unsigned long next
+            = static_cast<unsigned long>(nz) * static_cast<unsigned long>(mSize.x) + static_cast<unsigned long>(nx);
         const unsigned char f = flags[next];
         if (f == 1 || (f == 2 && onFloor && !onFloor[next]))
             continue;
@@ -475,8 +472,8 @@ void KaFreeMoveZone::updatePickMesh()
             static_cast<int>(triangles), static_cast<int>(mPickIndices.size() / 3));
     KaPickMesh2::setNbTriangles(mPickIndices.size() / 3);
     for (unsigned long t = 0; t < mPickIndices.size() / 3; ++t)
-        setTriangle(t, mVertices[mPickIndices[3 * t]], mVertices[mPickIndices[3 * t + 1]],
-            mVertices[mPickIndices[3 * t + 2]]);
+        setTriangle(
+            t, mVertices[mPickIndices[3 * t]], mVertices[mPickIndices[3 * t + 1]], mVertices[mPickIndices[3 * t + 2]]);
     mBordersDirty = true;
     mProjectedPointsDirty = true;
     mGridDirty = true;
@@ -497,7 +494,7 @@ void KaFreeMoveZone::updateProjectedPoints()
         for (unsigned long k = 0; k < mPickIndices.size(); ++k) {
             const unsigned int index = mPickIndices[k];
             KaVector2f32 point = index < mWorldVertices.size() ? mCamera->projectPoint(mWorldVertices[index])
-                                                              : KaVector2f32(0.0f, 0.0f);
+                                                               : KaVector2f32(0.0f, 0.0f);
             point.y = height - point.y;
             mProjectedPoints[k] = point;
         }
@@ -653,8 +650,8 @@ bool KaFreeMoveZone::deserialize(KaStream& stream, KaFreeMoveZone& zone, KaArray
     zone.mOccluder.setPosition(block.occluderPosition);
     zone.mOccluder.setRotation(block.occluderRotation);
     zone.mOccluder.setScale(block.occluderScale);
-    zone.mOccluder.setCorners(block.occluderCorners[0], block.occluderCorners[1], block.occluderCorners[2],
-        block.occluderCorners[3]);
+    zone.mOccluder.setCorners(
+        block.occluderCorners[0], block.occluderCorners[1], block.occluderCorners[2], block.occluderCorners[3]);
     zone.mGridMin = block.gridMin;
     zone.mGridMax = block.gridMax;
     zone.mGridHeight = block.gridHeight;
@@ -769,8 +766,8 @@ void KaFreeMoveZone::updateGrid(bool force)
     buildAStar();
     resetSolver();
     if (sDebugTimings)
-        KaPrintf("[KaFreeMoveZone::updateGrid()] %s time : %.2f\n", name().c_str(),
-            mTimer.getTimeFromStart() / 1000000.0);
+        KaPrintf(
+            "[KaFreeMoveZone::updateGrid()] %s time : %.2f\n", name().c_str(), mTimer.getTimeFromStart() / 1000000.0);
     mGridDirty = false;
 }
 
@@ -1085,12 +1082,12 @@ void KaFreeMoveZone::markFloorCells(KaArray<unsigned char>& floorCells)
                 KaVector3f32 hit;
                 float distance = 0.0f;
                 const KaVector3f32 origin(cx, 1000000.0f, cz);
-                if ((KaRayIntersection::intersect(origin, KaVector3f32(0.0f, -1.0f, 0.0f), world[0], world[1],
-                         world[2], hit, distance)
+                if ((KaRayIntersection::intersect(
+                         origin, KaVector3f32(0.0f, -1.0f, 0.0f), world[0], world[1], world[2], hit, distance)
                             == 1
                         && distance >= 0.0f && distance < kLargestFloat)
-                    || (KaRayIntersection::intersect(origin, KaVector3f32(0.0f, 1.0f, 0.0f), world[0], world[1],
-                            world[2], hit, distance)
+                    || (KaRayIntersection::intersect(
+                            origin, KaVector3f32(0.0f, 1.0f, 0.0f), world[0], world[1], world[2], hit, distance)
                             == 1
                         && distance >= 0.0f && distance < kLargestFloat))
                     cell = 1;
@@ -1280,14 +1277,14 @@ KaVector2s32 KaFreeMoveZone::projectOnAStarGrid(const KaVector3f32& point)
     KaVector3f32 p = point;
     if (mGridMatrixMode)
         p = mGridMatrix.getInverseMatrix() * (mInverseWorldMatrix * point);
-    return KaVector2s32(truncateToCell((p.x - mGridMin.x) / mCellSize.x),
-        truncateToCell((p.z - mGridMin.y) / mCellSize.y));
+    return KaVector2s32(
+        truncateToCell((p.x - mGridMin.x) / mCellSize.x), truncateToCell((p.z - mGridMin.y) / mCellSize.y));
 }
 
 KaVector3f32 KaFreeMoveZone::transformAStarGridInWorldSpace(const KaVector2s32& cell)
 {
-    const KaVector3f32 centre(static_cast<float>(cell.x) * mCellSize.x + mGridMin.x + 0.5f * mCellSize.x,
-        mGridHeight, static_cast<float>(cell.y) * mCellSize.y + mGridMin.y + 0.5f * mCellSize.y);
+    const KaVector3f32 centre(static_cast<float>(cell.x) * mCellSize.x + mGridMin.x + 0.5f * mCellSize.x, mGridHeight,
+        static_cast<float>(cell.y) * mCellSize.y + mGridMin.y + 0.5f * mCellSize.y);
     if (!mGridMatrixMode)
         return centre;
     return worldTransformationMatrix() * (mGridMatrix * centre);
@@ -1342,7 +1339,8 @@ KaIntrusivePtr<KaBezierCurve> KaFreeMoveZone::curve(const KaVector3f32& from, co
                     if (!reachable(region(cell)))
                         continue;
                     const KaVector3f32 centre = transformAStarGridInWorldSpace(cell);
-                    const float distance = (centre.x - to.x) * (centre.x - to.x) + (centre.z - to.z) * (centre.z - to.z);
+                    const float distance
+                        = (centre.x - to.x) * (centre.x - to.x) + (centre.z - to.z) * (centre.z - to.z);
                     if (!found || distance < best) {
                         best = distance;
                         goal = cell;
@@ -1382,8 +1380,8 @@ KaIntrusivePtr<KaBezierCurve> KaFreeMoveZone::curve(const KaVector3f32& from, co
     return result;
 }
 
-KaIntrusivePtr<KaBezierCurve> KaFreeMoveZone::curve(const KaVector3f32& from, const KaVector2s32& screen, float,
-    bool firstHit)
+KaIntrusivePtr<KaBezierCurve> KaFreeMoveZone::curve(
+    const KaVector3f32& from, const KaVector2s32& screen, float, bool firstHit)
 {
     updateGrid(false);
     if (!mCamera)
@@ -1484,8 +1482,7 @@ KaArray<KaVector3f32> KaFreeMoveZone::collisions(const KaVector3f32& from, const
             const unsigned long i = 3 * t + k;
             const unsigned long j = 3 * t + (k + 1) % 3;
             float u = 0.0f;
-            if (segmentIntersection(start, screen, mProjectedPoints[i], mProjectedPoints[j], nullptr, nullptr, &u)
-                != 2)
+            if (segmentIntersection(start, screen, mProjectedPoints[i], mProjectedPoints[j], nullptr, nullptr, &u) != 2)
                 continue;
             const unsigned int vi = mPickIndices[i];
             const unsigned int vj = mPickIndices[j];
@@ -1540,8 +1537,7 @@ KaVector3f32 KaFreeMoveZone::findNearestPointOnBorder(const KaVector2f32& screen
         for (const auto& line : lines) {
             KaVector2f32 hit;
             float u = 0.0f;
-            if (segmentIntersection(line[0], line[1], mProjectedPoints[i], mProjectedPoints[j], &hit, nullptr, &u)
-                != 2)
+            if (segmentIntersection(line[0], line[1], mProjectedPoints[i], mProjectedPoints[j], &hit, nullptr, &u) != 2)
                 continue;
             const float distance = (hit - screen).squaredLength();
             if (distance < best) {

@@ -13,10 +13,10 @@
 #include "engine/maths/KaVector3f32.h"
 #include "engine/scene/KaActZone.h"
 #include "engine/scene/KaBlocker.h"
-#include "engine/scene/MicroPather.h"
 #include "engine/scene/KaOBP.h"
 #include "engine/scene/KaPickMesh2.h"
 #include "engine/scene/KaRectBlocker.h"
+#include "engine/scene/MicroPather.h"
 #include "engine/world/KaBezierCurve.h"
 
 class KaPath;
@@ -178,8 +178,8 @@ public:
     KaIntrusivePtr<KaBezierCurve> curve(const KaVector3f32& from, const KaVector3f32& to);
     // The path to the floor point under a screen position (the float is not
     // used); null when the position is not over the floor.
-    KaIntrusivePtr<KaBezierCurve> curve(const KaVector3f32& from, const KaVector2s32& screen, float unused,
-        bool firstHit);
+    KaIntrusivePtr<KaBezierCurve> curve(
+        const KaVector3f32& from, const KaVector2s32& screen, float unused, bool firstHit);
     // A string pull: keeps the points a straight walk needs to stay clear of
     // the borders and of this zone's blockers; always ends at the last point.
     KaArray<KaVector3f32> removeInsignificantPoints(KaArray<KaVector3f32> points);

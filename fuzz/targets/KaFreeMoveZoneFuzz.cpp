@@ -2,10 +2,10 @@
 // a zone that loads is then used as the game uses it: paths between points
 // of its floor and off it, position snapping, act zones, and written again.
 
-#include <initializer_list>
 #include "engine/core/KaStream.h"
 #include "engine/scene/KaFreeMoveZone.h"
 #include "fuzz/support/KaFuzzSupport.h"
+#include <initializer_list>
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {

@@ -84,7 +84,8 @@ double orient(const KaVector2f32& a, const KaVector2f32& b, const KaVector2f32& 
 // point, as a walk round a corner does, is not a crossing).
 bool crossesStrictly(const KaVector2f32& a, const KaVector2f32& b, const Segment& wall)
 {
-    return orient(a, b, wall.a) * orient(a, b, wall.b) < 0.0 && orient(wall.a, wall.b, a) * orient(wall.a, wall.b, b) < 0.0;
+    return orient(a, b, wall.a) * orient(a, b, wall.b) < 0.0
+        && orient(wall.a, wall.b, a) * orient(wall.a, wall.b, b) < 0.0;
 }
 
 KaVector2f32 xz(const KaVector3f32& p) { return KaVector2f32(p.x, p.z); }
@@ -96,8 +97,8 @@ KaVector3f32 lastPoint(const KaIntrusivePtr<KaBezierCurve>& curve)
 }
 
 // Every segment of the curve, and the curve's end, checked against the walls.
-void expectClearWalk(const KaIntrusivePtr<KaBezierCurve>& curve, const KaVector3f32& to,
-    const std::vector<Segment>& walls)
+void expectClearWalk(
+    const KaIntrusivePtr<KaBezierCurve>& curve, const KaVector3f32& to, const std::vector<Segment>& walls)
 {
     ASSERT_TRUE(curve);
     const KaArray<KaVector3f32>& points = curve->controlPoints();
@@ -106,9 +107,9 @@ void expectClearWalk(const KaIntrusivePtr<KaBezierCurve>& curve, const KaVector3
     for (unsigned long i = 0; i + 1 < points.size(); ++i)
         for (const Segment& wall : walls)
             EXPECT_FALSE(crossesStrictly(xz(points[i]), xz(points[i + 1]), wall))
-                << "segment " << i << " (" << points[i].x << ", " << points[i].z << ") - (" << points[i + 1].x
-                << ", " << points[i + 1].z << ") crosses (" << wall.a.x << ", " << wall.a.y << ") - (" << wall.b.x
-                << ", " << wall.b.y << ")";
+                << "segment " << i << " (" << points[i].x << ", " << points[i].z << ") - (" << points[i + 1].x << ", "
+                << points[i + 1].z << ") crosses (" << wall.a.x << ", " << wall.a.y << ") - (" << wall.b.x << ", "
+                << wall.b.y << ")";
 }
 
 const Map kLMap = { "#...", "#...", "#...", "####" };
@@ -116,8 +117,8 @@ const Map kUMap = { "#.#", "#.#", "###" };
 const float kSide = 20.0f;
 
 // A random floor point of a '#' square, kept off the square's sides.
-KaVector3f32 randomPoint(std::mt19937& random, const Map& map, float side,
-    const std::function<bool(const KaVector3f32&)>& accept = nullptr)
+KaVector3f32 randomPoint(
+    std::mt19937& random, const Map& map, float side, const std::function<bool(const KaVector3f32&)>& accept = nullptr)
 {
     std::vector<std::pair<int, int>> squares;
     for (int z = 0; z < static_cast<int>(map.size()); ++z)
@@ -149,8 +150,8 @@ TEST(KaFreeMoveZonePath, CurvesNeverCrossABorderInLAndUCorridors)
         for (int i = 0; i < 150; ++i) {
             const KaVector3f32 from = randomPoint(random, *map, kSide);
             const KaVector3f32 to = randomPoint(random, *map, kSide);
-            SCOPED_TRACE(testing::Message() << "from (" << from.x << ", " << from.z << ") to (" << to.x << ", "
-                                            << to.z << ")");
+            SCOPED_TRACE(
+                testing::Message() << "from (" << from.x << ", " << from.z << ") to (" << to.x << ", " << to.z << ")");
             expectClearWalk(zone.curve(from, to), to, walls);
             if (HasFailure())
                 return;
@@ -215,8 +216,8 @@ TEST(KaFreeMoveZonePath, ABlockerClosesTheStripBehindIt)
         const std::function<bool(const KaVector3f32&)> part = i % 2 ? armFront : rest;
         const KaVector3f32 from = randomPoint(random, kUMap, kSide, part);
         const KaVector3f32 to = randomPoint(random, kUMap, kSide, part);
-        SCOPED_TRACE(testing::Message() << "from (" << from.x << ", " << from.z << ") to (" << to.x << ", " << to.z
-                                        << ")");
+        SCOPED_TRACE(
+            testing::Message() << "from (" << from.x << ", " << from.z << ") to (" << to.x << ", " << to.z << ")");
         expectClearWalk(zone.curve(from, to), to, walls);
         if (HasFailure())
             return;
@@ -362,8 +363,9 @@ TEST(KaFreeMoveZonePath, SearchCostsAreTheCheapest)
         EXPECT_FLOAT_EQ(dijkstra(a, b), cost) << a << " -> " << b;
         ++compared;
     }
-    EXPECT_FLOAT_EQ(7.0f, graph.LeastCostEstimate(reinterpret_cast<void*>(static_cast<intptr_t>(0)),
-                              reinterpret_cast<void*>(static_cast<intptr_t>(3 * width + 7))));
+    EXPECT_FLOAT_EQ(7.0f,
+        graph.LeastCostEstimate(reinterpret_cast<void*>(static_cast<intptr_t>(0)),
+            reinterpret_cast<void*>(static_cast<intptr_t>(3 * width + 7))));
 }
 
 // ---------------------------------------------------------------------------
@@ -399,7 +401,8 @@ TEST(KaFreeMoveZoneGrid, AWideFloorIsCutAt2000CellsAndStillCovered)
     EXPECT_EQ(3, size.y);
     EXPECT_GE(zone.gridMin().x + size.x * zone.cellSize().x, zone.gridMax().x);
     // The far end is reachable.
-    KaIntrusivePtr<KaBezierCurve> curve = zone.curve(KaVector3f32(1.0f, 0.0f, 5.0f), KaVector3f32(11999.0f, 0.0f, 5.0f));
+    KaIntrusivePtr<KaBezierCurve> curve
+        = zone.curve(KaVector3f32(1.0f, 0.0f, 5.0f), KaVector3f32(11999.0f, 0.0f, 5.0f));
     ASSERT_TRUE(curve);
     EXPECT_EQ(KaVector3f32(11999.0f, 0.0f, 5.0f), lastPoint(curve));
 }
@@ -409,7 +412,8 @@ TEST(KaFreeMoveZoneGrid, FloorTestAndBorderCells)
     KaFreeMoveZone zone;
     buildFloor(zone, kLMap, kSide);
     zone.updateGrid(false);
-    auto flagAt = [&](float x, float z) { return zone.graph().flag(zone.projectOnAStarGrid(KaVector3f32(x, 0.0f, z))); };
+    auto flagAt
+        = [&](float x, float z) { return zone.graph().flag(zone.projectOnAStarGrid(KaVector3f32(x, 0.0f, z))); };
     EXPECT_EQ(0, flagAt(12.0f, 40.0f)) << "inside the upright";
     EXPECT_EQ(2, flagAt(2.0f, 40.0f)) << "along the upright's outer wall";
     EXPECT_EQ(1, flagAt(50.0f, 30.0f)) << "in the L's empty quarter";
@@ -592,8 +596,7 @@ struct BlockFields {
     float borderCost = 0.0f;
 };
 
-template <class T>
-std::vector<T> toVector(const KaArray<T>& array)
+template <class T> std::vector<T> toVector(const KaArray<T>& array)
 {
     return std::vector<T>(array.begin(), array.end());
 }
@@ -900,8 +903,8 @@ TEST(KaFreeMoveZoneBlock, ShortOrOverlongBlocksAreRefused)
 
 namespace {
 
-std::string zoneFile(const std::vector<KaVector3f32>& vertices, const std::vector<unsigned short>& indices,
-    unsigned int triangles)
+std::string zoneFile(
+    const std::vector<KaVector3f32>& vertices, const std::vector<unsigned short>& indices, unsigned int triangles)
 {
     KaStream out;
     out << 0.0f << 0.0f << 0.0f << 0.0f << 0.0f << 0.0f << 1.0f << 1.0f << 1.0f << 1.0f;
@@ -914,8 +917,8 @@ std::string zoneFile(const std::vector<KaVector3f32>& vertices, const std::vecto
     return std::string(reinterpret_cast<const char*>(out.data()), out.bufferLength());
 }
 
-const std::vector<KaVector3f32> kSquare = { KaVector3f32(0, 0, 0), KaVector3f32(40, 0, 0), KaVector3f32(40, 0, 40),
-    KaVector3f32(0, 0, 40) };
+const std::vector<KaVector3f32> kSquare
+    = { KaVector3f32(0, 0, 0), KaVector3f32(40, 0, 0), KaVector3f32(40, 0, 40), KaVector3f32(0, 0, 40) };
 const std::vector<unsigned short> kSquareIndices = { 0, 1, 2, 0, 2, 3 };
 
 bool loadZoneFile(KaFreeMoveZone& zone, const std::string& bytes, KaVector2f32 cell = KaVector2f32(0, 0))
