@@ -30,7 +30,7 @@ bool smallGrid(const uint8_t* data, size_t size, KaStream::Mode mode)
     if (probe.gridDirty())
         probe.preUpdateGrid();
     const KaVector2s32 cells = probe.gridDirty() ? probe.AStarResolution() : probe.graph().size();
-    return static_cast<double>(cells.x) * cells.y <= 250000.0;
+    return static_cast<double>(cells.x) * cells.y <= 40000.0;
 }
 
 void use(KaFreeMoveZone& zone, bool small)
@@ -43,7 +43,7 @@ void use(KaFreeMoveZone& zone, bool small)
     }
     KaArray<KaVector3f32> probes;
     const KaArray<KaVector3f32>& vertices = zone.vertices();
-    for (unsigned long i = 0; i < vertices.size() && i < 6; ++i)
+    for (unsigned long i = 0; i < vertices.size() && i < 3; ++i)
         probes.pushBack(vertices[i]);
     probes.pushBack(KaVector3f32(0.0f, 0.0f, 0.0f));
     probes.pushBack(KaVector3f32(-1e6f, 0.0f, 1e6f));
