@@ -15,6 +15,7 @@
 #include <zlib.h>
 
 #include <cmath>
+#include <initializer_list>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -34,6 +35,7 @@
 #include "engine/maths/KaVector3f32.h"
 #include "engine/scene/KaModelAnimation.h"
 #include "engine/scene/KaModelVertexAnimation.h"
+#include "engine/scene/KaFreeMoveZone.h"
 #include "fuzz/support/KaFuzzParts.h"
 #include "tools/fixtures/KaJpegFixture.h"
 #include "tools/fixtures/KaTheoraFixture.h"
@@ -915,6 +917,80 @@ void models()
     boneless.saveModel(plain, 0);
     seed("KaModelFuzz", "no-bones", plain);
 }
+
+// ---------------------------------------------------------------------------
+// Walkable zones
+
+// A floor of 10-unit squares, one per '#' of the rows (row index is z).
+void buildZoneFloor(KaFreeMoveZone& zone, const char* const* rows, int count)
+{
+    std::vector<KaVector3f32> vertices;
+    for (int z = 0; z < count; ++z) {
+        for (int x = 0; rows[z][x] != 0; ++x) {
+            if (rows[z][x] != '#')
+                continue;
+            const float x0 = x * 10.0f, x1 = x0 + 10.0f, z0 = z * 10.0f, z1 = z0 + 10.0f;
+            const KaVector3f32 a(x0, 0.0f, z0), b(x1, 0.0f, z0), c(x1, 0.0f, z1), d(x0, 0.0f, z1);
+            for (const KaVector3f32& v : { a, b, c, a, c, d })
+                vertices.push_back(v);
+        }
+    }
+    zone.setNbTriangles(vertices.size() / 3);
+    for (size_t i = 0; i < vertices.size(); ++i)
+        zone.setVertex(i, vertices[i]);
+}
+
+void zoneBlocks()
+{
+    static const char* const kL[] = { "#..", "#..", "###" };
+    static const char* const kStrip[] = { "##" };
+    {
+        // Written clean: every derived field filled in.
+        KaFreeMoveZone zone;
+        zone.setName("floor");
+        buildZoneFloor(zone, kL, 3);
+        KaStream out;
+        KaFreeMoveZone::serialize(out, zone, true);
+        seed("KaFreeMoveZoneFuzz", "l-clean", out);
+    }
+    {
+        // Written as built: everything marked dirty, no derived data.
+        KaFreeMoveZone zone;
+        zone.setName("floor");
+        buildZoneFloor(zone, kStrip, 1);
+        KaStream out;
+        KaFreeMoveZone::serialize(out, zone, false);
+        seed("KaFreeMoveZoneFuzz", "strip-dirty", out);
+    }
+    {
+        KaFreeMoveZone zone;
+        zone.setName("room_19000");
+        buildZoneFloor(zone, kStrip, 1);
+        zone.setPosition(KaVector3f32(5.0f, -1.0f, 2.0f));
+        KaStream out;
+        KaFreeMoveZone::serialize(out, zone, true);
+        seed("KaFreeMoveZoneFuzz", "19000-moved", out);
+    }
+}
+
+void zoneFiles()
+{
+    // Position, rotation, scale; four shared vertices; two triangles.
+    KaStream out;
+    KaVector3f32::serialize(out, KaVector3f32(0.0f, 0.0f, 0.0f));
+    KaQuaternion::serialize(out, KaQuaternion(0.0f, 0.0f, 0.0f, 1.0f));
+    KaVector3f32::serialize(out, KaVector3f32(1.0f, 1.0f, 1.0f));
+    const KaVector3f32 corners[] = { KaVector3f32(0.0f, 0.0f, 0.0f), KaVector3f32(30.0f, 0.0f, 5.0f),
+        KaVector3f32(25.0f, 0.0f, 35.0f), KaVector3f32(-5.0f, 0.0f, 30.0f) };
+    out.write(4u);
+    for (const KaVector3f32& corner : corners)
+        KaVector3f32::serialize(out, corner);
+    out.write(2u);
+    for (unsigned short index : { 0, 1, 2, 0, 2, 3 })
+        out.write(index);
+    seed("KaFreeMoveZoneLoadBinFuzz", "square", out);
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -946,5 +1022,7 @@ int main(int argc, char** argv)
     skeletalAnimations();
     vertexAnimations();
     models();
+    zoneBlocks();
+    zoneFiles();
     return gFailures == 0 ? 0 : 1;
 }

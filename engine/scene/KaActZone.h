@@ -1,0 +1,18 @@
+#ifndef KA_ACT_ZONE_H
+#define KA_ACT_ZONE_H
+
+#include "engine/containers/KaIsRelocatable.h"
+#include "engine/core/KaString.h"
+#include "engine/maths/KaVector2f32.h"
+
+// A named quadrilateral of a walkable zone (corners in world x and z, in
+// order around it) that scripts react to when a character stands in it.
+struct KaActZone {
+    KaString zoneName;
+    KaString name;
+    KaVector2f32 corners[4];
+    bool active = true;
+};
+KA_RELOCATABLE(KaActZone);
+
+#endif

@@ -1,0 +1,1691 @@
+#include "engine/scene/KaFreeMoveZone.h"
+
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+
+#include "engine/base/KaStd.h"
+#include "engine/core/KaFile.h"
+#include "engine/core/KaPath.h"
+#include "engine/core/KaStream.h"
+#include "engine/graphics/KaRenderer.h"
+#include "engine/maths/KaGeometry.h"
+#include "engine/maths/KaMaths.h"
+#include "engine/maths/KaMathsStream.h"
+#include "engine/maths/KaQuaternion.h"
+#include "engine/scene/KaRayIntersection.h"
+
+bool KaFreeMoveZone::sDebugTimings = false;
+
+namespace {
+
+const float kLargestFloat = 3.4028235e38f;
+const float kHalfPi = 1.5707963705062866f;
+const float kQuarterPi = 0.7853981852531433f;
+const float kDefaultBorderCost = 2048.0f;
+// A cell must have some size, or a flat floor would divide by zero.
+const float kMinimumCellSize = 0.01f;
+// Arrays of a stored block are read this many elements at a time, so a count
+// beyond the end of the stream is found before it costs more than a slice.
+const unsigned long kReadSlice = 4096;
+// A search gives up after this many cells: a quarter of the largest grid.
+const unsigned long kMaxExpandedNodes = 1000000;
+
+float cross2D(const KaVector2f32& a, const KaVector2f32& b) { return a.x * b.y - a.y * b.x; }
+
+KaVector2f32 xz(const KaVector3f32& point) { return KaVector2f32(point.x, point.z); }
+
+bool finite(float value) { return std::isfinite(value); }
+
+bool finite(const KaVector2f32& value) { return finite(value.x) && finite(value.y); }
+
+// A cell coordinate from a position in cells, truncated toward zero as the
+// grid has always done; a value no int can hold gives -1 (off the grid).
+int32_t truncateToCell(float cells)
+{
+    if (!(cells > -2147483520.0f && cells < 2147483520.0f))
+        return -1;
+    return static_cast<int32_t>(cells);
+}
+
+// Grows storage so that slices do not cost a reallocation each.
+template <class T> void makeRoom(KaArray<T>& array, unsigned long needed)
+{
+    if (array.capacity() < needed)
+        array.reserve(needed > array.capacity() * 2 ? needed : array.capacity() * 2);
+}
+
+template <class T> bool readArray(KaStream& stream, unsigned long count, KaArray<T>& values)
+{
+    values.clear();
+    unsigned long received = 0;
+    while (received < count) {
+        const unsigned long remaining = count - received;
+        const unsigned long slice = remaining < kReadSlice ? remaining : kReadSlice;
+        makeRoom(values, received + slice);
+        for (unsigned long i = 0; i < slice; ++i) {
+            T value;
+            if (!KaMathsStream::read(stream, value))
+                return false;
+            values.pushBack(value);
+        }
+        received += slice;
+    }
+    return true;
+}
+
+bool readBytes(KaStream& stream, unsigned long count, KaArray<unsigned char>& bytes)
+{
+    bytes.clear();
+    unsigned long received = 0;
+    while (received < count) {
+        const unsigned long remaining = count - received;
+        const unsigned long slice = remaining < kReadSlice ? remaining : kReadSlice;
+        makeRoom(bytes, received + slice);
+        bytes.resize(received + slice);
+        if (stream.readFully(bytes.data() + received, slice) != slice)
+            return false;
+        received += slice;
+    }
+    return true;
+}
+
+bool readVectors(KaStream& stream, unsigned long count, KaArray<KaVector3f32>& values)
+{
+    values.clear();
+    unsigned long received = 0;
+    while (received < count) {
+        const unsigned long remaining = count - received;
+        const unsigned long slice = remaining < kReadSlice ? remaining : kReadSlice;
+        makeRoom(values, received + slice);
+        for (unsigned long i = 0; i < slice; ++i) {
+            KaVector3f32 value;
+            if (!KaVector3f32::deserialize(stream, value))
+                return false;
+            values.pushBack(value);
+        }
+        received += slice;
+    }
+    return true;
+}
+
+bool writeVectors(KaStream& stream, const KaArray<KaVector3f32>& values)
+{
+    bool ok = KaMathsStream::write(stream, static_cast<unsigned int>(values.size()));
+    for (unsigned long i = 0; i < values.size(); ++i)
+        ok = KaVector3f32::serialize(stream, values[i]) && ok;
+    return ok;
+}
+
+template <class T> bool writeArray(KaStream& stream, const KaArray<T>& values)
+{
+    bool ok = KaMathsStream::write(stream, static_cast<unsigned int>(values.size()));
+    for (unsigned long i = 0; i < values.size(); ++i)
+        ok = KaMathsStream::write(stream, values[i]) && ok;
+    return ok;
+}
+
+// Everything a walkable-zone block holds, read before the zone is touched.
+struct ZoneBlock {
+    KaString name;
+    KaVector3f32 position;
+    KaQuaternion rotation;
+    KaVector3f32 scale;
+    KaArray<KaVector3f32> pickVertices;
+    KaVector2f32 cellSize;
+    bool transformedDirty = true;
+    bool bordersDirty = true;
+    bool pickMeshDirty = true;
+    bool projectedDirty = true;
+    bool gridDirty = true;
+    KaArray<KaVector3f32> vertices;
+    KaArray<unsigned int> pickIndices;
+    KaArray<KaVector3f32> worldVertices;
+    KaArray<unsigned int> borders;
+    KaString occluderName;
+    KaVector3f32 occluderPosition;
+    KaQuaternion occluderRotation;
+    KaVector3f32 occluderScale;
+    KaVector3f32 occluderCorners[4];
+    KaVector2f32 gridMin;
+    KaVector2f32 gridMax;
+    float gridHeight = 0.0f;
+    int32_t width = 0;
+    int32_t depth = 0;
+    KaArray<unsigned char> flags;
+    float borderCost = kDefaultBorderCost;
+};
+
+bool reportShort(bool ok, const char* operation, const char* field)
+{
+    if (!ok)
+        KaPrintf("[KaFreeMoveZone::%s] The stream ends in the %s.\n", operation, field);
+    return ok;
+}
+
+bool readCount(KaStream& stream, unsigned int& count, const char* field)
+{
+    return reportShort(KaMathsStream::read(stream, count), "deserialize", field);
+}
+
+bool readBlock(KaStream& stream, ZoneBlock& block)
+{
+    unsigned int count = 0;
+    if (!reportShort(KaString::deserialize(stream, block.name), "deserialize", "name")
+        || !reportShort(KaVector3f32::deserialize(stream, block.position), "deserialize", "position")
+        || !reportShort(KaQuaternion::deserialize(stream, block.rotation), "deserialize", "rotation")
+        || !reportShort(KaVector3f32::deserialize(stream, block.scale), "deserialize", "scale")
+        || !readCount(stream, count, "pick triangle count")
+        || !reportShort(readVectors(stream, static_cast<unsigned long>(count) * 3, block.pickVertices), "deserialize",
+            "pick vertices")
+        || !reportShort(KaVector2f32::deserialize(stream, block.cellSize), "deserialize", "cell size")
+        || !reportShort(KaMathsStream::readAll(stream, block.transformedDirty, block.bordersDirty, block.pickMeshDirty,
+                            block.projectedDirty, block.gridDirty),
+            "deserialize", "flags")
+        || !readCount(stream, count, "vertex count")
+        || !reportShort(readVectors(stream, count, block.vertices), "deserialize", "vertices")
+        || !readCount(stream, count, "pick index count")
+        || !reportShort(readArray(stream, count, block.pickIndices), "deserialize", "pick indices")
+        || !readCount(stream, count, "world vertex count")
+        || !reportShort(readVectors(stream, count, block.worldVertices), "deserialize", "world vertices")
+        || !readCount(stream, count, "border count")
+        || !reportShort(readArray(stream, count, block.borders), "deserialize", "borders")
+        || !reportShort(KaString::deserialize(stream, block.occluderName), "deserialize", "occluder name")
+        || !reportShort(KaVector3f32::deserialize(stream, block.occluderPosition), "deserialize", "occluder")
+        || !reportShort(KaQuaternion::deserialize(stream, block.occluderRotation), "deserialize", "occluder")
+        || !reportShort(KaVector3f32::deserialize(stream, block.occluderScale), "deserialize", "occluder"))
+        return false;
+    for (KaVector3f32& corner : block.occluderCorners)
+        if (!reportShort(KaVector3f32::deserialize(stream, corner), "deserialize", "occluder"))
+            return false;
+    return reportShort(KaVector2f32::deserialize(stream, block.gridMin), "deserialize", "grid bounds")
+        && reportShort(KaVector2f32::deserialize(stream, block.gridMax), "deserialize", "grid bounds")
+        && reportShort(KaMathsStream::read(stream, block.gridHeight), "deserialize", "grid height")
+        && reportShort(KaMathsStream::readAll(stream, block.width, block.depth), "deserialize", "grid size")
+        && readCount(stream, count, "cell count")
+        && reportShort(readBytes(stream, count, block.flags), "deserialize", "cells")
+        && reportShort(KaMathsStream::read(stream, block.borderCost), "deserialize", "border cost");
+}
+
+bool allBelow(const KaArray<unsigned int>& indices, unsigned long limit)
+{
+    for (unsigned long i = 0; i < indices.size(); ++i)
+        if (indices[i] >= limit)
+            return false;
+    return true;
+}
+
+// Whether (p) lies in the triangle's (a, b, c) 2D projection; points on an
+// edge are inside, whatever the winding.
+bool insideTriangle2D(const KaVector2f32& p, const KaVector2f32& a, const KaVector2f32& b, const KaVector2f32& c)
+{
+    const float s = KaSgn(cross2D(b - a, c - a));
+    if (KaSgn(cross2D(b - a, p - a)) == -s)
+        return false;
+    if (KaSgn(cross2D(c - b, p - b)) == -s)
+        return false;
+    return KaSgn(cross2D(a - c, p - c)) != -s;
+}
+
+int clampIndex(float cells, int count)
+{
+    if (!(cells > 0.0f))
+        return 0;
+    if (cells >= static_cast<float>(count - 1))
+        return count - 1;
+    return static_cast<int>(cells);
+}
+
+// The 2D crossing test the grid and the path simplifier both use: only a
+// real crossing of the two segments (ends included) counts.
+bool segmentsCross(const KaVector2f32& a, const KaVector2f32& b, const KaVector2f32& c, const KaVector2f32& d)
+{
+    return segmentIntersection(a, b, c, d) == 2;
+}
+
+// The blink phase all zone overlays share.
+unsigned int sOverlayFrame = 0;
+
+void* toState(long index) { return reinterpret_cast<void*>(static_cast<intptr_t>(index)); }
+
+long fromState(void* state) { return static_cast<long>(reinterpret_cast<intptr_t>(state)); }
+
+} // namespace
+
+// ---------------------------------------------------------------------------
+// The graph
+
+KaFreeMoveZone::KaFreeMoveZoneGraph::KaFreeMoveZoneGraph(KaFreeMoveZone* owner)
+    : mSize(0, 0)
+    , mBorderCost(kDefaultBorderCost)
+    , mOwner(owner)
+{
+}
+
+KaFreeMoveZone::KaFreeMoveZoneGraph::~KaFreeMoveZoneGraph() = default;
+
+void KaFreeMoveZone::KaFreeMoveZoneGraph::setSize(const KaVector2s32& size)
+{
+    mFlags.clear();
+    mSize = KaVector2s32(size.x > 0 ? size.x : 0, size.y > 0 ? size.y : 0);
+    mFlags.resize(static_cast<unsigned long>(mSize.x) * static_cast<unsigned long>(mSize.y));
+    if (mFlags.size() != 0)
+        std::memset(mFlags.data(), 0, mFlags.size());
+}
+
+unsigned char KaFreeMoveZone::KaFreeMoveZoneGraph::flag(const KaVector2s32& cell) const
+{
+    if (cell.x < 0 || cell.y < 0 || cell.x >= mSize.x || cell.y >= mSize.y)
+        return 1;
+    return mFlags[static_cast<unsigned long>(cell.y) * static_cast<unsigned long>(mSize.x)
+        + static_cast<unsigned long>(cell.x)];
+}
+
+void KaFreeMoveZone::KaFreeMoveZoneGraph::setFlag(const KaVector2s32& cell, unsigned char value)
+{
+    if (cell.x < 0 || cell.y < 0 || cell.x >= mSize.x || cell.y >= mSize.y)
+        return;
+    mFlags[static_cast<unsigned long>(cell.y) * static_cast<unsigned long>(mSize.x)
+        + static_cast<unsigned long>(cell.x)]
+        = value;
+}
+
+float KaFreeMoveZone::KaFreeMoveZoneGraph::LeastCostEstimate(void* stateStart, void* stateEnd)
+{
+    if (mSize.x <= 0)
+        return 0.0f;
+    const long start = fromState(stateStart);
+    const long end = fromState(stateEnd);
+    const long dx = start % mSize.x - end % mSize.x;
+    const long dz = start / mSize.x - end / mSize.x;
+    const long adx = dx < 0 ? -dx : dx;
+    const long adz = dz < 0 ? -dz : dz;
+    return static_cast<float>(adx > adz ? adx : adz);
+}
+
+void KaFreeMoveZone::KaFreeMoveZoneGraph::AdjacentCost(void* state, std::vector<micropather::StateCost>* adjacent)
+{
+    if (mSize.x <= 0 || mSize.y <= 0)
+        return;
+    static const int kSteps[8][2]
+        = { { -1, 0 }, { -1, 1 }, { 0, 1 }, { 1, 1 }, { 1, 0 }, { 1, -1 }, { 0, -1 }, { -1, -1 } };
+    const long index = fromState(state);
+    const int x = static_cast<int>(index % mSize.x);
+    const int z = static_cast<int>(index / mSize.x);
+    const unsigned char* flags = mFlags.constData();
+    const unsigned long cells = mFlags.size();
+    // Border cells off the floor are not walked through (see walkable()).
+    const unsigned char* onFloor = mOwner->mOnFloor.size() == cells ? mOwner->mOnFloor.constData() : nullptr;
+    for (const auto& step : kSteps) {
+        const int nx = x + step[0];
+        const int nz = z + step[1];
+        if (nx < 0 || nz < 0 || nx >= mSize.x || nz >= mSize.y)
+            continue;
+        const unsigned long next
+            = static_cast<unsigned long>(nz) * static_cast<unsigned long>(mSize.x) + static_cast<unsigned long>(nx);
+        const unsigned char f = flags[next];
+        if (f == 1 || (f == 2 && onFloor && !onFloor[next]))
+            continue;
+        micropather::StateCost cost;
+        cost.state = toState(static_cast<long>(nz) * mSize.x + nx);
+        cost.cost = f == 2 ? mBorderCost : 1.0f;
+        adjacent->push_back(cost);
+    }
+}
+
+void KaFreeMoveZone::KaFreeMoveZoneGraph::PrintStateInfo(void* state)
+{
+    if (mSize.x <= 0)
+        return;
+    const long index = fromState(state);
+    KaPrintf("(%d, %d)", static_cast<int>(index % mSize.x), static_cast<int>(index / mSize.x));
+}
+
+// ---------------------------------------------------------------------------
+// Zone data
+
+KaFreeMoveZone::KaFreeMoveZone()
+    : mTransformedVerticesDirty(true)
+    , mBordersDirty(true)
+    , mPickMeshDirty(true)
+    , mProjectedPointsDirty(true)
+    , mSmoothPaths(true)
+    , mBlockers(nullptr)
+    , mRectBlockers(nullptr)
+    , mActZones(nullptr)
+    , mGridDirty(true)
+    , mGraph(new KaFreeMoveZoneGraph(this))
+    , mPather(new micropather::MicroPather(mGraph, 250, 6))
+    , mCellSize(5.0f, 5.0f)
+    , mGridMin(0.0f, 0.0f)
+    , mGridMax(0.0f, 0.0f)
+    , mGridHeight(0.0f)
+    , mGridMatrixMode(false)
+    , mCellSizeOverride(0.0f, 0.0f)
+{
+    mPather->SetExpansionLimit(kMaxExpandedNodes);
+}
+
+KaFreeMoveZone::~KaFreeMoveZone()
+{
+    if (mCamera)
+        mCamera->onViewportChanged().remove(this, &KaFreeMoveZone::onViewportChanged);
+    delete mPather;
+    delete mGraph;
+}
+
+void KaFreeMoveZone::markAllDirty()
+{
+    mGridDirty = true;
+    mTransformedVerticesDirty = true;
+    mBordersDirty = true;
+    mPickMeshDirty = true;
+    mProjectedPointsDirty = true;
+}
+
+void KaFreeMoveZone::clear()
+{
+    KaPickMesh2::setNbTriangles(0);
+    mPickMeshDirty = true;
+    mProjectedPointsDirty = true;
+    mWorldVertices.clear();
+    mProjectedPoints.clear();
+    mBorders.clear();
+    mGridDirty = true;
+    mGraph->setSize(KaVector2s32(0, 0));
+    mRegions.clear();
+    mOnFloor.clear();
+    resetSolver();
+}
+
+void KaFreeMoveZone::setCamera(const KaIntrusivePtr<KaCamera>& camera, bool keepProjections)
+{
+    if (mCamera)
+        mCamera->onViewportChanged().remove(this, &KaFreeMoveZone::onViewportChanged);
+    mCamera = camera;
+    if (mCamera)
+        mCamera->onViewportChanged().add(this, &KaFreeMoveZone::onViewportChanged);
+    if (!keepProjections)
+        mProjectedPointsDirty = true;
+}
+
+bool KaFreeMoveZone::onViewportChanged()
+{
+    mProjectedPointsDirty = true;
+    return false;
+}
+
+void KaFreeMoveZone::setNbTriangles(unsigned long count)
+{
+    mVertices.resize(count * 3);
+    mVertices.shrink();
+    markAllDirty();
+}
+
+void KaFreeMoveZone::setVertex(unsigned long index, const KaVector3f32& vertex)
+{
+    if (index < mVertices.size())
+        mVertices[index] = vertex;
+    markAllDirty();
+}
+
+void KaFreeMoveZone::setBordersDistance(float cost) { mGraph->setBorderCost(cost); }
+
+float KaFreeMoveZone::bordersDistance() const { return mGraph->borderCost(); }
+
+void KaFreeMoveZone::setPathFindingOccluder(const KaOBP& occluder)
+{
+    // The plane's getters are not const; reading them changes nothing.
+    KaOBP& source = const_cast<KaOBP&>(occluder);
+    mOccluder.setName(source.name());
+    mOccluder.setPosition(source.position());
+    mOccluder.setRotation(source.rotation());
+    mOccluder.setScale(source.scale());
+    mOccluder.setCorners(source.corner(0), source.corner(1), source.corner(2), source.corner(3));
+    mBordersDirty = true;
+    mProjectedPointsDirty = true;
+    mGridDirty = true;
+}
+
+void KaFreeMoveZone::updateTransformedVertices()
+{
+    if (!mTransformedVerticesDirty)
+        return;
+    const KaMatrix4x4 world = worldTransformationMatrix();
+    mWorldVertices.resize(mVertices.size());
+    for (unsigned long i = 0; i < mVertices.size(); ++i)
+        mWorldVertices[i] = world * mVertices[i];
+    mTransformedVerticesDirty = false;
+}
+
+void KaFreeMoveZone::updatePickMesh()
+{
+    if (!mPickMeshDirty)
+        return;
+    updateTransformedVertices();
+    const unsigned long triangles = mVertices.size() / 3;
+    mPickIndices.resize(triangles * 3);
+    for (unsigned long i = 0; i < triangles * 3; ++i)
+        mPickIndices[i] = static_cast<unsigned int>(i);
+    if (mPickIndices.size() / 3 != triangles)
+        KaPrintf("[KaFreeMoveZone::updatePickMesh] %s nb triangles reduced from : %d to : %d\n", name().c_str(),
+            static_cast<int>(triangles), static_cast<int>(mPickIndices.size() / 3));
+    KaPickMesh2::setNbTriangles(mPickIndices.size() / 3);
+    for (unsigned long t = 0; t < mPickIndices.size() / 3; ++t)
+        setTriangle(
+            t, mVertices[mPickIndices[3 * t]], mVertices[mPickIndices[3 * t + 1]], mVertices[mPickIndices[3 * t + 2]]);
+    mBordersDirty = true;
+    mProjectedPointsDirty = true;
+    mGridDirty = true;
+    mPickMeshDirty = false;
+}
+
+void KaFreeMoveZone::updateProjectedPoints()
+{
+    if (!mProjectedPointsDirty)
+        return;
+    updateTransformedVertices();
+    updatePickMesh();
+    mTimer.stop();
+    mTimer.start();
+    if (mCamera) {
+        const float height = static_cast<float>(mCamera->viewportHeight());
+        mProjectedPoints.resize(mPickIndices.size());
+        for (unsigned long k = 0; k < mPickIndices.size(); ++k) {
+            const unsigned int index = mPickIndices[k];
+            KaVector2f32 point = index < mWorldVertices.size() ? mCamera->projectPoint(mWorldVertices[index])
+                                                               : KaVector2f32(0.0f, 0.0f);
+            point.y = height - point.y;
+            mProjectedPoints[k] = point;
+        }
+    } else {
+        mProjectedPoints.clear();
+    }
+    mProjectedPointsDirty = false;
+    if (sDebugTimings)
+        KaPrintf("[KaFreeMoveZone::updateProjectedPoints()] %s time : %.3f\n", name().c_str(),
+            mTimer.getTimeFromStart() / 1000000.0);
+}
+
+void KaFreeMoveZone::updateBorders()
+{
+    if (!mBordersDirty)
+        return;
+    updatePickMesh();
+    mBorders.clear();
+    const unsigned long triangles = mPickIndices.size() / 3;
+    KaArray<KaVector3f32> points;
+    points.resize(triangles * 3);
+    for (unsigned long k = 0; k < triangles * 3; ++k)
+        points[k] = mVertices[mPickIndices[k]];
+    const KaVector3f32* p = points.constData();
+    for (unsigned long t = 0; t < triangles; ++t) {
+        for (unsigned long k = 0; k < 3; ++k) {
+            const KaVector3f32& a = p[3 * t + k];
+            const KaVector3f32& b = p[3 * t + (k + 1) % 3];
+            bool shared = false;
+            for (unsigned long u = 0; u < triangles && !shared; ++u) {
+                if (u == t)
+                    continue;
+                for (unsigned long e = 0; e < 3; ++e) {
+                    const KaVector3f32& c = p[3 * u + e];
+                    const KaVector3f32& d = p[3 * u + (e + 1) % 3];
+                    if ((a == c && b == d) || (a == d && b == c)) {
+                        shared = true;
+                        break;
+                    }
+                }
+            }
+            if (!shared) {
+                makeRoom(mBorders, mBorders.size() + 2);
+                mBorders.pushBack(static_cast<unsigned int>(3 * t + k));
+                mBorders.pushBack(static_cast<unsigned int>(3 * t + (k + 1) % 3));
+            }
+        }
+    }
+    mBordersDirty = false;
+}
+
+// ---------------------------------------------------------------------------
+// The block
+
+bool KaFreeMoveZone::serialize(KaStream& stream, KaFreeMoveZone& zone, bool update)
+{
+    if (update) {
+        zone.updateTransformedVertices();
+        zone.updatePickMesh();
+        zone.updateGrid(false);
+    }
+    bool ok = Ka3DObject2::serialize(stream, zone);
+    const unsigned long triangles = zone.nbTriangles();
+    ok = KaMathsStream::write(stream, static_cast<unsigned int>(triangles)) && ok;
+    for (unsigned long t = 0; t < triangles; ++t) {
+        KaVector3f32 a, b, c;
+        zone.triangle(t, a, b, c);
+        ok = KaVector3f32::serialize(stream, a) && ok;
+        ok = KaVector3f32::serialize(stream, b) && ok;
+        ok = KaVector3f32::serialize(stream, c) && ok;
+    }
+    ok = KaVector2f32::serialize(stream, zone.mCellSize) && ok;
+    ok = KaMathsStream::writeAll(stream, zone.mTransformedVerticesDirty, zone.mBordersDirty, zone.mPickMeshDirty,
+             zone.mProjectedPointsDirty, zone.mGridDirty)
+        && ok;
+    ok = writeVectors(stream, zone.mVertices) && ok;
+    ok = writeArray(stream, zone.mPickIndices) && ok;
+    ok = writeVectors(stream, zone.mWorldVertices) && ok;
+    ok = writeArray(stream, zone.mBorders) && ok;
+    ok = KaOBP::serialize(stream, zone.mOccluder) && ok;
+    ok = KaVector2f32::serialize(stream, zone.mGridMin) && ok;
+    ok = KaVector2f32::serialize(stream, zone.mGridMax) && ok;
+    ok = KaMathsStream::write(stream, zone.mGridHeight) && ok;
+    const KaVector2s32 size = zone.mGraph->size();
+    ok = KaMathsStream::writeAll(stream, static_cast<int>(size.x), static_cast<int>(size.y)) && ok;
+    // Cells are single bytes, raw in both stream modes: written at once.
+    const KaArray<unsigned char>& cells = zone.mGraph->flags();
+    ok = KaMathsStream::write(stream, static_cast<unsigned int>(cells.size())) && ok;
+    if (cells.size() != 0)
+        ok = stream.writeData(cells.constData(), cells.size()) == cells.size() && ok;
+    ok = KaMathsStream::write(stream, zone.mGraph->borderCost()) && ok;
+    return ok;
+}
+
+bool KaFreeMoveZone::deserialize(KaStream& stream, KaFreeMoveZone& zone, KaArray<KaBlocker>* blockers,
+    KaArray<KaRectBlocker>* rectBlockers, KaArray<KaActZone>* actZones)
+{
+    ZoneBlock block;
+    if (!readBlock(stream, block))
+        return false;
+
+    // Derived data is only trusted when it agrees with what it derives from;
+    // anything else is rebuilt at its first use.
+    const unsigned long pickTriangles = block.pickVertices.size() / 3;
+    if (block.pickIndices.size() != pickTriangles * 3 || pickTriangles != block.vertices.size() / 3
+        || !allBelow(block.pickIndices, block.vertices.size()))
+        block.pickMeshDirty = true;
+    for (unsigned long k = 0; k < block.pickIndices.size() && !block.pickMeshDirty; ++k)
+        if (block.pickVertices[k] != block.vertices[block.pickIndices[k]])
+            block.pickMeshDirty = true;
+    if (block.worldVertices.size() != block.vertices.size())
+        block.transformedDirty = true;
+    if (block.borders.size() % 2 != 0 || !allBelow(block.borders, block.pickIndices.size()))
+        block.bordersDirty = true;
+    if (block.pickMeshDirty) {
+        block.bordersDirty = true;
+        block.projectedDirty = true;
+    }
+    const bool graphFits = block.width > 0 && block.depth > 0 && block.width <= kMaxCellsPerSide
+        && block.depth <= kMaxCellsPerSide
+        && block.flags.size() == static_cast<unsigned long>(block.width) * static_cast<unsigned long>(block.depth);
+    const bool gridFits = graphFits && finite(block.cellSize) && block.cellSize.x > 0.0f && block.cellSize.y > 0.0f
+        && finite(block.gridMin) && finite(block.gridMax) && finite(block.gridHeight);
+    if (!gridFits || block.pickMeshDirty || block.transformedDirty || block.bordersDirty)
+        block.gridDirty = true;
+    if (!graphFits) {
+        block.width = 0;
+        block.depth = 0;
+        block.flags.clear();
+    }
+    if (!finite(block.borderCost) || block.borderCost < 0.0f)
+        block.borderCost = kDefaultBorderCost;
+
+    zone.clear();
+    zone.setName(block.name);
+    zone.setPosition(block.position);
+    zone.setRotation(block.rotation);
+    zone.setScale(block.scale);
+    zone.KaPickMesh2::setNbTriangles(pickTriangles);
+    for (unsigned long t = 0; t < pickTriangles; ++t)
+        zone.setTriangle(t, block.pickVertices[3 * t], block.pickVertices[3 * t + 1], block.pickVertices[3 * t + 2]);
+    zone.mCellSize = block.cellSize;
+    zone.mTransformedVerticesDirty = block.transformedDirty;
+    zone.mBordersDirty = block.bordersDirty;
+    zone.mPickMeshDirty = block.pickMeshDirty;
+    zone.mProjectedPointsDirty = block.projectedDirty;
+    zone.mGridDirty = block.gridDirty;
+    zone.mVertices = block.vertices;
+    zone.mPickIndices = block.pickIndices;
+    zone.mWorldVertices = block.worldVertices;
+    zone.mBorders = block.borders;
+    zone.mOccluder.setName(block.occluderName);
+    zone.mOccluder.setPosition(block.occluderPosition);
+    zone.mOccluder.setRotation(block.occluderRotation);
+    zone.mOccluder.setScale(block.occluderScale);
+    zone.mOccluder.setCorners(
+        block.occluderCorners[0], block.occluderCorners[1], block.occluderCorners[2], block.occluderCorners[3]);
+    zone.mGridMin = block.gridMin;
+    zone.mGridMax = block.gridMax;
+    zone.mGridHeight = block.gridHeight;
+    zone.mGraph->setSize(KaVector2s32(block.width, block.depth));
+    zone.mGraph->flags() = block.flags;
+    zone.mGraph->setBorderCost(block.borderCost);
+    zone.resetSolver();
+    if (zone.name().contains("19000", 0, nullptr)) {
+        zone.mCellSize = KaVector2f32(2.0f, 2.0f);
+        zone.mGridDirty = true;
+    }
+    zone.mBlockers = blockers;
+    zone.mRectBlockers = rectBlockers;
+    zone.mActZones = actZones;
+    return true;
+}
+
+bool KaFreeMoveZone::loadBin(const KaPath& path, KaArray<KaBlocker>* blockers, KaVector2f32& cellSize)
+{
+    KaFile file;
+    if (!file.open(path, KaFileSystem::Read)) {
+        KaPrintf("[KaFreeMoveZone::loadBin] Can't open file : %s.\n", path.c_str());
+        return false;
+    }
+    KaPath name = path.fileName();
+    name.removeExtension();
+    const KaString previous = this->name();
+    setName(name);
+    const bool loaded = loadBin(file, blockers, cellSize);
+    file.close();
+    if (!loaded)
+        setName(previous);
+    return loaded;
+}
+
+bool KaFreeMoveZone::loadBin(KaStream& stream, KaArray<KaBlocker>* blockers, KaVector2f32& cellSize)
+{
+    KaVector3f32 position;
+    KaQuaternion rotation;
+    KaVector3f32 scale;
+    unsigned int count = 0;
+    KaArray<KaVector3f32> shared;
+    if (!reportShort(KaVector3f32::deserialize(stream, position), "loadBin", "position")
+        || !reportShort(KaQuaternion::deserialize(stream, rotation), "loadBin", "rotation")
+        || !reportShort(KaVector3f32::deserialize(stream, scale), "loadBin", "scale")
+        || !reportShort(KaMathsStream::read(stream, count), "loadBin", "vertex count")
+        || !reportShort(readVectors(stream, count, shared), "loadBin", "vertices")
+        || !reportShort(KaMathsStream::read(stream, count), "loadBin", "triangle count"))
+        return false;
+    KaArray<unsigned short> indices;
+    if (!reportShort(readArray(stream, static_cast<unsigned long>(count) * 3, indices), "loadBin", "indices"))
+        return false;
+    for (unsigned long i = 0; i < indices.size(); ++i) {
+        if (indices[i] >= shared.size()) {
+            KaPrintf("[KaFreeMoveZone::loadBin] Index %u of triangle %lu is past the %lu vertices.\n",
+                static_cast<unsigned int>(indices[i]), i / 3, shared.size());
+            return false;
+        }
+    }
+
+    mCellSizeOverride = cellSize;
+    mGridMatrixMode = true;
+    setPosition(position);
+    setRotation(rotation);
+    setScale(scale);
+    setNbTriangles(count);
+    for (unsigned long i = 0; i < indices.size(); ++i)
+        mVertices[i] = shared[indices[i]];
+    updateTransformedVertices();
+    updatePickMesh();
+    mBlockers = blockers;
+    updateGrid(false);
+    setName(KaPath(name()).fileName());
+    return true;
+}
+
+KaActZone* KaFreeMoveZone::isInZone(KaVector3f32 point)
+{
+    if (!mActZones)
+        return nullptr;
+    const KaVector2f32 p = xz(point);
+    const KaString zoneName = name();
+    for (unsigned long i = 0; i < mActZones->size(); ++i) {
+        KaActZone& zone = (*mActZones)[i];
+        if (!zone.active || zone.zoneName != zoneName)
+            continue;
+        const KaVector2f32* c = zone.corners;
+        const float s = cross2D(c[2] - c[0], c[1] - c[0]);
+        // A flat quadrilateral would take every point of its line for its own.
+        if (s == 0.0f)
+            continue;
+        bool inside = true;
+        for (int k = 0; k < 4 && inside; ++k)
+            inside = cross2D(p - c[k], c[(k + 1) % 4] - c[k]) * s >= 0.0f;
+        if (inside)
+            return &zone;
+    }
+    return nullptr;
+}
+
+// ---------------------------------------------------------------------------
+// Grid
+
+void KaFreeMoveZone::updateGrid(bool force)
+{
+    if (force)
+        mGridDirty = true;
+    if (!mGridDirty)
+        return;
+    mTimer.stop();
+    mTimer.start();
+    buildAStar();
+    resetSolver();
+    if (sDebugTimings)
+        KaPrintf(
+            "[KaFreeMoveZone::updateGrid()] %s time : %.2f\n", name().c_str(), mTimer.getTimeFromStart() / 1000000.0);
+    mGridDirty = false;
+}
+
+KaVector2f32 KaFreeMoveZone::floorPoint(unsigned int pickIndex) const
+{
+    if (pickIndex >= mPickIndices.size())
+        return KaVector2f32(NAN, NAN);
+    const unsigned int vertex = mPickIndices[pickIndex];
+    if (mGridMatrixMode) {
+        if (vertex >= mVertices.size())
+            return KaVector2f32(NAN, NAN);
+        return xz(mGridMatrix.getInverseMatrix() * mVertices[vertex]);
+    }
+    if (vertex >= mWorldVertices.size())
+        return KaVector2f32(NAN, NAN);
+    return xz(mWorldVertices[vertex]);
+}
+
+void KaFreeMoveZone::preUpdateGrid()
+{
+    updateTransformedVertices();
+    updatePickMesh();
+    updateBorders();
+    if (mGridMatrixMode)
+        calcGridMatrix();
+
+    if (mWorldVertices.isEmpty() || mPickIndices.isEmpty()) {
+        KaPrintf("[KaFreeMoveZone::buildAStar] %s have no mesh or is entierly occluded\n", name().c_str());
+    } else {
+        const KaMatrix4x4 toGrid = mGridMatrix.getInverseMatrix();
+        bool first = true;
+        for (unsigned long k = 0; k < mPickIndices.size(); ++k) {
+            const unsigned int index = mPickIndices[k];
+            KaVector3f32 point;
+            if (mGridMatrixMode) {
+                if (index >= mVertices.size())
+                    continue;
+                point = toGrid * mVertices[index];
+            } else {
+                if (index >= mWorldVertices.size())
+                    continue;
+                point = mWorldVertices[index];
+            }
+            if (first) {
+                mGridMin = KaVector2f32(point.x, point.z);
+                mGridMax = mGridMin;
+                mGridHeight = point.y;
+                first = false;
+                continue;
+            }
+            mGridMin.x = KaMin(mGridMin.x, point.x);
+            mGridMin.y = KaMin(mGridMin.y, point.z);
+            mGridMax.x = KaMax(mGridMax.x, point.x);
+            mGridMax.y = KaMax(mGridMax.y, point.z);
+            mGridHeight = KaMin(mGridHeight, point.y);
+        }
+    }
+
+    if (!mGridMatrixMode) {
+        mCellSize = name().contains("19000", 0, nullptr) ? KaVector2f32(2.0f, 2.0f) : KaVector2f32(5.0f, 5.0f);
+    } else if (mCellSizeOverride.x != 0.0f) {
+        mCellSize = mCellSizeOverride;
+    } else {
+        const float side = KaMin(mGridMax.x - mGridMin.x, mGridMax.y - mGridMin.y) / 20.0f;
+        mCellSize = KaVector2f32(side, side);
+    }
+    // A flat floor (or a bad override) would give cells of no size.
+    if (!(mCellSize.x >= kMinimumCellSize) || !finite(mCellSize.x))
+        mCellSize.x = kMinimumCellSize;
+    if (!(mCellSize.y >= kMinimumCellSize) || !finite(mCellSize.y))
+        mCellSize.y = kMinimumCellSize;
+    // A floor wider than the largest grid gets larger cells, so that the
+    // grid still covers all of it.
+    const float extents[2] = { mGridMax.x - mGridMin.x, mGridMax.y - mGridMin.y };
+    float* cells[2] = { &mCellSize.x, &mCellSize.y };
+    for (int axis = 0; axis < 2; ++axis) {
+        if (!finite(extents[axis]))
+            continue;
+        for (int attempt = 0; attempt < 4 && extents[axis] / *cells[axis] >= float(kMaxCellsPerSide); ++attempt)
+            *cells[axis] = extents[axis] / float(kMaxCellsPerSide) * (1.0f + 1e-5f * float(attempt + 1));
+    }
+    mInverseWorldMatrix = worldTransformationMatrix().getInverseMatrix();
+}
+
+KaVector2s32 KaFreeMoveZone::AStarResolution() const
+{
+    const float along[2] = { (mGridMax.x - mGridMin.x) / mCellSize.x, (mGridMax.y - mGridMin.y) / mCellSize.y };
+    int counts[2];
+    for (int axis = 0; axis < 2; ++axis) {
+        if (!(along[axis] >= 0.0f) || !finite(along[axis]))
+            counts[axis] = along[axis] < 0.0f ? 1 : 0;
+        else if (along[axis] >= float(kMaxCellsPerSide))
+            counts[axis] = kMaxCellsPerSide;
+        else
+            counts[axis] = static_cast<int>(along[axis]) + 1;
+        if (counts[axis] > kMaxCellsPerSide)
+            counts[axis] = kMaxCellsPerSide;
+    }
+    if (counts[0] == 0 || counts[1] == 0)
+        return KaVector2s32(0, 0);
+    return KaVector2s32(counts[0], counts[1]);
+}
+
+void KaFreeMoveZone::cellCorners(int x, int z, KaVector2f32* corners) const
+{
+    const float x0 = static_cast<float>(x) * mCellSize.x + mGridMin.x;
+    const float x1 = x0 + mCellSize.x;
+    const float z0 = static_cast<float>(z) * mCellSize.y + mGridMin.y;
+    const float z1 = z0 + mCellSize.y;
+    corners[0] = KaVector2f32(x0, z0);
+    corners[1] = KaVector2f32(x1, z0);
+    corners[2] = KaVector2f32(x0, z1);
+    corners[3] = KaVector2f32(x1, z1);
+}
+
+namespace {
+
+bool cellCrosses(const KaVector2f32* c, const KaVector2f32& a, const KaVector2f32& b)
+{
+    return segmentsCross(c[0], c[1], a, b) || segmentsCross(c[1], c[2], a, b) || segmentsCross(c[2], c[3], a, b)
+        || segmentsCross(c[3], c[0], a, b);
+}
+
+} // namespace
+
+void KaFreeMoveZone::thisZoneBlockers(KaArray<BlockerSegment>& segments) const
+{
+    segments.clear();
+    if (!mBlockers)
+        return;
+    const KaString zoneName = const_cast<KaFreeMoveZone*>(this)->name();
+    for (unsigned long i = 0; i < mBlockers->size(); ++i) {
+        const KaBlocker& blocker = (*mBlockers)[i];
+        if (blocker.zoneName == zoneName)
+            segments.pushBack(BlockerSegment { blocker.first, blocker.second });
+    }
+}
+
+namespace {
+
+// One blocker as the cell tests use it, with the bounds of the cells its
+// segment may cross (cells beyond them cannot).
+struct PreparedBlocker {
+    KaVector2f32 a;
+    KaVector2f32 b;
+    KaVector2f32 e;
+    float length;
+    float minX, maxX, minZ, maxZ;
+};
+
+PreparedBlocker prepare(const KaVector2f32& a, const KaVector2f32& b)
+{
+    PreparedBlocker p;
+    p.a = a;
+    p.b = b;
+    p.e = b - a;
+    p.length = std::sqrt(p.e.x * p.e.x + p.e.y * p.e.y);
+    p.minX = KaMin(a.x, b.x);
+    p.maxX = KaMax(a.x, b.x);
+    p.minZ = KaMin(a.y, b.y);
+    p.maxZ = KaMax(a.y, b.y);
+    return p;
+}
+
+// For each blocker in order: 2 when a cell segment crosses it, 1 when the
+// cell's centre lies behind it within its length; 0 after the last.
+int blockerFlag(const KaVector2f32* c, const PreparedBlocker* blockers, unsigned long count)
+{
+    for (unsigned long i = 0; i < count; ++i) {
+        const PreparedBlocker& p = blockers[i];
+        // The cell spans c[0] to c[3]; a segment outside that box (or NaN)
+        // crosses none of its sides and diagonals.
+        const bool near = !(p.maxX < c[0].x || p.minX > c[3].x || p.maxZ < c[0].y || p.minZ > c[3].y);
+        if (near && cellCrosses(c, p.a, p.b))
+            return 2;
+        if (!(p.length > 0.0f))
+            continue;
+        const KaVector2f32 centre((c[0].x + c[3].x) * 0.5f, (c[0].y + c[3].y) * 0.5f);
+        const KaVector2f32 v = centre - p.a;
+        const float d = (v.x * p.e.x + v.y * p.e.y) / p.length;
+        if (cross2D(v, p.e) < 0.0f && d >= 0.0f && d < p.length)
+            return 1;
+    }
+    return 0;
+}
+
+// Whether the segment a-b crosses any of the walls (touching counts). Walls
+// whose bounds lie apart from the segment's are skipped unchecked.
+bool crossesAny(const KaVector2f32& a, const KaVector2f32& b, const std::vector<PreparedBlocker>& walls)
+{
+    const float minX = KaMin(a.x, b.x), maxX = KaMax(a.x, b.x);
+    const float minZ = KaMin(a.y, b.y), maxZ = KaMax(a.y, b.y);
+    for (const PreparedBlocker& wall : walls) {
+        if (wall.maxX < minX || wall.minX > maxX || wall.maxZ < minZ || wall.minZ > maxZ)
+            continue;
+        if (segmentsCross(a, b, wall.a, wall.b))
+            return true;
+    }
+    return false;
+}
+
+std::vector<PreparedBlocker> prepareAll(const KaArray<KaFreeMoveZone::BlockerSegment>& segments)
+{
+    std::vector<PreparedBlocker> prepared;
+    for (unsigned long i = 0; i < segments.size(); ++i)
+        prepared.push_back(prepare(segments[i].first, segments[i].second));
+    return prepared;
+}
+
+} // namespace
+
+int KaFreeMoveZone::hasBlockerIntersection(const KaVector2s32& cell)
+{
+    KaArray<BlockerSegment> segments;
+    thisZoneBlockers(segments);
+    KaVector2f32 c[4];
+    cellCorners(cell.x, cell.y, c);
+    const std::vector<PreparedBlocker> prepared = prepareAll(segments);
+    return blockerFlag(c, prepared.data(), prepared.size());
+}
+
+bool KaFreeMoveZone::hasCellBorderIntersection(const KaVector2s32& cell)
+{
+    updateBorders();
+    KaVector2f32 c[4];
+    cellCorners(cell.x, cell.y, c);
+    for (unsigned long i = 0; i + 1 < mBorders.size(); i += 2)
+        if (cellCrosses(c, floorPoint(mBorders[i]), floorPoint(mBorders[i + 1])))
+            return true;
+    return false;
+}
+
+// Marks the cells a border crosses. Only the cells around each border's
+// bounds are tested: the same answer as testing every border in every cell.
+void KaFreeMoveZone::markBorderCells(KaArray<unsigned char>& borderCells)
+{
+    const KaVector2s32 size = mGraph->size();
+    for (unsigned long i = 0; i + 1 < mBorders.size(); i += 2) {
+        const KaVector2f32 a = floorPoint(mBorders[i]);
+        const KaVector2f32 b = floorPoint(mBorders[i + 1]);
+        if (!finite(a) || !finite(b))
+            continue;
+        const int x0 = clampIndex((KaMin(a.x, b.x) - mGridMin.x) / mCellSize.x - 1.0f, size.x);
+        const int x1 = clampIndex((KaMax(a.x, b.x) - mGridMin.x) / mCellSize.x + 1.0f, size.x);
+        const int z0 = clampIndex((KaMin(a.y, b.y) - mGridMin.y) / mCellSize.y - 1.0f, size.y);
+        const int z1 = clampIndex((KaMax(a.y, b.y) - mGridMin.y) / mCellSize.y + 1.0f, size.y);
+        for (int z = z0; z <= z1; ++z) {
+            for (int x = x0; x <= x1; ++x) {
+                unsigned char& cell = borderCells[static_cast<unsigned long>(z) * size.x + x];
+                if (cell)
+                    continue;
+                KaVector2f32 c[4];
+                cellCorners(x, z, c);
+                if (cellCrosses(c, a, b))
+                    cell = 1;
+            }
+        }
+    }
+}
+
+// Marks the cells whose centre finds floor: the vertical ray through the
+// centre (or, in the grid-matrix frame, the 2D point) against each triangle,
+// tried only for the cells around that triangle's bounds.
+void KaFreeMoveZone::markFloorCells(KaArray<unsigned char>& floorCells)
+{
+    const KaVector2s32 size = mGraph->size();
+    const unsigned long triangles = mPickIndices.size() / 3;
+    const KaMatrix4x4 toGrid = mGridMatrix.getInverseMatrix();
+    for (unsigned long t = 0; t < triangles; ++t) {
+        KaVector3f32 world[3];
+        KaVector2f32 grid[3];
+        bool valid = true;
+        for (int k = 0; k < 3; ++k) {
+            const unsigned int index = mPickIndices[3 * t + k];
+            if (mGridMatrixMode) {
+                valid = valid && index < mVertices.size();
+                if (valid) {
+                    world[k] = mVertices[index];
+                    grid[k] = xz(toGrid * world[k]);
+                }
+            } else {
+                valid = valid && index < mWorldVertices.size();
+                if (valid) {
+                    world[k] = mWorldVertices[index];
+                    grid[k] = xz(world[k]);
+                }
+            }
+        }
+        if (!valid || !finite(grid[0]) || !finite(grid[1]) || !finite(grid[2]))
+            continue;
+        const float minX = KaMin(grid[0].x, KaMin(grid[1].x, grid[2].x));
+        const float maxX = KaMax(grid[0].x, KaMax(grid[1].x, grid[2].x));
+        const float minZ = KaMin(grid[0].y, KaMin(grid[1].y, grid[2].y));
+        const float maxZ = KaMax(grid[0].y, KaMax(grid[1].y, grid[2].y));
+        const int x0 = clampIndex((minX - mGridMin.x) / mCellSize.x - 1.0f, size.x);
+        const int x1 = clampIndex((maxX - mGridMin.x) / mCellSize.x + 1.0f, size.x);
+        const int z0 = clampIndex((minZ - mGridMin.y) / mCellSize.y - 1.0f, size.y);
+        const int z1 = clampIndex((maxZ - mGridMin.y) / mCellSize.y + 1.0f, size.y);
+        for (int z = z0; z <= z1; ++z) {
+            for (int x = x0; x <= x1; ++x) {
+                unsigned char& cell = floorCells[static_cast<unsigned long>(z) * size.x + x];
+                if (cell)
+                    continue;
+                const float cx = static_cast<float>(x) * mCellSize.x + mGridMin.x + 0.5f * mCellSize.x;
+                const float cz = static_cast<float>(z) * mCellSize.y + mGridMin.y + 0.5f * mCellSize.y;
+                if (mGridMatrixMode) {
+                    const KaVector2f32 p = xz(mGridMatrix * KaVector3f32(cx, 0.0f, cz));
+                    if (insideTriangle2D(p, xz(world[0]), xz(world[1]), xz(world[2])))
+                        cell = 1;
+                    continue;
+                }
+                KaVector3f32 hit;
+                float distance = 0.0f;
+                const KaVector3f32 origin(cx, 1000000.0f, cz);
+                if ((KaRayIntersection::intersect(
+                         origin, KaVector3f32(0.0f, -1.0f, 0.0f), world[0], world[1], world[2], hit, distance)
+                            == 1
+                        && distance >= 0.0f && distance < kLargestFloat)
+                    || (KaRayIntersection::intersect(
+                            origin, KaVector3f32(0.0f, 1.0f, 0.0f), world[0], world[1], world[2], hit, distance)
+                            == 1
+                        && distance >= 0.0f && distance < kLargestFloat))
+                    cell = 1;
+            }
+        }
+    }
+}
+
+void KaFreeMoveZone::buildAStar()
+{
+    preUpdateGrid();
+    const KaVector2s32 size = AStarResolution();
+    mGraph->setSize(size);
+    mRegions.clear();
+    mOnFloor.clear();
+    if (size.x == 0 || size.y == 0)
+        return;
+    const unsigned long cells = static_cast<unsigned long>(size.x) * static_cast<unsigned long>(size.y);
+    KaArray<unsigned char> borderCells;
+    borderCells.resize(cells);
+    std::memset(borderCells.data(), 0, cells);
+    markBorderCells(borderCells);
+    KaArray<unsigned char> floorCells;
+    floorCells.resize(cells);
+    std::memset(floorCells.data(), 0, cells);
+    markFloorCells(floorCells);
+    KaArray<BlockerSegment> segments;
+    thisZoneBlockers(segments);
+    const std::vector<PreparedBlocker> blockers = prepareAll(segments);
+
+    unsigned char* flags = mGraph->flags().data();
+    const unsigned char* border = borderCells.constData();
+    const unsigned char* floor = floorCells.constData();
+    for (int z = 0; z < size.y; ++z) {
+        for (int x = 0; x < size.x; ++x) {
+            const unsigned long index = static_cast<unsigned long>(z) * size.x + x;
+            int b = 0;
+            if (blockers.size() != 0) {
+                KaVector2f32 c[4];
+                cellCorners(x, z, c);
+                b = blockerFlag(c, blockers.data(), blockers.size());
+            }
+            if (b == 1)
+                flags[index] = 1;
+            else if (border[index])
+                flags[index] = 2;
+            else if (!floor[index])
+                flags[index] = 1;
+            else
+                flags[index] = b == 2 ? 2 : 0;
+        }
+    }
+    mOnFloor = floorCells;
+    labelRegions();
+}
+
+void KaFreeMoveZone::resetSolver()
+{
+    // States are cell indices: the solver finds their nodes in a flat array
+    // of one entry per cell instead of hashing them.
+    const KaVector2s32 size = mGraph->size();
+    mPather->Reset();
+    mPather->SetDenseStates(static_cast<std::size_t>(size.x) * static_cast<std::size_t>(size.y));
+}
+
+bool KaFreeMoveZone::walkableIndex(unsigned long index) const
+{
+    const unsigned char f = mGraph->flags()[index];
+    if (f == 1)
+        return false;
+    return f != 2 || index >= mOnFloor.size() || mOnFloor[index] != 0;
+}
+
+bool KaFreeMoveZone::walkable(const KaVector2s32& cell)
+{
+    const KaVector2s32 size = mGraph->size();
+    if (cell.x < 0 || cell.y < 0 || cell.x >= size.x || cell.y >= size.y)
+        return false;
+    ensureCellData();
+    return walkableIndex(static_cast<unsigned long>(cell.y) * size.x + cell.x);
+}
+
+void KaFreeMoveZone::ensureCellData()
+{
+    const KaVector2s32 size = mGraph->size();
+    const unsigned long cells = static_cast<unsigned long>(size.x) * static_cast<unsigned long>(size.y);
+    if (mOnFloor.size() != cells) {
+        // A grid kept from a stored block: its floor test is redone from
+        // the (checked) stored floor.
+        mOnFloor.resize(cells);
+        if (cells != 0) {
+            std::memset(mOnFloor.data(), 0, cells);
+            markFloorCells(mOnFloor);
+        }
+        mRegions.clear();
+    }
+    if (mRegions.size() != cells)
+        labelRegions();
+}
+
+void KaFreeMoveZone::labelRegions()
+{
+    const KaVector2s32 size = mGraph->size();
+    const unsigned long cells = static_cast<unsigned long>(size.x) * static_cast<unsigned long>(size.y);
+    mRegions.resize(cells);
+    if (cells == 0)
+        return;
+    int* regions = mRegions.data();
+    KaArray<unsigned char> walkableCells;
+    walkableCells.resize(cells);
+    unsigned char* open = walkableCells.data();
+    for (unsigned long i = 0; i < cells; ++i)
+        open[i] = walkableIndex(i) ? 1 : 0;
+    for (unsigned long i = 0; i < cells; ++i)
+        regions[i] = -1;
+    KaArray<unsigned int> queue;
+    queue.resize(cells);
+    unsigned int* pending = queue.data();
+    int label = 0;
+    for (unsigned long seed = 0; seed < cells; ++seed) {
+        if (regions[seed] != -1 || !open[seed])
+            continue;
+        unsigned long head = 0;
+        unsigned long tail = 0;
+        pending[tail++] = static_cast<unsigned int>(seed);
+        regions[seed] = label;
+        while (head < tail) {
+            const unsigned int index = pending[head++];
+            const int x = static_cast<int>(index % size.x);
+            const int z = static_cast<int>(index / size.x);
+            for (int dz = -1; dz <= 1; ++dz) {
+                for (int dx = -1; dx <= 1; ++dx) {
+                    const int nx = x + dx;
+                    const int nz = z + dz;
+                    if ((dx == 0 && dz == 0) || nx < 0 || nz < 0 || nx >= size.x || nz >= size.y)
+                        continue;
+                    const unsigned long next = static_cast<unsigned long>(nz) * size.x + nx;
+                    if (regions[next] != -1 || !open[next])
+                        continue;
+                    regions[next] = label;
+                    pending[tail++] = static_cast<unsigned int>(next);
+                }
+            }
+        }
+        ++label;
+    }
+}
+
+int KaFreeMoveZone::region(const KaVector2s32& cell)
+{
+    const KaVector2s32 size = mGraph->size();
+    if (cell.x < 0 || cell.y < 0 || cell.x >= size.x || cell.y >= size.y)
+        return -1;
+    ensureCellData();
+    return mRegions[static_cast<unsigned long>(cell.y) * size.x + cell.x];
+}
+
+void KaFreeMoveZone::calcGridMatrix()
+{
+    float angle = 0.0f;
+    float total = 0.0f;
+    for (unsigned long i = 0; i + 1 < mBorders.size(); i += 2) {
+        KaVector3f32 a, b;
+        if (mBorders[i] >= mPickIndices.size() || mBorders[i + 1] >= mPickIndices.size())
+            continue;
+        const unsigned int ia = mPickIndices[mBorders[i]];
+        const unsigned int ib = mPickIndices[mBorders[i + 1]];
+        if (ia >= mVertices.size() || ib >= mVertices.size())
+            continue;
+        const KaVector3f32 d = mVertices[ib] - mVertices[ia];
+        float alpha = normalizeAngle(std::atan2(d.z, d.x));
+        const float length = std::sqrt(d.x * d.x + d.z * d.z);
+        if (alpha - angle > kQuarterPi)
+            alpha -= kHalfPi;
+        else if (alpha - angle < -kQuarterPi)
+            angle -= kHalfPi;
+        if (total + length > 0.0f)
+            angle = normalizeAngle((alpha * length + angle * total) / (total + length));
+        total += length;
+    }
+    mGridMatrix.setIdentity();
+    mGridMatrix.rotate(KaQuaternion::fromAxisAndAngle(KaVector3f32(0.0f, 1.0f, 0.0f), angle));
+}
+
+KaVector2s32 KaFreeMoveZone::projectOnAStarGrid(const KaVector3f32& point)
+{
+    KaVector3f32 p = point;
+    if (mGridMatrixMode)
+        p = mGridMatrix.getInverseMatrix() * (mInverseWorldMatrix * point);
+    return KaVector2s32(
+        truncateToCell((p.x - mGridMin.x) / mCellSize.x), truncateToCell((p.z - mGridMin.y) / mCellSize.y));
+}
+
+KaVector3f32 KaFreeMoveZone::transformAStarGridInWorldSpace(const KaVector2s32& cell)
+{
+    const KaVector3f32 centre(static_cast<float>(cell.x) * mCellSize.x + mGridMin.x + 0.5f * mCellSize.x, mGridHeight,
+        static_cast<float>(cell.y) * mCellSize.y + mGridMin.y + 0.5f * mCellSize.y);
+    if (!mGridMatrixMode)
+        return centre;
+    return worldTransformationMatrix() * (mGridMatrix * centre);
+}
+
+KaIntrusivePtr<KaBezierCurve> KaFreeMoveZone::curve(const KaVector3f32& from, const KaVector3f32& to)
+{
+    updateGrid(false);
+    const KaVector2s32 size = mGraph->size();
+    if (size.x <= 0 || size.y <= 0)
+        return KaIntrusivePtr<KaBezierCurve>();
+    const KaVector2s32 end = projectOnAStarGrid(to);
+    if (end.x < 0 || end.y < 0 || end.x >= size.x || end.y >= size.y)
+        return KaIntrusivePtr<KaBezierCurve>();
+    KaVector2s32 start = projectOnAStarGrid(from);
+    start.x = start.x < 0 ? 0 : (start.x >= size.x ? size.x - 1 : start.x);
+    start.y = start.y < 0 ? 0 : (start.y >= size.y ? size.y - 1 : start.y);
+
+    KaArray<KaVector3f32> points;
+    points.pushBack(from);
+    if (start.x != end.x || start.y != end.y) {
+        ensureCellData();
+        // The regions a walk from the start can reach: its own, or, from a
+        // cell no walk passes through, those of the cells around it.
+        int startRegions[9];
+        int startRegionCount = 0;
+        for (int dz = -1; dz <= 1; ++dz) {
+            for (int dx = -1; dx <= 1; ++dx) {
+                if ((dx != 0 || dz != 0) && walkable(start))
+                    continue;
+                const int r = region(KaVector2s32(start.x + dx, start.y + dz));
+                if (r >= 0)
+                    startRegions[startRegionCount++] = r;
+            }
+        }
+        auto reachable = [&](int r) {
+            for (int i = 0; i < startRegionCount; ++i)
+                if (startRegions[i] == r)
+                    return r >= 0;
+            return false;
+        };
+        // A click in a border cell whose centre is off the floor walks to
+        // the reachable neighbour nearest to the click. Regions answer an
+        // unreachable click at once, without a search.
+        KaVector2s32 goal = end;
+        if (!walkable(end)) {
+            float best = kLargestFloat;
+            bool found = false;
+            for (int dz = -1; dz <= 1; ++dz) {
+                for (int dx = -1; dx <= 1; ++dx) {
+                    const KaVector2s32 cell(end.x + dx, end.y + dz);
+                    if (!reachable(region(cell)))
+                        continue;
+                    const KaVector3f32 centre = transformAStarGridInWorldSpace(cell);
+                    const float distance
+                        = (centre.x - to.x) * (centre.x - to.x) + (centre.z - to.z) * (centre.z - to.z);
+                    if (!found || distance < best) {
+                        best = distance;
+                        goal = cell;
+                        found = true;
+                    }
+                }
+            }
+            if (!found)
+                return KaIntrusivePtr<KaBezierCurve>();
+        } else if (!reachable(region(end))) {
+            return KaIntrusivePtr<KaBezierCurve>();
+        }
+
+        std::vector<void*> path;
+        if (goal.x == start.x && goal.y == start.y) {
+            path.push_back(toState(static_cast<long>(start.y) * size.x + start.x));
+        } else {
+            float cost = 0.0f;
+            const int result = mPather->Solve(toState(static_cast<long>(start.y) * size.x + start.x),
+                toState(static_cast<long>(goal.y) * size.x + goal.x), &path, &cost);
+            if (result != micropather::MicroPather::SOLVED)
+                return KaIntrusivePtr<KaBezierCurve>();
+        }
+        points.reserve(path.size() + 2);
+        for (size_t i = 0; i < path.size(); ++i) {
+            const long state = fromState(path[i]);
+            const KaVector2s32 cell(static_cast<int32_t>(state % size.x), static_cast<int32_t>(state / size.x));
+            // Only the start may be a cell walks do not pass through: its
+            // centre is off the floor and stays out of the walk.
+            if (walkable(cell))
+                points.pushBack(transformAStarGridInWorldSpace(cell));
+        }
+    }
+    points.pushBack(to);
+    KaIntrusivePtr<KaBezierCurve> result(new KaBezierCurve());
+    result->setControlPoints(removeInsignificantPoints(points));
+    return result;
+}
+
+KaIntrusivePtr<KaBezierCurve> KaFreeMoveZone::curve(
+    const KaVector3f32& from, const KaVector2s32& screen, float, bool firstHit)
+{
+    updateGrid(false);
+    if (!mCamera)
+        return KaIntrusivePtr<KaBezierCurve>();
+    KaArray<KaPickMesh2*> meshes;
+    meshes.pushBack(this);
+    KaVector3f32 hit;
+    if (findNearestMesh(mCamera, screen, meshes, &hit, firstHit) != this)
+        return KaIntrusivePtr<KaBezierCurve>();
+    return curve(from, hit);
+}
+
+KaArray<KaVector3f32> KaFreeMoveZone::removeInsignificantPoints(KaArray<KaVector3f32> points)
+{
+    const unsigned long n = points.size();
+    if (!mSmoothPaths || n < 2)
+        return points;
+    updateBorders();
+    // The walls a straight walk must not cross: the borders as the node's
+    // world matrix places them, and this zone's blockers.
+    const KaMatrix4x4 world = worldTransformationMatrix();
+    std::vector<PreparedBlocker> walls;
+    walls.reserve(mBorders.size() / 2);
+    for (unsigned long i = 0; i + 1 < mBorders.size(); i += 2) {
+        KaVector2f32 ends[2];
+        for (int e = 0; e < 2; ++e) {
+            const unsigned int k = mBorders[i + e];
+            const unsigned int vertex = k < mPickIndices.size() ? mPickIndices[k] : 0xffffffffu;
+            ends[e] = vertex < mVertices.size() ? xz(world * mVertices[vertex]) : KaVector2f32(NAN, NAN);
+        }
+        walls.push_back(prepare(ends[0], ends[1]));
+    }
+    KaArray<BlockerSegment> blockers;
+    thisZoneBlockers(blockers);
+    for (unsigned long i = 0; i < blockers.size(); ++i)
+        walls.push_back(prepare(blockers[i].first, blockers[i].second));
+
+    KaArray<KaVector3f32> result;
+    result.reserve(n);
+    result.pushBack(points[0]);
+    unsigned long anchor = 0;
+    for (unsigned long i = 2; i < n; ++i) {
+        if (crossesAny(xz(points[anchor]), xz(points[i]), walls)) {
+            result.pushBack(points[i - 1]);
+            anchor = i - 1;
+        }
+    }
+    // Start and end in one cell: the walk is the end point alone.
+    if (n == 2)
+        result.last() = points[1];
+    else
+        result.pushBack(points[n - 1]);
+    return result;
+}
+
+// ---------------------------------------------------------------------------
+// Queries
+
+KaVector3f32 KaFreeMoveZone::correctCharacterPosition(const KaVector3f32& position, bool* found, bool firstHit)
+{
+    updatePickMesh();
+    const KaVector3f32 origin(position.x, 0.0f, position.z);
+    KaVector3f32 hit;
+    float distance = 0.0f;
+    if (intersect(origin, KaVector3f32(0.0f, -1.0f, 0.0f), hit, distance, firstHit, nullptr)
+        || intersect(origin, KaVector3f32(0.0f, 1.0f, 0.0f), hit, distance, firstHit, nullptr)) {
+        if (found)
+            *found = true;
+        return hit;
+    }
+    if (found)
+        *found = false;
+    return position;
+}
+
+int KaFreeMoveZone::compareCollidePointDistance(const CollidePoint& a, const CollidePoint& b)
+{
+    if (a.distance > b.distance)
+        return 1;
+    if (a.distance == b.distance)
+        return 0;
+    return -1;
+}
+
+KaArray<KaVector3f32> KaFreeMoveZone::collisions(const KaVector3f32& from, const KaVector2f32& screen)
+{
+    KaArray<KaVector3f32> positions;
+    updatePickMesh();
+    updateProjectedPoints();
+    if (!mCamera)
+        return positions;
+    KaVector2f32 start = mCamera->projectPoint(from);
+    start.y = static_cast<float>(mCamera->viewportHeight()) - start.y;
+    KaArray<CollidePoint> found;
+    const unsigned long triangles = mProjectedPoints.size() / 3;
+    for (unsigned long t = 0; t < triangles; ++t) {
+        for (unsigned long k = 0; k < 3; ++k) {
+            const unsigned long i = 3 * t + k;
+            const unsigned long j = 3 * t + (k + 1) % 3;
+            float u = 0.0f;
+            if (segmentIntersection(start, screen, mProjectedPoints[i], mProjectedPoints[j], nullptr, nullptr, &u) != 2)
+                continue;
+            const unsigned int vi = mPickIndices[i];
+            const unsigned int vj = mPickIndices[j];
+            if (vi >= mWorldVertices.size() || vj >= mWorldVertices.size())
+                continue;
+            const KaVector3f32 a = mWorldVertices[vi];
+            const KaVector3f32 b = mWorldVertices[vj];
+            makeRoom(found, found.size() + 1);
+            CollidePoint point;
+            point.position = a + (b - a) * u;
+            point.distance = (point.position - from).squaredLength();
+            found.pushBack(point);
+        }
+    }
+    // Insertion sort: stable, and the lists are short.
+    for (unsigned long i = 1; i < found.size(); ++i) {
+        const CollidePoint moving = found[i];
+        unsigned long j = i;
+        while (j > 0 && compareCollidePointDistance(found[j - 1], moving) > 0) {
+            found[j] = found[j - 1];
+            --j;
+        }
+        found[j] = moving;
+    }
+    positions.reserve(found.size());
+    for (unsigned long i = 0; i < found.size(); ++i)
+        positions.pushBack(found[i].position);
+    return positions;
+}
+
+KaVector3f32 KaFreeMoveZone::findNearestPointOnBorder(const KaVector2f32& screen)
+{
+    KaVector3f32 result(0.0f, 0.0f, 0.0f);
+    if (!mCamera)
+        return result;
+    const float width = static_cast<float>(mCamera->viewportWidth());
+    const float height = static_cast<float>(mCamera->viewportHeight());
+    const KaVector2f32 lines[2][2] = { { KaVector2f32(screen.x, 0.0f), KaVector2f32(screen.x, height) },
+        { KaVector2f32(0.0f, screen.y), KaVector2f32(width, screen.y) } };
+    updateProjectedPoints();
+    updateBorders();
+    float best = kLargestFloat;
+    for (unsigned long p = 0; p + 1 < mBorders.size(); p += 2) {
+        const unsigned int i = mBorders[p];
+        const unsigned int j = mBorders[p + 1];
+        if (i >= mProjectedPoints.size() || j >= mProjectedPoints.size())
+            continue;
+        const unsigned int vi = mPickIndices[i];
+        const unsigned int vj = mPickIndices[j];
+        if (vi >= mWorldVertices.size() || vj >= mWorldVertices.size())
+            continue;
+        for (const auto& line : lines) {
+            KaVector2f32 hit;
+            float u = 0.0f;
+            if (segmentIntersection(line[0], line[1], mProjectedPoints[i], mProjectedPoints[j], &hit, nullptr, &u) != 2)
+                continue;
+            const float distance = (hit - screen).squaredLength();
+            if (distance < best) {
+                result = mWorldVertices[vi] + (mWorldVertices[vj] - mWorldVertices[vi]) * u;
+                best = distance;
+            }
+        }
+    }
+    return result;
+}
+
+float KaFreeMoveZone::normalizeAngle(float angle)
+{
+    float remainder = std::fmod(angle, kHalfPi);
+    if (remainder < 0.0f)
+        remainder += kHalfPi;
+    return remainder;
+}
+
+KaVector3f32 KaFreeMoveZone::transformVectorInWorldSpace(float x, float z)
+{
+    return worldTransformationMatrix() * (mGridMatrix * KaVector3f32(x, mGridHeight, z));
+}
+
+float KaFreeMoveZone::transformHeightMin(float height)
+{
+    return (worldTransformationMatrix() * KaVector3f32(mGridMin.x, height, mGridMin.y)).y;
+}
+
+// ---------------------------------------------------------------------------
+// Debug overlay
+
+void KaFreeMoveZone::draw()
+{
+    if (!worldVisible())
+        return;
+    KaRenderer* r = renderer.get();
+    const KaColor saved = r->currentColor();
+    r->enableWireFrame();
+    KaPickMesh2::draw();
+
+    updateBorders();
+    const KaMatrix4x4 world = worldTransformationMatrix();
+    auto drawBorders = [&]() {
+        for (unsigned long p = 0; p + 1 < mBorders.size(); p += 2) {
+            const unsigned int i = mBorders[p];
+            const unsigned int j = mBorders[p + 1];
+            if (i >= mPickIndices.size() || j >= mPickIndices.size())
+                continue;
+            const unsigned int vi = mPickIndices[i];
+            const unsigned int vj = mPickIndices[j];
+            if (vi < mVertices.size() && vj < mVertices.size())
+                r->drawLine(mVertices[vi], mVertices[vj]);
+        }
+    };
+    r->setCurrentColor(KaColor(0, 0, 255, 255));
+    r->pushMatrix();
+    r->multiplyMatrix(world);
+    drawBorders();
+    r->popMatrix();
+
+    if (!mGridDirty) {
+        const KaVector2s32 size = mGraph->size();
+        for (int z = 0; z < size.y; ++z) {
+            for (int x = 0; x < size.x; ++x) {
+                const unsigned char f = mGraph->flag(KaVector2s32(x, z));
+                KaVector2f32 c[4];
+                cellCorners(x, z, c);
+                const KaVector3f32 p00(c[0].x, mGridHeight, c[0].y);
+                const KaVector3f32 p10(c[1].x, mGridHeight, c[1].y);
+                const KaVector3f32 p01(c[2].x, mGridHeight, c[2].y);
+                const KaVector3f32 p11(c[3].x, mGridHeight, c[3].y);
+                const KaColor colour = f == 1 ? KaColor(255, 255, 255, 255)
+                                              : (f == 2 ? KaColor(255, 255, 0, 255) : KaColor(0, 255, 0, 255));
+                r->setCurrentColor(colour);
+                r->drawLine(p00, p10);
+                r->drawLine(p10, p11);
+                if (f == 1 || f == 2) {
+                    r->drawLine(p00, p11);
+                    r->drawLine(p10, p01);
+                }
+            }
+        }
+    }
+
+    ++sOverlayFrame;
+    const bool phase = (sOverlayFrame / 15) % 2 == 1;
+    const KaString zoneName = name();
+    const KaMatrix4x4 gridToWorld = world * mGridMatrix;
+    r->pushMatrix();
+    if (mGridMatrixMode)
+        r->multiplyMatrix(gridToWorld);
+    drawBorders();
+    if (mActZones) {
+        r->setCurrentColor(phase ? KaColor(128, 255, 128, 255) : KaColor(0, 0, 0, 255));
+        for (unsigned long i = 0; i < mActZones->size(); ++i) {
+            const KaActZone& zone = (*mActZones)[i];
+            if (zone.zoneName != zoneName)
+                continue;
+            for (int k = 0; k < 4; ++k) {
+                const KaVector2f32& a = zone.corners[k];
+                const KaVector2f32& b = zone.corners[(k + 1) % 4];
+                r->drawLine(KaVector3f32(a.x, mGridHeight, a.y), KaVector3f32(b.x, mGridHeight, b.y));
+            }
+        }
+    }
+    r->popMatrix();
+
+    if (mBlockers) {
+        r->pushMatrix();
+        if (mGridMatrixMode)
+            r->multiplyMatrix(gridToWorld);
+        r->setCurrentColor(phase ? KaColor(255, 128, 128, 255) : KaColor(0, 0, 255, 255));
+        for (unsigned long i = 0; i < mBlockers->size(); ++i) {
+            const KaBlocker& blocker = (*mBlockers)[i];
+            if (blocker.zoneName != zoneName)
+                continue;
+            KaVector3f32 a(blocker.first.x, mGridHeight, blocker.first.y);
+            KaVector3f32 b(blocker.second.x, mGridHeight, blocker.second.y);
+            const KaVector3f32 e = b - a;
+            const KaVector3f32 n = KaVector3f32(-e.z, 0.0f, e.x) * 0.005f;
+            for (int k = 0; k < 3; ++k) {
+                r->drawLine(a, b);
+                a += n;
+                b += n;
+            }
+            r->drawLine(a, a + n * 100.0f);
+            r->drawLine(b, b + n * 100.0f);
+        }
+        r->popMatrix();
+    }
+    if (mRectBlockers) {
+        r->pushMatrix();
+        if (mGridMatrixMode)
+            r->multiplyMatrix(gridToWorld);
+        r->setCurrentColor(phase ? KaColor(128, 128, 255, 255) : KaColor(0, 0, 0, 255));
+        for (unsigned long i = 0; i < mRectBlockers->size(); ++i) {
+            const KaRectBlocker& blocker = (*mRectBlockers)[i];
+            if (blocker.zoneName != zoneName)
+                continue;
+            for (int k = 0; k < 4; ++k) {
+                const KaVector2f32& a = blocker.corners[k];
+                const KaVector2f32& b = blocker.corners[(k + 1) % 4];
+                r->drawLine(KaVector3f32(a.x, mGridHeight, a.y), KaVector3f32(b.x, mGridHeight, b.y));
+            }
+        }
+        r->popMatrix();
+    }
+    r->disableWireFrame();
+    r->setCurrentColor(saved);
+}
