@@ -173,6 +173,8 @@ protected:
     // The user size's z plays no part in the computation; kept for callers.
     void setUserSizeZ(float z) { mUserSize.z = z; }
 
+    // The computed values, read without bringing anything up to date.
+    const KaVector3f32& computedSize() const { return mSize; }
     // The computed values, written by the updates.
     void setComputedSize(const KaVector3f32& size) { mSize = size; }
     void setComputedPosition(const KaVector3f32& position) { mPosition = position; }
