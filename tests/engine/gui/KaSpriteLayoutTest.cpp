@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <GL/gl.h>
+
 #include <string>
 #include <vector>
 
@@ -136,6 +138,43 @@ TEST_F(KaSpriteLayoutTest, ShowsItsPictureAtItsPixelRectangle)
     sprite->deleteLater();
     KaObject::deleteNow();
     EXPECT_EQ(window->childCount(), 0u);
+}
+
+TEST_F(KaSpriteLayoutTest, PixelSpritesLandOnWholePixels)
+{
+    KaMainWindow* window = mainWindow.get();
+    window->setSize(KaVector3f32(256, 256, 0));
+    ASSERT_TRUE(window->create());
+    struct Case {
+        const char* name;
+        KaILayout::CoordinatesType type;
+        int firstLit, firstDark;
+    } const cases[] = {
+        // World x 10.7 (the window adds half a pixel to 10.2): snapped to 10,
+        // a 4-pixel sprite covers columns 136..139.
+        { "pixel size snapped", KaILayout::Pixel, 136, 140 },
+        // A percent sprite of the same 4 pixels keeps its fraction: 137..140.
+        { "percent size kept", KaILayout::Percent, 137, 141 },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+        glClear(GL_COLOR_BUFFER_BIT);
+        KaSpriteLayout sprite;
+        sprite.load(picture("white.png", 4, 4));
+        sprite.setSizeType(c.type);
+        if (c.type == KaILayout::Percent)
+            sprite.setSize(KaVector3f32(4.0f / 256.0f, 4.0f / 256.0f, 0));
+        sprite.setPositionType(KaILayout::Pixel);
+        sprite.setPosition(KaVector3f32(10.2f, 0.0f, 0));
+        window->addChild(&sprite);
+        window->drawLayouts();
+        EXPECT_EQ(pixel(c.firstLit - 1, 127).a, 0);
+        EXPECT_NE(pixel(c.firstLit, 127).a, 0);
+        EXPECT_NE(pixel(c.firstDark - 1, 127).a, 0);
+        EXPECT_EQ(pixel(c.firstDark, 127).a, 0);
+        window->removeChild(&sprite);
+    }
 }
 
 }
