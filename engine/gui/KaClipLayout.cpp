@@ -38,8 +38,10 @@ void KaClipLayout::draw()
     // An enclosing clip is still in force: its children may not spill out of
     // it through this one.
     if (wasEnabled) {
-        const long right = std::min(static_cast<long>(x) + width, static_cast<long>(oldX) + static_cast<long>(oldWidth));
-        const long top = std::min(static_cast<long>(y) + height, static_cast<long>(oldY) + static_cast<long>(oldHeight));
+        const long right
+            = std::min(static_cast<long>(x) + width, static_cast<long>(oldX) + static_cast<long>(oldWidth));
+        const long top
+            = std::min(static_cast<long>(y) + height, static_cast<long>(oldY) + static_cast<long>(oldHeight));
         x = std::max(x, oldX);
         y = std::max(y, oldY);
         width = static_cast<int>(std::max(0L, right - x));

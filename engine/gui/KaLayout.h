@@ -37,12 +37,15 @@ public:
     // A callback whose priority is the z of its layout's world origin, read
     // anew at every emission, so that the input manager offers a click first
     // to the layout nearest the viewer. setPriority does nothing.
-    template <class P, class L>
-    class KaZPriorityCallback1Param : public KaICallback1Param<P> {
+    template <class P, class L> class KaZPriorityCallback1Param : public KaICallback1Param<P> {
     public:
         typedef bool (L::*Method)(P);
 
-        KaZPriorityCallback1Param(L* object, Method method) : mObject(object), mMethod(method) { }
+        KaZPriorityCallback1Param(L* object, Method method)
+            : mObject(object)
+            , mMethod(method)
+        {
+        }
 
         bool call(P argument) override { return (mObject->*mMethod)(static_cast<P>(argument)); }
         void setPriority(float) override { }

@@ -53,7 +53,8 @@ void KaMainWindowBase::updateCamera(const KaVector3f32& windowSize)
     const float w = windowSize.x;
     const float h = windowSize.y;
     mCamera->setProjectionType(4);
-    mCamera->viewport(0, 0, static_cast<unsigned int>(static_cast<int>(w)), static_cast<unsigned int>(static_cast<int>(h)));
+    mCamera->viewport(
+        0, 0, static_cast<unsigned int>(static_cast<int>(w)), static_cast<unsigned int>(static_cast<int>(h)));
     mCamera->orthogonalParams(-w / 2.0f, w / 2.0f, h / 2.0f, -h / 2.0f);
     mCamera->setNearDistance(-2048.0f);
     mCamera->setFarDistance(2048.0f);

@@ -65,7 +65,10 @@ public:
 
 class KaClipLayoutTest : public KaGLRendererTest {
 protected:
-    KaClipLayoutTest() : KaGLRendererTest(800, 600) { }
+    KaClipLayoutTest()
+        : KaGLRendererTest(800, 600)
+    {
+    }
     void SetUp() override
     {
         KaGLRendererTest::SetUp();

@@ -317,8 +317,15 @@ TEST_F(KaLayoutTest, MouseInsideIsHalfOpenUnderTheMainWindow)
         int x, y;
         bool inside;
     } const probes[] = {
-        { 400, 300, true }, { 350, 300, true }, { 449, 300, true }, { 450, 300, false }, { 349, 300, false },
-        { 400, 350, true }, { 400, 251, true }, { 400, 250, false }, { 400, 351, false },
+        { 400, 300, true },
+        { 350, 300, true },
+        { 449, 300, true },
+        { 450, 300, false },
+        { 349, 300, false },
+        { 400, 350, true },
+        { 400, 251, true },
+        { 400, 250, false },
+        { 400, 351, false },
     };
     for (const auto& p : probes) {
         SCOPED_TRACE(testing::Message() << p.x << ", " << p.y);
@@ -346,8 +353,8 @@ TEST_F(KaLayoutTest, DepthCallbackFollowsTheWorldZ)
     root->addChild(&a);
     root->addChild(&b);
     typedef KaLayout::KaZPriorityCallback1Param<unsigned int, Clickable> Depth;
-    KaSmartPointer<KaICallback1Param<unsigned int> > da(new Depth(&a, &Clickable::onPress));
-    KaSmartPointer<KaICallback1Param<unsigned int> > db(new Depth(&b, &Clickable::onPress));
+    KaSmartPointer<KaICallback1Param<unsigned int>> da(new Depth(&a, &Clickable::onPress));
+    KaSmartPointer<KaICallback1Param<unsigned int>> db(new Depth(&b, &Clickable::onPress));
     EXPECT_NEAR(da->priority(), 0.1f, 1e-6f);
     EXPECT_NEAR(db->priority(), 0.2f, 1e-6f);
     da->setPriority(7.0f);
@@ -355,9 +362,9 @@ TEST_F(KaLayoutTest, DepthCallbackFollowsTheWorldZ)
     root->setZPosition(3.0f);
     EXPECT_NEAR(db->priority(), 3.2f, 1e-5f);
 
-    KaSmartPointer<KaICallback1Param<unsigned int> > same(new Depth(&a, &Clickable::onPress));
-    KaSmartPointer<KaICallback1Param<unsigned int> > other(new Depth(&a, &Clickable::onOther));
-    KaSmartPointer<KaICallback1Param<unsigned int> > bound(
+    KaSmartPointer<KaICallback1Param<unsigned int>> same(new Depth(&a, &Clickable::onPress));
+    KaSmartPointer<KaICallback1Param<unsigned int>> other(new Depth(&a, &Clickable::onOther));
+    KaSmartPointer<KaICallback1Param<unsigned int>> bound(
         new KaCallback1Param<unsigned int, Clickable>(&a, &Clickable::onPress, 0.0f));
     EXPECT_TRUE(da->isEqual(*same));
     EXPECT_FALSE(da->isEqual(*other));

@@ -15,7 +15,12 @@ namespace {
 // was drawn.
 class SolidLayout : public KaLayout {
 public:
-    SolidLayout(std::string& log, char tag, unsigned char red) : mLog(log), mTag(tag), mRed(red) { }
+    SolidLayout(std::string& log, char tag, unsigned char red)
+        : mLog(log)
+        , mTag(tag)
+        , mRed(red)
+    {
+    }
 
     void draw() override
     {
@@ -58,7 +63,10 @@ struct Logger {
 
 class KaMainWindowDrawTest : public KaGLRendererTest {
 protected:
-    KaMainWindowDrawTest() : KaGLRendererTest(128, 96) { }
+    KaMainWindowDrawTest()
+        : KaGLRendererTest(128, 96)
+    {
+    }
     void TearDown() override
     {
         mainWindow.destroy();

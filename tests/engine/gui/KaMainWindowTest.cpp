@@ -12,10 +12,7 @@ namespace {
 
 class FakeNativeWindow : public KaINativeWindow {
 public:
-    void setFullScreen(bool fullScreen) override
-    {
-        fullScreenRequests += fullScreen ? "1" : "0";
-    }
+    void setFullScreen(bool fullScreen) override { fullScreenRequests += fullScreen ? "1" : "0"; }
     void setCursorVisible(bool visible) override { cursorRequests += visible ? "1" : "0"; }
     KaVector2s32 drawableSize() const override { return drawable; }
 
@@ -29,7 +26,8 @@ class WindowListener : public KaLayout {
 public:
     WindowListener()
     {
-        setWindowCallback(Subscription(new KaCallback0Param<WindowListener>(this, &WindowListener::onBeforeDraw, 0.0f)));
+        setWindowCallback(
+            Subscription(new KaCallback0Param<WindowListener>(this, &WindowListener::onBeforeDraw, 0.0f)));
     }
     bool onBeforeDraw()
     {
