@@ -78,6 +78,21 @@ TEST_F(KaSpriteLayoutTest, LoadingAdoptsThePictureSizeUntilASizeIsGiven)
     EXPECT_EQ(sprite.ratio(), 2.0f);
 }
 
+TEST_F(KaSpriteLayoutTest, TheSamePathIsNotLoadedTwice)
+{
+    KaSpriteLayout sprite;
+    const KaPath path = picture("same.png", 64, 32);
+    sprite.load(path);
+    // The file changes on disk: the sprite already showing it keeps it.
+    picture("same.png", 8, 8);
+    sprite.load(path);
+    EXPECT_EQ(sprite.xSize(), 64.0f);
+    // Once unloaded, the path is read again.
+    sprite.unload();
+    sprite.load(path);
+    EXPECT_TRUE(sprite.surface().isLoaded());
+}
+
 TEST_F(KaSpriteLayoutTest, PercentSpriteTakesTheRatioNotTheSize)
 {
     KaLayout parent;
