@@ -21,9 +21,12 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <memory>
 #include <vector>
 
 #include <benchmark/benchmark.h>
+
+#include "bench/support/KaBenchGLContext.h"
 
 #include "engine/graphics/KaCamera.h"
 #include "engine/graphics/KaMaterial.h"
@@ -42,7 +45,6 @@ const int kHeapKept = 256 << 20;
 class Scene {
 public:
     Scene()
-        : mBuffer(static_cast<size_t>(kSide) * kSide * 4)
     {
         // GL allocates and frees its upload buffers every frame; with the C
         // library's default policy, whether their release shrinks the heap
@@ -50,26 +52,10 @@ public:
         // sizes allocated before, which swung the figures by more than 2x
         // between builds. Keep the heap: the figures are the drawing's.
         mallopt(M_TRIM_THRESHOLD, kHeapKept);
-        const int attributes[] = { OSMESA_FORMAT, OSMESA_RGBA, OSMESA_DEPTH_BITS, 24, OSMESA_STENCIL_BITS, 8,
-            OSMESA_PROFILE, OSMESA_COMPAT_PROFILE, 0 };
-        mContext = OSMesaCreateContextAttribs(attributes, nullptr);
-        mValid = mContext && OSMesaMakeCurrent(mContext, mBuffer.data(), GL_UNSIGNED_BYTE, kSide, kSide);
+        mGL.reset(new KaBenchGLContext(kSide));
+        mValid = mGL->valid();
         if (!mValid)
             return;
-        // init() prints the GL strings: keep them out of the report.
-        std::fflush(stdout);
-        const int saved = dup(1);
-        const int devNull = open("/dev/null", O_WRONLY);
-        if (devNull >= 0)
-            dup2(devNull, 1);
-        renderer.get()->init();
-        std::fflush(stdout);
-        if (saved >= 0) {
-            dup2(saved, 1);
-            close(saved);
-        }
-        if (devNull >= 0)
-            close(devNull);
 
         mCamera = new KaCamera();
         mCamera->setProjectionType(KaCamera::PERSPECTIVE_Y);
@@ -109,8 +95,7 @@ public:
         mMeshes.clear();
         renderer.destroy();
         mCamera.release();
-        if (mContext)
-            OSMesaDestroyContext(mContext);
+        mGL.reset();
     }
 
     bool valid() const { return mValid; }
@@ -143,8 +128,7 @@ public:
     }
 
 private:
-    std::vector<unsigned char> mBuffer;
-    OSMesaContext mContext = nullptr;
+    std::unique_ptr<KaBenchGLContext> mGL;
     bool mValid = false;
     KaIntrusivePtr<KaCamera> mCamera;
     std::vector<KaMesh> mMeshes;

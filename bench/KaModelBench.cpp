@@ -19,10 +19,13 @@
 
 #include <cmath>
 #include <cstdio>
+#include <memory>
 #include <cstring>
 #include <vector>
 
 #include <benchmark/benchmark.h>
+
+#include "bench/support/KaBenchGLContext.h"
 
 #include "engine/core/KaObject.h"
 #include "engine/core/KaTimer.h"
@@ -86,28 +89,11 @@ KaIntrusivePtr<KaModelAnimation> makeAnimation(int a)
 class Character {
 public:
     Character()
-        : mBuffer(static_cast<size_t>(kSide) * kSide * 4)
     {
-        const int attributes[] = { OSMESA_FORMAT, OSMESA_RGBA, OSMESA_DEPTH_BITS, 24, OSMESA_STENCIL_BITS, 8,
-            OSMESA_PROFILE, OSMESA_COMPAT_PROFILE, 0 };
-        mContext = OSMesaCreateContextAttribs(attributes, nullptr);
-        mValid = mContext && OSMesaMakeCurrent(mContext, mBuffer.data(), GL_UNSIGNED_BYTE, kSide, kSide);
+        mGL.reset(new KaBenchGLContext(kSide));
+        mValid = mGL->valid();
         if (!mValid)
             return;
-        // init() and the mesh optimiser print: keep them out of the report.
-        std::fflush(stdout);
-        const int saved = dup(1);
-        const int devNull = open("/dev/null", O_WRONLY);
-        if (devNull >= 0)
-            dup2(devNull, 1);
-        renderer.get()->init();
-        std::fflush(stdout);
-        if (saved >= 0) {
-            dup2(saved, 1);
-            close(saved);
-        }
-        if (devNull >= 0)
-            close(devNull);
 
         mCamera = new KaCamera();
         mCamera->setProjectionType(KaCamera::ORTHOGRAPHIC);
@@ -167,8 +153,7 @@ public:
         KaObject::deleteNow();
         renderer.destroy();
         mCamera.release();
-        if (mContext)
-            OSMesaDestroyContext(mContext);
+        mGL.reset();
     }
 
     bool valid() const { return mValid; }
@@ -194,8 +179,7 @@ public:
     const KaMesh& mesh() const { return static_cast<const KaModel&>(*mModel).mesh(0); }
 
 private:
-    std::vector<unsigned char> mBuffer;
-    OSMesaContext mContext = nullptr;
+    std::unique_ptr<KaBenchGLContext> mGL;
     bool mValid = false;
     KaIntrusivePtr<KaCamera> mCamera;
     KaIntrusivePtr<KaModel> mModel;

@@ -55,7 +55,9 @@ template <class T> void makeRoom(KaArray<T>& array, unsigned long needed)
         array.reserve(needed > array.capacity() * 2 ? needed : array.capacity() * 2);
 }
 
-template <class T> bool readArray(KaStream& stream, unsigned long count, KaArray<T>& values)
+// Reads count values in slices, so a count the stream cannot back fails at
+// its end instead of reserving the whole count up front.
+template <class T, class Read> bool readSlices(KaStream& stream, unsigned long count, KaArray<T>& values, Read read)
 {
     values.clear();
     unsigned long received = 0;
@@ -65,13 +67,18 @@ template <class T> bool readArray(KaStream& stream, unsigned long count, KaArray
         makeRoom(values, received + slice);
         for (unsigned long i = 0; i < slice; ++i) {
             T value;
-            if (!KaMathsStream::read(stream, value))
+            if (!read(stream, value))
                 return false;
             values.pushBack(value);
         }
         received += slice;
     }
     return true;
+}
+
+template <class T> bool readArray(KaStream& stream, unsigned long count, KaArray<T>& values)
+{
+    return readSlices(stream, count, values, [](KaStream& in, T& value) { return KaMathsStream::read(in, value); });
 }
 
 bool readBytes(KaStream& stream, unsigned long count, KaArray<unsigned char>& bytes)
@@ -92,21 +99,8 @@ bool readBytes(KaStream& stream, unsigned long count, KaArray<unsigned char>& by
 
 bool readVectors(KaStream& stream, unsigned long count, KaArray<KaVector3f32>& values)
 {
-    values.clear();
-    unsigned long received = 0;
-    while (received < count) {
-        const unsigned long remaining = count - received;
-        const unsigned long slice = remaining < kReadSlice ? remaining : kReadSlice;
-        makeRoom(values, received + slice);
-        for (unsigned long i = 0; i < slice; ++i) {
-            KaVector3f32 value;
-            if (!KaVector3f32::deserialize(stream, value))
-                return false;
-            values.pushBack(value);
-        }
-        received += slice;
-    }
-    return true;
+    return readSlices(stream, count, values,
+        [](KaStream& in, KaVector3f32& value) { return KaVector3f32::deserialize(in, value); });
 }
 
 bool writeVectors(KaStream& stream, const KaArray<KaVector3f32>& values)
