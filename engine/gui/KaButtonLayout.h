@@ -91,7 +91,7 @@ public:
     bool onMousePositionChangedMaxPriority(unsigned int pointer);
 
 private:
-    typedef KaSmartPointer<KaICallback1Param<unsigned int> > InputCallback;
+    typedef KaSmartPointer<KaICallback1Param<unsigned int>> InputCallback;
 
     void replaceChild(KaLayout*& slot, KaLayout* layout);
     bool isPressed(unsigned int pointer) const;

@@ -121,10 +121,7 @@ bool KaCheckboxLayout::isMouseIn(const KaVector2s32& point)
     return mHitZone ? mHitZone->isMouseIn(point) : KaLayout::isMouseIn(point);
 }
 
-bool KaCheckboxLayout::pointerInside(unsigned int pointer)
-{
-    return isMouseIn(inputMgr.get()->mousePosition(pointer));
-}
+bool KaCheckboxLayout::pointerInside(unsigned int pointer) { return isMouseIn(inputMgr.get()->mousePosition(pointer)); }
 
 bool KaCheckboxLayout::onMouseLeftDown(unsigned int pointer)
 {

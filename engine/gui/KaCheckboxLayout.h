@@ -71,7 +71,7 @@ public:
     bool onMousePositionChanged(unsigned int pointer);
 
 private:
-    typedef KaSmartPointer<KaICallback1Param<unsigned int> > InputCallback;
+    typedef KaSmartPointer<KaICallback1Param<unsigned int>> InputCallback;
 
     void replaceChild(KaLayout*& slot, KaLayout* layout);
     bool isDisabled() const { return mState == ActiveDisabled || mState == UnactiveDisabled; }

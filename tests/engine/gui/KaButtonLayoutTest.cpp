@@ -107,6 +107,27 @@ TEST_F(KaButtonLayoutTest, PressShowsDownAndLeavingReleasesIt)
     EXPECT_EQ(ups.count, 1);
 }
 
+TEST_F(KaButtonLayoutTest, MovingTheButtonUnderAHeldPointer)
+{
+    press(350, 300);
+    a.setPosition(KaVector3f32(-300, 0, 0));
+    EXPECT_EQ(a.state(), KaButtonLayout::Up);
+    a.setPosition(KaVector3f32(0, 0, 0));
+    EXPECT_EQ(a.state(), KaButtonLayout::Down);
+    release(350, 300);
+    EXPECT_EQ(validA.count, 1);
+    a.setEnable(false);
+    a.setPosition(KaVector3f32(10, 0, 0));
+    EXPECT_EQ(a.state(), KaButtonLayout::Disabled);
+}
+
+TEST_F(KaButtonLayoutTest, MissingValidationSoundStillValidates)
+{
+    a.setValidationSound("sounds/no-such-click.ogg");
+    click(350, 300);
+    EXPECT_EQ(validA.count, 1);
+}
+
 TEST_F(KaButtonLayoutTest, RollOverOnlyOnTheTopmost)
 {
     move(450, 300);

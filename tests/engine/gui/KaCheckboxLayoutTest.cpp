@@ -182,12 +182,12 @@ TEST_F(KaCheckboxLayoutTest, DisabledBoxIgnoresPressAndRelease)
     EXPECT_TRUE(states.empty());
     EXPECT_EQ(gameUps, 2);
 
-    // Enabled again, the stale press is forgotten: a release alone toggles
-    // nothing.
+    // Enabled again, the stale press is forgotten: a press elsewhere and a
+    // release on the box toggle nothing.
     box.setState(KaCheckboxLayout::Active);
+    press(50, 50);
     release(400, 300);
-    input->setMouseLeft(false, 0);
-    EXPECT_EQ(box.state(), KaCheckboxLayout::Active);
+    EXPECT_EQ(box.state(), KaCheckboxLayout::ActiveRollOver);
 }
 
 TEST_F(KaCheckboxLayoutTest, StateHandlerMayUnloadItsScreen)
