@@ -222,7 +222,7 @@ TEST_F(KaVisualFadeTest, RestartingAFadeStartsOverFromItsStartColour)
     EXPECT_NEAR(fade.captureSprite().color().a, 191, 1);
 }
 
-TEST_F(KaVisualFadeTest, CaptureFadeRunsOnWhileTheGameIsPaused)
+TEST_F(KaVisualFadeTest, OnlyTheCaptureAnimationRunsOnWhileTheGameIsPaused)
 {
     KaSceneTestClock clock;
     openWindow(256, 256);
@@ -234,6 +234,18 @@ TEST_F(KaVisualFadeTest, CaptureFadeRunsOnWhileTheGameIsPaused)
     clock.frame(200);
     EXPECT_NEAR(fade.captureSprite().color().a, 127, 1);
     KaTimer::resumeAll();
-}
 
+    // The black fade: its capture animation runs on, the black cover waits.
+    fade.animateBlackFade();
+    clock.frame(0);
+    clock.frame(500);
+    KaTimer::pauseAll();
+    clock.frame(250);
+    EXPECT_NEAR(fade.captureSprite().color().a, 127, 1);
+    EXPECT_EQ(fade.blackSprite().color().a, 255);
+    KaTimer::resumeAll();
+    clock.frame(0);
+    clock.frame(250);
+    EXPECT_NEAR(fade.blackSprite().color().a, 127, 1);
+}
 }
