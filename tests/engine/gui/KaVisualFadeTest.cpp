@@ -4,6 +4,9 @@
 
 #include <cstdlib>
 #include <string>
+#include <vector>
+
+#include <unistd.h>
 
 #include "engine/core/KaObject.h"
 #include "engine/core/KaTimer.h"
@@ -12,6 +15,7 @@
 #include "engine/gui/KaMainWindow.h"
 #include "engine/gui/KaVisualFade.h"
 #include "tests/engine/graphics/KaGLTestContext.h"
+#include "tests/engine/graphics/KaPngTestFiles.h"
 #include "tests/engine/gui/KaGuiTestSupport.h"
 #include "tests/engine/scene/KaSceneTestClock.h"
 #include "tests/support/KaTestSupport.h"
@@ -204,6 +208,54 @@ TEST_F(KaVisualFadeTest, BlackFadeTimingAndPausability)
         EXPECT_EQ(finished.count, step.finishedCount);
     }
     EXPECT_TRUE(fade.blackSprite().visible()); // hiding it is the owner's job
+}
+
+// Runs the test from a folder holding the black picture the fade loads.
+class KaBlackPictureFolder {
+public:
+    KaBlackPictureFolder()
+    {
+        const std::vector<unsigned char> rows(64 * 64 * 3, 0);
+        const KaPngFileLayout layout = { 64, 64, PNG_COLOR_TYPE_RGB, 8, false };
+        mDir.write("pictures/black64x64.png", KaWritePng(layout, rows));
+        char here[4096];
+        mSaved = getcwd(here, sizeof here) ? here : "";
+        EXPECT_EQ(chdir(mDir.path().c_str()), 0);
+    }
+    ~KaBlackPictureFolder() { EXPECT_EQ(chdir(mSaved.c_str()), 0); }
+
+private:
+    KaTempDir mDir;
+    std::string mSaved;
+};
+
+TEST_F(KaVisualFadeTest, TheNextScreenComesOutOfBlack)
+{
+    KaBlackPictureFolder folder;
+    KaSceneTestClock clock;
+    KaMainWindow* window = openWindow(256, 256);
+    KaVisualFade fade;
+    ASSERT_TRUE(initQuietly(fade));
+    window->addChild(&fade.blackSprite());
+    fade.animateBlackFade();
+    clock.frame(0);
+    struct Step {
+        double advance;
+        int grey;
+    } const steps[] = {
+        { 250, 0 }, // black
+        { 500, 128 }, // 750 ms: half way out of black
+        { 250, 255 }, // 1000 ms: the next screen alone
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.advance);
+        clock.frame(step.advance);
+        clearTo(white); // the next screen
+        drawFrame(window);
+        for (const int x : { 1, 128, 254 })
+            EXPECT_TRUE(near(pixel(x, x), step.grey, step.grey, step.grey)) << "x " << x;
+    }
+    window->removeChild(&fade.blackSprite());
 }
 
 TEST_F(KaVisualFadeTest, RestartingAFadeStartsOverFromItsStartColour)
