@@ -145,32 +145,42 @@ TEST_F(KaVisualFadeTest, HalfWayTheCapturedFrameIsHalfOverTheNextOne)
 
 TEST_F(KaVisualFadeTest, CaptureAfterAResizeShowsTheWholeFrameUpright)
 {
-    KaSceneTestClock clock;
-    // Initialised while the window is still small, then the window grows to
-    // the whole frame buffer (as when it goes full screen).
-    KaMainWindow* window = openWindow(64, 32);
-    KaVisualFade fade;
-    ASSERT_TRUE(initQuietly(fade));
-    EXPECT_EQ(fade.captureImage().width(), 64u);
-    window->setSize(KaVector3f32(256, 256, 0));
-    window->addChild(&fade.captureSprite());
+    // Initialised while the window is still small, or not sized yet, then
+    // the window grows to the whole frame buffer (as when it goes full
+    // screen).
+    struct Case {
+        float width, height;
+    } const cases[] = { { 64, 32 }, { 0, 0 } };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.width);
+        KaSceneTestClock clock;
+        KaMainWindow* window = mainWindow.get();
+        window->setSize(KaVector3f32(c.width, c.height, 0));
+        KaVisualFade fade;
+        initQuietly(fade);
+        EXPECT_EQ(fade.captureImage().width(), static_cast<unsigned int>(c.width));
+        window->setSize(KaVector3f32(256, 256, 0));
+        ASSERT_TRUE(window->create());
+        window->addChild(&fade.captureSprite());
 
-    clearQuadrants(256, 256);
-    fade.captureFrame();
-    EXPECT_EQ(fade.captureImage().width(), 256u);
-    EXPECT_EQ(fade.captureImage().height(), 256u);
+        clearQuadrants(256, 256);
+        fade.captureFrame();
+        EXPECT_EQ(fade.captureImage().width(), 256u);
+        EXPECT_EQ(fade.captureImage().height(), 256u);
 
-    fade.animateFade();
-    clock.frame(0);
-    clearTo(KaPixel { 0, 0, 0, 255 });
-    drawFrame(window);
-    EXPECT_TRUE(near(pixel(10, 245), 255, 0, 0));
-    EXPECT_TRUE(near(pixel(245, 245), 0, 255, 0));
-    EXPECT_TRUE(near(pixel(10, 10), 0, 0, 255));
-    EXPECT_TRUE(near(pixel(245, 10), 255, 255, 255));
-    EXPECT_TRUE(near(pixel(120, 136), 255, 0, 0));
-    EXPECT_TRUE(near(pixel(136, 120), 255, 255, 255));
-    window->removeChild(&fade.captureSprite());
+        fade.animateFade();
+        clock.frame(0);
+        clearTo(KaPixel { 0, 0, 0, 255 });
+        drawFrame(window);
+        EXPECT_TRUE(near(pixel(10, 245), 255, 0, 0));
+        EXPECT_TRUE(near(pixel(245, 245), 0, 255, 0));
+        EXPECT_TRUE(near(pixel(10, 10), 0, 0, 255));
+        EXPECT_TRUE(near(pixel(245, 10), 255, 255, 255));
+        EXPECT_TRUE(near(pixel(120, 136), 255, 0, 0));
+        EXPECT_TRUE(near(pixel(136, 120), 255, 255, 255));
+        window->removeChild(&fade.captureSprite());
+        mainWindow.destroy();
+    }
 }
 
 TEST_F(KaVisualFadeTest, BlackFadeTimingAndPausability)
