@@ -4,6 +4,7 @@
 #include "engine/color/KaColor.h"
 #include "engine/containers/KaIntrusivePtr.h"
 #include "engine/graphics/KaImage.h"
+#include "engine/gui/KaButtonLayout.h"
 #include "engine/gui/KaLayout.h"
 #include "engine/gui/KaSpriteLayout.h"
 #include "engine/scene/KaCurveAnim2.h"
@@ -54,7 +55,7 @@ public:
     ColorAnim& captureAnimation() { return mCaptureAnimation; }
     // Placed over the screen by the owner to take clicks during a fade; the
     // fade itself leaves it alone.
-    KaLayout& blockingButton() { return mBlockingButton; }
+    KaButtonLayout& blockingButton() { return mBlockingButton; }
     KaSpriteLayout& blackSprite() { return mBlackSprite; }
     ColorAnim& blackAnimation() { return mBlackAnimation; }
     const KaImage& captureImage() const { return mCaptureImage; }
@@ -68,7 +69,7 @@ private:
 
     KaSpriteLayout mCaptureSprite;
     ColorAnim mCaptureAnimation;
-    KaLayout mBlockingButton;
+    KaButtonLayout mBlockingButton;
     KaSpriteLayout mBlackSprite;
     ColorAnim mBlackAnimation;
     KaImage mCaptureImage;
