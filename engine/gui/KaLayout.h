@@ -183,6 +183,14 @@ protected:
     void setComputedPosition(const KaVector3f32& position) { mPosition = position; }
 
     void markSizeStale() { mSizeStale = true; }
+    bool isSizeStale() const { return mSizeStale; }
+    // Puts back the user's size settings after a layout pass borrowed them,
+    // without marking anything stale.
+    void restoreUserSize(CoordinatesType type, const KaVector3f32& size)
+    {
+        mSizeType = type;
+        mUserSize = size;
+    }
     void markPositionStale() { mPositionStale = true; }
     void markWorldMatrixStale() { mWorldMatrixStale = true; }
     void markZStale()
