@@ -279,6 +279,12 @@ unsigned int KaStream::readLittleEndian(T& value)
     return got;
 }
 
+bool KaStream::readTag(const char* tag)
+{
+    char bytes[4] = { 0, 0, 0, 0 };
+    return readFully(bytes, 4) == 4 && std::memcmp(bytes, tag, 4) == 0;
+}
+
 bool KaStream::readBinaryU32(unsigned int& value)
 {
     return readLittleEndian(value) == sizeof value;

@@ -72,6 +72,16 @@ public:
         const unsigned long fileSize = size();
         return fileSize != 0 ? fileSize : mLength;
     }
+    // What is left to read from the current position; 0 past the end.
+    unsigned long remainingBytes() const
+    {
+        const unsigned long length = contentLength();
+        const unsigned long position = getPos();
+        return length > position ? length - position : 0;
+    }
+    // Reads four bytes and tells whether they are the tag's; false too when
+    // the stream ends first.
+    bool readTag(const char* tag);
     // The memory data, null until the first write.
     const unsigned char* data() const { return mData; }
 

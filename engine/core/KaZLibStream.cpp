@@ -17,15 +17,6 @@ const unsigned char kVersion = 1;
 const unsigned long long kMaxRatio = 1032;
 const unsigned long long kRatioSlack = 64;
 
-// What the source still holds: files know their size, a memory stream only
-// its data's length.
-unsigned long long bytesLeft(const KaStream& stream)
-{
-    const unsigned long long length = stream.contentLength();
-    const unsigned long long position = stream.getPos();
-    return position < length ? length - position : 0;
-}
-
 } // namespace
 
 KaZLibStream::KaZLibStream()
@@ -80,7 +71,7 @@ bool KaZLibStream::open(KaStream& source)
     }
     // Both sizes are checked before anything is allocated: a packed size
     // beyond the source is a truncated block.
-    if (packedSize > bytesLeft(source)) {
+    if (packedSize > source.remainingBytes()) {
         KaPrintf("KaZLibStream::open: read error\n");
         return fail();
     }

@@ -14,13 +14,6 @@ const char* const textureSuffix = ".3dtex";
 // Mode, four colours and shininess.
 const unsigned long recordTailBytes = 4 + 4 * 4 + 4;
 
-unsigned long remainingBytes(const KaStream& stream)
-{
-    const unsigned long length = stream.contentLength();
-    const unsigned long position = stream.getPos();
-    return length > position ? length - position : 0;
-}
-
 unsigned long paddingAt(unsigned long position) { return (4 - position % 4) % 4; }
 
 void setMaterialColor(GLenum face, GLenum property, const KaColor& color)
@@ -259,7 +252,7 @@ bool KaMaterial::deserialize(KaStream& stream, KaMaterial& material, const KaPat
     unsigned int nameLength = 0;
     if (stream.read(nameLength) != sizeof(nameLength))
         return false;
-    if (nameLength > remainingBytes(stream))
+    if (nameLength > stream.remainingBytes())
         return false;
     KaString name;
     if (nameLength != 0) {
@@ -269,7 +262,7 @@ bool KaMaterial::deserialize(KaStream& stream, KaMaterial& material, const KaPat
             return false;
         name = KaString(bytes.constData(), nameLength);
     }
-    if (!loadAlign(stream) || remainingBytes(stream) < recordTailBytes)
+    if (!loadAlign(stream) || stream.remainingBytes() < recordTailBytes)
         return false;
     unsigned int mode = 0;
     KaColor ambient;

@@ -22,22 +22,7 @@ const float boundingBoxStart = 1e15f;
 const unsigned long long tagBytes = 4;
 const unsigned long long smallestMaterialBytes = 4 + 4 + 4 * 4 + 4;
 
-unsigned long remainingBytes(const KaStream& stream)
-{
-    const unsigned long length = stream.contentLength();
-    const unsigned long position = stream.getPos();
-    return length > position ? length - position : 0;
-}
-
 bool writeTag(KaStream& stream, const char* tag) { return stream.writeData(tag, 4) == 4; }
-
-bool readTag(KaStream& stream, const char* tag)
-{
-    char bytes[4] = { 0, 0, 0, 0 };
-    if (stream.readFully(bytes, 4) != 4)
-        return false;
-    return bytes[0] == tag[0] && bytes[1] == tag[1] && bytes[2] == tag[2] && bytes[3] == tag[3];
-}
 
 bool readU32(KaStream& stream, unsigned int& value) { return stream.read(value) == sizeof(value); }
 
@@ -692,7 +677,7 @@ bool KaMesh::serialize(KaStream& stream, const KaMesh& mesh)
 
 bool KaMesh::deserialize(KaStream& stream, KaMesh& mesh, const KaPath& textureFolder, bool enableLights)
 {
-    if (!readTag(stream, "MESH"))
+    if (!stream.readTag("MESH"))
         return false;
     unsigned int vertexCount = 0;
     unsigned int materialCount = 0;
@@ -721,7 +706,7 @@ bool KaMesh::deserialize(KaStream& stream, KaMesh& mesh, const KaPath& textureFo
     needed += tagBytes + 2ull * materialCount;
     needed += tagBytes + vertices * 2;
     needed += tagBytes + 2ull * indexCount;
-    if (needed > remainingBytes(stream))
+    if (needed > stream.remainingBytes())
         return false;
 
     mesh.setConf(vertexCount, indexCount, TRIANGLES, materialCount, matrixCount);
@@ -731,7 +716,7 @@ bool KaMesh::deserialize(KaStream& stream, KaMesh& mesh, const KaPath& textureFo
     if (withUVs && vertexCount != 0)
         mesh.setTextureUV(0, KaVector2f32(0.0f, 0.0f));
 
-    if (!readTag(stream, "MTRL"))
+    if (!stream.readTag("MTRL"))
         return false;
     for (unsigned int m = 0; m < materialCount; ++m) {
         KaMaterial material;
@@ -742,7 +727,7 @@ bool KaMesh::deserialize(KaStream& stream, KaMesh& mesh, const KaPath& textureFo
         mesh.attachMaterial(m, material);
     }
 
-    if (!readTag(stream, "VERT"))
+    if (!stream.readTag("VERT"))
         return false;
     KaVector3f32* positions = vertexCount != 0 ? mesh.mPositions.data() : nullptr;
     for (unsigned int v = 0; v < vertexCount; ++v) {
@@ -750,7 +735,7 @@ bool KaMesh::deserialize(KaStream& stream, KaMesh& mesh, const KaPath& textureFo
             return false;
     }
     if (withUVs) {
-        if (!readTag(stream, "TUVS"))
+        if (!stream.readTag("TUVS"))
             return false;
         KaVector2f32* uvs = vertexCount != 0 ? mesh.mTextureCoordinates.data() : nullptr;
         for (unsigned int v = 0; v < vertexCount; ++v) {
@@ -758,7 +743,7 @@ bool KaMesh::deserialize(KaStream& stream, KaMesh& mesh, const KaPath& textureFo
                 return false;
         }
     }
-    if (!readTag(stream, "NORM"))
+    if (!stream.readTag("NORM"))
         return false;
     if (vertexCount != 0) {
         mesh.mNormals.resize(vertexCount);
@@ -769,7 +754,7 @@ bool KaMesh::deserialize(KaStream& stream, KaMesh& mesh, const KaPath& textureFo
         }
     }
     if (withColors) {
-        if (!readTag(stream, "COLS"))
+        if (!stream.readTag("COLS"))
             return false;
         for (unsigned int v = 0; v < vertexCount; ++v) {
             KaColor color;
@@ -779,7 +764,7 @@ bool KaMesh::deserialize(KaStream& stream, KaMesh& mesh, const KaPath& textureFo
         }
     }
 
-    if (!readTag(stream, "FCPM"))
+    if (!stream.readTag("FCPM"))
         return false;
     unsigned long long faces = 0;
     for (unsigned int m = 0; m < materialCount; ++m) {
@@ -792,7 +777,7 @@ bool KaMesh::deserialize(KaStream& stream, KaMesh& mesh, const KaPath& textureFo
     if (!KaMaterial::loadAlign(stream) || faces * 3 > indexCount)
         return false;
 
-    if (!readTag(stream, "MTXI"))
+    if (!stream.readTag("MTXI"))
         return false;
     uint16_t* matrices = vertexCount != 0 ? mesh.mMatrixIndices.data() : nullptr;
     for (unsigned int v = 0; v < vertexCount; ++v) {
@@ -802,7 +787,7 @@ bool KaMesh::deserialize(KaStream& stream, KaMesh& mesh, const KaPath& textureFo
     if (!KaMaterial::loadAlign(stream))
         return false;
 
-    if (!readTag(stream, "IDXS"))
+    if (!stream.readTag("IDXS"))
         return false;
     uint16_t* indices = indexCount != 0 ? mesh.mIndices.data() : nullptr;
     for (unsigned int i = 0; i < indexCount; ++i) {

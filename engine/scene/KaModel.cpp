@@ -25,13 +25,6 @@ const unsigned long long matrixBytes = 64;
 // a mesh without texture coordinates or colours.
 const unsigned long long smallestMeshBytes = 4 + 5 * 4 + 4 + 7 * 4;
 
-unsigned long long remainingBytes(const KaStream& stream)
-{
-    const unsigned long length = stream.contentLength();
-    const unsigned long position = stream.getPos();
-    return length > position ? length - position : 0;
-}
-
 bool readU32(KaStream& stream, unsigned int& value) { return stream.read(value) == 4; }
 
 bool writeTag(KaStream& stream, const char* tag) { return stream.writeData(tag, 4) == 4; }
@@ -277,7 +270,7 @@ bool KaModel::read(KaStream& stream)
     const bool withMatrices = (flags & mSelfSkinningFlag) == 0;
     // Nothing is allocated for more records than the rest of the stream
     // could hold, even at their smallest.
-    const unsigned long long left = remainingBytes(stream);
+    const unsigned long long left = stream.remainingBytes();
     const unsigned long long boneBytes = boneCount * (smallestBoneBytes + (withMatrices ? matrixBytes : 0));
     if (boneCount > mNoParent || boneBytes > left) {
         KaPrintf("[KaModel::load] Unable to find skeleton.\n");
@@ -346,7 +339,7 @@ bool KaModel::read(KaStream& stream)
     mWeights.resize(weightCount);
     for (unsigned int w = 0; w < weightCount; ++w) {
         unsigned int count = 0;
-        if (!readU32(stream, count) || static_cast<unsigned long long>(count) * 8 > remainingBytes(stream)) {
+        if (!readU32(stream, count) || static_cast<unsigned long long>(count) * 8 > stream.remainingBytes()) {
             KaPrintf("[KaModel::load] Unable to load weight.\n");
             return false;
         }

@@ -21,19 +21,6 @@ const unsigned long mSmallestBone = 4 + 4 + 4 + 4 + 4 + 4;
 const unsigned long mTranslationKeyBytes = 16;
 const unsigned long mRotationKeyBytes = 20;
 
-unsigned long remainingBytes(const KaStream& stream)
-{
-    const unsigned long length = stream.contentLength();
-    const unsigned long position = stream.getPos();
-    return length > position ? length - position : 0;
-}
-
-bool readTag(KaStream& stream, const char* tag)
-{
-    char bytes[4];
-    return stream.readFully(bytes, 4) == 4 && std::memcmp(bytes, tag, 4) == 0;
-}
-
 bool writeTag(KaStream& stream, const char* tag) { return stream.writeData(tag, 4) == 4; }
 
 bool readU32(KaStream& stream, unsigned int& value) { return stream.read(value) == sizeof(value); }
@@ -64,7 +51,7 @@ bool writeQuaternion(KaStream& stream, const KaQuaternion& q)
 bool readPaddedString(KaStream& stream, KaString& text)
 {
     unsigned int length = 0;
-    if (!readU32(stream, length) || length > remainingBytes(stream))
+    if (!readU32(stream, length) || length > stream.remainingBytes())
         return false;
     KaArray<char> bytes;
     if (length != 0) {
@@ -114,7 +101,7 @@ bool KaModelAnimation::load(const KaPath& path)
     }
     file.setMode(KaStream::Binary);
     bool loaded = false;
-    if (readTag(file, "KAZ0")) {
+    if (file.readTag("KAZ0")) {
         KaZLibStream inflated;
         loaded = inflated.open(file) && load(inflated);
     } else {
@@ -145,7 +132,7 @@ bool KaModelAnimation::load(KaStream& stream)
 
 bool KaModelAnimation::read(KaStream& stream)
 {
-    if (!readTag(stream, "KAAN")) {
+    if (!stream.readTag("KAAN")) {
         KaPrintf("[KaModelAnimation::load] Unknown format.\n");
         return false;
     }
@@ -161,7 +148,7 @@ bool KaModelAnimation::read(KaStream& stream)
     if (!readU32(stream, type) || !readU32(stream, frameCount) || !readU32(stream, boneCount)
         || !readFloat(stream, frameRate))
         return false;
-    if (boneCount > remainingBytes(stream) / mSmallestBone) {
+    if (boneCount > stream.remainingBytes() / mSmallestBone) {
         KaPrintf("[KaModelAnimation::load] Corrupt file.\n");
         return false;
     }
@@ -205,14 +192,14 @@ bool KaModelAnimation::acceptableFrame(float frame, unsigned long track, unsigne
 bool KaModelAnimation::readBone(KaStream& stream, unsigned int track, unsigned long& rowBudget)
 {
     KaString name;
-    if (!readTag(stream, "BONE") || !readPaddedString(stream, name))
+    if (!stream.readTag("BONE") || !readPaddedString(stream, name))
         return false;
     setBoneName(track, name);
 
     unsigned int count = 0;
-    if (!readTag(stream, "BTRA") || !readU32(stream, count))
+    if (!stream.readTag("BTRA") || !readU32(stream, count))
         return false;
-    if (count > remainingBytes(stream) / mTranslationKeyBytes) {
+    if (count > stream.remainingBytes() / mTranslationKeyBytes) {
         KaPrintf("[KaModelAnimation::load] Corrupt file.\n");
         return false;
     }
@@ -230,9 +217,9 @@ bool KaModelAnimation::readBone(KaStream& stream, unsigned int track, unsigned l
         setTranslation(track, frame, translation);
     }
 
-    if (!readTag(stream, "BROT") || !readU32(stream, count))
+    if (!stream.readTag("BROT") || !readU32(stream, count))
         return false;
-    if (count > remainingBytes(stream) / mRotationKeyBytes) {
+    if (count > stream.remainingBytes() / mRotationKeyBytes) {
         KaPrintf("[KaModelAnimation::load] Corrupt file.\n");
         return false;
     }

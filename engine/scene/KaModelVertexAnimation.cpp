@@ -14,19 +14,6 @@ namespace {
 const unsigned long mVertexBytes = 12;
 const unsigned long mMatrixBytes = 64;
 
-unsigned long remainingBytes(const KaStream& stream)
-{
-    const unsigned long length = stream.contentLength();
-    const unsigned long position = stream.getPos();
-    return length > position ? length - position : 0;
-}
-
-bool readTag(KaStream& stream, const char* tag)
-{
-    char bytes[4];
-    return stream.readFully(bytes, 4) == 4 && std::memcmp(bytes, tag, 4) == 0;
-}
-
 bool readFloats(KaStream& stream, float* values, unsigned long count)
 {
     for (unsigned long i = 0; i < count; ++i) {
@@ -84,7 +71,7 @@ bool KaModelVertexAnimation::load(KaStream& stream)
 bool KaModelVertexAnimation::read(KaStream& stream)
 {
     destroy();
-    if (!readTag(stream, "KAVA")) {
+    if (!stream.readTag("KAVA")) {
         KaPrintf("[KaModelVertexAnimation::load] Unknown format.\n");
         return false;
     }
@@ -93,12 +80,12 @@ bool KaModelVertexAnimation::read(KaStream& stream)
         KaPrintf("[KaModelVertexAnimation::load] Unsupported version.\n");
         return false;
     }
-    if (!readTag(stream, "HEAD")) {
+    if (!stream.readTag("HEAD")) {
         KaPrintf("[KaModelVertexAnimation::load] Expected HEAD not found.\n");
         return false;
     }
     unsigned int nameLength = 0;
-    if (stream.read(nameLength) != sizeof(nameLength) || nameLength > remainingBytes(stream))
+    if (stream.read(nameLength) != sizeof(nameLength) || nameLength > stream.remainingBytes())
         return false;
     KaString name;
     if (nameLength != 0) {
@@ -115,7 +102,7 @@ bool KaModelVertexAnimation::read(KaStream& stream)
     // "TIME", the times, "DATA" and every key's vertices must fit in what is
     // left before anything is allocated.
     const unsigned long perVertex = version == mVersionWithMatrices ? mVertexBytes + mMatrixBytes : mVertexBytes;
-    const unsigned long left = remainingBytes(stream);
+    const unsigned long left = stream.remainingBytes();
     const unsigned long long perKey = 4ull + static_cast<unsigned long long>(vertexCount) * perVertex;
     if (left < 8 || static_cast<unsigned long long>(keyCount) > (left - 8) / perKey) {
         KaPrintf("[KaModelVertexAnimation::load] Corrupt file.\n");
@@ -124,7 +111,7 @@ bool KaModelVertexAnimation::read(KaStream& stream)
     mName = name;
     mKeys.resize(keyCount);
 
-    if (!readTag(stream, "TIME")) {
+    if (!stream.readTag("TIME")) {
         KaPrintf("[KaModelVertexAnimation::load] Expected TIME not found.\n");
         return false;
     }
@@ -138,7 +125,7 @@ bool KaModelVertexAnimation::read(KaStream& stream)
         }
         mKeys[k].time = time;
     }
-    if (!readTag(stream, "DATA")) {
+    if (!stream.readTag("DATA")) {
         KaPrintf("[KaModelVertexAnimation::load] Expected DATA not found.\n");
         return false;
     }

@@ -14,13 +14,6 @@ namespace {
 // Bytes of one stored triangle: three vertices of three floats.
 const unsigned long triangleBytes = 3 * 3 * 4;
 
-unsigned long remainingBytes(const KaStream& stream)
-{
-    const unsigned long length = stream.contentLength();
-    const unsigned long position = stream.getPos();
-    return length > position ? length - position : 0;
-}
-
 int sign(float value) { return value > 0.0f ? 1 : (value < 0.0f ? -1 : 0); }
 
 float cross(const KaVector2f32& a, const KaVector2f32& b) { return a.x * b.y - a.y * b.x; }
@@ -185,7 +178,7 @@ bool KaPickMesh2::deserialize(KaStream& stream, KaPickMesh2& mesh)
         return false;
     // A stored count the stream cannot hold is refused before it is
     // allocated.
-    if (static_cast<unsigned long>(count) > remainingBytes(stream) / triangleBytes)
+    if (static_cast<unsigned long>(count) > stream.remainingBytes() / triangleBytes)
         return false;
     mesh.setNbTriangles(count);
     for (unsigned long i = 0; i < mesh.mVertices.size(); ++i) {
