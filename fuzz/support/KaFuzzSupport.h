@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "engine/containers/KaIntrusivePtr.h"
 #include "engine/core/KaPath.h"
 #include "engine/core/KaStream.h"
 
@@ -28,6 +29,22 @@ KaPath KaFuzzWriteFile(const char* name, const uint8_t* data, size_t size);
 
 // A memory stream holding the bytes at its start, position 0.
 void KaFuzzFillStream(KaStream& stream, const uint8_t* data, size_t size);
+
+// Loads the bytes into a fresh counted T twice, from a memory stream and
+// from the file fileName by path, and hands each T that loads to use.
+template <class T, class Use> void KaFuzzLoadFromStreamAndFile(const uint8_t* data, size_t size, const char* fileName, Use use)
+{
+    {
+        KaStream stream;
+        KaFuzzFillStream(stream, data, size);
+        KaIntrusivePtr<T> loaded(new T());
+        if (loaded->load(stream))
+            use(*loaded);
+    }
+    KaIntrusivePtr<T> loaded(new T());
+    if (loaded->load(KaFuzzWriteFile(fileName, data, size)))
+        use(*loaded);
+}
 
 // Reads the stream to its end in chunks of the given size (1 or more) and
 // returns the number of bytes delivered. Every byte is touched, so a reader

@@ -51,17 +51,6 @@ void use(KaModelAnimation& anim)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    {
-        KaStream stream;
-        KaFuzzFillStream(stream, data, size);
-        KaIntrusivePtr<KaModelAnimation> anim(new KaModelAnimation());
-        if (anim->load(stream))
-            use(*anim);
-    }
-    {
-        KaIntrusivePtr<KaModelAnimation> anim(new KaModelAnimation());
-        if (anim->load(KaFuzzWriteFile("walk.anim", data, size)))
-            use(*anim);
-    }
+    KaFuzzLoadFromStreamAndFile<KaModelAnimation>(data, size, "walk.anim", use);
     return 0;
 }

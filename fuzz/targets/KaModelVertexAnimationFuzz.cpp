@@ -37,17 +37,6 @@ void use(KaModelVertexAnimation& anim)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    {
-        KaStream stream;
-        KaFuzzFillStream(stream, data, size);
-        KaIntrusivePtr<KaModelVertexAnimation> anim(new KaModelVertexAnimation());
-        if (anim->load(stream))
-            use(*anim);
-    }
-    {
-        KaIntrusivePtr<KaModelVertexAnimation> anim(new KaModelVertexAnimation());
-        if (anim->load(KaFuzzWriteFile("wave.kava", data, size)))
-            use(*anim);
-    }
+    KaFuzzLoadFromStreamAndFile<KaModelVertexAnimation>(data, size, "wave.kava", use);
     return 0;
 }
