@@ -125,46 +125,38 @@ void KaAnimation::sweep()
     list.resize(kept);
 }
 
-void KaAnimation::updateAll()
+void KaAnimation::walk(void (*visit)(KaAnimation& animation))
 {
     const KaArray<KaAnimation*>& list = animations();
     const unsigned long count = list.size();
     ++mWalkDepth;
     for (unsigned long i = 0; i < count; ++i) {
-        KaAnimation* animation = list[i];
-        if (animation && animation->mTimer.isRunning())
-            animation->update(animation->mTimer.getTimeFromStart() / 1000.0);
+        if (KaAnimation* animation = list[i])
+            visit(*animation);
     }
     --mWalkDepth;
     sweep();
+}
+
+void KaAnimation::updateAll()
+{
+    walk([](KaAnimation& animation) {
+        if (animation.mTimer.isRunning())
+            animation.update(animation.mTimer.getTimeFromStart() / 1000.0);
+    });
 }
 
 void KaAnimation::pauseAll()
 {
-    const KaArray<KaAnimation*>& list = animations();
-    const unsigned long count = list.size();
-    ++mWalkDepth;
-    for (unsigned long i = 0; i < count; ++i) {
-        KaAnimation* animation = list[i];
-        if (animation && animation->mTimer.isRunning())
-            animation->pause();
-    }
-    --mWalkDepth;
-    sweep();
+    walk([](KaAnimation& animation) {
+        if (animation.mTimer.isRunning())
+            animation.pause();
+    });
 }
 
 void KaAnimation::resumeAll()
 {
-    const KaArray<KaAnimation*>& list = animations();
-    const unsigned long count = list.size();
-    ++mWalkDepth;
-    for (unsigned long i = 0; i < count; ++i) {
-        KaAnimation* animation = list[i];
-        if (animation)
-            animation->cont();
-    }
-    --mWalkDepth;
-    sweep();
+    walk([](KaAnimation& animation) { animation.cont(); });
 }
 
 void KaAnimation::staticDestroy() { }

@@ -101,6 +101,9 @@ private:
     bool active() const;
     static KaArray<KaAnimation*>& animations();
     static void sweep();
+    // Visits the animations listed when the walk starts, skipping the holes
+    // that stops and deletions leave, then sweeps them.
+    static void walk(void (*visit)(KaAnimation& animation));
 
     KaTimer mTimer;
     double mStartTime;
