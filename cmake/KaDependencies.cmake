@@ -2,10 +2,13 @@
 find_package(PkgConfig REQUIRED)
 find_package(ZLIB REQUIRED)
 pkg_check_modules(TINYXML REQUIRED IMPORTED_TARGET tinyxml)
+# Lua compiled as C++: an error or a yield unwinds C++ frames and runs destructors.
+pkg_check_modules(LUA REQUIRED IMPORTED_TARGET lua5.2-c++)
 find_package(Threads REQUIRED)
 find_package(OpenAL REQUIRED)
 pkg_check_modules(VORBIS REQUIRED IMPORTED_TARGET ogg vorbis vorbisfile vorbisenc)
 find_package(PNG REQUIRED)
+find_package(Freetype REQUIRED)
 find_package(JPEG REQUIRED)
 set(OpenGL_GL_PREFERENCE LEGACY)
 find_package(OpenGL REQUIRED)
