@@ -33,7 +33,12 @@ void KaMainWindow::setFullScreen(bool fullScreen)
         mNativeWindow->setFullScreen(fullScreen);
 }
 
-void KaMainWindow::setName(const KaString&) { }
+void KaMainWindow::setName(const KaString& name)
+{
+    mTitle = name;
+    if (mNativeWindow)
+        mNativeWindow->setTitle(name);
+}
 
 void KaMainWindow::setSize(const KaVector3f32& requested)
 {
@@ -42,7 +47,12 @@ void KaMainWindow::setSize(const KaVector3f32& requested)
     KaMainWindowBase::setSize(requested);
 }
 
-void KaMainWindow::setNativeWindow(KaINativeWindow* window) { mNativeWindow = window; }
+void KaMainWindow::setNativeWindow(KaINativeWindow* window)
+{
+    mNativeWindow = window;
+    if (mNativeWindow && mTitle.length() > 0)
+        mNativeWindow->setTitle(mTitle);
+}
 
 void KaMainWindow::updateSizeFromNativeWindow()
 {

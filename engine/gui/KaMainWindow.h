@@ -29,8 +29,10 @@ public:
     using KaMainWindowBase::setWindowPosition;
     // Stores the flag and asks the native window.
     void setFullScreen(bool fullScreen) override;
-    // The name stays "DoVizuru Application".
+    // The layout's name stays "DoVizuru Application": the text becomes the
+    // native window's title instead (kept for a native window given later).
     void setName(const KaString& name) override;
+    const KaString& title() const { return mTitle; }
     // Updates the camera and the default screen, then the layout size.
     void setSize(const KaVector3f32& size) override;
 
@@ -49,6 +51,7 @@ public:
 
 private:
     KaINativeWindow* mNativeWindow;
+    KaString mTitle;
     bool mCloseRequested;
     bool mNativeCursorVisible;
 };

@@ -14,10 +14,12 @@ class FakeNativeWindow : public KaINativeWindow {
 public:
     void setFullScreen(bool fullScreen) override { fullScreenRequests += fullScreen ? "1" : "0"; }
     void setCursorVisible(bool visible) override { cursorRequests += visible ? "1" : "0"; }
+    void setTitle(const KaString& text) override { titles += std::string(text.c_str()) + ";"; }
     KaVector2s32 drawableSize() const override { return drawable; }
 
     std::string fullScreenRequests;
     std::string cursorRequests;
+    std::string titles;
     KaVector2s32 drawable = KaVector2s32(640, 480);
 };
 
@@ -136,6 +138,21 @@ TEST_F(KaMainWindowTest, NativeWindowGetsRequestsAndGivesTheSize)
     window->setNativeWindow(nullptr);
     window->updateSizeFromNativeWindow();
     EXPECT_EQ(window->xSize(), 1280.0f);
+}
+
+// The title is named before the host has a window (the application reads it
+// from its files) and may change later; the layout keeps its own name.
+TEST_F(KaMainWindowTest, NameBecomesTheNativeTitle)
+{
+    FakeNativeWindow native;
+    KaMainWindow* window = mainWindow.get();
+    window->setName("Sample Game");
+    window->setNativeWindow(&native);
+    window->setName("Sample Game 2");
+    window->setNativeWindow(nullptr);
+    EXPECT_EQ(native.titles, "Sample Game;Sample Game 2;");
+    EXPECT_EQ(std::string(window->name().c_str()), "DoVizuru Application");
+    EXPECT_EQ(std::string(window->title().c_str()), "Sample Game 2");
 }
 
 TEST_F(KaMainWindowTest, PointerPositionsFlipAgainstTheWindowHeight)

@@ -1,0 +1,205 @@
+#include "platform/KaHostView.h"
+
+#include "engine/base/KaStd.h"
+#include "engine/core/KaGetDeviceDPI.h"
+#include "engine/core/KaTimer.h"
+#include "engine/graphics/KaRenderer.h"
+#include "engine/gui/KaMainWindow.h"
+#include "engine/input/KaInputMgr.h"
+
+KaHostView::KaHostView(const KaHostHooks& hooks)
+    : mHooks(hooks)
+    , mContext(nullptr)
+    , mPacer(KaIClock::monotonic())
+    , mFixedStep(false)
+    , mSdlStarted(false)
+    , mStarted(false)
+    , mTerminated(false)
+    , mQuitRequested(false)
+    , mFramesRun(0)
+{
+}
+
+KaHostView::~KaHostView()
+{
+    terminate();
+    if (KaGetDisplayMetrics() == &mMetrics)
+        KaSetDisplayMetrics(nullptr);
+    if (mContext)
+        SDL_GL_DeleteContext(mContext);
+    if (mNative.window())
+        SDL_DestroyWindow(mNative.window());
+    mNative.attach(nullptr);
+    if (mSdlStarted)
+        SDL_Quit();
+}
+
+bool KaHostView::open(const KaHostSettings& settings)
+{
+    mFixedStep = settings.fixedStep;
+    if (SDL_Init(SDL_INIT_VIDEO) != 0) {
+        KaPrintf("[KaHostView::open] SDL: %s\n", SDL_GetError());
+        return false;
+    }
+    mSdlStarted = true;
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 2);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 1);
+    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 16);
+    // Hidden until the game's options have sized it, so it does not flash
+    // at the default size first.
+    SDL_Window* window = SDL_CreateWindow(settings.title.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
+        settings.width > 0 ? settings.width : 1024, settings.height > 0 ? settings.height : 768,
+        SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN | SDL_WINDOW_RESIZABLE | SDL_WINDOW_ALLOW_HIGHDPI);
+    if (!window) {
+        KaPrintf("[KaHostView::open] SDL window: %s\n", SDL_GetError());
+        return false;
+    }
+    mNative.attach(window);
+    mContext = SDL_GL_CreateContext(window);
+    if (!mContext) {
+        KaPrintf("[KaHostView::open] OpenGL context: %s\n", SDL_GetError());
+        return false;
+    }
+    SDL_GL_MakeCurrent(window, mContext);
+    // Where the display paces the swaps this helps; where it cannot (a
+    // virtual server), the pacer keeps the rate.
+    SDL_GL_SetSwapInterval(1);
+    KaSetDisplayMetrics(&mMetrics);
+    return true;
+}
+
+void KaHostView::applyRequestedSize()
+{
+    // The application sizes the main window from its options while it is
+    // constructed; the platform window follows that wish once.
+    KaMainWindow* main = mainWindow.get();
+    const KaVector2s32 drawable = mNative.drawableSize();
+    const int width = static_cast<int>(main->xSize());
+    const int height = static_cast<int>(main->ySize());
+    if (width > 0 && height > 0 && (width != drawable.x || height != drawable.y))
+        SDL_SetWindowSize(mNative.window(), width, height);
+    if (main->maximized())
+        SDL_MaximizeWindow(mNative.window());
+}
+
+void KaHostView::start()
+{
+    if (mStarted)
+        return;
+    mStarted = true;
+    mNative.setReady(false);
+    if (mFixedStep)
+        KaTimer::setClock(&mFixedClock);
+
+    KaMainWindow* main = mainWindow.get();
+    const KaVector2s32 drawable = mNative.drawableSize();
+    main->setSize(KaVector3f32(static_cast<float>(drawable.x), static_cast<float>(drawable.y), 0.0f));
+    main->setVisible(true);
+    main->setNativeWindow(&mNative);
+    main->create();
+
+    mHooks.configure();
+    applyRequestedSize();
+    SDL_ShowWindow(mNative.window());
+    main->updateSizeFromNativeWindow();
+    renderer.get()->init();
+    mHooks.create();
+
+    mNative.setReady(true);
+    mNative.setFullScreen(main->fullScreen());
+    if (!main->nativeCursorVisible())
+        mNative.setCursorVisible(false);
+}
+
+KaVector2s32 KaHostView::pointerPosition(int x, int y, const KaVector2s32& windowSize, const KaVector2s32& drawable)
+{
+    if (windowSize.x <= 0 || windowSize.y <= 0 || drawable.x <= 0 || drawable.y <= 0)
+        return KaVector2s32(x, y);
+    return KaVector2s32(static_cast<int>(static_cast<long long>(x) * drawable.x / windowSize.x),
+        static_cast<int>(static_cast<long long>(y) * drawable.y / windowSize.y));
+}
+
+KaVector2s32 KaHostView::toDrawable(int x, int y) const
+{
+    int width = 0;
+    int height = 0;
+    if (mNative.window())
+        SDL_GetWindowSize(mNative.window(), &width, &height);
+    return pointerPosition(x, y, KaVector2s32(width, height), mNative.drawableSize());
+}
+
+void KaHostView::handleEvent(const SDL_Event& event)
+{
+    switch (event.type) {
+    case SDL_QUIT:
+        // The close box of the last window, SIGINT and SIGTERM all come here.
+        mQuitRequested = true;
+        break;
+    case SDL_MOUSEBUTTONDOWN:
+    case SDL_MOUSEBUTTONUP: {
+        if (event.button.button != SDL_BUTTON_LEFT)
+            break;
+        // A click with Control or Alt held is not the game's: not even the
+        // pointer's position is passed on.
+        if ((SDL_GetModState() & (KMOD_CTRL | KMOD_ALT)) != 0)
+            break;
+        KaInputMgr* input = inputMgr.get();
+        input->setMouseRawPosition(toDrawable(event.button.x, event.button.y), 0);
+        input->setMouseLeft(event.type == SDL_MOUSEBUTTONDOWN, 0);
+        break;
+    }
+    case SDL_MOUSEMOTION:
+        inputMgr.get()->setMouseRawPosition(toDrawable(event.motion.x, event.motion.y), 0);
+        break;
+    default:
+        break;
+    }
+}
+
+bool KaHostView::frame()
+{
+    SDL_Event event;
+    while (SDL_PollEvent(&event))
+        handleEvent(event);
+    if (mQuitRequested)
+        return false;
+    // A minimised window has nothing to draw into: the main window never
+    // takes a zero size, and the game waits for the window to come back.
+    if (!mNative.hidden()) {
+        mainWindow.get()->updateSizeFromNativeWindow();
+        if (mFixedStep)
+            mFixedClock.step();
+        mHooks.nextFrame();
+        SDL_GL_SwapWindow(mNative.window());
+        ++mFramesRun;
+    }
+    if (mainWindow.get()->closeRequested())
+        return false;
+    mPacer.waitNextFrame();
+    return true;
+}
+
+void KaHostView::terminate()
+{
+    if (!mStarted || mTerminated)
+        return;
+    mTerminated = true;
+    mHooks.destroy();
+    mainWindow.get()->setNativeWindow(nullptr);
+    mNative.setCursorVisible(true);
+    if (mFixedStep)
+        KaTimer::setClock(nullptr);
+}
+
+int KaHostView::run(const KaHostSettings& settings)
+{
+    if (!open(settings))
+        return 1;
+    start();
+    while (frame()) {
+    }
+    terminate();
+    return 0;
+}

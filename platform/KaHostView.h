@@ -1,0 +1,80 @@
+#ifndef KA_HOST_VIEW_H
+#define KA_HOST_VIEW_H
+
+#include <SDL.h>
+
+#include "engine/core/KaString.h"
+#include "engine/maths/KaVector2s32.h"
+#include "platform/KaFixedStepClock.h"
+#include "platform/KaFramePacer.h"
+#include "platform/KaHostHooks.h"
+#include "platform/KaSdlDisplayMetrics.h"
+#include "platform/KaSdlWindow.h"
+
+struct KaHostSettings {
+    // Shown until the application names the window.
+    KaString title;
+    // The window's size before the application's options apply.
+    int width = 1024;
+    int height = 768;
+    // Every frame moves the engine's clock by exactly 1/60 s.
+    bool fixedStep = false;
+};
+
+// The window the game draws into and the loop that drives it: a double-
+// buffered compatibility GL context with a depth buffer, sixty frames a
+// second, the left mouse button and the pointer fed to the input manager
+// between frames, and an orderly end (close box, quit request, SIGINT and
+// SIGTERM) that destroys the game.
+class KaHostView {
+public:
+    explicit KaHostView(const KaHostHooks& hooks);
+    ~KaHostView();
+
+    // SDL, the window and its GL context; false, with a console line, when
+    // any of them cannot be had.
+    bool open(const KaHostSettings& settings);
+    // Once the context is current: the main window takes the drawable size
+    // and this window, the game is constructed (its options may size the
+    // window) and created, then full screen and the cursor are applied.
+    void start();
+    // Handles the waiting events, then runs one frame and swaps, unless the
+    // window is minimised. False once the game must end; the frame in which
+    // the game asked to close is completed first.
+    bool frame();
+    // Destroys the game (once) and detaches the main window.
+    void terminate();
+    // open, start, frames until the end, terminate: the exit status.
+    int run(const KaHostSettings& settings);
+
+    // One SDL event, as the loop hands it over.
+    void handleEvent(const SDL_Event& event);
+    // Where a pointer at window coordinates (x, y) lies in drawable pixels,
+    // top left origin: the drawable may be larger than the window on high-
+    // density screens.
+    static KaVector2s32 pointerPosition(int x, int y, const KaVector2s32& windowSize, const KaVector2s32& drawable);
+
+    bool quitRequested() const { return mQuitRequested; }
+    SDL_Window* window() const { return mNative.window(); }
+    KaSdlWindow& nativeWindow() { return mNative; }
+    unsigned long long framesRun() const { return mFramesRun; }
+
+private:
+    KaVector2s32 toDrawable(int x, int y) const;
+    void applyRequestedSize();
+
+    KaHostHooks mHooks;
+    SDL_GLContext mContext;
+    KaSdlWindow mNative;
+    KaSdlDisplayMetrics mMetrics;
+    KaFixedStepClock mFixedClock;
+    KaFramePacer mPacer;
+    bool mFixedStep;
+    bool mSdlStarted;
+    bool mStarted;
+    bool mTerminated;
+    bool mQuitRequested;
+    unsigned long long mFramesRun;
+};
+
+#endif

@@ -1,0 +1,221 @@
+#include <gtest/gtest.h>
+
+#include <GL/gl.h>
+#include <cstdlib>
+#include <string>
+
+#include "engine/core/KaGetDeviceDPI.h"
+#include "engine/core/KaTimer.h"
+#include "engine/gui/KaMainWindow.h"
+#include "engine/input/KaInputMgr.h"
+#include "engine/input/KaScreen.h"
+#include "platform/KaHostView.h"
+
+namespace {
+
+// What the fake game saw, in order.
+struct Journal {
+    std::string calls;
+    KaVector2s32 sizeAtConfigure;
+    bool contextAtCreate = false;
+    KaVector3f32 requestedSize = KaVector3f32(0, 0, 0);
+    bool fullScreenWish = false;
+    bool closeOnFrame = false;
+    int frames = 0;
+    unsigned long long lastFrameTime = 0;
+};
+Journal* journal = nullptr;
+
+void fakeConfigure()
+{
+    journal->calls += "configure;";
+    KaMainWindow* main = mainWindow.get();
+    journal->sizeAtConfigure = KaVector2s32(static_cast<int>(main->xSize()), static_cast<int>(main->ySize()));
+    main->setName("Fake Game");
+    if (journal->requestedSize.x > 0)
+        main->setSize(journal->requestedSize);
+    // Options read while constructing: the native window must wait.
+    main->setFullScreen(journal->fullScreenWish);
+    main->setNativeCursorVisible(false);
+}
+void fakeCreate()
+{
+    journal->calls += "create;";
+    journal->contextAtCreate = glGetString(GL_VERSION) != nullptr;
+}
+bool fakeFrame()
+{
+    ++journal->frames;
+    KaTimer::updateAll();
+    journal->lastFrameTime = KaTimer::realTime();
+    glClearColor(0.25f, 0.5f, 0.75f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT);
+    if (journal->closeOnFrame)
+        mainWindow.get()->setCloseRequested(true);
+    return true;
+}
+void fakeDestroy() { journal->calls += "destroy;"; }
+
+const KaHostHooks fakeHooks = { fakeConfigure, fakeCreate, fakeFrame, fakeDestroy };
+
+class KaHostViewTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        // SDL's offscreen driver gives a GL context without an X server.
+        setenv("SDL_VIDEODRIVER", "offscreen", 1);
+        journal = &record;
+        settings.title = "Host Test";
+        settings.width = 320;
+        settings.height = 200;
+    }
+    void TearDown() override
+    {
+        journal = nullptr;
+        mainWindow.destroy();
+        inputMgr.destroy();
+        defaultScreen.destroy();
+    }
+    void push(Uint32 type, int x, int y, Uint8 button = SDL_BUTTON_LEFT)
+    {
+        SDL_Event event;
+        SDL_zero(event);
+        event.type = type;
+        if (type == SDL_MOUSEMOTION) {
+            event.motion.x = x;
+            event.motion.y = y;
+        } else {
+            event.button.button = button;
+            event.button.x = x;
+            event.button.y = y;
+        }
+        SDL_PushEvent(&event);
+    }
+
+    Journal record;
+    KaHostSettings settings;
+};
+
+TEST_F(KaHostViewTest, StartUpOrderSizesAndTitle)
+{
+    KaHostView host(fakeHooks);
+    ASSERT_TRUE(host.open(settings));
+    record.requestedSize = KaVector3f32(400, 300, 0);
+    host.start();
+    EXPECT_EQ(record.calls, "configure;create;");
+    // The game is constructed with the window's own size and the context
+    // current; its wished size is applied before it is created.
+    EXPECT_EQ(record.sizeAtConfigure.x, 320);
+    EXPECT_EQ(record.sizeAtConfigure.y, 200);
+    EXPECT_TRUE(record.contextAtCreate);
+    EXPECT_EQ(host.nativeWindow().drawableSize().x, 400);
+    EXPECT_EQ(host.nativeWindow().drawableSize().y, 300);
+    EXPECT_STREQ(SDL_GetWindowTitle(host.window()), "Fake Game");
+    EXPECT_EQ(mainWindow.get()->nativeWindow(), &host.nativeWindow());
+    EXPECT_EQ(SDL_ShowCursor(SDL_QUERY), SDL_DISABLE);
+    // The DPI never divides by zero, whatever the display reports.
+    EXPECT_GT(KaGetDeviceDPI(), 0u);
+
+    ASSERT_TRUE(host.frame());
+    EXPECT_EQ(record.frames, 1);
+    EXPECT_EQ(mainWindow.get()->xSize(), 400.0f);
+    host.terminate();
+    host.terminate();
+    EXPECT_EQ(record.calls, "configure;create;destroy;");
+    EXPECT_EQ(mainWindow.get()->nativeWindow(), nullptr);
+    EXPECT_EQ(SDL_ShowCursor(SDL_QUERY), SDL_ENABLE);
+}
+
+TEST_F(KaHostViewTest, EndingPaths)
+{
+    // A quit event (close box, SIGINT, SIGTERM) ends before the next frame;
+    // a close request ends after the frame that made it, which is drawn.
+    {
+        KaHostView host(fakeHooks);
+        ASSERT_TRUE(host.open(settings));
+        host.start();
+        ASSERT_TRUE(host.frame());
+        SDL_Event quit;
+        SDL_zero(quit);
+        quit.type = SDL_QUIT;
+        SDL_PushEvent(&quit);
+        EXPECT_FALSE(host.frame());
+        EXPECT_EQ(record.frames, 1);
+        EXPECT_TRUE(host.quitRequested());
+    }
+    EXPECT_EQ(record.calls, "configure;create;destroy;");
+    mainWindow.destroy();
+
+    record = Journal();
+    record.closeOnFrame = true;
+    KaHostView host(fakeHooks);
+    EXPECT_EQ(host.run(settings), 0);
+    EXPECT_EQ(record.frames, 1);
+    EXPECT_EQ(host.framesRun(), 1u);
+    EXPECT_EQ(record.calls, "configure;create;destroy;");
+}
+
+TEST_F(KaHostViewTest, MouseReachesTheInputManagerUnlessModified)
+{
+    KaHostView host(fakeHooks);
+    ASSERT_TRUE(host.open(settings));
+    host.start();
+    KaInputMgr* input = inputMgr.get();
+    input->initialize();
+
+    push(SDL_MOUSEMOTION, 10, 20);
+    push(SDL_MOUSEBUTTONDOWN, 30, 40);
+    ASSERT_TRUE(host.frame());
+    EXPECT_EQ(input->mouseRawPosition(0).x, 30);
+    EXPECT_EQ(input->mouseRawPosition(0).y, 40);
+    EXPECT_TRUE(input->getMouseLeft(0));
+
+    // Other buttons are not the game's; a Control or Alt click is dropped
+    // whole, position included.
+    push(SDL_MOUSEBUTTONUP, 50, 60, SDL_BUTTON_RIGHT);
+    SDL_SetModState(KMOD_LCTRL);
+    push(SDL_MOUSEBUTTONUP, 70, 80);
+    ASSERT_TRUE(host.frame());
+    SDL_SetModState(KMOD_NONE);
+    EXPECT_EQ(input->mouseRawPosition(0).x, 30);
+    EXPECT_TRUE(input->getMouseLeft(0));
+
+    push(SDL_MOUSEBUTTONUP, 90, 100);
+    ASSERT_TRUE(host.frame());
+    EXPECT_EQ(input->mouseRawPosition(0).x, 90);
+    EXPECT_FALSE(input->getMouseLeft(0));
+}
+
+TEST_F(KaHostViewTest, FixedStepFramesAreExactSixtieths)
+{
+    settings.fixedStep = true;
+    KaHostView host(fakeHooks);
+    ASSERT_TRUE(host.open(settings));
+    host.start();
+    for (int frame = 0; frame < 3; ++frame)
+        ASSERT_TRUE(host.frame());
+    const unsigned long long third = record.lastFrameTime;
+    for (int frame = 0; frame < 60; ++frame)
+        ASSERT_TRUE(host.frame());
+    EXPECT_EQ(record.lastFrameTime - third, 1000000u);
+}
+
+TEST(KaHostViewPointerTest, DrawablePixelsFromWindowPoints)
+{
+    struct Case {
+        int x, y;
+        KaVector2s32 window, drawable, expected;
+    } cases[] = {
+        { 10, 20, { 800, 600 }, { 800, 600 }, { 10, 20 } },
+        { 10, 20, { 800, 600 }, { 1600, 1200 }, { 20, 40 } },
+        { 799, 599, { 800, 600 }, { 1600, 1200 }, { 1598, 1198 } },
+        { 10, 20, { 0, 0 }, { 800, 600 }, { 10, 20 } },
+    };
+    for (const Case& c : cases) {
+        const KaVector2s32 got = KaHostView::pointerPosition(c.x, c.y, c.window, c.drawable);
+        EXPECT_EQ(got.x, c.expected.x);
+        EXPECT_EQ(got.y, c.expected.y);
+    }
+}
+
+}
