@@ -1,0 +1,160 @@
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+
+#include "tools/content/KaCanvas.h"
+
+// Writes the sample game's pictures under the folder given on the command
+// line, in the layout the game reads ("pictures/cursor.png", ...). Every
+// picture is painted here from shapes, so the repository holds no binaries.
+namespace {
+
+typedef KaCanvas::Color Color;
+
+const Color navy { 0.06f, 0.10f, 0.18f, 1.0f };
+const Color ink { 0.03f, 0.05f, 0.09f, 1.0f };
+const Color teal { 0.18f, 0.64f, 0.66f, 1.0f };
+const Color amber { 0.95f, 0.71f, 0.27f, 1.0f };
+const Color cream { 0.96f, 0.93f, 0.85f, 1.0f };
+const Color alarm { 0.84f, 0.27f, 0.25f, 1.0f };
+
+Color withAlpha(Color color, float alpha)
+{
+    color.a = alpha;
+    return color;
+}
+
+const float pi = 3.14159265f;
+
+// The pointer: an arrow whose tip sits at 30 % across and 10 % down, where
+// the game anchors its cursor sprite.
+KaCanvas cursor()
+{
+    KaCanvas canvas(64, 64);
+    std::vector<float> arrow { 19, 6, 19, 50, 29, 41, 36, 57, 43, 54, 36, 38, 49, 38 };
+    std::vector<float> shadow;
+    for (size_t i = 0; i < arrow.size(); ++i)
+        shadow.push_back(arrow[i] + 2.0f);
+    canvas.polygon(shadow, withAlpha(ink, 0.35f));
+    canvas.polygon(arrow, cream);
+    for (size_t i = 0; i < arrow.size(); i += 2) {
+        const size_t j = (i + 2) % arrow.size();
+        canvas.line(arrow[i], arrow[i + 1], arrow[j], arrow[j + 1], 2.5f, navy);
+    }
+    return canvas;
+}
+
+KaCanvas black()
+{
+    KaCanvas canvas(64, 64);
+    canvas.fill(Color { 0, 0, 0, 1 });
+    return canvas;
+}
+
+// Two arrows chasing each other round a circle, then three dots: "saving".
+KaCanvas autosaveIcon()
+{
+    KaCanvas canvas(128, 64);
+    const float cx = 32, cy = 32;
+    for (int half = 0; half < 2; ++half) {
+        const float start = half * pi;
+        canvas.shape(
+            [=](float x, float y) {
+                const float d = std::hypot(x - cx, y - cy);
+                float angle = std::atan2(y - cy, x - cx) - start;
+                while (angle < 0)
+                    angle += 2 * pi;
+                return d >= 15 && d <= 21 && angle < 0.75f * pi;
+            },
+            cream);
+        const float tip = start + 0.75f * pi;
+        const float ux = std::cos(tip), uy = std::sin(tip);
+        const float tx = -uy, ty = ux;
+        canvas.polygon({ cx + 11 * ux, cy + 11 * uy, cx + 25 * ux, cy + 25 * uy, cx + 18 * ux + 8 * tx,
+                           cy + 18 * uy + 8 * ty },
+            cream);
+    }
+    for (int dot = 0; dot < 3; ++dot)
+        canvas.circle(70.0f + dot * 18.0f, 32.0f, 5.0f, withAlpha(cream, 1.0f - dot * 0.25f));
+    return canvas;
+}
+
+// A telephone struck through: no phone here.
+KaCanvas noPhoneIcon()
+{
+    KaCanvas canvas(64, 86);
+    canvas.roundedRect(13, 5, 51, 81, 7, navy);
+    canvas.roundedRect(15, 7, 49, 79, 6, cream);
+    canvas.roundedRect(19, 15, 45, 63, 3, navy);
+    canvas.circle(32, 71, 4, navy);
+    canvas.line(8, 78, 56, 10, 10, navy);
+    canvas.line(8, 78, 56, 10, 6, alarm);
+    return canvas;
+}
+
+// The studio's mark: a keyhole inside rings, on a night-blue ground.
+KaCanvas studioSplash()
+{
+    KaCanvas canvas(1280, 720);
+    canvas.verticalGradient(navy, ink);
+    canvas.glow(640, 300, 420, withAlpha(amber, 0.35f));
+    canvas.ring(640, 300, 150, 158, withAlpha(amber, 0.9f));
+    canvas.ring(640, 300, 126, 130, withAlpha(cream, 0.6f));
+    canvas.circle(640, 270, 42, cream);
+    canvas.polygon({ 612, 290, 668, 290, 690, 390, 590, 390 }, cream);
+    canvas.roundedRect(440, 520, 840, 524, 2, withAlpha(amber, 0.8f));
+    return canvas;
+}
+
+// The engine's notice: three overlapping discs, light on a sea-green ground.
+KaCanvas engineSplash()
+{
+    KaCanvas canvas(1280, 720);
+    canvas.verticalGradient(Color { 0.05f, 0.20f, 0.22f, 1.0f }, ink);
+    canvas.glow(640, 300, 380, withAlpha(teal, 0.4f));
+    const float r = 70;
+    for (int k = 0; k < 3; ++k) {
+        const float angle = -pi / 2 + k * 2 * pi / 3;
+        const Color colors[3] = { teal, amber, cream };
+        canvas.circle(640 + 48 * std::cos(angle), 300 + 48 * std::sin(angle), r, withAlpha(colors[k], 0.7f));
+    }
+    canvas.ring(640, 300, 150, 154, withAlpha(cream, 0.5f));
+    return canvas;
+}
+
+struct Picture {
+    const char* path;
+    KaCanvas (*paint)();
+};
+
+const Picture pictures[] = {
+    { "pictures/cursor.png", cursor },
+    { "pictures/black64x64.png", black },
+    { "menus/inGame/autosave_icon.png", autosaveIcon },
+    { "menus/inGame/NoCel.png", noPhoneIcon },
+    { "menus/splashes/studio.png", studioSplash },
+    { "menus/splashes/engine.png", engineSplash },
+};
+
+}
+
+int main(int argc, char** argv)
+{
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: %s OUTPUT_FOLDER\n", argv[0]);
+        return 2;
+    }
+    const std::filesystem::path root(argv[1]);
+    int failures = 0;
+    for (const Picture& picture : pictures) {
+        const std::filesystem::path file = root / picture.path;
+        std::error_code error;
+        std::filesystem::create_directories(file.parent_path(), error);
+        if (!picture.paint().savePng(KaString(file.string().c_str()))) {
+            std::fprintf(stderr, "cannot write %s\n", file.string().c_str());
+            ++failures;
+        }
+    }
+    return failures ? 1 : 0;
+}
