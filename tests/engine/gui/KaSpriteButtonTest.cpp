@@ -247,3 +247,22 @@ TEST_F(KaSpriteButtonXmlTest, ScaleCentreIsPassedToEveryPart)
 }
 
 }
+
+namespace {
+
+// A widget may go while a pointer holds it: its button, released on the
+// way, must not reach the pictures already gone.
+TEST_F(KaSpriteButtonTest, GoesWhileHeld)
+{
+    {
+        KaSpriteButton button;
+        button.load(up, down, disabled);
+        button.setPosition(KaVector3f32(20, 30, 0));
+        pressAt(40, 40);
+        EXPECT_TRUE(button.button().isPressed());
+    }
+    releaseAt(40, 40);
+    EXPECT_EQ(gameUps, 1);
+}
+
+}
