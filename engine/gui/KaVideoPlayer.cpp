@@ -25,6 +25,8 @@ void KaVideoPlayer::setScale(const KaVector3f32& scale)
     Ka3DObject::setScale(scale);
     mVideo.sprite().setScaleCenter(KaVector3f32(0, 0, 0));
     mVideo.sprite().setScale(scale);
+    // About the same corner, or clicks would miss the picture they land on.
+    mBackgroundButton.setScaleCenter(KaVector3f32(0, 0, 0));
     mBackgroundButton.setScale(scale);
 }
 

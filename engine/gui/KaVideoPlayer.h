@@ -25,7 +25,7 @@ public:
 
     // The picture and the click area follow; the exit button only in depth.
     void setPosition(const KaVector3f32& position) override;
-    // The picture scales about its corner.
+    // The picture and its click area scale about their bottom-left corner.
     void setScale(const KaVector3f32& scale) override;
 
     // Opens the video and shows its first frame, paused.

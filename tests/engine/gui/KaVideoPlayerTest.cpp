@@ -125,7 +125,7 @@ TEST_F(KaVideoPlayerTest, ExitButtonStaysBelowThePlayerInDepthOnly)
     EXPECT_EQ(exit.button().getPosition(), KaVector3f32(100, 90, -3));
 }
 
-TEST_F(KaVideoPlayerTest, ScaleGrowsThePictureFromItsCorner)
+TEST_F(KaVideoPlayerTest, ScaleGrowsThePictureAndItsClickAreaFromTheCorner)
 {
     KaVideoPlayer player;
     player.videoFilename(video);
@@ -136,6 +136,13 @@ TEST_F(KaVideoPlayerTest, ScaleGrowsThePictureFromItsCorner)
     EXPECT_EQ(picture.a, 255);
     EXPECT_EQ(shownAt(95, 65), picture);
     EXPECT_EQ(shownAt(105, 75), kaNothing);
+    // The click area grows with it: its far corner toggles the video, and
+    // the game gets what falls beside it.
+    clickAt(95, 65);
+    EXPECT_TRUE(player.video().isPlaying());
+    clickAt(105, 75);
+    EXPECT_TRUE(player.video().isPlaying());
+    EXPECT_EQ(gameUps, 1);
 }
 
 TEST_F(KaVideoPlayerTest, OpeningAgainKeepsOneToggleAClick)
