@@ -47,6 +47,9 @@ public:
     void save(TiXmlNode& node) const;
     void load(TiXmlNode& node);
 
+    // See KaLuaContextImplementation::onThreadDiscarded().
+    KaSignal1Param<KaLuaThread*>& onThreadDiscarded() { return mImplementation->onThreadDiscarded(); }
+
     KaCountedLuaContext* implementation() const { return mImplementation.get(); }
 
 private:

@@ -10,6 +10,7 @@
 #include <cstdlib>
 
 #include "engine/base/KaStd.h"
+#include "engine/script/KaLuaThread.h"
 
 namespace {
 
@@ -278,6 +279,13 @@ void KaLuaContextImplementation::create()
 
 void KaLuaContextImplementation::destroy()
 {
+    while (mThreads.size() > 0) {
+        KaLuaThread* thread = mThreads.last();
+        mThreadDiscarded.call(thread);
+        // A listener may have released or deleted it already.
+        if (mThreads.contains(thread))
+            thread->discard();
+    }
     if (!mState)
         return;
     lua_State* state = mState;

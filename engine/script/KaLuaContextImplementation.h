@@ -3,9 +3,12 @@
 
 #include <lua.h>
 
+#include "engine/containers/KaArray.h"
+#include "engine/containers/KaSignal.h"
 #include "engine/core/KaString.h"
 #include "engine/core/KaVariant.h"
 
+class KaLuaThread;
 class TiXmlNode;
 
 // One Lua state (every standard library open) and what the engine does with
@@ -27,6 +30,9 @@ public:
 
     // Opens a new state; a state still open is closed first.
     void create();
+    // Closes the state. Its Lua threads go first: each is announced through
+    // onThreadDiscarded() (so that whoever waits on it drops its records),
+    // then deleted without touching Lua. Nothing can resume them afterwards.
     void destroy();
     bool isCreated() const { return mState != nullptr; }
     lua_State* luaState() const { return mState; }
@@ -61,6 +67,12 @@ public:
     // usable value are skipped.
     void load(TiXmlNode& node);
 
+    // Emitted for each thread of this context that destroy() deletes, just
+    // before it goes.
+    KaSignal1Param<KaLuaThread*>& onThreadDiscarded() { return mThreadDiscarded; }
+    // The live threads on this context's state.
+    const KaArray<KaLuaThread*>& threads() const { return mThreads; }
+
     // Runs function(state) with data as its one light-userdata argument,
     // protected. On an error prints "<who>: <message>" and returns false.
     // The stack is left as it was.
@@ -68,6 +80,8 @@ public:
     static bool protectedCall(lua_State* state, lua_CFunction function, void* data, const char* who);
 
 private:
+    friend class KaLuaThread;
+
     KaLuaContextImplementation(const KaLuaContextImplementation&) = delete;
     KaLuaContextImplementation& operator=(const KaLuaContextImplementation&) = delete;
 
@@ -76,6 +90,8 @@ private:
     bool setGlobalFromTop(const KaString& name, const char* who);
 
     lua_State* mState;
+    KaArray<KaLuaThread*> mThreads;
+    KaSignal1Param<KaLuaThread*> mThreadDiscarded;
 };
 
 // Prints the error at the top of the stack as "Lua: <message>".
