@@ -279,6 +279,8 @@ void KaLuaThread::resume(const KaVariant& first, const KaVariant& second, const 
 int KaLuaThread::yield()
 {
     lua_State* thread = mThread;
+    if (!thread)
+        return 0;
     try {
         return lua_yieldk(thread, 0, 0, nullptr);
     } catch (...) {
