@@ -62,6 +62,7 @@ KaFont3::KaFont3()
     : mLibrary(nullptr)
     , mStream(nullptr)
     , mFace(nullptr)
+    , mPixelSize(0)
 {
 }
 
@@ -111,6 +112,7 @@ void KaFont3::unload()
     if (mFace)
         FT_Done_Face(mFace);
     mFace = nullptr;
+    mPixelSize = 0;
     mFile.close();
     delete mStream;
     mStream = nullptr;
@@ -148,7 +150,12 @@ bool KaFont3::setPixelSize(unsigned long size)
         KaPrintf("KaFont3::glyph: pixel size %lu too large (at most %lu)\n", size, mMaxPixelSize);
         return false;
     }
+    // Every glyph and kerning request names its size: asking FreeType to
+    // rescale only when it changes keeps a text's layout cheap.
+    if (size == mPixelSize)
+        return true;
     const FT_Error error = FT_Set_Pixel_Sizes(mFace, static_cast<FT_UInt>(size), static_cast<FT_UInt>(size));
+    mPixelSize = error ? 0 : size;
     if (error) {
         KaPrintf("KaFont3::glyph: FT_Set_Pixel_Sizes error %x\n", static_cast<unsigned int>(error));
         return false;

@@ -137,6 +137,8 @@ private:
     FT_LibraryRec_* mLibrary;
     FT_StreamRec_* mStream;
     FT_FaceRec_* mFace;
+    // The size FreeType is set to, 0 for none.
+    unsigned long mPixelSize;
     std::map<unsigned long, FontSizeData> mSizes;
 
     friend unsigned long KaFont3StreamRead(FT_StreamRec_*, unsigned long, unsigned char*, unsigned long);
