@@ -175,7 +175,20 @@ bool KaFont3::renderSlot(unsigned int unicode)
         KaPrintf("KaFont3::glyph: FT_Get_Char_Index error %x can't find character U+%x in the font\n", 0u, unicode);
         return false;
     }
-    error = FT_Load_Glyph(mFace, index, FT_LOAD_RENDER);
+    // Loaded first and rendered only when its box is of a sane size: a
+    // damaged font can describe a glyph whose bitmap would take gigabytes.
+    error = FT_Load_Glyph(mFace, index, FT_LOAD_DEFAULT);
+    if (error) {
+        KaPrintf("KaFont3::glyph: FT_Load_Glyph error %x\n", static_cast<unsigned int>(error));
+        return false;
+    }
+    const FT_Glyph_Metrics& metrics = mFace->glyph->metrics;
+    const long side = static_cast<long>(mMaxCellSide) << 6;
+    if (metrics.width > side || metrics.height > side || metrics.width < 0 || metrics.height < 0) {
+        KaPrintf("KaFont3::glyph: glyph U+%x too large to draw\n", unicode);
+        return false;
+    }
+    error = FT_Render_Glyph(mFace->glyph, FT_RENDER_MODE_NORMAL);
     if (error) {
         KaPrintf("KaFont3::glyph: FT_Load_Glyph error %x\n", static_cast<unsigned int>(error));
         return false;
@@ -200,6 +213,11 @@ KaFont3::GlyphData KaFont3::glyph(unsigned long size, unsigned int code)
     for (unsigned long i = 0; i < count; ++i) {
         if (glyphs[i].code == unicode)
             return glyphs[i];
+    }
+    const unsigned long unplaced = data.unplaced.size();
+    for (unsigned long i = 0; i < unplaced; ++i) {
+        if (data.unplaced[i].code == unicode)
+            return data.unplaced[i];
     }
     if (!setPixelSize(size) || !renderSlot(unicode))
         return result;
@@ -230,7 +248,10 @@ KaFont3::GlyphData KaFont3::place(FontSizeData& data, unsigned long size, unsign
             KaPrintf("KaFont3::glyph: glyph atlas full at size %lu, U+%x not drawn\n", size, unicode);
             GlyphData blank;
             blank.code = unicode;
+            blank.bearingX = static_cast<float>(slot->bitmap_left);
+            blank.bearingY = static_cast<float>(slot->bitmap_top);
             blank.advance = static_cast<float>(slot->advance.x >> 6);
+            data.unplaced.pushBack(blank);
             return blank;
         }
         rebuild(data, size, atlas, cell);

@@ -68,6 +68,8 @@ public:
         KaIntrusivePtr<Ka3DTexture> texture;
         // In placement order: glyph i sits in cell i.
         KaArray<GlyphData> glyphs;
+        // Glyphs the full atlas could not take: their metrics, no picture.
+        KaArray<GlyphData> unplaced;
         KaVector2s32 atlasSize;
         KaVector2s32 cellSize;
     };

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -227,6 +228,31 @@ TEST_F(KaFont3Test, HugeSizesAreRefused)
     EXPECT_EQ(0.0f, font->ascender(100000));
     EXPECT_NE(std::string::npos, capture.text().find("too large"));
     EXPECT_EQ(0u, font->glyphCount(100000));
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(KaFont3Test, AnAtlasAtItsLargestLeavesFurtherGlyphsWithoutAPicture)
+{
+    // Cells of 1002 x 1202: the largest atlas, 4096 x 4096, holds 4 x 3.
+    KaIntrusivePtr<KaFont3> font = open("DejaVuSansMono.ttf");
+    const std::string codes = "ABCDEFGHIJKLM";
+    for (size_t i = 0; i + 1 < codes.size(); ++i)
+        EXPECT_GT(font->glyph(1000, static_cast<unsigned char>(codes[i])).width, 0.0f);
+    EXPECT_EQ(KaVector2s32(4096, 4096), font->atlasSize(1000));
+    KaReferenceFace face(KaDejaVu("DejaVuSansMono.ttf"), 1000);
+    KaCaptureStdout capture;
+    const KaFont3::GlyphData last = font->glyph(1000, 'M');
+    const KaFont3::GlyphData again = font->glyph(1000, 'M');
+    const std::string lines = capture.text();
+    EXPECT_EQ(1, std::count(lines.begin(), lines.end(), '\n'));
+    EXPECT_NE(std::string::npos, lines.find("glyph atlas full at size 1000, U+4d not drawn"));
+    EXPECT_EQ(0.0f, last.width);
+    EXPECT_EQ(static_cast<float>(face.advance('M')), last.advance);
+    EXPECT_EQ(last.advance, again.advance);
+    EXPECT_EQ(12u, font->glyphCount(1000));
 }
 
 } // namespace
