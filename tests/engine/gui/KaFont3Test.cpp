@@ -8,6 +8,7 @@
 #include "tests/engine/graphics/KaGLTestContext.h"
 #include "tests/engine/gui/KaTextTestSupport.h"
 #include "tests/support/KaTestSupport.h"
+#include "tools/fixtures/KaFontFixture.h"
 
 namespace {
 
@@ -253,6 +254,57 @@ TEST_F(KaFont3Test, AnAtlasAtItsLargestLeavesFurtherGlyphsWithoutAPicture)
     EXPECT_EQ(static_cast<float>(face.advance('M')), last.advance);
     EXPECT_EQ(last.advance, again.advance);
     EXPECT_EQ(12u, font->glyphCount(1000));
+}
+
+} // namespace
+
+namespace {
+
+class KaTinyFontTest : public KaFont3Test {
+protected:
+    std::string write(const std::string& bytes)
+    {
+        mDir.write("tiny.ttf", bytes);
+        return mDir.file("tiny.ttf");
+    }
+    KaTempDir mDir;
+};
+
+TEST_F(KaTinyFontTest, KerningPairsAndWideGlyphsOfAFontWithALegacyKernTable)
+{
+    const std::string path = write(KaTinyFont());
+    KaIntrusivePtr<KaFont3> font(new KaFont3());
+    ASSERT_TRUE(font->load(path.c_str()));
+    KaReferenceFace face(path, 20);
+    EXPECT_NE(0, face.kerning('A', 'B'));
+    EXPECT_EQ(static_cast<float>(face.kerning('A', 'B')), font->kerning(20, 'A', 'B').x);
+    EXPECT_EQ(0.0f, font->kerning(20, 'B', 'A').x);
+    // 'W' is 1.4 em wide: wider than the base cell of any size.
+    const KaFont3::GlyphData wide = font->glyph(20, 'W');
+    EXPECT_EQ(static_cast<float>(face.render('W')->bitmap.width), wide.width);
+    EXPECT_GT(wide.width + 1, static_cast<float>(KaFont3::baseCellSize(20).x));
+    EXPECT_GE(font->cellSize(20).x, static_cast<int>(wide.width) + 1);
+    EXPECT_EQ(static_cast<float>(face.advance(' ')), font->glyph(20, ' ').advance);
+}
+
+TEST_F(KaTinyFontTest, EveryTruncationFailsOrKeepsItsGlyphsInsideTheAtlas)
+{
+    const std::string whole = KaTinyFont();
+    for (size_t length = 0; length < whole.size(); length += 3) {
+        const std::string path = write(whole.substr(0, length));
+        KaCaptureStdout quiet;
+        KaFont3 font;
+        if (!font.load(path.c_str()))
+            continue;
+        for (unsigned int code : {'A', 'B', 'W', ' ', 'z'}) {
+            const KaFont3::GlyphData glyph = font.glyph(16, code);
+            const KaVector2s32 atlas = font.atlasSize(16);
+            EXPECT_LE(glyph.atlasPosition.x + glyph.width, static_cast<float>(atlas.x)) << length;
+            EXPECT_LE(glyph.atlasPosition.y + glyph.height, static_cast<float>(atlas.y)) << length;
+        }
+        font.kerning(16, 'A', 'B');
+        font.height(16);
+    }
 }
 
 } // namespace
