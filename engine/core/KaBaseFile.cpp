@@ -107,6 +107,14 @@ bool KaBaseFile::open(const KaPath& path, KaFileSystem::OpenMode mode)
     return nativeOpen(getRealPathForWrite(path, KaPath()), mode);
 }
 
+bool KaBaseFile::openRealPath(const KaPath& realPath)
+{
+    mMode = Read;
+    if (KaPackage* package = KaPackage::servingMainPackage())
+        return packageOpen(*package, realPath);
+    return nativeOpen(realPath, Read);
+}
+
 bool KaBaseFile::nativeOpen(const KaPath& path, KaFileSystem::OpenMode mode)
 {
     close();
@@ -316,19 +324,44 @@ KaPath KaBaseFile::pathWithFlagToPathWithoutFlag(const KaPath& path)
 
 bool KaBaseFile::fileExist(const KaPath& path) { return fileExistWithRealPath(getRealPath(path, KaPath())); }
 
-KaPath KaBaseFile::localizedPath(const KaPath& path)
+KaPath KaBaseFile::localizedPath(const KaPath& path) { return localize(path, nullptr); }
+
+KaPath KaBaseFile::localizedRealPath(const KaPath& path)
 {
-    if (core.get()->flagsOn() || fileExist(path))
+    KaPath realPath;
+    localize(path, &realPath);
+    return realPath;
+}
+
+KaPath KaBaseFile::localize(const KaPath& path, KaPath* realPath)
+{
+    if (core.get()->flagsOn()) {
+        if (realPath)
+            *realPath = getRealPath(path, KaPath());
         return path;
-    // The folder part with its final "/" ("" for a bare file name, "/" for a
-    // file at the root), so the language folder lands beside the file and a
-    // bare name stays relative.
-    const KaPath name = path.fileName();
-    const KaString folder = path.subString(0, path.length() - name.length());
-    KaPath localized(folder + core.get()->language() + "/" + name);
-    if (fileExist(localized))
+    }
+    KaPath real = getRealPath(path, KaPath());
+    if (!fileExistWithRealPath(real)) {
+        // The folder part with its final "/" ("" for a bare file name, "/"
+        // for a file at the root), so the language folder lands beside the
+        // file and a bare name stays relative.
+        const KaPath name = path.fileName();
+        const KaString folder = path.subString(0, path.length() - name.length());
+        KaPath localized(folder + core.get()->language() + "/" + name);
+        real = getRealPath(localized, KaPath());
+        if (fileExistWithRealPath(real)) {
+            if (realPath)
+                *realPath = real;
+            return localized;
+        }
+        localized = KaPath(folder + "en/" + name);
+        if (realPath)
+            *realPath = getRealPath(localized, KaPath());
         return localized;
-    return KaPath(folder + "en/" + name);
+    }
+    if (realPath)
+        *realPath = real;
+    return path;
 }
 
 bool KaBaseFile::fileExistWithRealPath(const KaPath& realPath)

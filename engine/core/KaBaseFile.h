@@ -38,6 +38,10 @@ public:
     // Resolves the path and opens it. Reads resolve with the variant folders,
     // writes and appends without them.
     bool open(const KaPath& path, KaFileSystem::OpenMode mode) override;
+    // Opens for reading a path the resolution already gave (getRealPath,
+    // localizedRealPath), from the package while it serves, without
+    // resolving it again.
+    bool openRealPath(const KaPath& realPath);
     // Opens exactly this path. Closes whatever was open first; prints and
     // records the attempt.
     bool nativeOpen(const KaPath& path, KaFileSystem::OpenMode mode) override;
@@ -84,6 +88,10 @@ public:
     // core's flags-on switch is set the variant folders pick the language and
     // the name is kept as it is.
     static KaPath localizedPath(const KaPath& path);
+    // The file to open for that content name: localizedPath's choice as
+    // getRealPath resolves it, each candidate resolved and looked for once.
+    // Open it with openRealPath.
+    static KaPath localizedRealPath(const KaPath& path);
     static bool fileExistWithRealPath(const KaPath& realPath);
     // 0 (with a message) when the file cannot be opened.
     static unsigned long getFileSize(const KaPath& path);
@@ -112,6 +120,8 @@ private:
     // Package route: serves the file from the package's entry of that path.
     bool packageOpen(KaPackage& package, const KaPath& realPath);
     static KaPath resolveWithoutFlag(const KaPath& path, const KaPath& base);
+    // localizedPath's choice, and its real path into realPath when given.
+    static KaPath localize(const KaPath& path, KaPath* realPath);
     static KaPath findRealPathWithFlag(const KaPath& path, unsigned int depth);
 
     KaPath mPath;

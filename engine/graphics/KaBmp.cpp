@@ -57,7 +57,7 @@ bool KaBmp::matchFormat(const KaPath& path) { return matchExtension(path, "bmp")
 bool KaBmp::load(const KaPath& path)
 {
     mStream = nullptr;
-    if (!mFile.open(path, KaFileSystem::Read)) {
+    if (!openForReading(mFile, path)) {
         reset();
         return false;
     }

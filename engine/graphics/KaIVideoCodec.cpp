@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "engine/core/KaBaseFile.h"
 #include "engine/core/KaCore.h"
 #include "engine/graphics/KaImage.h"
 #include "engine/graphics/KaVideoCodecRegistry.h"
@@ -14,6 +15,11 @@ namespace {
 } // namespace
 
 KaIVideoCodec::~KaIVideoCodec() = default;
+
+bool KaIVideoCodec::openForReading(KaBaseFile& file, const KaPath& path) const
+{
+    return mPathResolved ? file.openRealPath(path) : file.open(path, KaFileSystem::Read);
+}
 
 bool KaIVideoCodec::matchExtension(const KaPath& path, const char* extension)
 {

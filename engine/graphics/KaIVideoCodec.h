@@ -6,6 +6,7 @@
 #include "engine/graphics/KaImageFormat.h"
 #include "engine/color/KaColor.h"
 
+class KaBaseFile;
 class KaImage;
 class KaStream;
 
@@ -82,6 +83,21 @@ public:
     // Whether an image can take a decode of this codec's frame: created in
     // imageFormat() with a buffer of at least width() x height().
     bool imageFits(const KaImage& image) const;
+
+    // Set by a reader that resolved the content name itself
+    // (KaBaseFile::localizedRealPath): load(path) then opens the path as it
+    // stands instead of resolving it again. A codec that does not take the
+    // hint resolves the path, which leads to the same file.
+    virtual void setPathResolved(bool resolved) { mPathResolved = resolved; }
+    bool pathResolved() const { return mPathResolved; }
+
+protected:
+    // Opens path for reading: as it stands when pathResolved(), else through
+    // the content-path rules.
+    bool openForReading(KaBaseFile& file, const KaPath& path) const;
+
+private:
+    bool mPathResolved = false;
 };
 
 #endif

@@ -288,7 +288,10 @@ bool KaImage::load(const KaPath& path)
         KaPrintf("[KaImage::load] wrong img type\n");
         return false;
     }
-    bool loaded = codec->load(KaBaseFile::localizedPath(path)) && loadFromCodec(*codec, false);
+    // One resolution of the content name, language fallback included: the
+    // codec opens the file it names as it stands.
+    codec->setPathResolved(true);
+    bool loaded = codec->load(KaBaseFile::localizedRealPath(path)) && loadFromCodec(*codec, false);
     delete codec;
     // The codec names the image after the file it opened, which may be the
     // language variant: the resource is known by the path it was asked for.

@@ -10,6 +10,12 @@ bool KaJpeg::load(const KaPath& path) { return mImplementation->load(path); }
 
 bool KaJpeg::load(KaStream& stream) { return mImplementation->load(stream); }
 
+void KaJpeg::setPathResolved(bool resolved)
+{
+    KaIVideoCodec::setPathResolved(resolved);
+    mImplementation->setPathResolved(resolved);
+}
+
 unsigned int KaJpeg::width() const { return mImplementation->width(); }
 
 unsigned int KaJpeg::height() const { return mImplementation->height(); }

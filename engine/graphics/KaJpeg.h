@@ -17,6 +17,7 @@ public:
 
     bool load(const KaPath& path) override;
     bool load(KaStream& stream) override;
+    void setPathResolved(bool resolved) override;
     unsigned int width() const override;
     unsigned int height() const override;
     unsigned long nbFrames() const override;

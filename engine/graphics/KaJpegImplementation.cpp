@@ -81,7 +81,7 @@ bool KaJpegImplementation::openAndReadHeader()
     mFormat = NONE;
 
     if (mPath.length() != 0) {
-        if (!mFile.open(mPath, KaFileSystem::Read)) {
+        if (!openForReading(mFile, mPath)) {
             KaPrintf("[KaJpegImplementation::LoadFromFile] Le fichier : %s n'existe pas.\n", mPath.c_str());
             return false;
         }

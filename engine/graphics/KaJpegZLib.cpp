@@ -8,6 +8,12 @@ bool KaJpegZLib::load(const KaPath& path) { return mImplementation->load(path); 
 
 bool KaJpegZLib::load(KaStream& stream) { return mImplementation->load(stream); }
 
+void KaJpegZLib::setPathResolved(bool resolved)
+{
+    KaIVideoCodec::setPathResolved(resolved);
+    mImplementation->setPathResolved(resolved);
+}
+
 unsigned int KaJpegZLib::width() const { return mImplementation->width(); }
 
 unsigned int KaJpegZLib::height() const { return mImplementation->height(); }

@@ -38,7 +38,7 @@ void KaJpegZLibImplementation::releaseDecoder()
 bool KaJpegZLibImplementation::load(const KaPath& path)
 {
     KaFile file;
-    if (!file.open(path, KaFileSystem::Read)) {
+    if (!openForReading(file, path)) {
         KaPrintf("[KaJpeg::LoadFromFile] Le fichier : %s n'existe pas.\n", path.c_str());
         return false;
     }

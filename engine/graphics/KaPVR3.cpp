@@ -94,7 +94,7 @@ bool KaPVR3::openAndReadHeader()
     mFormat = NONE;
 
     if (mPath.length() != 0) {
-        if (!mFile.open(mPath, KaFileSystem::Read)) {
+        if (!openForReading(mFile, mPath)) {
             KaPrintf("[KaPVR3::LoadFromFile] Le fichier : %s n'existe pas.\n", mPath.c_str());
             return false;
         }

@@ -43,7 +43,7 @@ bool KaPVR3ZLib::openAndReadHeader()
 
     KaStream* source = nullptr;
     if (mPath.length() != 0) {
-        if (!mFile.open(mPath, KaFileSystem::Read)) {
+        if (!openForReading(mFile, mPath)) {
             KaPrintf("[KaPVR3ZLib::openAndReadHeader] Le fichier : %s n'existe pas.\n", mPath.c_str());
             return false;
         }

@@ -13,6 +13,12 @@ bool KaPng::load(const KaPath& path) { return mImplementation->load(path); }
 
 bool KaPng::load(KaStream& stream) { return mImplementation->load(stream); }
 
+void KaPng::setPathResolved(bool resolved)
+{
+    KaIVideoCodec::setPathResolved(resolved);
+    mImplementation->setPathResolved(resolved);
+}
+
 unsigned int KaPng::width() const { return mImplementation->width(); }
 
 unsigned int KaPng::height() const { return mImplementation->height(); }

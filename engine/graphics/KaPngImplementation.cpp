@@ -169,7 +169,7 @@ bool KaPngImplementation::openAndReadHeader()
         return true;
     release();
     if (mPath.length() > 0) {
-        if (!KaBaseFile::fileExist(mPath) || !mFile.open(mPath, KaFileSystem::Read)) {
+        if (!openForReading(mFile, mPath)) {
             KaPrintf("[KaPngImplementation::openAndReadHeader] Le fichier : %s n'existe pas.\n", mPath.c_str());
             return false;
         }

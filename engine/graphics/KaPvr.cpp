@@ -44,7 +44,7 @@ bool KaPvr::load(const KaPath& path)
     release();
     reset();
     KaFile file;
-    if (!file.open(path, KaFileSystem::Read)) {
+    if (!openForReading(file, path)) {
         KaPrintf("[KaPvr::LoadFromFile] Le fichier : %s n'existe pas.\n", path.c_str());
         return false;
     }

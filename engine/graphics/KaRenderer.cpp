@@ -28,8 +28,6 @@ void applyScreenClearColor(KaRenderer* target, const KaColor& color)
 
 // Every batch entry is one triangle.
 const uint64_t triangleIndices = 3;
-// What one run of 16-bit indices can address from its base vertex.
-const uint64_t indexWindow = 65536;
 
 const GLenum glMatrixModes[3] = { GL_PROJECTION, GL_MODELVIEW, GL_TEXTURE };
 
@@ -91,6 +89,47 @@ uint64_t colorBits(const KaColor& color)
         | static_cast<uint64_t>(color.a) << 24;
 }
 
+uint64_t finishHash(uint64_t hash)
+{
+    // Spread the low bits, which pick the slot.
+    hash ^= hash >> 31;
+    hash *= 0xbf58476d1ce4e5b9ull;
+    hash ^= hash >> 29;
+    return hash;
+}
+
+// Lighting off and no shadow texture: what the flush draws takes its colour
+// from the colour array alone, never from the material colours.
+bool coloursFromArray(const KaMaterial& material)
+{
+    return !material.enableLights() && !material.isShadowTexture();
+}
+
+// Whether the triangles of two states draw alike: the same GL state once the
+// material is applied, but for material colours that nothing shows. Whether
+// the mesh had vertex colours only chose what went into the colour array.
+bool sameDrawing(const KaRenderer::TransparentState& a, const KaRenderer::TransparentState& b)
+{
+    const KaMaterial& m = a.material;
+    const KaMaterial& n = b.material;
+    const Ka3DTexture* t = m.texture().get();
+    const Ka3DTexture* u = n.texture().get();
+    if ((t == nullptr) != (u == nullptr) || (t && *t != *u))
+        return false;
+    if (a.camera.get() != b.camera.get() || m.mode() != n.mode() || m.enableLights() != n.enableLights()
+        || m.isShadowTexture() != n.isShadowTexture() || a.textureEnvironmentMode != b.textureEnvironmentMode
+        || a.scissorEnabled != b.scissorEnabled || a.scissorX != b.scissorX || a.scissorY != b.scissorY
+        || a.scissorWidth != b.scissorWidth || a.scissorHeight != b.scissorHeight)
+        return false;
+    return coloursFromArray(m) || m == n;
+}
+
+// A state that draws alike with itself.
+bool drawingMergeable(const KaRenderer::TransparentState& state)
+{
+    return coloursFromArray(state.material) || state.mergeable;
+}
+
 // Equal states (sameState) hash equally.
 uint64_t stateHash(const KaRenderer::TransparentState& state)
 {
@@ -113,19 +152,78 @@ uint64_t stateHash(const KaRenderer::TransparentState& state)
     hash = mix(hash,
         static_cast<uint64_t>(static_cast<uint32_t>(state.scissorX)) << 32 | static_cast<uint32_t>(state.scissorY));
     hash = mix(hash, static_cast<uint64_t>(state.scissorWidth) << 32 | state.scissorHeight);
-    // Spread the low bits, which pick the slot.
-    hash ^= hash >> 31;
-    hash *= 0xbf58476d1ce4e5b9ull;
-    hash ^= hash >> 29;
-    return hash;
+    return finishHash(hash);
+}
+
+// States that draw alike (sameDrawing) hash equally.
+uint64_t drawingHash(const KaRenderer::TransparentState& state)
+{
+    const KaMaterial& material = state.material;
+    const Ka3DTexture* texture = material.texture().get();
+    uint64_t hash = mix(0, reinterpret_cast<uintptr_t>(state.camera.get()));
+    hash = mix(hash, texture ? static_cast<uint64_t>(texture->glName()) + 1 : 0);
+    hash = mix(hash, static_cast<uint64_t>(static_cast<uint32_t>(material.mode())));
+    hash = mix(hash,
+        (material.enableLights() ? 1u : 0u) | (material.isShadowTexture() ? 2u : 0u)
+            | (state.scissorEnabled ? 8u : 0u));
+    hash = mix(hash, static_cast<uint64_t>(static_cast<uint32_t>(state.textureEnvironmentMode)));
+    hash = mix(hash,
+        static_cast<uint64_t>(static_cast<uint32_t>(state.scissorX)) << 32 | static_cast<uint32_t>(state.scissorY));
+    hash = mix(hash, static_cast<uint64_t>(state.scissorWidth) << 32 | state.scissorHeight);
+    if (!coloursFromArray(material)) {
+        hash = mix(hash, colorBits(material.ambient()) | colorBits(material.diffuse()) << 32);
+        hash = mix(hash, colorBits(material.specular()) | colorBits(material.emission()) << 32);
+    }
+    return finishHash(hash);
+}
+
+// Open addressing over `slots`, which hold a number + 1 (0: free), a power of
+// two long and at most half full: the number among 0 .. count - 1 that
+// matches, or count, taken into the table, when none does. hashOf(n) and
+// inTable(n) are asked of the numbers already there when the table grows.
+template <class HashOf, class Matches, class InTable>
+uint32_t findOrInsert(KaArrayImplementation<uint32_t>& slots, uint32_t count, uint64_t hash, HashOf hashOf,
+    Matches matches, InTable inTable)
+{
+    if (slots.size() < 2 * (static_cast<unsigned long>(count) + 1)) {
+        const unsigned long size = std::max<unsigned long>(64, slots.size() * 2);
+        slots.resize(0);
+        slots.resize(size);
+        std::memset(slots.data(), 0, size * sizeof(uint32_t));
+        for (uint32_t n = 0; n < count; ++n) {
+            if (!inTable(n))
+                continue;
+            unsigned long slot = static_cast<unsigned long>(hashOf(n)) & (size - 1);
+            while (slots[slot] != 0)
+                slot = (slot + 1) & (size - 1);
+            slots[slot] = n + 1;
+        }
+    }
+    const unsigned long mask = slots.size() - 1;
+    unsigned long slot = static_cast<unsigned long>(hash) & mask;
+    while (slots[slot] != 0) {
+        const uint32_t n = slots[slot] - 1;
+        if (matches(n))
+            return n;
+        slot = (slot + 1) & mask;
+    }
+    slots[slot] = count + 1;
+    return count;
+}
+
+void clearSlots(KaArrayImplementation<uint32_t>& slots)
+{
+    if (slots.size() != 0)
+        std::memset(slots.data(), 0, slots.size() * sizeof(uint32_t));
 }
 
 // Below this many entries a comparison sort is quicker than a radix sort.
 const unsigned long radixSortThreshold = 1024;
-// No state applied yet.
-const uint32_t noState = 0xFFFFFFFFu;
-// Entries address their first vertex with 32 bits.
-const uint64_t maxBatchTriangles = 0xFFFFFFFFull / 3;
+// No drawing applied yet.
+const uint32_t noDrawing = 0xFFFFFFFFu;
+// GL counts the vertices of a draw call, and where it starts, with a signed
+// 32-bit number.
+const uint64_t maxBatchTriangles = 0x7FFFFFFFull / 3;
 
 } // namespace
 
@@ -141,7 +239,6 @@ KaRenderer::TransparentMeshProperties::TransparentMeshProperties()
     , scissorWidth(0)
     , scissorHeight(0)
     , drawn(false)
-    , vertexBase(0)
 {
 }
 
@@ -154,6 +251,7 @@ KaRenderer::TransparentState::TransparentState()
     , scissorWidth(0)
     , scissorHeight(0)
     , mergeable(false)
+    , drawing(0)
 {
 }
 
@@ -161,7 +259,6 @@ KaRenderer::Batch::Batch()
     : entriesCount(0)
     , trianglesCount(0)
     , sorted(false)
-    , reordered(false)
 {
 }
 
@@ -172,6 +269,7 @@ KaRenderer::KaRenderer()
     , mMatrixMode(MODELVIEW)
     , mLastTransparentDrawCalls(0)
     , mLastTransparentMaterialChanges(0)
+    , mLastTransparentGLDrawCalls(0)
     , mCurrentColor(255, 255, 255, 255)
     , mCurrentColorDeferred(false)
     , mCurrentColorPending(false)
@@ -530,7 +628,6 @@ KaRenderer::TransparentMeshProperties KaRenderer::transparentMeshProperties(unsi
     properties.scissorY = state.scissorY;
     properties.scissorWidth = state.scissorWidth;
     properties.scissorHeight = state.scissorHeight;
-    properties.vertexBase = entry.vertexBase;
     return properties;
 }
 
@@ -547,8 +644,7 @@ void KaRenderer::addTransparentMesh(
     appendTriangles(mImmediateBatch, mesh, firstFace, faceCount, materialIndex, nullptr);
     // Drawn in the mesh's own order, as its other faces are.
     mImmediateBatch.sorted = true;
-    unsigned long materialChanges = 0;
-    drawBatch(mImmediateBatch, materialChanges);
+    drawBatch(mImmediateBatch);
     emptyBatch(mImmediateBatch);
 }
 
@@ -570,36 +666,29 @@ uint32_t KaRenderer::stateFor(Batch& batch, const KaMesh& mesh, const KaMaterial
     // Meshes drawn one after another mostly share their state.
     if (count != 0 && sameState(batch.states[count - 1], state))
         return count - 1;
-    if (!state.mergeable) {
-        // Equal to nothing, not even itself: a state of its own every time.
-        batch.states.pushBack(state);
-        return count;
+    const KaArrayImplementation<TransparentState>& states = batch.states;
+    if (state.mergeable) {
+        const uint32_t found = findOrInsert(
+            batch.stateSlots, count, stateHash(state), [&states](uint32_t s) { return stateHash(states[s]); },
+            [&states, &state](uint32_t s) { return sameState(states[s], state); },
+            [&states](uint32_t s) { return states[s].mergeable; });
+        if (found != count)
+            return found;
     }
-
-    KaArrayImplementation<uint32_t>& slots = batch.stateSlots;
-    if (slots.size() < 2 * (static_cast<unsigned long>(count) + 1)) {
-        const unsigned long size = std::max<unsigned long>(64, slots.size() * 2);
-        slots.resize(0);
-        slots.resize(size);
-        std::memset(slots.data(), 0, size * sizeof(uint32_t));
-        for (uint32_t s = 0; s < count; ++s) {
-            if (!batch.states[s].mergeable)
-                continue;
-            unsigned long slot = static_cast<unsigned long>(stateHash(batch.states[s])) & (size - 1);
-            while (slots[slot] != 0)
-                slot = (slot + 1) & (size - 1);
-            slots[slot] = s + 1;
-        }
+    // A new state (one equal to nothing, not even itself, is new every
+    // time): find the states it draws alike with.
+    const KaArrayImplementation<uint32_t>& drawings = batch.drawings;
+    const uint32_t drawingCount = static_cast<uint32_t>(drawings.size());
+    state.drawing = drawingCount;
+    if (drawingMergeable(state)) {
+        state.drawing = findOrInsert(
+            batch.drawingSlots, drawingCount, drawingHash(state),
+            [&states, &drawings](uint32_t d) { return drawingHash(states[drawings[d]]); },
+            [&states, &drawings, &state](uint32_t d) { return sameDrawing(states[drawings[d]], state); },
+            [&states, &drawings](uint32_t d) { return drawingMergeable(states[drawings[d]]); });
     }
-    const unsigned long mask = slots.size() - 1;
-    unsigned long slot = static_cast<unsigned long>(stateHash(state)) & mask;
-    while (slots[slot] != 0) {
-        const uint32_t s = slots[slot] - 1;
-        if (sameState(batch.states[s], state))
-            return s;
-        slot = (slot + 1) & mask;
-    }
-    slots[slot] = count + 1;
+    if (state.drawing == drawingCount)
+        batch.drawings.pushBack(count);
     batch.states.pushBack(state);
     return count;
 }
@@ -661,7 +750,6 @@ void KaRenderer::appendTriangles(Batch& batch, const KaMesh& mesh, unsigned long
     growTo(arrays.normals, vertexTotal);
     growTo(arrays.textureCoordinates, vertexTotal);
     growTo(arrays.colors, vertexTotal);
-    growTo(arrays.indices, vertexTotal);
     growTo(batch.entries, static_cast<unsigned long>(batch.entriesCount + count));
 
     uint64_t written = 0;
@@ -704,7 +792,6 @@ void KaRenderer::appendTriangles(Batch& batch, const KaMesh& mesh, unsigned long
         entry.firstVertex = static_cast<uint32_t>(d);
         entry.state = state;
         entry.indexCount = triangleIndices;
-        entry.vertexBase = 0;
         ++written;
     }
     batch.trianglesCount += written;
@@ -715,7 +802,6 @@ void KaRenderer::appendTriangles(Batch& batch, const KaMesh& mesh, unsigned long
     arrays.normals.resize(used * 3);
     arrays.textureCoordinates.resize(used * 3);
     arrays.colors.resize(used * 3);
-    arrays.indices.resize(used * 3);
     batch.sorted = false;
 }
 
@@ -781,91 +867,115 @@ void KaRenderer::optimiseBatch(Batch& batch)
     if (!batch.sorted)
         sortBatch(batch);
     const unsigned long count = static_cast<unsigned long>(batch.entriesCount);
-    // Up to 65,536 vertices every run counts its 16-bit indices from vertex
-    // 0 of the batch's arrays, one index array for the whole batch. Past
-    // that, the vertices are first copied in draw order, so that every run
-    // is a contiguous block counted from its own first vertex; a run ends
-    // where its block would outgrow the 16-bit range. Either way no index
-    // ever wraps.
-    batch.reordered = batch.trianglesCount * 3 > indexWindow;
-    TransparentMeshesArrays& arrays = batch.arrays;
-    TransparentMeshesArrays& drawn = batch.drawOrder;
-    if (batch.reordered) {
-        growAtLeast(drawn.positions, count * 3);
-        growAtLeast(drawn.normals, count * 3);
-        growAtLeast(drawn.textureCoordinates, count * 3);
-        growAtLeast(drawn.colors, count * 3);
-    }
-    arrays.indices.resize(count * 3);
-    uint16_t* indices = arrays.indices.data();
     TransparentEntry* entries = batch.entries.data();
     const TransparentState* states = batch.states.data();
     TransparentEntry* base = nullptr;
-    // The vertex index 0 stands for: moved on only when a triangle falls
-    // past the 16-bit range, so that the arrays are pointed at anew a few
-    // times per flush rather than at every run.
-    uint64_t window = 0;
+    // Equal states share their number, so a run is a run of one number.
     for (unsigned long i = 0; i < count; ++i) {
         TransparentEntry& entry = entries[i];
-        entry.indexCount = triangleIndices;
-        // The vertex this triangle is drawn from.
-        const uint64_t vertex = batch.reordered ? 3 * i : entry.firstVertex;
-        if (batch.reordered) {
-            const unsigned long from = entry.firstVertex;
-            for (unsigned long k = 0; k < triangleIndices; ++k) {
-                drawn.positions[3 * i + k] = arrays.positions[from + k];
-                drawn.normals[3 * i + k] = arrays.normals[from + k];
-                drawn.textureCoordinates[3 * i + k] = arrays.textureCoordinates[from + k];
-                drawn.colors[3 * i + k] = arrays.colors[from + k];
-            }
-            if (vertex + triangleIndices - window > indexWindow)
-                window = vertex;
-        }
-        // Equal states share their number, so a run is a run of one number
-        // within one window.
-        if (base && base->vertexBase == window && entry.state == base->state && states[entry.state].mergeable) {
+        if (base && entry.state == base->state && states[entry.state].mergeable) {
             base->indexCount += triangleIndices;
             entry.indexCount = 0;
         } else {
+            entry.indexCount = triangleIndices;
             base = &entry;
         }
-        entry.vertexBase = static_cast<uint32_t>(window);
-        for (uint64_t k = 0; k < triangleIndices; ++k)
-            indices[3 * i + k] = static_cast<uint16_t>(vertex + k - window);
     }
 }
+
+namespace {
+
+// The vertices of entries first .. end - 1 to their places in draw order
+// (entry i at 3i), the attributes asked for only: positions always.
+void copyInDrawOrder(const KaRenderer::TransparentMeshesArrays& from, KaRenderer::TransparentMeshesArrays& to,
+    const KaRenderer::TransparentEntry* entries, unsigned long first, unsigned long end, bool normals,
+    bool coordinates, bool colours)
+{
+    const KaVector3f32* positionsFrom = from.positions.data();
+    KaVector3f32* positionsTo = to.positions.data();
+    for (unsigned long i = first; i < end; ++i)
+        std::memcpy(positionsTo + 3 * i, positionsFrom + entries[i].firstVertex, 3 * sizeof(KaVector3f32));
+    if (colours) {
+        const KaColor* colorsFrom = from.colors.data();
+        KaColor* colorsTo = to.colors.data();
+        for (unsigned long i = first; i < end; ++i)
+            std::memcpy(colorsTo + 3 * i, colorsFrom + entries[i].firstVertex, 3 * sizeof(KaColor));
+    }
+    if (normals) {
+        const KaVector3f32* normalsFrom = from.normals.data();
+        KaVector3f32* normalsTo = to.normals.data();
+        for (unsigned long i = first; i < end; ++i)
+            std::memcpy(normalsTo + 3 * i, normalsFrom + entries[i].firstVertex, 3 * sizeof(KaVector3f32));
+    }
+    if (coordinates) {
+        const KaVector2f32* coordinatesFrom = from.textureCoordinates.data();
+        KaVector2f32* coordinatesTo = to.textureCoordinates.data();
+        for (unsigned long i = first; i < end; ++i)
+            std::memcpy(coordinatesTo + 3 * i, coordinatesFrom + entries[i].firstVertex, 3 * sizeof(KaVector2f32));
+    }
+}
+
+void setClientArray(GLenum array, bool wanted, bool& enabled)
+{
+    if (wanted == enabled)
+        return;
+    if (wanted)
+        glEnableClientState(array);
+    else
+        glDisableClientState(array);
+    enabled = wanted;
+}
+
+} // namespace
 
 // The GL state the batch sets is sent once per flush (client arrays, depth
 // mask), once per camera (projection, viewport, model-view) or when it
 // changes from one run to the next (material, texture, scissor, texture
 // environment), never around every draw call: what each draw sees is what
 // setting and resetting it around every call would give.
-unsigned long KaRenderer::drawBatch(Batch& batch, unsigned long& materialChanges)
+//
+// Runs whose states draw alike (TransparentState::drawing: the same GL state
+// but for material colours that lighting off leaves unseen, the colour array
+// carrying each triangle's own) follow one another in one glDrawArrays call.
+// The vertices are copied in draw order first, so that each such stretch is
+// one block, and only with the attributes its drawing reads: normals under
+// lighting or a shadow texture's generated coordinates, texture coordinates
+// while texturing is on, colours while the colour array is.
+KaRenderer::DrawCounts KaRenderer::drawBatch(Batch& batch)
 {
-    materialChanges = 0;
+    DrawCounts counts = { 0, 0, 0 };
     if (batch.trianglesCount == 0)
-        return 0;
+        return counts;
     glDepthMask(GL_FALSE);
     optimiseBatch(batch);
 
-    // Vertex data in draw order past 65,536 vertices; indices always here.
-    TransparentMeshesArrays& arrays = batch.reordered ? batch.drawOrder : batch.arrays;
-    const uint16_t* indices = batch.arrays.indices.data();
+    const unsigned long count = static_cast<unsigned long>(batch.entriesCount);
+    TransparentMeshesArrays& drawn = batch.drawOrder;
+    growAtLeast(drawn.positions, count * 3);
+    growAtLeast(drawn.normals, count * 3);
+    growAtLeast(drawn.textureCoordinates, count * 3);
+    growAtLeast(drawn.colors, count * 3);
+    glVertexPointer(3, GL_FLOAT, 12, drawn.positions.data());
+    glNormalPointer(GL_FLOAT, 12, drawn.normals.data());
+    glTexCoordPointer(2, GL_FLOAT, 8, drawn.textureCoordinates.data());
+    glColorPointer(4, GL_UNSIGNED_BYTE, 4, drawn.colors.data());
     glEnableClientState(GL_VERTEX_ARRAY);
-    glEnableClientState(GL_NORMAL_ARRAY);
-    glEnableClientState(GL_TEXTURE_COORD_ARRAY);
     glEnableClientState(GL_COLOR_ARRAY);
+    glDisableClientState(GL_NORMAL_ARRAY);
+    glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+    bool normalsOn = false;
+    bool coordinatesOn = false;
+    bool coloursOn = true;
     // Every material sets the current colour, which the colour array hides:
     // GL receives only the last one, once the array is off.
     deferCurrentColor(true);
 
-    unsigned long calls = 0;
-    uint64_t indexOffset = 0;
-    uint64_t pointedBase = ~uint64_t(0);
     bool cameraOpen = false;
     KaCamera* appliedCamera = nullptr;
-    uint32_t appliedState = noState;
+    uint32_t appliedDrawing = noDrawing;
+    // The material applied last, and the material of the run before.
     const KaMaterial* lastMaterial = nullptr;
+    const KaMaterial* runMaterial = nullptr;
     // The material whose colours GL holds.
     const KaMaterial* coloursHeld = nullptr;
     bool textureOn = false;
@@ -877,23 +987,45 @@ unsigned long KaRenderer::drawBatch(Batch& batch, unsigned long& materialChanges
     uint32_t scissorHeight = 0;
     bool environmentKnown = false;
     int environment = 0;
+    // The stretch of entries waiting to be drawn in one call.
+    unsigned long stretchBegin = 0;
+    unsigned long stretchEnd = 0;
 
-    const unsigned long count = static_cast<unsigned long>(batch.entriesCount);
     const TransparentEntry* entries = batch.entries.data();
     const TransparentState* states = batch.states.data();
+    auto drawStretch = [&]() {
+        if (stretchEnd == stretchBegin)
+            return;
+        copyInDrawOrder(
+            batch.arrays, drawn, entries, stretchBegin, stretchEnd, normalsOn, coordinatesOn, coloursOn);
+        glDrawArrays(GL_TRIANGLES, static_cast<GLint>(3 * stretchBegin),
+            static_cast<GLsizei>(3 * (stretchEnd - stretchBegin)));
+        ++counts.glDrawCalls;
+        stretchBegin = stretchEnd;
+    };
+
     for (unsigned long i = 0; i < count; ++i) {
         const TransparentEntry& entry = entries[i];
         if (entry.indexCount == 0)
             continue;
-        if (entry.vertexBase != pointedBase) {
-            const unsigned long b = entry.vertexBase;
-            glVertexPointer(3, GL_FLOAT, 12, arrays.positions.data() + b);
-            glNormalPointer(GL_FLOAT, 12, arrays.normals.data() + b);
-            glTexCoordPointer(2, GL_FLOAT, 8, arrays.textureCoordinates.data() + b);
-            glColorPointer(4, GL_UNSIGNED_BYTE, 4, arrays.colors.data() + b);
-            pointedBase = entry.vertexBase;
-        }
         const TransparentState& state = states[entry.state];
+        const KaMaterial& material = state.material;
+        ++counts.runs;
+        if (!runMaterial || material != *runMaterial)
+            ++counts.materialChanges;
+        runMaterial = &material;
+        const unsigned long runEnd = i + entry.indexCount / triangleIndices;
+        // Colours that differ unseen are no reason for another call; in the
+        // shadow passes every state draws on its own.
+        if (stretchEnd != stretchBegin && state.drawing == appliedDrawing && drawingMergeable(state)
+            && mShadowMode == SHADOW_NONE) {
+            stretchEnd = runEnd;
+            continue;
+        }
+        drawStretch();
+        stretchBegin = i;
+        stretchEnd = runEnd;
+
         // A camera's projection and the entries' identity model-view (the
         // positions are in view space) stay loaded for all its entries.
         KaCamera* camera = state.camera.get();
@@ -918,73 +1050,61 @@ unsigned long KaRenderer::drawBatch(Batch& batch, unsigned long& materialChanges
         }
 
         bool materialApplied = false;
-        if (entry.state != appliedState) {
-            const KaMaterial& material = state.material;
-            const bool textured = material.texture().get() != nullptr;
-            if (textured && !textureOn) {
-                glEnable(GL_TEXTURE_2D);
-                mTextureEnabled = true;
-                textureOn = true;
-            } else if (!textured && textureOn) {
-                glDisable(GL_TEXTURE_2D);
-                mTextureEnabled = false;
-                textureOn = false;
-            }
-            if (material.isShadowTexture() != shadowArraysOff) {
-                shadowArraysOff = material.isShadowTexture();
-                if (shadowArraysOff) {
-                    glDisableClientState(GL_TEXTURE_COORD_ARRAY);
-                    glDisableClientState(GL_COLOR_ARRAY);
-                } else {
-                    glEnableClientState(GL_TEXTURE_COORD_ARRAY);
-                    glEnableClientState(GL_COLOR_ARRAY);
-                }
-                deferCurrentColor(!shadowArraysOff);
-            }
-            // The first material is applied whole: GL still holds the state
-            // of whatever drew before the batch, which a default material
-            // would otherwise inherit. After it, only what differs.
-            if (!lastMaterial || material != *lastMaterial) {
-                const bool whole = !lastMaterial || mShadowMode != SHADOW_NONE || material.isShadowTexture()
-                    || lastMaterial->isShadowTexture();
-                if (whole) {
-                    material.apply();
-                    coloursHeld = &material;
-                    environmentKnown = false;
-                } else {
-                    // Unlit, the material colours show nowhere: they are
-                    // sent when a lit material or the end of the flush
-                    // needs them.
-                    material.applyChanges(*lastMaterial, true, false);
-                    if (material.enableLights()) {
-                        material.applyColours(*coloursHeld);
-                        coloursHeld = &material;
-                    }
-                }
-                lastMaterial = &material;
-                materialApplied = true;
-                ++materialChanges;
-            }
-            if (state.scissorEnabled) {
-                const bool rectangleChanged = state.scissorX != scissorX || state.scissorY != scissorY
-                    || state.scissorWidth != scissorWidth || state.scissorHeight != scissorHeight;
-                if (!scissorOn)
-                    glEnable(GL_SCISSOR_TEST);
-                if (!scissorOn || rectangleChanged) {
-                    glScissor(state.scissorX, state.scissorY, static_cast<GLsizei>(state.scissorWidth),
-                        static_cast<GLsizei>(state.scissorHeight));
-                    scissorX = state.scissorX;
-                    scissorY = state.scissorY;
-                    scissorWidth = state.scissorWidth;
-                    scissorHeight = state.scissorHeight;
-                }
-                scissorOn = true;
-            } else if (scissorOn) {
-                glDisable(GL_SCISSOR_TEST);
-                scissorOn = false;
-            }
-            appliedState = entry.state;
+        const bool textured = material.texture().get() != nullptr;
+        if (textured && !textureOn) {
+            glEnable(GL_TEXTURE_2D);
+            mTextureEnabled = true;
+            textureOn = true;
+        } else if (!textured && textureOn) {
+            glDisable(GL_TEXTURE_2D);
+            mTextureEnabled = false;
+            textureOn = false;
         }
+        if (material.isShadowTexture() != shadowArraysOff) {
+            shadowArraysOff = material.isShadowTexture();
+            deferCurrentColor(!shadowArraysOff);
+        }
+        // The first material is applied whole: GL still holds the state of
+        // whatever drew before the batch, which a default material would
+        // otherwise inherit. After it, only what differs.
+        if (!lastMaterial || material != *lastMaterial) {
+            const bool whole = !lastMaterial || mShadowMode != SHADOW_NONE || material.isShadowTexture()
+                || lastMaterial->isShadowTexture();
+            if (whole) {
+                material.apply();
+                coloursHeld = &material;
+                environmentKnown = false;
+            } else {
+                // Unlit, the material colours show nowhere: they are sent
+                // when a lit material or the end of the flush needs them.
+                material.applyChanges(*lastMaterial, true, false);
+                if (material.enableLights()) {
+                    material.applyColours(*coloursHeld);
+                    coloursHeld = &material;
+                }
+            }
+            lastMaterial = &material;
+            materialApplied = true;
+        }
+        if (state.scissorEnabled) {
+            const bool rectangleChanged = state.scissorX != scissorX || state.scissorY != scissorY
+                || state.scissorWidth != scissorWidth || state.scissorHeight != scissorHeight;
+            if (!scissorOn)
+                glEnable(GL_SCISSOR_TEST);
+            if (!scissorOn || rectangleChanged) {
+                glScissor(state.scissorX, state.scissorY, static_cast<GLsizei>(state.scissorWidth),
+                    static_cast<GLsizei>(state.scissorHeight));
+                scissorX = state.scissorX;
+                scissorY = state.scissorY;
+                scissorWidth = state.scissorWidth;
+                scissorHeight = state.scissorHeight;
+            }
+            scissorOn = true;
+        } else if (scissorOn) {
+            glDisable(GL_SCISSOR_TEST);
+            scissorOn = false;
+        }
+        appliedDrawing = state.drawing;
         if (!environmentKnown || environment != state.textureEnvironmentMode) {
             glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, state.textureEnvironmentMode);
             environment = state.textureEnvironmentMode;
@@ -995,14 +1115,24 @@ unsigned long KaRenderer::drawBatch(Batch& batch, unsigned long& materialChanges
         // material.
         if (shadowArraysOff && !materialApplied && camera)
             setCurrentColor(KaColor(255, 255, 255, 255));
-        glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(entry.indexCount), GL_UNSIGNED_SHORT,
-            indices + indexOffset);
-        indexOffset += entry.indexCount;
-        ++calls;
-    }
 
-    if (lastMaterial && coloursHeld != lastMaterial)
-        lastMaterial->applyColours(*coloursHeld);
+        // The arrays this drawing reads. A material may have switched the
+        // texture-coordinate array on itself; texturing may also be on from
+        // before the flush. A shadow texture generates every coordinate,
+        // possibly from the normals.
+        coordinatesOn = glIsEnabled(GL_TEXTURE_COORD_ARRAY) == GL_TRUE;
+        setClientArray(GL_COLOR_ARRAY, !shadowArraysOff, coloursOn);
+        setClientArray(GL_TEXTURE_COORD_ARRAY, !shadowArraysOff && glIsEnabled(GL_TEXTURE_2D), coordinatesOn);
+        setClientArray(
+            GL_NORMAL_ARRAY, material.isShadowTexture() || glIsEnabled(GL_LIGHTING) == GL_TRUE, normalsOn);
+    }
+    drawStretch();
+
+    // GL ends holding the last run's material, as if each had been applied.
+    if (runMaterial && runMaterial != lastMaterial)
+        setCurrentColor(runMaterial->diffuse());
+    if (runMaterial && coloursHeld && coloursHeld != runMaterial)
+        runMaterial->applyColours(*coloursHeld);
     deferCurrentColor(false);
     glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
     if (scissorOn)
@@ -1024,7 +1154,7 @@ unsigned long KaRenderer::drawBatch(Batch& batch, unsigned long& materialChanges
     glDisableClientState(GL_TEXTURE_COORD_ARRAY);
     glDisableClientState(GL_COLOR_ARRAY);
     glDepthMask(GL_TRUE);
-    return calls;
+    return counts;
 }
 
 void KaRenderer::emptyBatch(Batch& batch)
@@ -1034,14 +1164,13 @@ void KaRenderer::emptyBatch(Batch& batch)
     // are read: they keep their size too, and are not cleared again.
     batch.entries.resize(0);
     batch.states.resize(0);
-    if (batch.stateSlots.size() != 0)
-        std::memset(batch.stateSlots.data(), 0, batch.stateSlots.size() * sizeof(uint32_t));
+    batch.drawings.resize(0);
+    clearSlots(batch.stateSlots);
+    clearSlots(batch.drawingSlots);
     batch.arrays.positions.resize(0);
     batch.arrays.normals.resize(0);
     batch.arrays.textureCoordinates.resize(0);
     batch.arrays.colors.resize(0);
-    batch.arrays.indices.resize(0);
-    batch.reordered = false;
     batch.entriesCount = 0;
     batch.trianglesCount = 0;
     batch.sorted = false;
@@ -1049,6 +1178,9 @@ void KaRenderer::emptyBatch(Batch& batch)
 
 void KaRenderer::renderTransparentMeshes()
 {
-    mLastTransparentDrawCalls = drawBatch(mBatch, mLastTransparentMaterialChanges);
+    const DrawCounts counts = drawBatch(mBatch);
+    mLastTransparentDrawCalls = counts.runs;
+    mLastTransparentMaterialChanges = counts.materialChanges;
+    mLastTransparentGLDrawCalls = counts.glDrawCalls;
     emptyBatch(mBatch);
 }

@@ -73,8 +73,6 @@ public:
         KaArrayImplementation<KaVector3f32> normals;
         KaArrayImplementation<KaVector2f32> textureCoordinates;
         KaArrayImplementation<KaColor> colors;
-        // Rebuilt at every flush, in draw order.
-        KaArrayImplementation<uint16_t> indices;
     };
 
     // One batched triangle and everything needed to draw it later, as the
@@ -104,13 +102,6 @@ public:
         uint32_t scissorHeight;
         // False for an entry that merging folded into the run before it.
         bool drawn;
-        // The vertex that index 0 of this entry's run stands for: 0 while
-        // the batch holds at most 65,536 vertices; past that, a vertex of
-        // the copy of the vertices made in draw order, moved on to a
-        // triangle's first vertex when the triangle would fall past the
-        // 16-bit range counted from the one before. The 16-bit indices of a
-        // run count from it, so they never wrap.
-        uint64_t vertexBase;
     };
 
     // What the triangles of one addTransparentMesh call share: everything
@@ -131,6 +122,11 @@ public:
         // False for a material that is not equal to itself (a NaN
         // shininess): its triangles never merge, not even with each other.
         bool mergeable;
+        // States that draw alike share this number: those that differ only
+        // in what the colour array carries for them (the material colours of
+        // an unlit material, whether the mesh had vertex colours). Runs of
+        // such states draw in one call.
+        uint32_t drawing;
     };
 
     // One batched triangle as the batch keeps it.
@@ -142,8 +138,6 @@ public:
         // 3 once added; after merging, the run's count on its first entry
         // and 0 on the entries folded into it.
         uint32_t indexCount;
-        // See TransparentMeshProperties::vertexBase.
-        uint32_t vertexBase;
     };
 
     KaRenderer();
@@ -252,7 +246,7 @@ public:
     void renderTransparentMeshes();
     // Sorts the batch if it is not yet sorted, then merges runs of
     // neighbours that share camera, material, texture environment, matrix,
-    // vertex colours and scissor, and rebuilds the index array in draw order.
+    // vertex colours and scissor.
     void optimiseTransparentMeshProperties();
     // 1 when a's key is greater, 0 when equal, -1 otherwise.
     static int compareTransparentMeshProperties(
@@ -265,10 +259,18 @@ public:
     uint64_t transparentTrianglesCount() const { return mBatch.trianglesCount; }
     TransparentMeshProperties transparentMeshProperties(unsigned long i) const;
     const TransparentMeshesArrays& transparentMeshesArrays() const { return mBatch.arrays; }
-    // glDrawElements calls of the last flush (0 after an empty one).
+    // Runs of the last flush (0 after an empty one): neighbours in draw
+    // order that share all drawing state, as merging leaves them. Each was
+    // a GL draw call of its own until runs that differ only in what the
+    // colour array carries were sent together; lastTransparentGLDrawCalls
+    // counts the calls now sent.
     unsigned long lastTransparentDrawCalls() const { return mLastTransparentDrawCalls; }
-    // Material applications (whole or changes only) of the last flush.
+    // Runs whose material differs from the run's before (the first run
+    // counts) in the last flush.
     unsigned long lastTransparentMaterialChanges() const { return mLastTransparentMaterialChanges; }
+    // GL draw calls of the last flush: one per stretch of runs that draw
+    // alike (see TransparentState::drawing).
+    unsigned long lastTransparentGLDrawCalls() const { return mLastTransparentGLDrawCalls; }
 
 private:
     // One batch: the main one, or the scratch one that draws at once when no
@@ -283,14 +285,18 @@ private:
         // Open addressing from a state's hash to its index + 1 (0: free);
         // a power of two long, at most half full.
         KaArrayImplementation<uint32_t> stateSlots;
+        // The first state of each drawing number, and the same kind of
+        // table from a state's drawing hash to a drawing number + 1.
+        KaArrayImplementation<uint32_t> drawings;
+        KaArrayImplementation<uint32_t> drawingSlots;
         TransparentMeshesArrays arrays;
-        // Past 65,536 vertices, the vertices copied in draw order, which the
-        // flush then draws from (see optimiseBatch).
+        // The vertices copied in draw order at the flush, which it draws
+        // from: every stretch of runs drawn in one call is then one block.
+        // Only the attributes a stretch's drawing reads are copied.
         TransparentMeshesArrays drawOrder;
         uint64_t entriesCount;
         uint64_t trianglesCount;
         bool sorted;
-        bool reordered;
     };
 
     KaMatricesStack& stack(MatrixMode mode);
@@ -302,8 +308,12 @@ private:
     uint32_t stateFor(Batch& batch, const KaMesh& mesh, const KaMaterial& material, KaCamera* camera);
     static void sortBatch(Batch& batch);
     static void optimiseBatch(Batch& batch);
-    // Returns the number of draw calls; counts the material applications.
-    unsigned long drawBatch(Batch& batch, unsigned long& materialChanges);
+    struct DrawCounts {
+        unsigned long runs;
+        unsigned long materialChanges;
+        unsigned long glDrawCalls;
+    };
+    DrawCounts drawBatch(Batch& batch);
     static void emptyBatch(Batch& batch);
 
     bool mTextureEnabled;
@@ -313,6 +323,7 @@ private:
     Batch mImmediateBatch;
     unsigned long mLastTransparentDrawCalls;
     unsigned long mLastTransparentMaterialChanges;
+    unsigned long mLastTransparentGLDrawCalls;
     KaMatricesStack mStacks[3];
     KaIntrusivePtr<KaCamera> mCurrentCamera;
     KaColor mCurrentColor;

@@ -44,7 +44,7 @@ bool KaTga::matchFormat(const KaPath& path) { return matchExtension(path, "tga")
 bool KaTga::load(const KaPath& path)
 {
     mStream = nullptr;
-    if (!mFile.open(path, KaFileSystem::Read)) {
+    if (!openForReading(mFile, path)) {
         reset();
         return false;
     }

@@ -410,12 +410,24 @@ TEST_F(KaFileTest, TranslatedContentFallsBackToTheLanguageThenEnglish)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.asked);
         EXPECT_STREQ(c.opened, KaBaseFile::localizedPath(c.asked).c_str());
+        // The file a reader opens is that name resolved, and it opens as it
+        // stands.
+        const KaPath real = KaBaseFile::localizedRealPath(c.asked);
+        EXPECT_STREQ(KaBaseFile::getRealPath(c.opened, KaPath()).c_str(), real.c_str());
+        KaFile file;
+        KaCaptureStdout quiet;
+        EXPECT_EQ(KaBaseFile::fileExist(c.opened), file.openRealPath(real));
     }
 
-    // The variant folders pick the language themselves: the name is kept.
+    // The variant folders pick the language themselves: the name is kept,
+    // and the file to open is the variant.
     variants("fr");
     EXPECT_STREQ("img/menu.png", KaBaseFile::localizedPath("img/menu.png").c_str());
     EXPECT_TRUE(KaBaseFile::fileExist(KaBaseFile::localizedPath("img/menu.png")));
+    const KaPath real = KaBaseFile::localizedRealPath("img/menu.png");
+    EXPECT_STREQ(KaBaseFile::getRealPath("img/fr/menu.png", KaPath()).c_str(), real.c_str());
+    KaFile file;
+    EXPECT_TRUE(file.openRealPath(real));
 }
 
 } // namespace

@@ -616,6 +616,40 @@ TEST_F(KaPackageTest, VariantFoldersAreLookedUpInThePackage)
     }
     KaFile file("scenes/b.png", KaFileSystem::Read);
     EXPECT_EQ("variant b", readAll(file));
+
+    // A reader that resolved the name once opens the entry it found.
+    KaFile resolved;
+    ASSERT_TRUE(resolved.openRealPath(KaBaseFile::localizedRealPath("scenes/b.png")));
+    EXPECT_EQ("variant b", readAll(resolved));
+}
+
+TEST_F(KaPackageTest, TranslatedNamesResolveAndOpenInThePackage)
+{
+    write("img/fr/menu.png", "on disk");
+    openMain({ { "img/pic.png", "pic" }, { "img/fr/menu.png", "menu fr" }, { "img/en/title.png", "title en" } });
+    {
+        KaCaptureStdout quiet;
+        core.get()->language("fr");
+    }
+    struct Case {
+        const char* asked;
+        const char* contents;
+    };
+    const Case cases[] = {
+        { "img/pic.png", "pic" },
+        { "img/menu.png", "menu fr" },
+        { "img/title.png", "title en" },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.asked);
+        KaFile file;
+        ASSERT_TRUE(file.openRealPath(KaBaseFile::localizedRealPath(c.asked)));
+        EXPECT_EQ(c.contents, readAll(file));
+    }
+    KaFile missing;
+    KaCaptureStdout output;
+    EXPECT_FALSE(missing.openRealPath(KaBaseFile::localizedRealPath("img/none.png")));
+    EXPECT_EQ("", output.text()) << "the package route prints nothing";
 }
 
 TEST_F(KaPackageTest, TwoThreadsReadThroughThePackageRoute)

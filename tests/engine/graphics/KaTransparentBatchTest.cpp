@@ -2,8 +2,10 @@
 
 #include <GL/gl.h>
 
+#include <algorithm>
 #include <cfloat>
 #include <cmath>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -530,7 +532,8 @@ TEST_F(KaTransparentBatchTest, MoreThanSixtyFiveThousandVerticesDrawWithoutWrapp
         mesh.attachMaterial(0, translucent(KaColor(255, 255, 255, 255)));
     }
     drawLayer(*camera, { &meshes[0], &meshes[1], &meshes[2] });
-    EXPECT_GT(r()->lastTransparentDrawCalls(), 1u);
+    // One state: one call, however many vertices (no 16-bit index to wrap).
+    EXPECT_EQ(1u, r()->lastTransparentGLDrawCalls());
     for (const Marker& marker : markers) {
         if (marker.color != yellow)
             continue;
@@ -812,6 +815,166 @@ TEST_F(KaTransparentBatchTest, TexturesFollowTheEntriesInDepthOrder)
     EXPECT_NEAR(128, p.b, 2);
     EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D));
     EXPECT_FALSE(r()->textureEnabled());
+}
+
+// Runs whose materials differ only in what lighting off leaves unseen draw in
+// one call from the colour array; every other difference still takes a
+// call of its own. Either way the pixels must be those of drawing each
+// triangle alone, in depth order: through its own mesh, which sets all of
+// its material's state itself, or, where the batch's drawing differs from
+// the mesh's by design (the texture environment set after the material),
+// through a flush of its own. Four meshes of six triangles each,
+// interleaved in depth, overlapping and blended over each other.
+TEST_F(KaTransparentBatchTest, RunsDrawnTogetherGiveThePixelsOfOneDrawPerTriangle)
+{
+    const unsigned long meshCount = 4;
+    const unsigned long perMesh = 6;
+    KaIntrusivePtr<Ka3DTexture> checker(new Ka3DTexture());
+    checker->load(*KaTestMakeImage(8, 8, RGBA8888, [](unsigned int x, unsigned int y) {
+        return (x + y) % 2 ? KaColor(250, 200, 40, 255) : KaColor(30, 90, 220, 120);
+    }));
+    const KaColor palette[meshCount]
+        = { KaColor(255, 40, 0, 110), KaColor(0, 200, 90, 150), KaColor(60, 60, 255, 90), KaColor(220, 220, 0, 200) };
+    auto plain = [&palette](unsigned long m) { return translucent(palette[m]); };
+    auto textured = [&palette, &checker](unsigned long m) {
+        KaMaterial material(checker, KaMaterial::BLENDED);
+        material.setDiffuse(palette[m]);
+        return material;
+    };
+    auto lit = [&palette](unsigned long m) {
+        KaMaterial material = translucent(palette[m]);
+        material.setEnableLights(true);
+        material.setEmission(KaColor(palette[m].b, palette[m].r, palette[m].g, 255));
+        material.setAmbient(KaColor(40, 40, 40, 255));
+        return material;
+    };
+    struct Case {
+        const char* what;
+        std::function<KaMaterial(unsigned long)> material;
+        // Meshes with colours of their own, with GL_REPLACE.
+        std::vector<unsigned long> vertexColours;
+        std::vector<unsigned long> replace;
+        // Whether some runs must share a call.
+        bool fewerCalls;
+        // Whether each triangle's own mesh draws it as the batch does.
+        bool meshDrawsAlike;
+    };
+    const Case cases[] = {
+        { "unlit, a colour per mesh", plain, {}, {}, true, true },
+        { "unlit, vertex colours on some meshes", plain, { 0, 2 }, {}, true, true },
+        { "unlit, one texture, a colour per mesh", textured, {}, {}, true, true },
+        { "textured and untextured", [&](unsigned long m) { return m % 2 ? textured(m) : plain(m); }, {}, {}, false,
+            true },
+        { "blended and alpha-tested",
+            [&](unsigned long m) {
+                KaMaterial material = plain(m);
+                if (m % 2)
+                    material.setMode(KaMaterial::ALPHA_TESTED);
+                return material;
+            },
+            {}, {}, false, true },
+        { "lit, a colour per mesh", lit, {}, {}, false, true },
+        { "lit and unlit", [&](unsigned long m) { return m % 2 ? lit(m) : plain(m); }, { 1 }, {}, false, true },
+        { "opaque and blended, textured",
+            [&](unsigned long m) {
+                KaMaterial material = textured(m);
+                if (m >= 2)
+                    material.setMode(KaMaterial::OPAQUE);
+                return material;
+            },
+            {}, {}, true, false },
+        { "texture environments", textured, {}, { 1, 3 }, false, false },
+    };
+    // Triangles firstTriangle .. firstTriangle + count - 1 of mesh m.
+    auto build = [&](const Case& c, KaMesh& mesh, unsigned long m, unsigned long firstTriangle, unsigned long count) {
+        mesh.setConf(count * 3, count * 3, KaMesh::TRIANGLES, 1, static_cast<unsigned int>(count));
+        const bool colours = std::find(c.vertexColours.begin(), c.vertexColours.end(), m) != c.vertexColours.end();
+        for (unsigned long n = 0; n < count; ++n) {
+            // Depth order: triangle, then mesh; each covers much of the view.
+            const unsigned long t = firstTriangle + n;
+            const float k = static_cast<float>(t * meshCount + m);
+            const float z = 10.0f * k - 100.0f;
+            const unsigned int v = static_cast<unsigned int>(3 * n);
+            mesh.setVertex(v, KaVector3f32(-110.0f + 7.0f * k, -100.0f + 2.0f * k, z));
+            mesh.setVertex(v + 1, KaVector3f32(105.0f - 3.0f * k, -90.0f + 6.0f * k, z));
+            mesh.setVertex(v + 2, KaVector3f32(-40.0f + 4.0f * k, 110.0f - 5.0f * k, z));
+            for (unsigned int i = 0; i < 3; ++i) {
+                mesh.setIndex(v + i, v + i);
+                mesh.setNormal(v + i, KaVector3f32(0.4f * static_cast<float>(i) - 0.4f, 0.05f * k - 0.5f, 0.8f));
+                mesh.setTextureUV(
+                    v + i, KaVector2f32(0.1f * k + (i == 1 ? 1.0f : 0.0f), 0.05f * k + (i == 2 ? 1.0f : 0.0f)));
+                if (colours)
+                    mesh.setColor(v + i,
+                        KaColor(static_cast<unsigned char>(40 * i + 20 * t), 180, static_cast<unsigned char>(60 * m),
+                            static_cast<unsigned char>(90 + 50 * i)));
+            }
+        }
+        mesh.attachMaterial(0, c.material(m));
+        if (std::find(c.replace.begin(), c.replace.end(), m) != c.replace.end())
+            mesh.setTextureEnvironmentMode(GL_REPLACE);
+    };
+    // A light from the upper left, so that lit triangles show their normals.
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    const GLfloat direction[4] = { -0.5f, 0.6f, 1.0f, 0.0f };
+    glLightfv(GL_LIGHT0, GL_POSITION, direction);
+    glEnable(GL_LIGHT0);
+    KaIntrusivePtr<KaCamera> camera = orthographicCamera();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::vector<KaMesh> meshes(meshCount);
+        for (unsigned long m = 0; m < meshCount; ++m)
+            build(c, meshes[m], m, 0, perMesh);
+
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        camera->apply();
+        for (KaMesh& mesh : meshes)
+            r()->addTransparentMesh(mesh, 0, 0, 0);
+        r()->renderTransparentMeshes();
+        const std::vector<unsigned char> together = context().readPixels();
+        const unsigned long runs = r()->lastTransparentDrawCalls();
+        const unsigned long calls = r()->lastTransparentGLDrawCalls();
+        EXPECT_EQ(meshCount * perMesh, runs);
+        if (c.fewerCalls)
+            EXPECT_LT(calls, runs);
+        else
+            EXPECT_EQ(runs, calls);
+        // GL ends holding the last triangle's material, and white.
+        const KaColor last = c.material(meshCount - 1).diffuse();
+        GLfloat diffuse[4];
+        glGetMaterialfv(GL_FRONT, GL_DIFFUSE, diffuse);
+        EXPECT_NEAR(last.r / 255.0f, diffuse[0], 1e-3f);
+        EXPECT_NEAR(last.a / 255.0f, diffuse[3], 1e-3f);
+        EXPECT_EQ(KaColor(255, 255, 255, 255), r()->currentColor());
+
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        for (unsigned long t = 0; t < perMesh; ++t) {
+            for (unsigned long m = 0; m < meshCount; ++m) {
+                KaMesh single;
+                build(c, single, m, t, 1);
+                camera->apply();
+                if (c.meshDrawsAlike) {
+                    single.setSortTransparentFaces(false);
+                    single.draw();
+                } else {
+                    r()->addTransparentMesh(single, 0, 0, 0);
+                    r()->renderTransparentMeshes();
+                }
+                camera->restore();
+            }
+        }
+        const std::vector<unsigned char> alone = context().readPixels();
+
+        unsigned long differing = 0;
+        unsigned long drawn = 0;
+        for (size_t i = 0; i < together.size(); ++i) {
+            differing += together[i] != alone[i] ? 1 : 0;
+            drawn += alone[i] != 0 ? 1 : 0;
+        }
+        EXPECT_EQ(0u, differing);
+        EXPECT_GT(drawn, together.size() / 4) << "the triangles cover much of the view";
+    }
+    glDisable(GL_LIGHT0);
 }
 
 } // namespace
