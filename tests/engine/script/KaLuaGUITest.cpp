@@ -6,6 +6,9 @@
 #include <string>
 #include <vector>
 
+#include <lauxlib.h>
+#include <lua.h>
+
 #include "engine/core/KaCore.h"
 #include "engine/core/KaObject.h"
 #include "engine/gui/KaButtonLayout.h"
@@ -27,6 +30,13 @@ namespace {
 // console is captured so that each test can read the lines of its load.
 class KaLuaGUITest : public KaGLRendererTest {
 protected:
+    void SetUp() override
+    {
+        KaGLRendererTest::SetUp();
+        // The core's first use announces its language.
+        KaCaptureStdout quiet;
+        core.get()->language();
+    }
     void TearDown() override
     {
         mGui.unload();
@@ -351,6 +361,22 @@ TEST_F(KaLuaGUITest, ArrayEntriesBecomeChildrenAndOtherValuesAreSkipped)
     ASSERT_EQ(mGui.listLayout("list")->childCount(), 1u);
     // Nothing is attached outside the file's own tree.
     EXPECT_EQ(root->parent(), nullptr);
+
+    // A light userdata that no constructor made (here one of the host's own)
+    // is no child either.
+    lua_State* state = mGui.context().luaState();
+    lua_register(state, "foreign", [](lua_State* s) {
+        static int notAnObject = 0;
+        lua_pushlightuserdata(s, &notAnObject);
+        return 1;
+    });
+    ASSERT_EQ(luaL_dostring(state, "KaLayout{ name = 'late', foreign(), KaLayout{ name = 'd' } }\n"
+                                   "KaButtonLayout{ name = 'button', upLayout = foreign() }"),
+        LUA_OK);
+    ASSERT_NE(mGui.layout("late"), nullptr);
+    ASSERT_EQ(mGui.layout("late")->childCount(), 1u);
+    EXPECT_EQ(mGui.layout("late")->child(0), static_cast<KaI3DObject2*>(mGui.layout("d")));
+    EXPECT_EQ(mGui.buttonLayout("button")->upLayout(), nullptr);
 }
 
 TEST_F(KaLuaGUITest, AnObjectListedTwiceIsAChildOnceOfItsLastParent)
