@@ -16,6 +16,7 @@
 #include "engine/gui/KaClipLayout.h"
 #include "engine/gui/KaLayout.h"
 #include "engine/gui/KaListLayout.h"
+#include "engine/gui/KaScrollingLayout.h"
 #include "engine/gui/KaSpriteLayout.h"
 #include "engine/scene/KaFrameAnim.h"
 #include "engine/scene/KaTiledSurface.h"
@@ -86,6 +87,7 @@ bool KaLuaGUI::load(const KaPath& path)
     mContext.registerCFunction("KaClipLayout", &KaLuaGUI::clipLayoutBindings);
     mContext.registerCFunction("KaColorLinearAnimation", &KaLuaGUI::colorLinearAnimationBindings);
     mContext.registerCFunction("KaRotationLinearAnimation", &KaLuaGUI::rotationLinearAnimationBindings);
+    mContext.registerCFunction("KaScrollingLayout", &KaLuaGUI::scrollingLayoutBindings);
 
     mContext.setInRegistry(kRegistryKey, this);
 
@@ -135,6 +137,7 @@ void KaLuaGUI::unload()
     mSpriteLayouts.clear();
     releaseLayouts(mButtonLayouts);
     releaseLayouts(mCheckboxLayouts);
+    releaseLayouts(mScrollingLayouts);
     releaseAnimations(mLayoutPositionLinearAnimations);
     releaseAnimations(mLayoutAnchorLinearAnimations);
     releaseLayouts(mClipLayouts);
@@ -164,6 +167,8 @@ KaLayout* KaLuaGUI::layout(const KaString& name) const
         return found;
     if (KaListLayout* found = find(mListLayouts, name))
         return found;
+    if (KaScrollingLayout* found = find(mScrollingLayouts, name))
+        return found;
     if (KaClipLayout* found = find(mClipLayouts, name))
         return found;
     return nullptr;
@@ -176,6 +181,8 @@ KaSpriteLayout* KaLuaGUI::spriteLayout(const KaString& name) const { return find
 KaCheckboxLayout* KaLuaGUI::checkboxLayout(const KaString& name) const { return find(mCheckboxLayouts, name); }
 
 KaListLayout* KaLuaGUI::listLayout(const KaString& name) const { return find(mListLayouts, name); }
+
+KaScrollingLayout* KaLuaGUI::scrollingLayout(const KaString& name) const { return find(mScrollingLayouts, name); }
 
 KaClipLayout* KaLuaGUI::clipLayout(const KaString& name) const { return find(mClipLayouts, name); }
 
@@ -623,6 +630,56 @@ int KaLuaGUI::clipLayoutBindings(lua_State* state)
         = buildLayout<KaClipLayout>(state, table, prefix, false, [](KaClipLayout&, const KaString&) { return false; });
     nameByAddress(*clip);
     return registerObject(state, &KaLuaGUI::mClipLayouts, clip, clip->name(), prefix);
+}
+
+int KaLuaGUI::scrollingLayoutBindings(lua_State* state)
+{
+    static const char* const prefix = "scrollingLayoutBindings";
+    const int table = tableIndex(state);
+    if (!table) {
+        notATable(prefix);
+        return 0;
+    }
+    KaScrollingLayout* scrolling = buildLayout<KaScrollingLayout>(
+        state, table, prefix, true, [state](KaScrollingLayout& layout, const KaString& key) {
+            if (key == "contentLayout")
+                layout.setContentLayout(detachedLayout(state));
+            else if (key == "direction")
+                layout.setDirection(KaLuaToKaVector3f32(state, -1, layout.direction()));
+            else if (key == "enclose")
+                layout.setEnclose(KaLuaToBool(state, -1));
+            else if (key == "mouseControl")
+                layout.setMouseControl(KaLuaToBool(state, -1));
+            else if (key == "inertiaAnimationDuration")
+                layout.setInertiaAnimationDuration(KaLuaToU32(state, -1));
+            else if (key == "inertiaAnimationCurve")
+                layout.setInertiaAnimationCurve(KaLuaToF32KaArray(state, -1));
+            else if (key == "autoScrollLoop")
+                layout.setAutoScrollLoop(KaLuaToS32(state, -1));
+            else if (key == "autoScrollDelay")
+                layout.setAutoScrollDelay(static_cast<unsigned int>(KaLuaToS32(state, -1)));
+            else if (key == "autoScrollAnimation1Enabled")
+                layout.setAutoScrollAnimation1Enabled(KaLuaToBool(state, -1));
+            else if (key == "autoScrollAnimation2Enabled")
+                layout.setAutoScrollAnimation2Enabled(KaLuaToBool(state, -1));
+            else if (key == "autoScrollAnimation1Delay")
+                layout.setAutoScrollAnimation1Delay(static_cast<unsigned int>(KaLuaToS32(state, -1)));
+            else if (key == "autoScrollAnimation2Delay")
+                layout.setAutoScrollAnimation2Delay(static_cast<unsigned int>(KaLuaToS32(state, -1)));
+            else if (key == "autoScrollAnimation1Speed")
+                layout.setAutoScrollAnimation1Speed(KaLuaToF32(state, -1));
+            else if (key == "autoScrollAnimation2Speed")
+                layout.setAutoScrollAnimation2Speed(KaLuaToF32(state, -1));
+            else if (key == "autoScrollAnimation1Curve")
+                layout.setAutoScrollAnimation1Curve(KaLuaToF32KaArray(state, -1));
+            else if (key == "autoScrollAnimation2Curve")
+                layout.setAutoScrollAnimation2Curve(KaLuaToF32KaArray(state, -1));
+            else
+                return false;
+            return true;
+        });
+    nameByAddress(*scrolling);
+    return registerObject(state, &KaLuaGUI::mScrollingLayouts, scrolling, scrolling->name(), prefix);
 }
 
 template <class Animation, class Read>

@@ -22,6 +22,7 @@ class KaI3DObject2;
 class KaILayout;
 class KaLayout;
 class KaListLayout;
+class KaScrollingLayout;
 class KaSpriteLayout;
 
 // A screen described by a Lua file. The file runs in a Lua state of the GUI's
@@ -74,6 +75,7 @@ public:
     KaSpriteLayout* spriteLayout(const KaString& name) const;
     KaCheckboxLayout* checkboxLayout(const KaString& name) const;
     KaListLayout* listLayout(const KaString& name) const;
+    KaScrollingLayout* scrollingLayout(const KaString& name) const;
     KaClipLayout* clipLayout(const KaString& name) const;
     PositionAnimation* layoutPositionLinearAnimation(const KaString& name) const;
     AnchorAnimation* layoutAnchorLinearAnimation(const KaString& name) const;
@@ -127,6 +129,7 @@ private:
     KaMap<KaString, KaCheckboxLayout*> mCheckboxLayouts;
     KaMap<KaString, PositionAnimation*> mLayoutPositionLinearAnimations;
     KaMap<KaString, AnchorAnimation*> mLayoutAnchorLinearAnimations;
+    KaMap<KaString, KaScrollingLayout*> mScrollingLayouts;
     KaMap<KaString, KaClipLayout*> mClipLayouts;
     KaMap<KaString, ColorAnimation*> mColorLinearAnimations;
     KaMap<KaString, RotationAnimation*> mRotationLinearAnimations;

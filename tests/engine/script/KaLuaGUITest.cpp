@@ -16,6 +16,7 @@
 #include "engine/gui/KaClipLayout.h"
 #include "engine/gui/KaListLayout.h"
 #include "engine/gui/KaMainWindow.h"
+#include "engine/gui/KaScrollingLayout.h"
 #include "engine/gui/KaSpriteLayout.h"
 #include "engine/input/KaInputMgr.h"
 #include "engine/scene/KaTiledSurface.h"
@@ -160,6 +161,8 @@ std::vector<LayoutKind> layoutKinds()
             [](KaLuaGUI& gui, const KaString& n) { return static_cast<KaLayout*>(gui.buttonLayout(n)); } },
         { "KaCheckboxLayout", "checkboxLayoutBindings", true,
             [](KaLuaGUI& gui, const KaString& n) { return static_cast<KaLayout*>(gui.checkboxLayout(n)); } },
+        { "KaScrollingLayout", "scrollingLayoutBindings", true,
+            [](KaLuaGUI& gui, const KaString& n) { return static_cast<KaLayout*>(gui.scrollingLayout(n)); } },
         { "KaClipLayout", "clipLayoutBindings", false,
             [](KaLuaGUI& gui, const KaString& n) { return static_cast<KaLayout*>(gui.clipLayout(n)); } },
     };
@@ -370,8 +373,9 @@ TEST_F(KaLuaGUITest, ArrayEntriesBecomeChildrenAndOtherValuesAreSkipped)
         lua_pushlightuserdata(s, &notAnObject);
         return 1;
     });
-    ASSERT_EQ(luaL_dostring(state, "KaLayout{ name = 'late', foreign(), KaLayout{ name = 'd' } }\n"
-                                   "KaButtonLayout{ name = 'button', upLayout = foreign() }"),
+    ASSERT_EQ(luaL_dostring(state,
+                  "KaLayout{ name = 'late', foreign(), KaLayout{ name = 'd' } }\n"
+                  "KaButtonLayout{ name = 'button', upLayout = foreign() }"),
         LUA_OK);
     ASSERT_NE(mGui.layout("late"), nullptr);
     ASSERT_EQ(mGui.layout("late")->childCount(), 1u);
@@ -608,7 +612,7 @@ TEST_F(KaLuaGUITest, LookupsByNameAndKind)
 {
     load("KaButtonLayout{ name = 'shared' }\nKaSpriteLayout{ name = 'shared' }\n"
          "KaSpriteLayout{ name = 'sprite' }\nKaCheckboxLayout{ name = 'box' }\nKaListLayout{ name = 'list' }\n"
-         "KaClipLayout{ name = 'clip' }\nKaLayout{ name = 'plain' }\n"
+         "KaClipLayout{ name = 'clip' }\nKaLayout{ name = 'plain' }\nKaScrollingLayout{ name = 'scroll' }\n"
          "KaColorLinearAnimation{ name = 'fade' }\nKaLayoutPositionLinearAnimation{ name = 'slide' }\n");
     ASSERT_TRUE(mLoaded) << mConsole;
     // A button comes before a sprite of the same name.
@@ -618,6 +622,7 @@ TEST_F(KaLuaGUITest, LookupsByNameAndKind)
     EXPECT_EQ(mGui.layout("box"), static_cast<KaLayout*>(mGui.checkboxLayout("box")));
     EXPECT_EQ(mGui.layout("list"), static_cast<KaLayout*>(mGui.listLayout("list")));
     EXPECT_EQ(mGui.layout("clip"), static_cast<KaLayout*>(mGui.clipLayout("clip")));
+    EXPECT_EQ(mGui.layout("scroll"), static_cast<KaLayout*>(mGui.scrollingLayout("scroll")));
     EXPECT_NE(mGui.layout("plain"), nullptr);
     // Animations are never layouts; the typed lookups look in one kind only.
     EXPECT_EQ(mGui.layout("fade"), nullptr);
@@ -720,6 +725,81 @@ TEST_F(KaLuaGUITest, MissingFileFallsBackToTheLanguageFolderWhenFlagsAreOff)
     EXPECT_STREQ(mGui.value("which").toString().c_str(), "top");
     KaCaptureStdout quiet;
     core.get()->language(language);
+}
+
+bool sameCurve(const KaArray<float>& curve, std::vector<float> expected)
+{
+    if (curve.size() != expected.size())
+        return false;
+    for (unsigned long i = 0; i < curve.size(); ++i) {
+        if (curve[i] != expected[i])
+            return false;
+    }
+    return true;
+}
+
+TEST_F(KaLuaGUITest, ScrollingKeys)
+{
+    struct Case {
+        const char* attribute;
+        std::function<bool(KaScrollingLayout&)> holds;
+    } cases[] = {
+        { "direction = { 1 }",
+            [](KaScrollingLayout& l) {
+                KaScrollingLayout fresh;
+                return sameVector(l.direction(), KaVector3f32(1, fresh.direction().y, fresh.direction().z));
+            } },
+        { "enclose = true", [](KaScrollingLayout& l) { return l.enclose(); } },
+        { "enclose = false", [](KaScrollingLayout& l) { return !l.enclose(); } },
+        { "mouseControl = false", [](KaScrollingLayout& l) { return !l.mouseControl(); } },
+        { "mouseControl = true", [](KaScrollingLayout& l) { return l.mouseControl(); } },
+        { "inertiaAnimationDuration = 750", [](KaScrollingLayout& l) { return l.inertiaAnimationDuration() == 750u; } },
+        { "inertiaAnimationCurve = { 0, 0.5, 1 }",
+            [](KaScrollingLayout& l) {
+                return sameCurve(l.inertiaAnimationCurve(), { 0.0f, 0.5f, 1.0f });
+            } },
+        { "autoScrollLoop = -1", [](KaScrollingLayout& l) { return l.autoScrollLoop() == -1; } },
+        { "autoScrollDelay = 3000", [](KaScrollingLayout& l) { return l.autoScrollDelay() == 3000u; } },
+        { "autoScrollAnimation1Enabled = true", [](KaScrollingLayout& l) { return l.autoScrollAnimation1Enabled(); } },
+        { "autoScrollAnimation2Enabled = true", [](KaScrollingLayout& l) { return l.autoScrollAnimation2Enabled(); } },
+        { "autoScrollAnimation1Delay = 11", [](KaScrollingLayout& l) { return l.autoScrollAnimation1Delay() == 11u; } },
+        { "autoScrollAnimation2Delay = 12", [](KaScrollingLayout& l) { return l.autoScrollAnimation2Delay() == 12u; } },
+        { "autoScrollAnimation1Speed = 0.25",
+            [](KaScrollingLayout& l) { return l.autoScrollAnimation1Speed() == 0.25f; } },
+        { "autoScrollAnimation2Speed = 0.5",
+            [](KaScrollingLayout& l) { return l.autoScrollAnimation2Speed() == 0.5f; } },
+        { "autoScrollAnimation1Curve = { 0, 1 }",
+            [](KaScrollingLayout& l) {
+                return sameCurve(l.autoScrollAnimation1Curve(), { 0.0f, 1.0f });
+            } },
+        { "autoScrollAnimation2Curve = { 1, 0.5 }",
+            [](KaScrollingLayout& l) {
+                return sameCurve(l.autoScrollAnimation2Curve(), { 1.0f, 0.5f });
+            } },
+        // Anything but a layout leaves the view without content.
+        { "contentLayout = 'text'", [](KaScrollingLayout& l) { return l.contentLayout() == nullptr; } },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.attribute);
+        load(std::string("KaScrollingLayout{ name = 's', ") + c.attribute + " }\n");
+        ASSERT_NE(mGui.scrollingLayout("s"), nullptr) << mConsole;
+        EXPECT_EQ(mConsole, "");
+        EXPECT_TRUE(c.holds(*mGui.scrollingLayout("s")));
+    }
+
+    // The content listed again among the children is a child once, under
+    // the view's own slide button.
+    load("content = KaListLayout{ name = 'content', positionType = Percent }\n"
+         "KaScrollingLayout{ name = 's', content, contentLayout = content, KaLayout{ name = 'frame' } }\n");
+    KaScrollingLayout* s = mGui.scrollingLayout("s");
+    ASSERT_NE(s, nullptr) << mConsole;
+    EXPECT_EQ(s->contentLayout(), static_cast<KaLayout*>(mGui.listLayout("content")));
+    unsigned long contents = 0;
+    for (unsigned long i = 0; i < s->childCount(); ++i)
+        contents += s->child(i) == static_cast<KaI3DObject2*>(mGui.listLayout("content")) ? 1 : 0;
+    EXPECT_EQ(contents, 1u);
+    EXPECT_LT(s->childIndex(mGui.listLayout("content")), s->childIndex(&s->slideButton()));
+    EXPECT_EQ(mGui.layout("frame")->parent(), static_cast<KaI3DObject2*>(s));
 }
 
 } // namespace
