@@ -2,6 +2,7 @@
 
 #include <cfloat>
 #include <cstdint>
+#include <memory>
 
 #include <lauxlib.h>
 #include <lua.h>
@@ -246,22 +247,19 @@ KaLuaGUI* KaLuaGUI::liveGUI(lua_State* state, int index)
 }
 
 template <class T>
-int KaLuaGUI::registerObject(
-    lua_State* state, KaMap<KaString, T*> KaLuaGUI::*kind, T* object, const KaString& name, const char* prefix)
+int KaLuaGUI::registerObject(lua_State* state, KaMap<KaString, T*> KaLuaGUI::*kind, std::unique_ptr<T> object,
+    const KaString& name, const char* prefix)
 {
     KaLuaGUI* gui = fromState(state);
-    if (!gui) {
-        delete object;
+    if (!gui)
         return 0;
-    }
     KaMap<KaString, T*>& map = gui->*kind;
     if (map.find(name) != map.end()) {
         KaPrintf("%s:: multiple objects with name %s\n", prefix, name.c_str());
-        delete object;
         return 0;
     }
-    KaObject* base = object;
-    map.pushBack(name, object);
+    KaObject* base = object.get();
+    map.pushBack(name, object.release());
     gui->mHandedOut.insert(base);
     lua_pushlightuserdata(state, base);
     return 1;
@@ -384,9 +382,9 @@ bool layoutAttribute(lua_State* state, KaLayout& layout, const KaString& key, bo
 // The one-walk constructors: shared keys, the kind's own keys, children in
 // traversal order.
 template <class T, class Own>
-T* buildLayout(lua_State* state, int table, const char* prefix, bool acceptsColor, Own own)
+std::unique_ptr<T> buildLayout(lua_State* state, int table, const char* prefix, bool acceptsColor, Own own)
 {
-    T* layout = new T();
+    std::unique_ptr<T> layout(new T());
     walk(
         state, table,
         [&](const KaString& key) {
@@ -398,9 +396,10 @@ T* buildLayout(lua_State* state, int table, const char* prefix, bool acceptsColo
 }
 
 // The constructors that read every attribute before any child.
-template <class T, class Own> T* buildLayoutAttributesFirst(lua_State* state, int table, const char* prefix, Own own)
+template <class T, class Own>
+std::unique_ptr<T> buildLayoutAttributesFirst(lua_State* state, int table, const char* prefix, Own own)
 {
-    T* layout = new T();
+    std::unique_ptr<T> layout(new T());
     walk(
         state, table,
         [&](const KaString& key) {
@@ -433,10 +432,11 @@ int KaLuaGUI::layoutBindings(lua_State* state)
         notATable(prefix);
         return 0;
     }
-    KaLayout* layout
+    std::unique_ptr<KaLayout> layout
         = buildLayout<KaLayout>(state, table, prefix, true, [](KaLayout&, const KaString&) { return false; });
     nameByAddress(*layout);
-    return registerObject(state, &KaLuaGUI::mLayouts, layout, layout->name(), prefix);
+    const KaString name = layout->name();
+    return registerObject(state, &KaLuaGUI::mLayouts, std::move(layout), name, prefix);
 }
 
 int KaLuaGUI::listLayoutBindings(lua_State* state)
@@ -447,7 +447,7 @@ int KaLuaGUI::listLayoutBindings(lua_State* state)
         notATable(prefix);
         return 0;
     }
-    KaListLayout* list
+    std::unique_ptr<KaListLayout> list
         = buildLayout<KaListLayout>(state, table, prefix, true, [state](KaListLayout& layout, const KaString& key) {
               if (key == "direction")
                   layout.setDirection(KaLuaToKaVector3f32(state, -1, layout.direction()));
@@ -460,7 +460,8 @@ int KaLuaGUI::listLayoutBindings(lua_State* state)
               return true;
           });
     nameByAddress(*list);
-    return registerObject(state, &KaLuaGUI::mListLayouts, list, list->name(), prefix);
+    const KaString name = list->name();
+    return registerObject(state, &KaLuaGUI::mListLayouts, std::move(list), name, prefix);
 }
 
 int KaLuaGUI::spriteLayoutBindings(lua_State* state)
@@ -477,7 +478,7 @@ int KaLuaGUI::spriteLayoutBindings(lua_State* state)
     unsigned int startingFrame = 0;
     unsigned int endingFrame = 0;
     bool endingFrameGiven = false;
-    KaSpriteLayout* sprite = buildLayoutAttributesFirst<KaSpriteLayout>(
+    std::unique_ptr<KaSpriteLayout> sprite = buildLayoutAttributesFirst<KaSpriteLayout>(
         state, table, prefix, [&](KaSpriteLayout& layout, const KaString& key) {
             KaTiledSurface& surface = layout.surface();
             if (key == "image")
@@ -530,7 +531,8 @@ int KaLuaGUI::spriteLayoutBindings(lua_State* state)
         else
             frames.setEndTime(static_cast<double>(FLT_MAX) * 1000.0);
     }
-    return registerObject(state, &KaLuaGUI::mSpriteLayouts, sprite, sprite->name(), prefix);
+    const KaString name = sprite->name();
+    return registerObject(state, &KaLuaGUI::mSpriteLayouts, std::move(sprite), name, prefix);
 }
 
 int KaLuaGUI::buttonLayoutBindings(lua_State* state)
@@ -541,7 +543,7 @@ int KaLuaGUI::buttonLayoutBindings(lua_State* state)
         notATable(prefix);
         return 0;
     }
-    KaButtonLayout* button = buildLayoutAttributesFirst<KaButtonLayout>(
+    std::unique_ptr<KaButtonLayout> button = buildLayoutAttributesFirst<KaButtonLayout>(
         state, table, prefix, [state](KaButtonLayout& layout, const KaString& key) {
             if (key == "upLayout" || key == "downLayout" || key == "disabledLayout" || key == "rollOverLayout"
                 || key == "hitZone") {
@@ -573,7 +575,8 @@ int KaLuaGUI::buttonLayoutBindings(lua_State* state)
         });
     adoptChildren(state, table, *button);
     nameByAddress(*button);
-    return registerObject(state, &KaLuaGUI::mButtonLayouts, button, button->name(), prefix);
+    const KaString name = button->name();
+    return registerObject(state, &KaLuaGUI::mButtonLayouts, std::move(button), name, prefix);
 }
 
 int KaLuaGUI::checkboxLayoutBindings(lua_State* state)
@@ -595,7 +598,7 @@ int KaLuaGUI::checkboxLayoutBindings(lua_State* state)
         { "activeRollOverLayout", &KaCheckboxLayout::setActiveRollOverLayout },
         { "unactiveRollOverLayout", &KaCheckboxLayout::setUnactiveRollOverLayout },
         { "hitZone", &KaCheckboxLayout::setHitZone } };
-    KaCheckboxLayout* checkbox = buildLayout<KaCheckboxLayout>(
+    std::unique_ptr<KaCheckboxLayout> checkbox = buildLayout<KaCheckboxLayout>(
         state, table, prefix, true, [state](KaCheckboxLayout& layout, const KaString& key) {
             for (const auto& reference : references) {
                 if (key == reference.key) {
@@ -615,7 +618,8 @@ int KaLuaGUI::checkboxLayoutBindings(lua_State* state)
             return true;
         });
     nameByAddress(*checkbox);
-    return registerObject(state, &KaLuaGUI::mCheckboxLayouts, checkbox, checkbox->name(), prefix);
+    const KaString name = checkbox->name();
+    return registerObject(state, &KaLuaGUI::mCheckboxLayouts, std::move(checkbox), name, prefix);
 }
 
 int KaLuaGUI::clipLayoutBindings(lua_State* state)
@@ -626,10 +630,11 @@ int KaLuaGUI::clipLayoutBindings(lua_State* state)
         notATable(prefix);
         return 0;
     }
-    KaClipLayout* clip
+    std::unique_ptr<KaClipLayout> clip
         = buildLayout<KaClipLayout>(state, table, prefix, false, [](KaClipLayout&, const KaString&) { return false; });
     nameByAddress(*clip);
-    return registerObject(state, &KaLuaGUI::mClipLayouts, clip, clip->name(), prefix);
+    const KaString name = clip->name();
+    return registerObject(state, &KaLuaGUI::mClipLayouts, std::move(clip), name, prefix);
 }
 
 int KaLuaGUI::scrollingLayoutBindings(lua_State* state)
@@ -640,7 +645,7 @@ int KaLuaGUI::scrollingLayoutBindings(lua_State* state)
         notATable(prefix);
         return 0;
     }
-    KaScrollingLayout* scrolling = buildLayout<KaScrollingLayout>(
+    std::unique_ptr<KaScrollingLayout> scrolling = buildLayout<KaScrollingLayout>(
         state, table, prefix, true, [state](KaScrollingLayout& layout, const KaString& key) {
             if (key == "contentLayout")
                 layout.setContentLayout(detachedLayout(state));
@@ -679,7 +684,8 @@ int KaLuaGUI::scrollingLayoutBindings(lua_State* state)
             return true;
         });
     nameByAddress(*scrolling);
-    return registerObject(state, &KaLuaGUI::mScrollingLayouts, scrolling, scrolling->name(), prefix);
+    const KaString name = scrolling->name();
+    return registerObject(state, &KaLuaGUI::mScrollingLayouts, std::move(scrolling), name, prefix);
 }
 
 template <class Animation, class Read>
@@ -691,7 +697,7 @@ int KaLuaGUI::animationBindings(lua_State* state, const char* prefix, KaMap<KaSt
         notATable(prefix);
         return 0;
     }
-    Animation* animation = new Animation();
+    std::unique_ptr<Animation> animation(new Animation());
     KaString name;
     walk(
         state, table,
@@ -711,9 +717,9 @@ int KaLuaGUI::animationBindings(lua_State* state, const char* prefix, KaMap<KaSt
         },
         []() {});
     if (name.length() == 0)
-        name = addressName(static_cast<KaObject*>(animation));
+        name = addressName(static_cast<KaObject*>(animation.get()));
     animation->mSetter = setter;
-    return registerObject(state, kind, animation, name, prefix);
+    return registerObject(state, kind, std::move(animation), name, prefix);
 }
 
 int KaLuaGUI::layoutPositionLinearAnimationBindings(lua_State* state)

@@ -1,6 +1,7 @@
 #ifndef KA_LUA_GUI_H
 #define KA_LUA_GUI_H
 
+#include <memory>
 #include <unordered_set>
 
 #include "engine/color/KaColor.h"
@@ -113,8 +114,8 @@ private:
     // taken there (message, object deleted, nothing for Lua); returns the
     // number of values pushed for Lua.
     template <class T>
-    static int registerObject(
-        lua_State* state, KaMap<KaString, T*> KaLuaGUI::*kind, T* object, const KaString& name, const char* prefix);
+    static int registerObject(lua_State* state, KaMap<KaString, T*> KaLuaGUI::*kind, std::unique_ptr<T> object,
+        const KaString& name, const char* prefix);
     template <class Animation, class Read>
     static int animationBindings(lua_State* state, const char* prefix, KaMap<KaString, Animation*> KaLuaGUI::*kind,
         typename Animation::Setter setter, Read read);

@@ -802,4 +802,19 @@ TEST_F(KaLuaGUITest, ScrollingKeys)
     EXPECT_EQ(mGui.layout("frame")->parent(), static_cast<KaI3DObject2*>(s));
 }
 
+TEST_F(KaLuaGUITest, AnErrorRaisedWhileATableIsReadLeavesNothingBehind)
+{
+    // The value's metamethod raises in the middle of the constructor: the
+    // half-built layout goes (the leak check would see it), the run fails.
+    load("KaLayout{ name = 'before' }\n"
+         "KaLayout{ name = 'broken', KaLayout{ name = 'child' },"
+         "  size = setmetatable({}, { __index = function() error('bad size') end }) }\n");
+    EXPECT_FALSE(mLoaded);
+    EXPECT_NE(mConsole.find("bad size"), std::string::npos) << mConsole;
+    EXPECT_NE(mGui.layout("before"), nullptr);
+    EXPECT_EQ(mGui.layout("broken"), nullptr);
+    ASSERT_NE(mGui.layout("child"), nullptr);
+    EXPECT_EQ(mGui.layout("child")->parent(), nullptr);
+}
+
 } // namespace
