@@ -19,6 +19,7 @@
 #include "engine/gui/KaListLayout.h"
 #include "engine/gui/KaScrollingLayout.h"
 #include "engine/gui/KaSpriteLayout.h"
+#include "engine/gui/KaTextLayout.h"
 #include "engine/scene/KaFrameAnim.h"
 #include "engine/scene/KaTiledSurface.h"
 #include "engine/script/KaLuaConverters.h"
@@ -85,6 +86,7 @@ bool KaLuaGUI::load(const KaPath& path)
     mContext.registerCFunction("KaCheckboxLayout", &KaLuaGUI::checkboxLayoutBindings);
     mContext.registerCFunction("KaLayoutPositionLinearAnimation", &KaLuaGUI::layoutPositionLinearAnimationBindings);
     mContext.registerCFunction("KaLayoutAnchorLinearAnimation", &KaLuaGUI::layoutAnchorLinearAnimationBindings);
+    mContext.registerCFunction("KaTextLayout", &KaLuaGUI::textLayoutBindings);
     mContext.registerCFunction("KaClipLayout", &KaLuaGUI::clipLayoutBindings);
     mContext.registerCFunction("KaColorLinearAnimation", &KaLuaGUI::colorLinearAnimationBindings);
     mContext.registerCFunction("KaRotationLinearAnimation", &KaLuaGUI::rotationLinearAnimationBindings);
@@ -141,6 +143,7 @@ void KaLuaGUI::unload()
     releaseLayouts(mScrollingLayouts);
     releaseAnimations(mLayoutPositionLinearAnimations);
     releaseAnimations(mLayoutAnchorLinearAnimations);
+    releaseLayouts(mTextLayouts);
     releaseLayouts(mClipLayouts);
     releaseAnimations(mColorLinearAnimations);
     releaseAnimations(mRotationLinearAnimations);
@@ -164,6 +167,8 @@ KaLayout* KaLuaGUI::layout(const KaString& name) const
         return found;
     if (KaSpriteLayout* found = find(mSpriteLayouts, name))
         return found;
+    if (KaTextLayout* found = find(mTextLayouts, name))
+        return found;
     if (KaCheckboxLayout* found = find(mCheckboxLayouts, name))
         return found;
     if (KaListLayout* found = find(mListLayouts, name))
@@ -184,6 +189,13 @@ KaCheckboxLayout* KaLuaGUI::checkboxLayout(const KaString& name) const { return 
 KaListLayout* KaLuaGUI::listLayout(const KaString& name) const { return find(mListLayouts, name); }
 
 KaScrollingLayout* KaLuaGUI::scrollingLayout(const KaString& name) const { return find(mScrollingLayouts, name); }
+
+KaITextLayout* KaLuaGUI::textLayout(const KaString& name) const
+{
+    if (KaTextLayout* found = find(mTextLayouts, name))
+        return found;
+    return nullptr;
+}
 
 KaClipLayout* KaLuaGUI::clipLayout(const KaString& name) const { return find(mClipLayouts, name); }
 
@@ -422,7 +434,45 @@ void nameByAddress(KaLayout& layout)
         layout.setName(addressName(static_cast<KaObject*>(&layout)));
 }
 
+// The keys of both text layouts; false for a key they do not know.
+bool textAttribute(lua_State* state, KaITextLayout& text, const KaString& key)
+{
+    int enumeration = 0;
+    if (key == "text") {
+        text.setText(KaLuaToKaString(state, -1));
+    } else if (key == "interLine" || key == "interline") {
+        text.setInterLine(KaLuaToF32(state, -1));
+    } else if (key == "wrapMode") {
+        if (readEnumeration(state, KaITextLayout::SingleLine, enumeration))
+            text.setWrapMode(static_cast<KaITextLayout::WrapMode>(enumeration));
+    } else if (key == "textSizeType") {
+        if (readEnumeration(state, KaITextLayout::Proportional, enumeration))
+            text.setTextSizeType(static_cast<KaITextLayout::TextSizeType>(enumeration));
+    } else if (key == "textSizeProportionalToWidth") {
+        text.setTextSizeProportionalToWidth(
+            static_cast<unsigned long>(static_cast<unsigned int>(KaLuaToS32(state, -1))));
+    } else {
+        return false;
+    }
+    return true;
+}
+
 } // namespace
+
+int KaLuaGUI::textLayoutBindings(lua_State* state)
+{
+    static const char* const prefix = "textLayoutBindings";
+    const int table = tableIndex(state);
+    if (!table) {
+        notATable(prefix);
+        return 0;
+    }
+    std::unique_ptr<KaTextLayout> text = buildLayout<KaTextLayout>(state, table, prefix, true,
+        [state](KaTextLayout& layout, const KaString& key) { return textAttribute(state, layout, key); });
+    nameByAddress(*text);
+    const KaString name = text->name();
+    return registerObject(state, &KaLuaGUI::mTextLayouts, std::move(text), name, prefix);
+}
 
 int KaLuaGUI::layoutBindings(lua_State* state)
 {

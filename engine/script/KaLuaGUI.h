@@ -21,10 +21,12 @@ class KaCheckboxLayout;
 class KaClipLayout;
 class KaI3DObject2;
 class KaILayout;
+class KaITextLayout;
 class KaLayout;
 class KaListLayout;
 class KaScrollingLayout;
 class KaSpriteLayout;
+class KaTextLayout;
 
 // A screen described by a Lua file. The file runs in a Lua state of the GUI's
 // own and builds its objects by calling the global constructors ("KaLayout",
@@ -77,6 +79,8 @@ public:
     KaCheckboxLayout* checkboxLayout(const KaString& name) const;
     KaListLayout* listLayout(const KaString& name) const;
     KaScrollingLayout* scrollingLayout(const KaString& name) const;
+    // A plain text layout of that name, else an extended one.
+    KaITextLayout* textLayout(const KaString& name) const;
     KaClipLayout* clipLayout(const KaString& name) const;
     PositionAnimation* layoutPositionLinearAnimation(const KaString& name) const;
     AnchorAnimation* layoutAnchorLinearAnimation(const KaString& name) const;
@@ -130,6 +134,7 @@ private:
     KaMap<KaString, KaCheckboxLayout*> mCheckboxLayouts;
     KaMap<KaString, PositionAnimation*> mLayoutPositionLinearAnimations;
     KaMap<KaString, AnchorAnimation*> mLayoutAnchorLinearAnimations;
+    KaMap<KaString, KaTextLayout*> mTextLayouts;
     KaMap<KaString, KaScrollingLayout*> mScrollingLayouts;
     KaMap<KaString, KaClipLayout*> mClipLayouts;
     KaMap<KaString, ColorAnimation*> mColorLinearAnimations;

@@ -10,6 +10,7 @@
 #include <lua.h>
 
 #include "engine/core/KaCore.h"
+#include "engine/core/KaILoc.h"
 #include "engine/core/KaObject.h"
 #include "engine/gui/KaButtonLayout.h"
 #include "engine/gui/KaCheckboxLayout.h"
@@ -18,6 +19,7 @@
 #include "engine/gui/KaMainWindow.h"
 #include "engine/gui/KaScrollingLayout.h"
 #include "engine/gui/KaSpriteLayout.h"
+#include "engine/gui/KaTextLayout.h"
 #include "engine/input/KaInputMgr.h"
 #include "engine/scene/KaTiledSurface.h"
 #include "engine/script/KaLuaGUI.h"
@@ -82,6 +84,30 @@ protected:
     bool mLoaded = false;
     std::string mConsole;
 };
+
+// A localisation source of one entry, registered with the core for the
+// whole program (the core keeps a pointer to it).
+class OneEntryLoc : public KaILoc {
+public:
+    OneEntryLoc()
+    {
+        KaILocData data;
+        data.name = "greeting";
+        data.value = "Bonjour";
+        mTable.pushBack(data.name, data);
+    }
+};
+
+void useOneEntryLoc()
+{
+    static OneEntryLoc loc;
+    if (core.get()->loc() != &loc) {
+        KaCaptureStdout quiet;
+        core.get()->addLoc(loc);
+    }
+}
+
+const char* const kFontMarkup = "<font file=\"/usr/share/fonts/truetype/dejavu/DejaVuSansMono.ttf\" size=\"12\"/>";
 
 bool sameVector(const KaVector3f32& a, const KaVector3f32& b) { return a.x == b.x && a.y == b.y && a.z == b.z; }
 bool sameColor(const KaColor& a, const KaColor& b) { return a.r == b.r && a.g == b.g && a.b == b.b && a.a == b.a; }
@@ -163,6 +189,8 @@ std::vector<LayoutKind> layoutKinds()
             [](KaLuaGUI& gui, const KaString& n) { return static_cast<KaLayout*>(gui.checkboxLayout(n)); } },
         { "KaScrollingLayout", "scrollingLayoutBindings", true,
             [](KaLuaGUI& gui, const KaString& n) { return static_cast<KaLayout*>(gui.scrollingLayout(n)); } },
+        { "KaTextLayout", "textLayoutBindings", true,
+            [](KaLuaGUI& gui, const KaString& n) { return dynamic_cast<KaLayout*>(gui.textLayout(n)); } },
         { "KaClipLayout", "clipLayoutBindings", false,
             [](KaLuaGUI& gui, const KaString& n) { return static_cast<KaLayout*>(gui.clipLayout(n)); } },
     };
@@ -613,6 +641,7 @@ TEST_F(KaLuaGUITest, LookupsByNameAndKind)
     load("KaButtonLayout{ name = 'shared' }\nKaSpriteLayout{ name = 'shared' }\n"
          "KaSpriteLayout{ name = 'sprite' }\nKaCheckboxLayout{ name = 'box' }\nKaListLayout{ name = 'list' }\n"
          "KaClipLayout{ name = 'clip' }\nKaLayout{ name = 'plain' }\nKaScrollingLayout{ name = 'scroll' }\n"
+         "KaTextLayout{ name = 'text' }\n"
          "KaColorLinearAnimation{ name = 'fade' }\nKaLayoutPositionLinearAnimation{ name = 'slide' }\n");
     ASSERT_TRUE(mLoaded) << mConsole;
     // A button comes before a sprite of the same name.
@@ -623,6 +652,9 @@ TEST_F(KaLuaGUITest, LookupsByNameAndKind)
     EXPECT_EQ(mGui.layout("list"), static_cast<KaLayout*>(mGui.listLayout("list")));
     EXPECT_EQ(mGui.layout("clip"), static_cast<KaLayout*>(mGui.clipLayout("clip")));
     EXPECT_EQ(mGui.layout("scroll"), static_cast<KaLayout*>(mGui.scrollingLayout("scroll")));
+    EXPECT_EQ(mGui.layout("text"), dynamic_cast<KaLayout*>(mGui.textLayout("text")));
+    EXPECT_NE(mGui.layout("text"), nullptr);
+    EXPECT_EQ(mGui.textLayout("plain"), nullptr);
     EXPECT_NE(mGui.layout("plain"), nullptr);
     // Animations are never layouts; the typed lookups look in one kind only.
     EXPECT_EQ(mGui.layout("fade"), nullptr);
@@ -815,6 +847,43 @@ TEST_F(KaLuaGUITest, AnErrorRaisedWhileATableIsReadLeavesNothingBehind)
     EXPECT_EQ(mGui.layout("broken"), nullptr);
     ASSERT_NE(mGui.layout("child"), nullptr);
     EXPECT_EQ(mGui.layout("child")->parent(), nullptr);
+}
+
+// What the text keys do, on both text constructors.
+struct TextCase {
+    std::string attribute;
+    std::function<bool(KaITextLayout&)> holds;
+};
+
+std::vector<TextCase> textCases()
+{
+    const std::string font = kFontMarkup;
+    return {
+        { "text = '" + font + "hello'", [](KaITextLayout& t) { return t.text() == "hello"; } },
+        { "text = '" + font + "$(greeting) !'", [](KaITextLayout& t) { return t.text() == "Bonjour !"; } },
+        { "interLine = 3",
+            [](KaITextLayout& t) { return dynamic_cast<KaTextLayout&>(t).textBase().interLine() == 3.0f; } },
+        { "interline = 4",
+            [](KaITextLayout& t) { return dynamic_cast<KaTextLayout&>(t).textBase().interLine() == 4.0f; } },
+        { "wrapMode = SingleLine", [](KaITextLayout& t) { return t.wrapMode() == KaITextLayout::SingleLine; } },
+        { "wrapMode = MultiLine", [](KaITextLayout& t) { return t.wrapMode() == KaITextLayout::MultiLine; } },
+        { "textSizeType = Proportional",
+            [](KaITextLayout& t) { return t.textSizeType() == KaITextLayout::Proportional; } },
+        { "textSizeProportionalToWidth = 1024",
+            [](KaITextLayout& t) { return t.textSizeProportionalToWidth() == 1024u; } },
+    };
+}
+
+TEST_F(KaLuaGUITest, TextKeys)
+{
+    useOneEntryLoc();
+    for (const TextCase& c : textCases()) {
+        SCOPED_TRACE(c.attribute);
+        load("KaTextLayout{ name = 't', sizeType = Pixel, size = { 200, 20 }, " + c.attribute + " }\n");
+        ASSERT_NE(mGui.textLayout("t"), nullptr) << mConsole;
+        EXPECT_EQ(mConsole, "");
+        EXPECT_TRUE(c.holds(*mGui.textLayout("t")));
+    }
 }
 
 } // namespace
