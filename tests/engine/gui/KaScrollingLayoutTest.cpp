@@ -165,21 +165,25 @@ TEST_F(KaScrollingLayoutTest, DragGateLooksAtComputedSizesOnTheScrolledAxes)
     content.setAnchor(KaVector3f32(0.5f, 0.5f, 0));
     content.setPosition(KaVector3f32(0.5f, 0.5f, 0));
     view.setContentLayout(&content);
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        view.resetScrollPosition();
-        view.setDirection(c.direction);
-        content.setSizeType(c.sizeType);
-        content.setSize(c.size);
-        const KaVector3f32 before = content.position();
-        press(400, 300);
-        run(20);
-        move(400 + c.dx, 300 + c.dy);
-        const KaVector3f32 moved = content.position() - before;
-        EXPECT_NEAR(moved.x, c.moved.x, 1e-3f);
-        EXPECT_NEAR(moved.y, c.moved.y, 1e-3f);
-        release(400 + c.dx, 300 + c.dy);
-        run(1000);
+    // Enclosed or not, a drag moves the content by as much as the pointer.
+    for (bool enclose : { true, false }) {
+        for (const Case& c : cases) {
+            SCOPED_TRACE(testing::Message() << c.name << (enclose ? ", enclosed" : ", not enclosed"));
+            view.setEnclose(enclose);
+            view.resetScrollPosition();
+            view.setDirection(c.direction);
+            content.setSizeType(c.sizeType);
+            content.setSize(c.size);
+            const KaVector3f32 before = content.position();
+            press(400, 300);
+            run(20);
+            move(400 + c.dx, 300 + c.dy);
+            const KaVector3f32 moved = content.position() - before;
+            EXPECT_NEAR(moved.x, c.moved.x, 1e-3f);
+            EXPECT_NEAR(moved.y, c.moved.y, 1e-3f);
+            release(400 + c.dx, 300 + c.dy);
+            run(1000);
+        }
     }
 }
 
@@ -316,6 +320,27 @@ TEST_F(KaScrollingLayoutAutoTest, TimelineOfOneCycle)
     run(600);
     EXPECT_EQ(view.scrollPosition().y, 0.0f);
     EXPECT_EQ(view.autoScrollLoopsDone(), 1);
+}
+
+TEST_F(KaScrollingLayoutAutoTest, SpeedIsInViewSizesEnclosedOrNot)
+{
+    view.setAutoScrollAnimation2Enabled(false);
+    for (bool enclose : { true, false }) {
+        SCOPED_TRACE(enclose ? "enclosed" : "not enclosed");
+        view.setEnclose(enclose);
+        view.resetScrollPosition();
+        view.playAutoScroll();
+        const float start = contentTop();
+        while (contentTop() == start)
+            run(10);
+        const float moving = contentTop();
+        run(500);
+        // One view height a second, whatever the range.
+        EXPECT_NEAR(contentTop() - moving, -50.0f, 1.5f);
+        run(5000);
+        EXPECT_EQ(view.scrollPosition().y, 1.0f);
+        EXPECT_FLOAT_EQ(contentTop(), enclose ? -150.0f : -250.0f);
+    }
 }
 
 TEST_F(KaScrollingLayoutAutoTest, CyclesFollowTheLoopCount)
