@@ -15,6 +15,7 @@
 #include "engine/gui/KaButtonLayout.h"
 #include "engine/gui/KaCheckboxLayout.h"
 #include "engine/gui/KaClipLayout.h"
+#include "engine/gui/KaExtendedTextLayout.h"
 #include "engine/gui/KaLayout.h"
 #include "engine/gui/KaListLayout.h"
 #include "engine/gui/KaScrollingLayout.h"
@@ -91,6 +92,7 @@ bool KaLuaGUI::load(const KaPath& path)
     mContext.registerCFunction("KaColorLinearAnimation", &KaLuaGUI::colorLinearAnimationBindings);
     mContext.registerCFunction("KaRotationLinearAnimation", &KaLuaGUI::rotationLinearAnimationBindings);
     mContext.registerCFunction("KaScrollingLayout", &KaLuaGUI::scrollingLayoutBindings);
+    mContext.registerCFunction("KaExtendedTextLayout", &KaLuaGUI::extendedTextLayoutBindings);
 
     mContext.setInRegistry(kRegistryKey, this);
 
@@ -147,6 +149,7 @@ void KaLuaGUI::unload()
     releaseLayouts(mClipLayouts);
     releaseAnimations(mColorLinearAnimations);
     releaseAnimations(mRotationLinearAnimations);
+    releaseLayouts(mExtendedTextLayouts);
     mHandedOut.clear();
     mContext.destroy();
     mLoaded = false;
@@ -168,6 +171,8 @@ KaLayout* KaLuaGUI::layout(const KaString& name) const
     if (KaSpriteLayout* found = find(mSpriteLayouts, name))
         return found;
     if (KaTextLayout* found = find(mTextLayouts, name))
+        return found;
+    if (KaExtendedTextLayout* found = find(mExtendedTextLayouts, name))
         return found;
     if (KaCheckboxLayout* found = find(mCheckboxLayouts, name))
         return found;
@@ -194,7 +199,14 @@ KaITextLayout* KaLuaGUI::textLayout(const KaString& name) const
 {
     if (KaTextLayout* found = find(mTextLayouts, name))
         return found;
+    if (KaExtendedTextLayout* found = find(mExtendedTextLayouts, name))
+        return found;
     return nullptr;
+}
+
+KaExtendedTextLayout* KaLuaGUI::extendedTextLayout(const KaString& name) const
+{
+    return find(mExtendedTextLayouts, name);
 }
 
 KaClipLayout* KaLuaGUI::clipLayout(const KaString& name) const { return find(mClipLayouts, name); }
@@ -472,6 +484,31 @@ int KaLuaGUI::textLayoutBindings(lua_State* state)
     nameByAddress(*text);
     const KaString name = text->name();
     return registerObject(state, &KaLuaGUI::mTextLayouts, std::move(text), name, prefix);
+}
+
+int KaLuaGUI::extendedTextLayoutBindings(lua_State* state)
+{
+    static const char* const prefix = "extendedTextLayoutBindings";
+    const int table = tableIndex(state);
+    if (!table) {
+        notATable(prefix);
+        return 0;
+    }
+    std::unique_ptr<KaExtendedTextLayout> text = buildLayout<KaExtendedTextLayout>(
+        state, table, prefix, true, [state](KaExtendedTextLayout& layout, const KaString& key) {
+            if (textAttribute(state, layout, key))
+                return true;
+            if (key == "autoScrollDelay")
+                layout.setAutoScrollDelay(static_cast<unsigned int>(KaLuaToS32(state, -1)));
+            else if (key == "autoScrollSpeed")
+                layout.setAutoScrollSpeed(KaLuaToF32(state, -1));
+            else
+                return false;
+            return true;
+        });
+    nameByAddress(*text);
+    const KaString name = text->name();
+    return registerObject(state, &KaLuaGUI::mExtendedTextLayouts, std::move(text), name, prefix);
 }
 
 int KaLuaGUI::layoutBindings(lua_State* state)

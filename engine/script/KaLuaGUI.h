@@ -19,6 +19,7 @@ struct lua_State;
 class KaButtonLayout;
 class KaCheckboxLayout;
 class KaClipLayout;
+class KaExtendedTextLayout;
 class KaI3DObject2;
 class KaILayout;
 class KaITextLayout;
@@ -81,6 +82,7 @@ public:
     KaScrollingLayout* scrollingLayout(const KaString& name) const;
     // A plain text layout of that name, else an extended one.
     KaITextLayout* textLayout(const KaString& name) const;
+    KaExtendedTextLayout* extendedTextLayout(const KaString& name) const;
     KaClipLayout* clipLayout(const KaString& name) const;
     PositionAnimation* layoutPositionLinearAnimation(const KaString& name) const;
     AnchorAnimation* layoutAnchorLinearAnimation(const KaString& name) const;
@@ -139,6 +141,7 @@ private:
     KaMap<KaString, KaClipLayout*> mClipLayouts;
     KaMap<KaString, ColorAnimation*> mColorLinearAnimations;
     KaMap<KaString, RotationAnimation*> mRotationLinearAnimations;
+    KaMap<KaString, KaExtendedTextLayout*> mExtendedTextLayouts;
     KaPath mPath;
     bool mLoaded;
     // Every object handed to Lua and not yet released: a value read back

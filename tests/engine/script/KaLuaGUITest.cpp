@@ -15,6 +15,7 @@
 #include "engine/gui/KaButtonLayout.h"
 #include "engine/gui/KaCheckboxLayout.h"
 #include "engine/gui/KaClipLayout.h"
+#include "engine/gui/KaExtendedTextLayout.h"
 #include "engine/gui/KaListLayout.h"
 #include "engine/gui/KaMainWindow.h"
 #include "engine/gui/KaScrollingLayout.h"
@@ -191,6 +192,8 @@ std::vector<LayoutKind> layoutKinds()
             [](KaLuaGUI& gui, const KaString& n) { return static_cast<KaLayout*>(gui.scrollingLayout(n)); } },
         { "KaTextLayout", "textLayoutBindings", true,
             [](KaLuaGUI& gui, const KaString& n) { return dynamic_cast<KaLayout*>(gui.textLayout(n)); } },
+        { "KaExtendedTextLayout", "extendedTextLayoutBindings", true,
+            [](KaLuaGUI& gui, const KaString& n) { return static_cast<KaLayout*>(gui.extendedTextLayout(n)); } },
         { "KaClipLayout", "clipLayoutBindings", false,
             [](KaLuaGUI& gui, const KaString& n) { return static_cast<KaLayout*>(gui.clipLayout(n)); } },
     };
@@ -641,7 +644,7 @@ TEST_F(KaLuaGUITest, LookupsByNameAndKind)
     load("KaButtonLayout{ name = 'shared' }\nKaSpriteLayout{ name = 'shared' }\n"
          "KaSpriteLayout{ name = 'sprite' }\nKaCheckboxLayout{ name = 'box' }\nKaListLayout{ name = 'list' }\n"
          "KaClipLayout{ name = 'clip' }\nKaLayout{ name = 'plain' }\nKaScrollingLayout{ name = 'scroll' }\n"
-         "KaTextLayout{ name = 'text' }\n"
+         "KaTextLayout{ name = 'text' }\nKaExtendedTextLayout{ name = 'text' }\nKaExtendedTextLayout{ name = 'long' }\n"
          "KaColorLinearAnimation{ name = 'fade' }\nKaLayoutPositionLinearAnimation{ name = 'slide' }\n");
     ASSERT_TRUE(mLoaded) << mConsole;
     // A button comes before a sprite of the same name.
@@ -655,6 +658,11 @@ TEST_F(KaLuaGUITest, LookupsByNameAndKind)
     EXPECT_EQ(mGui.layout("text"), dynamic_cast<KaLayout*>(mGui.textLayout("text")));
     EXPECT_NE(mGui.layout("text"), nullptr);
     EXPECT_EQ(mGui.textLayout("plain"), nullptr);
+    // A plain text comes before an extended one of the same name; an
+    // extended text is found as a text and as a layout.
+    EXPECT_NE(mGui.textLayout("text"), static_cast<KaITextLayout*>(mGui.extendedTextLayout("text")));
+    EXPECT_EQ(mGui.textLayout("long"), static_cast<KaITextLayout*>(mGui.extendedTextLayout("long")));
+    EXPECT_EQ(mGui.layout("long"), static_cast<KaLayout*>(mGui.extendedTextLayout("long")));
     EXPECT_NE(mGui.layout("plain"), nullptr);
     // Animations are never layouts; the typed lookups look in one kind only.
     EXPECT_EQ(mGui.layout("fade"), nullptr);
@@ -670,7 +678,8 @@ TEST_F(KaLuaGUITest, UnloadHidesAtOnceAndDeletesAtTheEndOfTheFrame)
 {
     picture("pic.png", 4, 4);
     load("KaLayout{ name = 'root', KaSpriteLayout{ name = 'pic', image = './pic.png' },"
-         "  KaButtonLayout{ name = 'ok' } }\n"
+         "  KaButtonLayout{ name = 'ok' }, KaTextLayout{ name = 'label' }, KaExtendedTextLayout{ name = 'story' },"
+         "  KaScrollingLayout{ name = 'view', contentLayout = KaListLayout{ name = 'items' } } }\n"
          "KaColorLinearAnimation{ name = 'fade', duration = 1000, curve = { 0, 1 } }\n");
     ASSERT_TRUE(mLoaded) << mConsole;
     KaLayout* root = mGui.layout("root");
@@ -700,7 +709,7 @@ TEST_F(KaLuaGUITest, UnloadHidesAtOnceAndDeletesAtTheEndOfTheFrame)
     EXPECT_EQ(mGui.colorLinearAnimation("fade"), nullptr);
     // Still alive until the end of the frame: hidden, picture released,
     // animation stopped.
-    EXPECT_EQ(KaObject::pendingDeleteCount(), pending + 4);
+    EXPECT_EQ(KaObject::pendingDeleteCount(), pending + 8);
     EXPECT_FALSE(root->visible());
     EXPECT_FALSE(ok->visible());
     EXPECT_FALSE(pic->surface().isLoaded());
@@ -849,6 +858,13 @@ TEST_F(KaLuaGUITest, AnErrorRaisedWhileATableIsReadLeavesNothingBehind)
     EXPECT_EQ(mGui.layout("child")->parent(), nullptr);
 }
 
+float interLineOf(KaITextLayout& text)
+{
+    if (KaExtendedTextLayout* extended = dynamic_cast<KaExtendedTextLayout*>(&text))
+        return extended->textLayout().textBase().interLine();
+    return dynamic_cast<KaTextLayout&>(text).textBase().interLine();
+}
+
 // What the text keys do, on both text constructors.
 struct TextCase {
     std::string attribute;
@@ -861,10 +877,8 @@ std::vector<TextCase> textCases()
     return {
         { "text = '" + font + "hello'", [](KaITextLayout& t) { return t.text() == "hello"; } },
         { "text = '" + font + "$(greeting) !'", [](KaITextLayout& t) { return t.text() == "Bonjour !"; } },
-        { "interLine = 3",
-            [](KaITextLayout& t) { return dynamic_cast<KaTextLayout&>(t).textBase().interLine() == 3.0f; } },
-        { "interline = 4",
-            [](KaITextLayout& t) { return dynamic_cast<KaTextLayout&>(t).textBase().interLine() == 4.0f; } },
+        { "interLine = 3", [](KaITextLayout& t) { return interLineOf(t) == 3.0f; } },
+        { "interline = 4", [](KaITextLayout& t) { return interLineOf(t) == 4.0f; } },
         { "wrapMode = SingleLine", [](KaITextLayout& t) { return t.wrapMode() == KaITextLayout::SingleLine; } },
         { "wrapMode = MultiLine", [](KaITextLayout& t) { return t.wrapMode() == KaITextLayout::MultiLine; } },
         { "textSizeType = Proportional",
@@ -877,13 +891,23 @@ std::vector<TextCase> textCases()
 TEST_F(KaLuaGUITest, TextKeys)
 {
     useOneEntryLoc();
-    for (const TextCase& c : textCases()) {
-        SCOPED_TRACE(c.attribute);
-        load("KaTextLayout{ name = 't', sizeType = Pixel, size = { 200, 20 }, " + c.attribute + " }\n");
-        ASSERT_NE(mGui.textLayout("t"), nullptr) << mConsole;
-        EXPECT_EQ(mConsole, "");
-        EXPECT_TRUE(c.holds(*mGui.textLayout("t")));
+    for (const char* constructor : { "KaTextLayout", "KaExtendedTextLayout" }) {
+        for (const TextCase& c : textCases()) {
+            SCOPED_TRACE(std::string(constructor) + " " + c.attribute);
+            load(std::string(constructor) + "{ name = 't', sizeType = Pixel, size = { 200, 20 }, " + c.attribute
+                + " }\n");
+            ASSERT_NE(mGui.textLayout("t"), nullptr) << mConsole;
+            EXPECT_EQ(mConsole, "");
+            EXPECT_TRUE(c.holds(*mGui.textLayout("t")));
+        }
     }
+    // The extended text's own keys; the plain text does not take them.
+    load("KaExtendedTextLayout{ name = 'e', autoScrollDelay = 1500, autoScrollSpeed = 0.5 }\n"
+         "KaTextLayout{ name = 't', autoScrollDelay = 1500 }\n");
+    ASSERT_NE(mGui.extendedTextLayout("e"), nullptr);
+    EXPECT_EQ(mGui.extendedTextLayout("e")->autoScrollDelay(), 1500u);
+    EXPECT_EQ(mGui.extendedTextLayout("e")->autoScrollSpeed(), 0.5f);
+    EXPECT_EQ(mConsole, "[KaLuaGUI.textLayoutBindings] Unreconized attribute : autoScrollDelay\n");
 }
 
 } // namespace
