@@ -129,8 +129,31 @@ template <class T> void KaLuaGUI::releaseAnimations(KaMap<KaString, T*>& map)
     map.clear();
 }
 
+template <class T> void KaLuaGUI::detachLayouts(KaMap<KaString, T*>& map)
+{
+    for (typename KaMap<KaString, T*>::KaIterator it = map.firstElement(); it != map.end(); ++it) {
+        if (KaI3DObject2* parent = it->value->parent())
+            parent->removeChild(it->value);
+    }
+}
+
 void KaLuaGUI::unload()
 {
+    // The end of the frame destroys the objects one at a time, in no order
+    // that follows the tree: while they still held each other, a state
+    // layout could go before the button that shows and hides it, and the
+    // button, laid out again by its list as its children leave, would touch
+    // it. Taken apart first, no object reaches another while they go.
+    detachLayouts(mLayouts);
+    detachLayouts(mListLayouts);
+    detachLayouts(mSpriteLayouts);
+    detachLayouts(mButtonLayouts);
+    detachLayouts(mCheckboxLayouts);
+    detachLayouts(mScrollingLayouts);
+    detachLayouts(mTextLayouts);
+    detachLayouts(mClipLayouts);
+    detachLayouts(mExtendedTextLayouts);
+
     releaseLayouts(mLayouts);
     releaseLayouts(mListLayouts);
     for (KaMap<KaString, KaSpriteLayout*>::KaIterator it = mSpriteLayouts.firstElement(); it != mSpriteLayouts.end();

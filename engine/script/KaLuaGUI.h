@@ -125,6 +125,7 @@ private:
     template <class Animation, class Read>
     static int animationBindings(lua_State* state, const char* prefix, KaMap<KaString, Animation*> KaLuaGUI::*kind,
         typename Animation::Setter setter, Read read);
+    template <class T> static void detachLayouts(KaMap<KaString, T*>& map);
     template <class T> static void releaseLayouts(KaMap<KaString, T*>& map);
     template <class T> static void releaseAnimations(KaMap<KaString, T*>& map);
 

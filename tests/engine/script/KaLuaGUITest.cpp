@@ -910,4 +910,24 @@ TEST_F(KaLuaGUITest, TextKeys)
     EXPECT_EQ(mConsole, "[KaLuaGUI.textLayoutBindings] Unreconized attribute : autoScrollDelay\n");
 }
 
+TEST_F(KaLuaGUITest, ButtonsOfAListAreReleasedInAnyOrder)
+{
+    // The end of the frame destroys the released objects one by one: a
+    // state layout must not go while its button, still in a list that lays
+    // it out again, keeps showing and hiding it.
+    load("local items = { name = 'list' }\n"
+         "for i = 1, 3 do\n"
+         "  local up = KaLayout{ name = 'up' .. i, size = { 10, 10 } }\n"
+         "  local down = KaLayout{ name = 'down' .. i }\n"
+         "  items[i] = KaButtonLayout{ name = 'b' .. i, upLayout = up, downLayout = down, up, down,"
+         "    KaLayout{ name = 'label' .. i } }\n"
+         "end\n"
+         "KaListLayout(items)\n");
+    ASSERT_TRUE(mLoaded) << mConsole;
+    ASSERT_EQ(mGui.listLayout("list")->childCount(), 3u);
+    mGui.unload();
+    KaObject::deleteNow();
+    EXPECT_EQ(KaObject::pendingDeleteCount(), 0u);
+}
+
 } // namespace
