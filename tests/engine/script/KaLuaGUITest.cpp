@@ -930,4 +930,37 @@ TEST_F(KaLuaGUITest, ButtonsOfAListAreReleasedInAnyOrder)
     EXPECT_EQ(KaObject::pendingDeleteCount(), 0u);
 }
 
+TEST_F(KaLuaGUITest, ObjectsReadBackFromLuaByKind)
+{
+    load("layout = KaLayout{ name = 'l' }\nbutton = KaButtonLayout{ name = 'b' }\n"
+         "fade = KaColorLinearAnimation{ name = 'f' }\nnumber = 3\n");
+    ASSERT_TRUE(mLoaded) << mConsole;
+    lua_State* state = mGui.context().luaState();
+    struct Case {
+        const char* global;
+        KaI3DObject2* node;
+        KaLayout* layout;
+    } cases[] = {
+        { "layout", mGui.layout("l"), mGui.layout("l") },
+        { "button", mGui.buttonLayout("b"), mGui.buttonLayout("b") },
+        // An animation is an object of the GUI but no node of the tree.
+        { "fade", nullptr, nullptr },
+        { "number", nullptr, nullptr },
+        { "absent", nullptr, nullptr },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.global);
+        lua_getglobal(state, c.global);
+        EXPECT_EQ(KaLuaTo<KaI3DObject2*>(state, -1), c.node);
+        EXPECT_EQ(KaLuaTo<KaLayout*>(state, -1), c.layout);
+        EXPECT_EQ(KaLuaTo<KaLuaGUI*>(state, -1), nullptr);
+        lua_pop(state, 1);
+    }
+    lua_getfield(state, LUA_REGISTRYINDEX, "__KaLuaGUIThis");
+    EXPECT_EQ(KaLuaTo<KaLuaGUI*>(state, -1), &mGui);
+    EXPECT_EQ(KaLuaTo<KaLayout*>(state, -1), nullptr);
+    lua_pop(state, 1);
+    EXPECT_EQ(lua_gettop(state), 0);
+}
+
 } // namespace
