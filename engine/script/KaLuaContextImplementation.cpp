@@ -250,6 +250,8 @@ int luaPanicFunction(lua_State* state)
 
 KaLuaContextImplementation::KaLuaContextImplementation()
     : mState(nullptr)
+    , mActiveRuns(0)
+    , mClosePending(false)
 {
     create();
 }
@@ -258,6 +260,10 @@ KaLuaContextImplementation::~KaLuaContextImplementation() { destroy(); }
 
 void KaLuaContextImplementation::create()
 {
+    if (mActiveRuns > 0) {
+        KaPrintf("[KaLuaContext::create] A script of the state is running\n");
+        return;
+    }
     destroy();
     lua_State* state = luaL_newstate();
     if (!state) {
@@ -279,6 +285,11 @@ void KaLuaContextImplementation::create()
 
 void KaLuaContextImplementation::destroy()
 {
+    if (mActiveRuns > 0) {
+        mClosePending = mState != nullptr;
+        return;
+    }
+    mClosePending = false;
     while (mThreads.size() > 0) {
         KaLuaThread* thread = mThreads.last();
         mThreadDiscarded.call(thread);

@@ -28,13 +28,17 @@ public:
     // Closes an open state.
     virtual ~KaLuaContextImplementation();
 
-    // Opens a new state; a state still open is closed first.
+    // Opens a new state; a state still open is closed first. Refused while a
+    // script of the state runs.
     void create();
     // Closes the state. Its Lua threads go first: each is announced through
     // onThreadDiscarded() (so that whoever waits on it drops its records),
-    // then deleted without touching Lua. Nothing can resume them afterwards.
+    // then deleted without touching Lua (one its owner has not released yet
+    // is left inert for release()). Nothing can resume them afterwards.
+    // Called while a script of the state runs (the script ends the game),
+    // the context counts as closed at once and closes when the run returns.
     void destroy();
-    bool isCreated() const { return mState != nullptr; }
+    bool isCreated() const { return mState != nullptr && !mClosePending; }
     lua_State* luaState() const { return mState; }
 
     void addBindings(BindingsOpener opener);
@@ -90,6 +94,9 @@ private:
     bool setGlobalFromTop(const KaString& name, const char* who);
 
     lua_State* mState;
+    // Runs of the state's threads under way (nested ones included).
+    int mActiveRuns;
+    bool mClosePending;
     KaArray<KaLuaThread*> mThreads;
     KaSignal1Param<KaLuaThread*> mThreadDiscarded;
 };

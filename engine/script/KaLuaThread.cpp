@@ -5,10 +5,12 @@
 #include <cstdint>
 
 #include "engine/base/KaStd.h"
+#include "engine/containers/KaSmartPointer.h"
 #include "engine/core/KaFile.h"
 #include "engine/script/KaLuaContext.h"
 
 KaArray<KaLuaThread*> KaLuaThread::mThreadList;
+KaLuaThread* KaLuaThread::sRunning = nullptr;
 
 namespace {
 
@@ -51,21 +53,16 @@ int getGlobal(lua_State* state)
 
 KaLuaThread* KaLuaThread::create(KaLuaContext& context)
 {
-    KaLuaContextImplementation* implementation = context.implementation();
-    return implementation ? create(*implementation) : nullptr;
-}
-
-KaLuaThread* KaLuaThread::create(KaLuaContextImplementation& context)
-{
-    if (!context.isCreated())
+    KaCountedLuaContext* implementation = context.implementation();
+    if (!implementation || !implementation->isCreated())
         return nullptr;
     KaLuaNewThread created;
-    if (!context.protectedCall(newThread, &created, "KaLuaThread::create") || !created.thread)
+    if (!implementation->protectedCall(newThread, &created, "KaLuaThread::create") || !created.thread)
         return nullptr;
-    return new KaLuaThread(context, created.thread, created.registryRef);
+    return new KaLuaThread(*implementation, created.thread, created.registryRef);
 }
 
-KaLuaThread::KaLuaThread(KaLuaContextImplementation& context, lua_State* thread, int registryRef)
+KaLuaThread::KaLuaThread(KaCountedLuaContext& context, lua_State* thread, int registryRef)
     : mStatus(0)
     , mThread(thread)
     , mRegistryRef(registryRef)
@@ -85,16 +82,20 @@ KaLuaThread::~KaLuaThread()
     mContext->mThreads.removeFast(this);
     // The coroutine shares its main state's registry; the main state is the
     // one that is never suspended, so the protected call is made there.
-    if (mContext->isCreated())
+    if (mContext->luaState())
         mContext->protectedCall(releaseRef, &mRegistryRef, "KaLuaThread::~KaLuaThread");
 }
 
 void KaLuaThread::discard()
 {
     mContext->mThreads.removeFast(this);
+    mThreadList.removeFast(this);
     mContext = nullptr;
     mThread = nullptr;
-    delete this;
+    // An object its owner still holds (between a run and release()) stays,
+    // inert, until the owner lets it go.
+    if (mReleased)
+        delete this;
 }
 
 KaLuaThread* KaLuaThread::threadFromState(lua_State* state)
@@ -111,18 +112,29 @@ KaLuaThread* KaLuaThread::threadFromState(lua_State* state)
 
 int KaLuaThread::_resume(int arguments)
 {
+    // The run may close its context, or let go of its last handle: the
+    // state closes, and the implementation goes, once the run is over.
+    KaSmartPointer<KaCountedLuaContext> context(mContext);
+    KaLuaThread* outer = sRunning;
+    sRunning = this;
+    ++context->mActiveRuns;
     mRunning = true;
-    mStatus = lua_resume(mThread, nullptr, arguments);
+    const int status = lua_resume(mThread, outer ? outer->mThread : nullptr, arguments);
     mRunning = false;
-    if (mStatus > LUA_YIELD)
+    --context->mActiveRuns;
+    sRunning = outer;
+
+    mStatus = status;
+    if (status > LUA_YIELD)
         KaPrintf("KaLuaThread::_resume: %s\n", errorText(mThread));
-    const int status = mStatus;
     if (status != LUA_YIELD) {
         // What a finished run returned, or its error, is of no further use.
         lua_settop(mThread, 0);
         if (mReleased)
             delete this;
     }
+    if (context->mActiveRuns == 0 && context->mClosePending)
+        context->destroy();
     return status;
 }
 
@@ -210,7 +222,8 @@ void KaLuaThread::execute(const KaString& name, const KaVariant& first, const Ka
 
 bool KaLuaThread::canResume(const char* who) const
 {
-    if (!mThread)
+    // A context closing after its running script leaves its threads alone.
+    if (!mThread || !mContext || !mContext->isCreated())
         return false;
     if (mRunning) {
         KaPrintf("%s: the thread is running\n", who);
@@ -266,6 +279,8 @@ void KaLuaThread::resume(const KaVariant& first, const KaVariant& second, const 
 int KaLuaThread::yield()
 {
     lua_State* thread = mThread;
+    if (!thread)
+        return 0;
     try {
         return lua_yieldk(thread, 0, 0, nullptr);
     } catch (...) {
@@ -282,13 +297,13 @@ int KaLuaThread::yield()
 void KaLuaThread::release()
 {
     mReleased = true;
-    if (mStatus != LUA_YIELD && !mRunning)
+    if (!mThread || (mStatus != LUA_YIELD && !mRunning))
         delete this;
 }
 
 void KaLuaThread::pushValue(const KaVariant& value)
 {
-    if (!mThread)
+    if (!mThread || !lua_checkstack(mThread, 1))
         return;
     switch (value.type()) {
     case KaVariant::Boolean:

@@ -7,8 +7,8 @@
 #include "engine/core/KaPath.h"
 #include "engine/core/KaVariant.h"
 
+class KaCountedLuaContext;
 class KaLuaContext;
-class KaLuaContextImplementation;
 
 // One run of Lua code (a file, or a global function called for an event) in
 // a coroutine of its own, anchored in the registry while the object lives.
@@ -17,12 +17,13 @@ class KaLuaContextImplementation;
 // Use: create(), then executeFile() or execute(), then release(); a run
 // that suspended itself is then resumed with resume() as often as it yields,
 // and deletes itself when it ends. A thread belongs to its context: closing
-// the context's state deletes every thread of it first.
+// the context's state deletes every released thread of it first, without
+// touching Lua; one its owner still holds is left inert (it is found and
+// resumed no more) until release() deletes it.
 class KaLuaThread {
 public:
     // Null when the context's state is closed or the coroutine cannot be made.
     static KaLuaThread* create(KaLuaContext& context);
-    static KaLuaThread* create(KaLuaContextImplementation& context);
 
     virtual ~KaLuaThread();
 
@@ -60,14 +61,14 @@ public:
     int status() const { return mStatus; }
     bool released() const { return mReleased; }
     lua_State* luaState() const { return mThread; }
-    KaLuaContextImplementation* context() const { return mContext; }
+    KaCountedLuaContext* context() const { return mContext; }
 
     static KaArray<KaLuaThread*> mThreadList;
 
 private:
     friend class KaLuaContextImplementation;
 
-    KaLuaThread(KaLuaContextImplementation& context, lua_State* thread, int registryRef);
+    KaLuaThread(KaCountedLuaContext& context, lua_State* thread, int registryRef);
     KaLuaThread(const KaLuaThread&) = delete;
     KaLuaThread& operator=(const KaLuaThread&) = delete;
 
@@ -77,8 +78,8 @@ private:
     // Pushes the global function of that name; false (and nothing pushed)
     // when there is none.
     bool pushFunction(const KaString& name);
-    // The context's state is closing: forget the coroutine and delete the
-    // object without touching Lua.
+    // The context's state is closing: forget the coroutine without touching
+    // Lua, and delete the object unless its owner still holds it.
     void discard();
 
     int mStatus;
@@ -86,7 +87,11 @@ private:
     int mRegistryRef;
     bool mReleased;
     bool mRunning;
-    KaLuaContextImplementation* mContext;
+    KaCountedLuaContext* mContext;
+
+    // The innermost run under way: a run started from inside it counts
+    // towards Lua's limit of nested native calls.
+    static KaLuaThread* sRunning;
 };
 
 #endif

@@ -39,6 +39,21 @@ int ResumeOldest(lua_State* state)
     return 0;
 }
 
+// The game as a script may end it: closing its context, or dropping it whole.
+std::unique_ptr<KaLuaContext> gGame;
+
+int CloseGame(lua_State*)
+{
+    gGame->destroy();
+    return 0;
+}
+
+int DropGame(lua_State*)
+{
+    gGame.reset();
+    return 0;
+}
+
 class KaLuaThreadTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -378,6 +393,10 @@ TEST_F(KaLuaThreadTest, ClosingAContextDeletesItsWaitingThreads)
         records.discarded.clear();
         KaCaptureStdout capture;
         game.reset();
+        EXPECT_EQ(nullptr, kept->luaState()) << "held by its owner: inert until released";
+        EXPECT_EQ(nullptr, kept->context());
+        kept->resume();
+        kept->release();
         EXPECT_EQ(3u, records.discarded.size());
         EXPECT_TRUE(gWaiting.empty()) << "the owner dropped its records";
         EXPECT_EQ(threadsBefore, KaLuaThread::mThreadList.size());
@@ -405,4 +424,40 @@ TEST_F(KaLuaThreadTest, ClosingAContextDeletesItsWaitingThreads)
     EXPECT_EQ(threadsBefore, KaLuaThread::mThreadList.size());
 }
 
+// Leaving the game from inside one of its scripts: the state closes once the
+// script returns, and its other waiting threads go then.
+TEST_F(KaLuaThreadTest, AScriptThatEndsTheGameClosesItsContextAfterItsRun)
+{
+    for (lua_CFunction end : { CloseGame, DropGame }) {
+        gGame.reset(new KaLuaContext);
+        open(*gGame);
+        gGame->registerCFunction("EndGame", end);
+        ASSERT_EQ(LUA_OK, luaL_dostring(gGame->luaState(),
+                              "function Idle() Wait() ; never = true end "
+                              "function Quit() Wait() ; EndGame() ; after = 'still running' ; Wait() end "
+                              "function Menu() ResumeOldest() ; ResumeOldest() end"));
+        KaLuaScript scene;
+        scene.attachToContext(*gGame);
+        scene.execute("Idle");
+        scene.execute("Quit");
+        ASSERT_EQ(2u, gWaiting.size());
+        // Quit is resumed from inside another run of the same state; once it
+        // ends the game, nothing of the state resumes any more.
+        std::swap(gWaiting[0], gWaiting[1]);
+        KaCaptureStdout capture;
+        scene.execute("Menu");
+        EXPECT_EQ("", capture.text());
+        gWaiting.clear();
+        EXPECT_EQ(threadsBefore, KaLuaThread::mThreadList.size());
+        if (gGame) {
+            EXPECT_FALSE(gGame->isCreated());
+            EXPECT_EQ(nullptr, gGame->luaState());
+            gGame->create();
+            EXPECT_TRUE(gGame->isCreated()) << "a new game opens a new state";
+        }
+        gGame.reset();
+    }
+}
+
 } // namespace
+
