@@ -15,7 +15,9 @@ unsigned long KaFont3StreamRead(FT_Stream stream, unsigned long offset, unsigned
     if (count == 0)
         return 0;
     KaFont3* font = static_cast<KaFont3*>(stream->descriptor.pointer);
-    if (!font->mFile.seek(offset))
+    // FreeType mostly reads on from where it stopped: a seek would throw
+    // the file's read buffer away for nothing.
+    if (font->mFile.getPos() != offset && !font->mFile.seek(offset))
         return 0;
     return font->mFile.readData(buffer, count);
 }
