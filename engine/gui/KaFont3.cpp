@@ -340,7 +340,8 @@ KaVector3f32 KaFont3::kerning(unsigned long size, unsigned int left, unsigned in
 {
     const unsigned int leftCode = getUnicodeFromISO(left);
     const unsigned int rightCode = getUnicodeFromISO(right);
-    if (!mFace || !setPixelSize(size))
+    // A size of 0 (a text whose markup names none) measures nothing, quietly.
+    if (!mFace || size == 0 || !setPixelSize(size))
         return KaVector3f32(0.0f, 0.0f, 0.0f);
     if (!FT_HAS_KERNING(mFace))
         return KaVector3f32(0.0f, 0.0f, 0.0f);
@@ -356,21 +357,21 @@ KaVector3f32 KaFont3::kerning(unsigned long size, unsigned int left, unsigned in
 
 float KaFont3::ascender(unsigned long size)
 {
-    if (!mFace || !setPixelSize(size))
+    if (!mFace || size == 0 || !setPixelSize(size))
         return 0.0f;
     return static_cast<float>(mFace->size->metrics.ascender >> 6);
 }
 
 float KaFont3::descender(unsigned long size)
 {
-    if (!mFace || !setPixelSize(size))
+    if (!mFace || size == 0 || !setPixelSize(size))
         return 0.0f;
     return static_cast<float>(mFace->size->metrics.descender >> 6);
 }
 
 float KaFont3::height(unsigned long size)
 {
-    if (!mFace || !setPixelSize(size))
+    if (!mFace || size == 0 || !setPixelSize(size))
         return 0.0f;
     return static_cast<float>(mFace->size->metrics.height >> 6);
 }
