@@ -3,6 +3,7 @@
 #include <cfloat>
 #include <cstdint>
 #include <memory>
+#include <string>
 
 #include <lauxlib.h>
 #include <lua.h>
@@ -174,6 +175,7 @@ void KaLuaGUI::unload()
     releaseAnimations(mRotationLinearAnimations);
     releaseLayouts(mExtendedTextLayouts);
     mHandedOut.clear();
+    mTakenNames.clear();
     mContext.destroy();
     mLoaded = false;
 }
@@ -301,7 +303,10 @@ int KaLuaGUI::registerObject(lua_State* state, KaMap<KaString, T*> KaLuaGUI::*ki
     if (!gui)
         return 0;
     KaMap<KaString, T*>& map = gui->*kind;
-    if (map.find(name) != map.end()) {
+    // The maps look names up one by one; a screen of a thousand objects
+    // would spend its load in that search, so the taken names are indexed.
+    std::unordered_set<std::string>& taken = gui->mTakenNames[&map];
+    if (!taken.insert(std::string(name.c_str(), name.length())).second) {
         KaPrintf("%s:: multiple objects with name %s\n", prefix, name.c_str());
         return 0;
     }

@@ -2,6 +2,8 @@
 #define KA_LUA_GUI_H
 
 #include <memory>
+#include <string>
+#include <unordered_map>
 #include <unordered_set>
 
 #include "engine/color/KaColor.h"
@@ -148,6 +150,8 @@ private:
     // Every object handed to Lua and not yet released: a value read back
     // from Lua is used only when it is one of these.
     std::unordered_set<const void*> mHandedOut;
+    // The names taken in each map, keyed by the map.
+    std::unordered_map<const void*, std::unordered_set<std::string>> mTakenNames;
 };
 
 // Objects handed to Lua by the GUI constructors, read back at a stack index
