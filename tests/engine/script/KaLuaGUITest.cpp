@@ -125,6 +125,8 @@ TEST_F(KaLuaGUITest, LoadReportsFilesThatCannotBeOpenedCompiledOrRun)
         { "good file", true, "KaLayout{ name = 'root' }\nkept = 1\n", true, "" },
         { "missing file", false, "", false, "can't be opened" },
         { "syntax error", true, "KaLayout{ name = 'root' \nkept = = 2\n", false, "KaLuaThread::executeFile: " },
+        // A description that suspends itself never reaches its end.
+        { "suspended run", true, "KaLayout{ name = 'root' }\nkept = 1\ncoroutine.yield()\nkept = 2\n", false, "" },
         { "runtime error", true, "KaLayout{ name = 'root' }\nkept = 1\nerror('boom')\nkept = 2\n", false,
             "KaLuaThread::_resume: " },
     };
