@@ -15,7 +15,9 @@ unsigned long KaFont3StreamRead(FT_Stream stream, unsigned long offset, unsigned
     if (count == 0)
         return 0;
     KaFont3* font = static_cast<KaFont3*>(stream->descriptor.pointer);
-    if (!font->mFile.seek(offset))
+    // FreeType mostly reads on from where it stopped: a seek would throw
+    // the file's read buffer away for nothing.
+    if (font->mFile.getPos() != offset && !font->mFile.seek(offset))
         return 0;
     return font->mFile.readData(buffer, count);
 }
@@ -138,7 +140,8 @@ KaFont3::FontSizeData& KaFont3::sizeData(unsigned long size)
     data.cellSize = baseCellSize(size);
     KaImage image;
     image.create(mAtlasWidth, mAtlasHeight, KaIntrusivePtr<KaPalette>(), RGBA8888);
-    image.fill(0, 0, 0, 0);
+    // Transparent black: every byte 0.
+    KaMemset(image.buffer(), 0, image.bufferSize());
     data.texture = new Ka3DTexture();
     data.texture->load(image);
     return data;
@@ -231,9 +234,13 @@ KaFont3::GlyphData KaFont3::place(FontSizeData& data, unsigned long size, unsign
     const int rows = static_cast<int>(slot->bitmap.rows);
     // One free texel right of and above every bitmap keeps linear filtering
     // from picking up the neighbour's edge.
+    // A cell that must widen takes a quarter more than the glyph needs, so
+    // that the next overhanging glyphs of the text seldom rebuild it again.
     KaVector2s32 cell = data.cellSize;
-    cell.x = std::min(std::max(cell.x, width + 1), static_cast<int32_t>(mMaxCellSide));
-    cell.y = std::min(std::max(cell.y, rows + 1), static_cast<int32_t>(mMaxCellSide));
+    if (width + 1 > cell.x)
+        cell.x = std::min(width + 1 + (width + 1) / 4, static_cast<int32_t>(mMaxCellSide));
+    if (rows + 1 > cell.y)
+        cell.y = std::min(rows + 1 + (rows + 1) / 4, static_cast<int32_t>(mMaxCellSide));
     const unsigned long count = data.glyphs.size();
     if (cell.x != data.cellSize.x || cell.y != data.cellSize.y || capacity(data.atlasSize, cell) < count + 1) {
         KaVector2s32 atlas = data.atlasSize;
@@ -292,7 +299,8 @@ void KaFont3::rebuild(FontSizeData& data, unsigned long size, const KaVector2s32
     KaImage image;
     image.create(static_cast<unsigned int>(atlas.x), static_cast<unsigned int>(atlas.y), KaIntrusivePtr<KaPalette>(),
         RGBA8888);
-    image.fill(0, 0, 0, 0);
+    // Transparent black: every byte 0.
+    KaMemset(image.buffer(), 0, image.bufferSize());
     data.texture = new Ka3DTexture();
     data.texture->load(image);
     for (unsigned long i = 0; i < count; ++i) {
@@ -332,7 +340,8 @@ KaVector3f32 KaFont3::kerning(unsigned long size, unsigned int left, unsigned in
 {
     const unsigned int leftCode = getUnicodeFromISO(left);
     const unsigned int rightCode = getUnicodeFromISO(right);
-    if (!mFace || !setPixelSize(size))
+    // A size of 0 (a text whose markup names none) measures nothing, quietly.
+    if (!mFace || size == 0 || !setPixelSize(size))
         return KaVector3f32(0.0f, 0.0f, 0.0f);
     if (!FT_HAS_KERNING(mFace))
         return KaVector3f32(0.0f, 0.0f, 0.0f);
@@ -348,21 +357,21 @@ KaVector3f32 KaFont3::kerning(unsigned long size, unsigned int left, unsigned in
 
 float KaFont3::ascender(unsigned long size)
 {
-    if (!mFace || !setPixelSize(size))
+    if (!mFace || size == 0 || !setPixelSize(size))
         return 0.0f;
     return static_cast<float>(mFace->size->metrics.ascender >> 6);
 }
 
 float KaFont3::descender(unsigned long size)
 {
-    if (!mFace || !setPixelSize(size))
+    if (!mFace || size == 0 || !setPixelSize(size))
         return 0.0f;
     return static_cast<float>(mFace->size->metrics.descender >> 6);
 }
 
 float KaFont3::height(unsigned long size)
 {
-    if (!mFace || !setPixelSize(size))
+    if (!mFace || size == 0 || !setPixelSize(size))
         return 0.0f;
     return static_cast<float>(mFace->size->metrics.height >> 6);
 }

@@ -40,6 +40,7 @@
 #include "engine/scene/KaFreeMoveZone.h"
 #include "engine/script/KaLuaContext.h"
 #include "fuzz/support/KaFuzzParts.h"
+#include "tools/fixtures/KaFontFixture.h"
 #include "tools/fixtures/KaJpegFixture.h"
 #include "tools/fixtures/KaTheoraFixture.h"
 
@@ -1057,6 +1058,50 @@ void zoneFiles()
 
 } // namespace
 
+// ---------------------------------------------------------------------------
+// Fonts and text
+
+const char* const kMonoFont = "/usr/share/fonts/truetype/dejavu/DejaVuSansMono.ttf";
+
+// The tiny font whole, cut short and with its table directory and glyph data
+// disturbed; and the start of an installed font, read at seed time, whose
+// hinting programs the tiny font lacks.
+void fonts()
+{
+    const std::string tiny = KaTinyFont();
+    const Bytes whole(tiny.begin(), tiny.end());
+    seed("KaFont3Fuzz", "tiny", whole);
+    seed("KaFont3Fuzz", "tiny-cut", Bytes(whole.begin(), whole.begin() + whole.size() / 2));
+    Bytes directory = whole;
+    directory[12 + 16 * 2 + 8] ^= 0x7F; // an offset of the third table
+    seed("KaFont3Fuzz", "tiny-offset", directory);
+    Bytes glyphs = whole;
+    glyphs[glyphs.size() - 40] ^= 0xFF;
+    seed("KaFont3Fuzz", "tiny-glyph", glyphs);
+    KaFile file;
+    if (!file.open(KaPath(kMonoFont), KaFileSystem::Read))
+        return;
+    Bytes start(24 * 1024);
+    start.resize(file.readData(start.data(), start.size()));
+    seed("KaFont3Fuzz", "mono-start", start);
+}
+
+void textMarkup()
+{
+    const std::string font = std::string("<font file=\"") + kMonoFont + "\" size=\"12\"/>";
+    const std::string texts[] = {
+        "<section style=\"left\"/><color r=\"255\" g=\"255\" b=\"255\"/>" + font + "Hello world",
+        font + "$(hello) $(br) $(amp) $(self) $(nothing) $(open)x) $(tag)red",
+        "<section style=\"JUSTIFY\"/>" + font + "a b c d e f g h i j k l m n o p<br/><br/>q   r",
+        "<section style=\"center\"/>" + font + "caf\xE9 &#233; &amp; & &#x41; <color a=\"300\"/>long" + "wordwordword",
+        font + "<b>inner</b> after $(broken) < unclosed",
+        "before" + font + "$(hello",
+    };
+    int n = 0;
+    for (const std::string& text : texts)
+        seed("KaTextLayoutFuzz", "text" + std::to_string(n++), Bytes(text.begin(), text.end()));
+}
+
 int main(int argc, char** argv)
 {
     if (argc != 2) {
@@ -1090,5 +1135,7 @@ int main(int argc, char** argv)
     models();
     zoneBlocks();
     zoneFiles();
+    fonts();
+    textMarkup();
     return gFailures == 0 ? 0 : 1;
 }

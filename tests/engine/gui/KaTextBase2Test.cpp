@@ -323,3 +323,19 @@ TEST_F(KaTextBase2Test, CellsWideningDuringABuildLeaveEveryQuadOnItsGlyph)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(KaTextBase2Test, ASizeOfZeroLaysOutNothingQuietly)
+{
+    KaTextBase2 block;
+    block.setFont(0, mMono);
+    block.setFontSize(0);
+    block.setRect(KaVector2s32(100, 10));
+    block.setText("some words");
+    KaCaptureStdout capture;
+    EXPECT_EQ(KaVector2s32(0, 0), block.size());
+    EXPECT_EQ("", capture.text());
+}
+
+} // namespace
