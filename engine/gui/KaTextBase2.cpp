@@ -2,6 +2,7 @@
 
 #include <GL/gl.h>
 
+#include <algorithm>
 #include <cmath>
 
 #include "engine/base/KaStd.h"
@@ -468,7 +469,9 @@ void KaTextBase2::build()
         if (line.width > static_cast<float>(mSize.x))
             mSize.x = static_cast<int32_t>(std::ceil(line.width));
         if (start >= n) {
-            mSize.y = static_cast<int32_t>(std::ceil(pen.y - mInterLine));
+            // A damaged font may give a negative line height: the text then
+            // climbs, but the block never measures less than nothing.
+            mSize.y = static_cast<int32_t>(std::max(0.0f, std::ceil(pen.y - mInterLine)));
             break;
         }
     }

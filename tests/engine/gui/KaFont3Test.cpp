@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "engine/gui/KaFont3.h"
+#include "engine/gui/KaTextBase2.h"
 #include "tests/engine/graphics/KaGLTestContext.h"
 #include "tests/engine/gui/KaTextTestSupport.h"
 #include "tests/support/KaTestSupport.h"
@@ -305,6 +306,46 @@ TEST_F(KaTinyFontTest, EveryTruncationFailsOrKeepsItsGlyphsInsideTheAtlas)
         font.kerning(16, 'A', 'B');
         font.height(16);
     }
+}
+
+} // namespace
+
+namespace {
+
+// The tiny font with a line gap so negative that FreeType's line height is
+// below 0 (as a fuzzer found).
+std::string upsideDownFont()
+{
+    std::string font = KaTinyFont();
+    const unsigned int tables = (static_cast<unsigned char>(font[4]) << 8) | static_cast<unsigned char>(font[5]);
+    for (unsigned int t = 0; t < tables; ++t) {
+        const size_t record = 12 + 16 * t;
+        if (font.compare(record, 4, "hhea") != 0)
+            continue;
+        size_t offset = 0;
+        for (int k = 0; k < 4; ++k)
+            offset = (offset << 8) | static_cast<unsigned char>(font[record + 8 + k]);
+        // Ascender and descender 0, line gap -32768 units.
+        for (size_t k = 4; k < 10; ++k)
+            font[offset + k] = 0;
+        font[offset + 8] = static_cast<char>(0x80);
+    }
+    return font;
+}
+
+TEST_F(KaTinyFontTest, ANegativeLineHeightNeverGivesANegativeSize)
+{
+    const std::string path = write(upsideDownFont());
+    KaIntrusivePtr<KaFont3> font(new KaFont3());
+    ASSERT_TRUE(font->load(path.c_str()));
+    ASSERT_LT(font->height(20), 0.0f) << "the damaged font no longer has a negative line height";
+    KaTextBase2 block;
+    block.setFont(0, font);
+    block.setFontSize(20);
+    block.setRect(KaVector2s32(40, 10));
+    block.setText("AB AB AB");
+    EXPECT_EQ(0, block.size().y);
+    EXPECT_GE(block.size().x, 0);
 }
 
 } // namespace
