@@ -349,3 +349,36 @@ TEST_F(KaTinyFontTest, ANegativeLineHeightNeverGivesANegativeSize)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(KaTinyFontTest, KerningMovesTheNextGlyphInTheBlock)
+{
+    const std::string path = write(KaTinyFont());
+    KaIntrusivePtr<KaFont3> font(new KaFont3());
+    ASSERT_TRUE(font->load(path.c_str()));
+    KaReferenceFace face(path, 20);
+    const float k = static_cast<float>(face.kerning('A', 'B'));
+    ASSERT_NE(0.0f, k);
+    float x[2][4];
+    int width[2];
+    for (int on = 0; on < 2; ++on) {
+        KaTextBase2 block;
+        block.setFont(0, font);
+        block.setFontSize(20);
+        block.setRect(KaVector2s32(400, 10));
+        block.setKerning(on != 0);
+        block.setText("ABAB");
+        width[on] = block.size().x;
+        for (int i = 0; i < 4; ++i)
+            x[on][i] = block.mesh().vertex(4 * i + 3).x;
+    }
+    EXPECT_EQ(x[0][0], x[1][0]);
+    EXPECT_EQ(x[0][1] + k, x[1][1]);
+    // B then A has no pair: the second A keeps the first pair's shift only.
+    EXPECT_EQ(x[0][2] + k, x[1][2]);
+    EXPECT_EQ(x[0][3] + 2 * k, x[1][3]);
+    EXPECT_EQ(width[0] + static_cast<int>(2 * k), width[1]);
+}
+
+} // namespace
