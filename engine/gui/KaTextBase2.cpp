@@ -74,7 +74,7 @@ void KaTextBase2::setFont(unsigned int index, KaIntrusivePtr<KaFont3>& font)
 
 KaIntrusivePtr<KaFont3> KaTextBase2::font(unsigned int index) const
 {
-    std::map<unsigned int, KaIntrusivePtr<KaFont3> >::const_iterator found = mFonts.find(index);
+    std::map<unsigned int, KaIntrusivePtr<KaFont3>>::const_iterator found = mFonts.find(index);
     return found == mFonts.end() ? KaIntrusivePtr<KaFont3>() : found->second;
 }
 
@@ -191,7 +191,7 @@ KaColor KaTextBase2::currentColor(unsigned int index) const
 
 KaIntrusivePtr<KaFont3> KaTextBase2::currentFont(unsigned int index) const
 {
-    std::map<unsigned int, KaIntrusivePtr<KaFont3> >::const_iterator found = mFonts.upper_bound(index);
+    std::map<unsigned int, KaIntrusivePtr<KaFont3>>::const_iterator found = mFonts.upper_bound(index);
     if (found == mFonts.begin())
         return KaIntrusivePtr<KaFont3>();
     --found;
@@ -383,7 +383,7 @@ void KaTextBase2::drawLine(unsigned int start, unsigned int end, KaVector3f32 pe
         }
         // previous is text[c - 1] but for the first character drawn.
         pen.x += c > start && previous == static_cast<unsigned char>(mText[c - 1]) && mKerning ? mKerns[c]
-                                                                                              : kern(previous, code);
+                                                                                               : kern(previous, code);
         previous = code;
         const KaFont3::GlyphData& glyph = g[c];
         const float x = pen.x + glyph.bearingX;
@@ -436,7 +436,7 @@ void KaTextBase2::drawLine(unsigned int start, unsigned int end, KaVector3f32 pe
     bar->vertex(3, left, y + 1.0f, 0.0f);
     for (unsigned int k = 0; k < 4; ++k)
         bar->setColor(k, color);
-    const unsigned int indices[6] = {0, 1, 2, 2, 3, 0};
+    const unsigned int indices[6] = { 0, 1, 2, 2, 3, 0 };
     for (unsigned long k = 0; k < 6; ++k)
         bar->setIndex(k, indices[k]);
     bar->setColor(color);

@@ -144,7 +144,7 @@ private:
     KaArray<KaMesh*> mStrikethroughMeshes; // owned
     AlignStyle mAlignStyle;
     KaArray<unsigned int> mLineBreaks;
-    std::map<unsigned int, KaIntrusivePtr<KaFont3> > mFonts;
+    std::map<unsigned int, KaIntrusivePtr<KaFont3>> mFonts;
     std::map<unsigned int, KaColor> mColors;
     WrapMode mWrapMode;
     bool mStrikethrough;

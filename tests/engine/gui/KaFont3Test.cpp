@@ -22,7 +22,8 @@ protected:
         return font;
     }
 
-    static std::vector<KaFont3::GlyphData> collect(KaFont3& font, unsigned long size, const std::vector<unsigned int>& codes)
+    static std::vector<KaFont3::GlyphData> collect(
+        KaFont3& font, unsigned long size, const std::vector<unsigned int>& codes)
     {
         std::vector<KaFont3::GlyphData> glyphs;
         for (unsigned int code : codes)
@@ -31,7 +32,8 @@ protected:
     }
 
     // Every glyph's bitmap in its place and nothing else anywhere in the atlas.
-    static void expectAtlasHolds(KaFont3& font, const char* file, unsigned long size, const std::vector<unsigned int>& codes)
+    static void expectAtlasHolds(
+        KaFont3& font, const char* file, unsigned long size, const std::vector<unsigned int>& codes)
     {
         KaReferenceFace face(KaDejaVu(file), size);
         const std::vector<KaFont3::GlyphData> glyphs = collect(font, size, codes);
@@ -69,7 +71,7 @@ TEST_F(KaFont3Test, GlyphMetricsAndLineMetricsAreFreeTypes)
 {
     KaIntrusivePtr<KaFont3> font = open("DejaVuSans.ttf");
     KaReferenceFace face(KaDejaVu("DejaVuSans.ttf"), 24);
-    for (unsigned int code : {'A', 'g', 'W', ' ', '.'}) {
+    for (unsigned int code : { 'A', 'g', 'W', ' ', '.' }) {
         SCOPED_TRACE(static_cast<char>(code));
         const KaFont3::GlyphData glyph = font->glyph(24, code);
         FT_GlyphSlot slot = face.render(code);
@@ -109,19 +111,19 @@ TEST_F(KaFont3Test, EightBitCodesReadAsTheLanguageSays)
         unsigned int unicode;
     };
     const Case cases[] = {
-        {"ru", 192, 0x420},
-        {"ru", 161, 0x401},
-        {"ru", 255, 0x45F},
-        {"ru", 240, 0x2116},
-        {"ru", 253, 0xA7},
-        {"ru", 173, 173},
-        {"ru", 65, 65},
-        {"ru", 160, 160},
-        {"fr", 188, 0x152},
-        {"fr", 189, 0x153},
-        {"fr", 192, 192},
-        {"fr", 233, 233},
-        {"en", 188, 0x152},
+        { "ru", 192, 0x420 },
+        { "ru", 161, 0x401 },
+        { "ru", 255, 0x45F },
+        { "ru", 240, 0x2116 },
+        { "ru", 253, 0xA7 },
+        { "ru", 173, 173 },
+        { "ru", 65, 65 },
+        { "ru", 160, 160 },
+        { "fr", 188, 0x152 },
+        { "fr", 189, 0x153 },
+        { "fr", 192, 192 },
+        { "fr", 233, 233 },
+        { "en", 188, 0x152 },
     };
     for (const Case& c : cases) {
         KaLanguageScope language(c.language);
@@ -155,8 +157,8 @@ TEST_F(KaFont3Test, FontsThatDoNotLoadAnswerZeroQuietly)
         const char* line;
     };
     const Case cases[] = {
-        {dir.file("missing.ttf"), "KaFile::open error on file"},
-        {dir.file("broken.ttf"), "FT_Open_Face error"},
+        { dir.file("missing.ttf"), "KaFile::open error on file" },
+        { dir.file("broken.ttf"), "FT_Open_Face error" },
     };
     for (const Case& c : cases) {
         KaFont3 font;
@@ -206,7 +208,7 @@ TEST_F(KaFont3Test, GlyphsWiderThanTheBaseCellNeverCoverTheirNeighbours)
     };
     // Serif U+042E at 16 px and Sans U+0416 at 36 px render wider than the
     // base cell (18 and 38 texels).
-    const Case cases[] = {{"DejaVuSerif.ttf", 16, 0x42E}, {"DejaVuSans.ttf", 36, 0x416}};
+    const Case cases[] = { { "DejaVuSerif.ttf", 16, 0x42E }, { "DejaVuSans.ttf", 36, 0x416 } };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.file);
         KaReferenceFace face(KaDejaVu(c.file), c.size);
@@ -214,7 +216,7 @@ TEST_F(KaFont3Test, GlyphsWiderThanTheBaseCellNeverCoverTheirNeighbours)
         ASSERT_GT(width + 1, KaFont3::baseCellSize(c.size).x) << "the case no longer overflows the base cell";
         KaIntrusivePtr<KaFont3> font = open(c.file);
         // Neighbours on both sides, placed before and after.
-        const std::vector<unsigned int> codes = {0x416, 0x42E, 'M', c.wide, 0x429, 'W', 0x448};
+        const std::vector<unsigned int> codes = { 0x416, 0x42E, 'M', c.wide, 0x429, 'W', 0x448 };
         const std::vector<KaFont3::GlyphData> glyphs = collect(*font, c.size, codes);
         EXPECT_GE(font->cellSize(c.size).x, width + 1);
         EXPECT_EQ(static_cast<float>(width), font->glyph(c.size, c.wide).width);
@@ -297,7 +299,7 @@ TEST_F(KaTinyFontTest, EveryTruncationFailsOrKeepsItsGlyphsInsideTheAtlas)
         KaFont3 font;
         if (!font.load(path.c_str()))
             continue;
-        for (unsigned int code : {'A', 'B', 'W', ' ', 'z'}) {
+        for (unsigned int code : { 'A', 'B', 'W', ' ', 'z' }) {
             const KaFont3::GlyphData glyph = font.glyph(16, code);
             const KaVector2s32 atlas = font.atlasSize(16);
             EXPECT_LE(glyph.atlasPosition.x + glyph.width, static_cast<float>(atlas.x)) << length;
