@@ -33,9 +33,9 @@ const int kCharacters = 2000;
 
 std::string paragraph()
 {
-    static const char* const words[] = {"the", "engine", "draws", "every", "caption,", "dialog", "line", "and",
+    static const char* const words[] = { "the", "engine", "draws", "every", "caption,", "dialog", "line", "and",
         "credit", "roll", "through", "one", "mesh;", "glyphs", "come", "from", "an", "atlas", "Quixotic", "zephyr",
-        "jumps", "over", "lazy", "dogs.", "Voil\xE0", "caf\xE9", "\xC9t\xE9", "(1234567890)"};
+        "jumps", "over", "lazy", "dogs.", "Voil\xE0", "caf\xE9", "\xC9t\xE9", "(1234567890)" };
     std::string text;
     unsigned int n = 0;
     while (text.size() < kCharacters) {
@@ -209,8 +209,8 @@ void BM_PlainLoop(benchmark::State& state)
                 const float u = g.atlasX / 1024.0f, v = g.atlasY / 512.0f, du = g.width / 1024.0f,
                             dv = g.height / 512.0f;
                 float* out = &vertices[c * 16];
-                const float quad[16] = {left, top + g.height, u, v, left + g.width, top + g.height, u + du, v,
-                    left + g.width, top, u + du, v + dv, left, top, u, v + dv};
+                const float quad[16] = { left, top + g.height, u, v, left + g.width, top + g.height, u + du, v,
+                    left + g.width, top, u + du, v + dv, left, top, u, v + dv };
                 for (int k = 0; k < 16; ++k)
                     out[k] = quad[k];
                 x += g.advance;

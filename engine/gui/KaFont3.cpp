@@ -101,8 +101,8 @@ bool KaFont3::load(const KaPath& path)
     error = FT_Open_Face(mLibrary, &arguments, 0, &mFace);
     if (error) {
         mFace = nullptr;
-        KaPrintf("KaFont3::glyph: FT_Open_Face error %x, can't load %s\n", static_cast<unsigned int>(error),
-            path.c_str());
+        KaPrintf(
+            "KaFont3::glyph: FT_Open_Face error %x, can't load %s\n", static_cast<unsigned int>(error), path.c_str());
         unload();
         return false;
     }
@@ -297,8 +297,8 @@ void KaFont3::rebuild(FontSizeData& data, unsigned long size, const KaVector2s32
     data.atlasSize = atlas;
     data.cellSize = cell;
     KaImage image;
-    image.create(static_cast<unsigned int>(atlas.x), static_cast<unsigned int>(atlas.y), KaIntrusivePtr<KaPalette>(),
-        RGBA8888);
+    image.create(
+        static_cast<unsigned int>(atlas.x), static_cast<unsigned int>(atlas.y), KaIntrusivePtr<KaPalette>(), RGBA8888);
     // Transparent black: every byte 0.
     KaMemset(image.buffer(), 0, image.bufferSize());
     data.texture = new Ka3DTexture();
@@ -319,8 +319,8 @@ void KaFont3::upload(FontSizeData& data, const GlyphData& glyph)
         return;
     const FT_Bitmap& bitmap = mFace->glyph->bitmap;
     KaImage image;
-    if (!image.create(static_cast<unsigned int>(width), static_cast<unsigned int>(rows), KaIntrusivePtr<KaPalette>(),
-            RGBA8888))
+    if (!image.create(
+            static_cast<unsigned int>(width), static_cast<unsigned int>(rows), KaIntrusivePtr<KaPalette>(), RGBA8888))
         return;
     for (int y = 0; y < rows; ++y) {
         // Images are stored bottom row first.
@@ -332,8 +332,8 @@ void KaFont3::upload(FontSizeData& data, const GlyphData& glyph)
             out[x * 4 + 3] = coverage(bitmap, x, y);
         }
     }
-    data.texture->update(image, static_cast<unsigned int>(glyph.atlasPosition.x),
-        static_cast<unsigned int>(glyph.atlasPosition.y));
+    data.texture->update(
+        image, static_cast<unsigned int>(glyph.atlasPosition.x), static_cast<unsigned int>(glyph.atlasPosition.y));
 }
 
 KaVector3f32 KaFont3::kerning(unsigned long size, unsigned int left, unsigned int right)

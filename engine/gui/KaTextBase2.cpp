@@ -2,6 +2,7 @@
 
 #include <GL/gl.h>
 
+#include <algorithm>
 #include <cmath>
 
 #include "engine/base/KaStd.h"
@@ -73,7 +74,7 @@ void KaTextBase2::setFont(unsigned int index, KaIntrusivePtr<KaFont3>& font)
 
 KaIntrusivePtr<KaFont3> KaTextBase2::font(unsigned int index) const
 {
-    std::map<unsigned int, KaIntrusivePtr<KaFont3> >::const_iterator found = mFonts.find(index);
+    std::map<unsigned int, KaIntrusivePtr<KaFont3>>::const_iterator found = mFonts.find(index);
     return found == mFonts.end() ? KaIntrusivePtr<KaFont3>() : found->second;
 }
 
@@ -190,7 +191,7 @@ KaColor KaTextBase2::currentColor(unsigned int index) const
 
 KaIntrusivePtr<KaFont3> KaTextBase2::currentFont(unsigned int index) const
 {
-    std::map<unsigned int, KaIntrusivePtr<KaFont3> >::const_iterator found = mFonts.upper_bound(index);
+    std::map<unsigned int, KaIntrusivePtr<KaFont3>>::const_iterator found = mFonts.upper_bound(index);
     if (found == mFonts.begin())
         return KaIntrusivePtr<KaFont3>();
     --found;
@@ -212,14 +213,27 @@ void KaTextBase2::fetchGlyphs(KaFont3& font)
     // The atlas may grow or widen its cells while new glyphs come in, which
     // moves the glyphs placed before: read the records again once they are
     // all in, so every quad points where its glyph finally is.
+    // Every rebuild gives the atlas a new texture: when the texture after
+    // the first glyph is still the one at the end, no glyph has moved.
     mGlyphs.resize(n);
     KaFont3::GlyphData* glyphs = mGlyphs.data();
-    for (unsigned int i = 0; i < n; ++i)
+    Ka3DTexture* atlas = nullptr;
+    for (unsigned int i = 0; i < n; ++i) {
         glyphs[i] = font.glyph(mFontSize, static_cast<unsigned char>(mText[i]));
+        if (i == 0)
+            atlas = font.texture(mFontSize).get();
+    }
     mSpaceGlyph = font.glyph(mFontSize, 32);
-    for (unsigned int i = 0; i < n; ++i)
-        glyphs[i] = font.glyph(mFontSize, static_cast<unsigned char>(mText[i]));
+    if (font.texture(mFontSize).get() != atlas) {
+        for (unsigned int i = 0; i < n; ++i)
+            glyphs[i] = font.glyph(mFontSize, static_cast<unsigned char>(mText[i]));
+    }
     mAtlas = font.atlasSize(mFontSize);
+    // Measuring and drawing both want the kerning of each character with the
+    // one before it: asked of FreeType once.
+    mKerns.resize(mKerning ? n : 0);
+    for (unsigned int i = 0; i < mKerns.size(); ++i)
+        mKerns[i] = kern(i > 0 ? static_cast<unsigned char>(mText[i - 1]) : 0, static_cast<unsigned char>(mText[i]));
 }
 
 unsigned int KaTextBase2::computeLine(unsigned int start, Line& line)
@@ -246,10 +260,8 @@ unsigned int KaTextBase2::computeLine(unsigned int start, Line& line)
             line.width = pen - g[i - 1].bearingX;
             return breaks;
         }
-        const unsigned char c = static_cast<unsigned char>(mText[i]);
-        const unsigned char previous = i > 0 ? static_cast<unsigned char>(mText[i - 1]) : 0;
-        if (mWrapMode == MultiLine && i > 0 && newLines(i) == 0
-            && pen + g[i].bearingX + g[i].width + kern(previous, c) > width)
+        const float kerning = mKerning ? mKerns[i] : 0.0f;
+        if (mWrapMode == MultiLine && i > 0 && newLines(i) == 0 && pen + g[i].bearingX + g[i].width + kerning > width)
             break;
         if (isASpace(i)) {
             line.breakIndex = i;
@@ -260,7 +272,7 @@ unsigned int KaTextBase2::computeLine(unsigned int start, Line& line)
             else if (!isASpace(i - 1))
                 line.width = pen - g[i - 1].bearingX;
         }
-        pen += kern(previous, c);
+        pen += kerning;
         if (g[i].height > line.glyphHeight)
             line.glyphHeight = g[i].height;
         pen += g[i].advance;
@@ -369,7 +381,9 @@ void KaTextBase2::drawLine(unsigned int start, unsigned int end, KaVector3f32 pe
             previous = code;
             continue;
         }
-        pen.x += kern(previous, code);
+        // previous is text[c - 1] but for the first character drawn.
+        pen.x += c > start && previous == static_cast<unsigned char>(mText[c - 1]) && mKerning ? mKerns[c]
+                                                                                               : kern(previous, code);
         previous = code;
         const KaFont3::GlyphData& glyph = g[c];
         const float x = pen.x + glyph.bearingX;
@@ -422,7 +436,7 @@ void KaTextBase2::drawLine(unsigned int start, unsigned int end, KaVector3f32 pe
     bar->vertex(3, left, y + 1.0f, 0.0f);
     for (unsigned int k = 0; k < 4; ++k)
         bar->setColor(k, color);
-    const unsigned int indices[6] = {0, 1, 2, 2, 3, 0};
+    const unsigned int indices[6] = { 0, 1, 2, 2, 3, 0 };
     for (unsigned long k = 0; k < 6; ++k)
         bar->setIndex(k, indices[k]);
     bar->setColor(color);
@@ -468,12 +482,15 @@ void KaTextBase2::build()
         if (line.width > static_cast<float>(mSize.x))
             mSize.x = static_cast<int32_t>(std::ceil(line.width));
         if (start >= n) {
-            mSize.y = static_cast<int32_t>(std::ceil(pen.y - mInterLine));
+            // A damaged font may give a negative line height: the text then
+            // climbs, but the block never measures less than nothing.
+            mSize.y = static_cast<int32_t>(std::max(0.0f, std::ceil(pen.y - mInterLine)));
             break;
         }
     }
     mBuildFont = nullptr;
     mGlyphs.clear();
+    mKerns.clear();
 }
 
 void KaTextBase2::draw()

@@ -144,7 +144,7 @@ private:
     KaArray<KaMesh*> mStrikethroughMeshes; // owned
     AlignStyle mAlignStyle;
     KaArray<unsigned int> mLineBreaks;
-    std::map<unsigned int, KaIntrusivePtr<KaFont3> > mFonts;
+    std::map<unsigned int, KaIntrusivePtr<KaFont3>> mFonts;
     std::map<unsigned int, KaColor> mColors;
     WrapMode mWrapMode;
     bool mStrikethrough;
@@ -154,6 +154,8 @@ private:
     // Valid during a build only.
     KaFont3* mBuildFont;
     KaArray<KaFont3::GlyphData> mGlyphs;
+    // Kerning of character i with character i - 1 (0 before the first).
+    KaArray<float> mKerns;
     KaFont3::GlyphData mSpaceGlyph;
     float mAscender;
     KaVector2s32 mAtlas;

@@ -22,7 +22,7 @@ bool isHexDigit(char c) { return isDigit(c) || (c >= 'a' && c <= 'f') || (c >= '
 // "&#xE9;"), 0 when the "&" there starts none.
 unsigned long referenceLength(const char* text, unsigned long at, unsigned long length)
 {
-    static const char* const names[] = {"&amp;", "&lt;", "&gt;", "&quot;", "&apos;"};
+    static const char* const names[] = { "&amp;", "&lt;", "&gt;", "&quot;", "&apos;" };
     for (const char* name : names) {
         const unsigned long n = KaStrlen(name);
         if (at + n <= length && KaMemcmp(text + at, name, n) == 0)
@@ -161,8 +161,9 @@ void KaTextLayout::setText(TiXmlElement* element)
             tag->QueryIntAttribute("g", &g);
             tag->QueryIntAttribute("b", &b);
             tag->QueryIntAttribute("a", &a);
-            mTextBase.setColor(index, KaColor(static_cast<unsigned char>(r & 0xFF), static_cast<unsigned char>(g & 0xFF),
-                                          static_cast<unsigned char>(b & 0xFF), static_cast<unsigned char>(a & 0xFF)));
+            mTextBase.setColor(index,
+                KaColor(static_cast<unsigned char>(r & 0xFF), static_cast<unsigned char>(g & 0xFF),
+                    static_cast<unsigned char>(b & 0xFF), static_cast<unsigned char>(a & 0xFF)));
         } else if (name == "section") {
             if (const char* style = tag->Attribute("style")) {
                 const KaString lower = KaString(style).toLowerCase();

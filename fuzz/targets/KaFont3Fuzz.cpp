@@ -41,7 +41,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     KaIntrusivePtr<KaFont3> font(new KaFont3());
     if (!font->load(KaFuzzWriteFile("font.ttf", data, size)))
         return 0;
-    const unsigned int codes[] = {'A', 'B', 'W', 'g', ' ', 0xE9, 0x416, 0};
+    const unsigned int codes[] = { 'A', 'B', 'W', 'g', ' ', 0xE9, 0x416, 0 };
     // One size: every size costs an atlas texture, the bulk of a run.
     const unsigned long pixels = 30;
     for (unsigned int code : codes)

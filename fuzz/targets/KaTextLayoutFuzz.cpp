@@ -67,9 +67,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const KaVector2s32 laidOut = layout->textSize();
     KaFuzzCheck(laidOut.x >= 0 && laidOut.y >= 0, "the text's size is not negative");
     KaFuzzCheck(layout->text().length() <= substituted.length(), "the plain text comes from the markup");
-    layout->setWrapMode(KaITextLayout::SingleLine);
+    // A font size proportional to a width that a single line takes from its
+    // own text grows with every layout: each mode on its own.
     layout->setTextSizeType(KaITextLayout::Proportional);
-    layout->setTextSizeProportionalToWidth(60);
+    layout->setTextSizeProportionalToWidth(240);
+    layout->size();
+    layout->setTextSizeType(KaITextLayout::Fixed);
+    layout->setWrapMode(KaITextLayout::SingleLine);
     layout->size();
     parent.removeChild(layout);
     delete layout;

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "engine/gui/KaFont3.h"
+#include "engine/gui/KaTextBase2.h"
 #include "tests/engine/graphics/KaGLTestContext.h"
 #include "tests/engine/gui/KaTextTestSupport.h"
 #include "tests/support/KaTestSupport.h"
@@ -21,7 +22,8 @@ protected:
         return font;
     }
 
-    static std::vector<KaFont3::GlyphData> collect(KaFont3& font, unsigned long size, const std::vector<unsigned int>& codes)
+    static std::vector<KaFont3::GlyphData> collect(
+        KaFont3& font, unsigned long size, const std::vector<unsigned int>& codes)
     {
         std::vector<KaFont3::GlyphData> glyphs;
         for (unsigned int code : codes)
@@ -30,7 +32,8 @@ protected:
     }
 
     // Every glyph's bitmap in its place and nothing else anywhere in the atlas.
-    static void expectAtlasHolds(KaFont3& font, const char* file, unsigned long size, const std::vector<unsigned int>& codes)
+    static void expectAtlasHolds(
+        KaFont3& font, const char* file, unsigned long size, const std::vector<unsigned int>& codes)
     {
         KaReferenceFace face(KaDejaVu(file), size);
         const std::vector<KaFont3::GlyphData> glyphs = collect(font, size, codes);
@@ -68,7 +71,7 @@ TEST_F(KaFont3Test, GlyphMetricsAndLineMetricsAreFreeTypes)
 {
     KaIntrusivePtr<KaFont3> font = open("DejaVuSans.ttf");
     KaReferenceFace face(KaDejaVu("DejaVuSans.ttf"), 24);
-    for (unsigned int code : {'A', 'g', 'W', ' ', '.'}) {
+    for (unsigned int code : { 'A', 'g', 'W', ' ', '.' }) {
         SCOPED_TRACE(static_cast<char>(code));
         const KaFont3::GlyphData glyph = font->glyph(24, code);
         FT_GlyphSlot slot = face.render(code);
@@ -108,19 +111,19 @@ TEST_F(KaFont3Test, EightBitCodesReadAsTheLanguageSays)
         unsigned int unicode;
     };
     const Case cases[] = {
-        {"ru", 192, 0x420},
-        {"ru", 161, 0x401},
-        {"ru", 255, 0x45F},
-        {"ru", 240, 0x2116},
-        {"ru", 253, 0xA7},
-        {"ru", 173, 173},
-        {"ru", 65, 65},
-        {"ru", 160, 160},
-        {"fr", 188, 0x152},
-        {"fr", 189, 0x153},
-        {"fr", 192, 192},
-        {"fr", 233, 233},
-        {"en", 188, 0x152},
+        { "ru", 192, 0x420 },
+        { "ru", 161, 0x401 },
+        { "ru", 255, 0x45F },
+        { "ru", 240, 0x2116 },
+        { "ru", 253, 0xA7 },
+        { "ru", 173, 173 },
+        { "ru", 65, 65 },
+        { "ru", 160, 160 },
+        { "fr", 188, 0x152 },
+        { "fr", 189, 0x153 },
+        { "fr", 192, 192 },
+        { "fr", 233, 233 },
+        { "en", 188, 0x152 },
     };
     for (const Case& c : cases) {
         KaLanguageScope language(c.language);
@@ -154,8 +157,8 @@ TEST_F(KaFont3Test, FontsThatDoNotLoadAnswerZeroQuietly)
         const char* line;
     };
     const Case cases[] = {
-        {dir.file("missing.ttf"), "KaFile::open error on file"},
-        {dir.file("broken.ttf"), "FT_Open_Face error"},
+        { dir.file("missing.ttf"), "KaFile::open error on file" },
+        { dir.file("broken.ttf"), "FT_Open_Face error" },
     };
     for (const Case& c : cases) {
         KaFont3 font;
@@ -205,7 +208,7 @@ TEST_F(KaFont3Test, GlyphsWiderThanTheBaseCellNeverCoverTheirNeighbours)
     };
     // Serif U+042E at 16 px and Sans U+0416 at 36 px render wider than the
     // base cell (18 and 38 texels).
-    const Case cases[] = {{"DejaVuSerif.ttf", 16, 0x42E}, {"DejaVuSans.ttf", 36, 0x416}};
+    const Case cases[] = { { "DejaVuSerif.ttf", 16, 0x42E }, { "DejaVuSans.ttf", 36, 0x416 } };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.file);
         KaReferenceFace face(KaDejaVu(c.file), c.size);
@@ -213,7 +216,7 @@ TEST_F(KaFont3Test, GlyphsWiderThanTheBaseCellNeverCoverTheirNeighbours)
         ASSERT_GT(width + 1, KaFont3::baseCellSize(c.size).x) << "the case no longer overflows the base cell";
         KaIntrusivePtr<KaFont3> font = open(c.file);
         // Neighbours on both sides, placed before and after.
-        const std::vector<unsigned int> codes = {0x416, 0x42E, 'M', c.wide, 0x429, 'W', 0x448};
+        const std::vector<unsigned int> codes = { 0x416, 0x42E, 'M', c.wide, 0x429, 'W', 0x448 };
         const std::vector<KaFont3::GlyphData> glyphs = collect(*font, c.size, codes);
         EXPECT_GE(font->cellSize(c.size).x, width + 1);
         EXPECT_EQ(static_cast<float>(width), font->glyph(c.size, c.wide).width);
@@ -296,7 +299,7 @@ TEST_F(KaTinyFontTest, EveryTruncationFailsOrKeepsItsGlyphsInsideTheAtlas)
         KaFont3 font;
         if (!font.load(path.c_str()))
             continue;
-        for (unsigned int code : {'A', 'B', 'W', ' ', 'z'}) {
+        for (unsigned int code : { 'A', 'B', 'W', ' ', 'z' }) {
             const KaFont3::GlyphData glyph = font.glyph(16, code);
             const KaVector2s32 atlas = font.atlasSize(16);
             EXPECT_LE(glyph.atlasPosition.x + glyph.width, static_cast<float>(atlas.x)) << length;
@@ -305,6 +308,79 @@ TEST_F(KaTinyFontTest, EveryTruncationFailsOrKeepsItsGlyphsInsideTheAtlas)
         font.kerning(16, 'A', 'B');
         font.height(16);
     }
+}
+
+} // namespace
+
+namespace {
+
+// The tiny font with a line gap so negative that FreeType's line height is
+// below 0 (as a fuzzer found).
+std::string upsideDownFont()
+{
+    std::string font = KaTinyFont();
+    const unsigned int tables = (static_cast<unsigned char>(font[4]) << 8) | static_cast<unsigned char>(font[5]);
+    for (unsigned int t = 0; t < tables; ++t) {
+        const size_t record = 12 + 16 * t;
+        if (font.compare(record, 4, "hhea") != 0)
+            continue;
+        size_t offset = 0;
+        for (int k = 0; k < 4; ++k)
+            offset = (offset << 8) | static_cast<unsigned char>(font[record + 8 + k]);
+        // Ascender and descender 0, line gap -32768 units.
+        for (size_t k = 4; k < 10; ++k)
+            font[offset + k] = 0;
+        font[offset + 8] = static_cast<char>(0x80);
+    }
+    return font;
+}
+
+TEST_F(KaTinyFontTest, ANegativeLineHeightNeverGivesANegativeSize)
+{
+    const std::string path = write(upsideDownFont());
+    KaIntrusivePtr<KaFont3> font(new KaFont3());
+    ASSERT_TRUE(font->load(path.c_str()));
+    ASSERT_LT(font->height(20), 0.0f) << "the damaged font no longer has a negative line height";
+    KaTextBase2 block;
+    block.setFont(0, font);
+    block.setFontSize(20);
+    block.setRect(KaVector2s32(40, 10));
+    block.setText("AB AB AB");
+    EXPECT_EQ(0, block.size().y);
+    EXPECT_GE(block.size().x, 0);
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(KaTinyFontTest, KerningMovesTheNextGlyphInTheBlock)
+{
+    const std::string path = write(KaTinyFont());
+    KaIntrusivePtr<KaFont3> font(new KaFont3());
+    ASSERT_TRUE(font->load(path.c_str()));
+    KaReferenceFace face(path, 20);
+    const float k = static_cast<float>(face.kerning('A', 'B'));
+    ASSERT_NE(0.0f, k);
+    float x[2][4];
+    int width[2];
+    for (int on = 0; on < 2; ++on) {
+        KaTextBase2 block;
+        block.setFont(0, font);
+        block.setFontSize(20);
+        block.setRect(KaVector2s32(400, 10));
+        block.setKerning(on != 0);
+        block.setText("ABAB");
+        width[on] = block.size().x;
+        for (int i = 0; i < 4; ++i)
+            x[on][i] = block.mesh().vertex(4 * i + 3).x;
+    }
+    EXPECT_EQ(x[0][0], x[1][0]);
+    EXPECT_EQ(x[0][1] + k, x[1][1]);
+    // B then A has no pair: the second A keeps the first pair's shift only.
+    EXPECT_EQ(x[0][2] + k, x[1][2]);
+    EXPECT_EQ(x[0][3] + 2 * k, x[1][3]);
+    EXPECT_EQ(width[0] + static_cast<int>(2 * k), width[1]);
 }
 
 } // namespace

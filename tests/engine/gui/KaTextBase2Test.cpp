@@ -51,7 +51,7 @@ protected:
         const std::string text = block.text().c_str();
         const float ascender = mMonoFace.ascender();
         const float height = mMonoFace.height();
-        std::map<int, std::map<float, char> > rows;
+        std::map<int, std::map<float, char>> rows;
         for (size_t i = 0; i < text.size(); ++i) {
             if (text[i] == ' ')
                 continue;
@@ -104,19 +104,19 @@ TEST_F(KaTextBase2Test, LineBreakingTable)
         int heightInLines;
     };
     const std::vector<Case> cases = {
-        {"fits", "ab cd", 10, KaTextBase2::Left, {}, {"0|ab cd"}, 1},
-        {"wraps at the last space", "ab cd ef", 6, KaTextBase2::Left, {}, {"0|ab cd", "0|ef"}, 2},
-        {"long word kept whole", "ab abcdefghij cd", 5, KaTextBase2::Left, {}, {"0|ab", "0|abcdefghij", "0|cd"}, 3},
-        {"double break", "abcd", 20, KaTextBase2::Left, {2, 2}, {"0|ab", "", "0|cd"}, 3},
-        {"break before a space", "ab cd", 20, KaTextBase2::Left, {2}, {"0|ab", "0|cd"}, 2},
-        {"leading spaces take no room", "   ab cd", 20, KaTextBase2::Left, {}, {"0|ab cd"}, 1},
-        {"wrapped leading spaces skipped", "ab    cd", 3, KaTextBase2::Left, {}, {"0|ab", "0|cd"}, 2},
-        {"trailing spaces end the text without a blank line", "ab cd     ", 3, KaTextBase2::Left, {},
-            {"0|ab", "0|cd"}, 2},
-        {"zero width: a word a line", "ab cd  ef ", 0, KaTextBase2::Left, {}, {"0|ab", "0|cd", "0|ef"}, 3},
-        {"negative width: a word a line", "ab cd", -3, KaTextBase2::Left, {}, {"0|ab", "0|cd"}, 2},
-        {"only spaces after the first word", "a     ", -1, KaTextBase2::Left, {}, {"0|a"}, 1},
-        {"single character lines", "a b c", 0, KaTextBase2::Left, {}, {"0|a", "0|b", "0|c"}, 3},
+        { "fits", "ab cd", 10, KaTextBase2::Left, {}, { "0|ab cd" }, 1 },
+        { "wraps at the last space", "ab cd ef", 6, KaTextBase2::Left, {}, { "0|ab cd", "0|ef" }, 2 },
+        { "long word kept whole", "ab abcdefghij cd", 5, KaTextBase2::Left, {}, { "0|ab", "0|abcdefghij", "0|cd" }, 3 },
+        { "double break", "abcd", 20, KaTextBase2::Left, { 2, 2 }, { "0|ab", "", "0|cd" }, 3 },
+        { "break before a space", "ab cd", 20, KaTextBase2::Left, { 2 }, { "0|ab", "0|cd" }, 2 },
+        { "leading spaces take no room", "   ab cd", 20, KaTextBase2::Left, {}, { "0|ab cd" }, 1 },
+        { "wrapped leading spaces skipped", "ab    cd", 3, KaTextBase2::Left, {}, { "0|ab", "0|cd" }, 2 },
+        { "trailing spaces end the text without a blank line", "ab cd     ", 3, KaTextBase2::Left, {},
+            { "0|ab", "0|cd" }, 2 },
+        { "zero width: a word a line", "ab cd  ef ", 0, KaTextBase2::Left, {}, { "0|ab", "0|cd", "0|ef" }, 3 },
+        { "negative width: a word a line", "ab cd", -3, KaTextBase2::Left, {}, { "0|ab", "0|cd" }, 2 },
+        { "only spaces after the first word", "a     ", -1, KaTextBase2::Left, {}, { "0|a" }, 1 },
+        { "single character lines", "a b c", 0, KaTextBase2::Left, {}, { "0|a", "0|b", "0|c" }, 3 },
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -142,12 +142,12 @@ TEST_F(KaTextBase2Test, AlignmentTable)
     const float W8 = std::floor(8 * mAdvance);
     const float W4 = std::floor(4 * mAdvance);
     const std::vector<Case> cases = {
-        {"right", "ab cd", 8, KaTextBase2::Right, {"ab cd"}, {W8 - measured("ab cd")}},
-        {"right ignores the spaces of a wrap", "ab    cd", 4, KaTextBase2::Right, {"ab", "cd"},
-            {W4 - measured("ab"), W4 - measured("cd")}},
-        {"centre", "ab", 8, KaTextBase2::Center, {"ab"}, {(W8 - measured("ab")) * 0.5f}},
-        {"centre with overflow starts left of 0", "abcdefghij", 4, KaTextBase2::Center, {"abcdefghij"},
-            {(W4 - measured("abcdefghij")) * 0.5f}},
+        { "right", "ab cd", 8, KaTextBase2::Right, { "ab cd" }, { W8 - measured("ab cd") } },
+        { "right ignores the spaces of a wrap", "ab    cd", 4, KaTextBase2::Right, { "ab", "cd" },
+            { W4 - measured("ab"), W4 - measured("cd") } },
+        { "centre", "ab", 8, KaTextBase2::Center, { "ab" }, { (W8 - measured("ab")) * 0.5f } },
+        { "centre with overflow starts left of 0", "abcdefghij", 4, KaTextBase2::Center, { "abcdefghij" },
+            { (W4 - measured("abcdefghij")) * 0.5f } },
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -188,7 +188,7 @@ TEST_F(KaTextBase2Test, JustifiedLinesReachTheWidthExceptTheLast)
         EXPECT_TRUE(std::isfinite(solid.mesh().vertex(v).x)) << v;
         EXPECT_TRUE(std::isfinite(solid.mesh().textureUV(v).x)) << v;
     }
-    EXPECT_EQ((std::vector<std::string>{"0|abcdefghij", "0|klm"}), lines(solid));
+    EXPECT_EQ((std::vector<std::string> { "0|abcdefghij", "0|klm" }), lines(solid));
 }
 
 TEST_F(KaTextBase2Test, SizeCountsLineHeightsAndInterLines)
@@ -204,7 +204,7 @@ TEST_F(KaTextBase2Test, SizeCountsLineHeightsAndInterLines)
     KaTextBase2 single;
     single.setWrapMode(KaTextBase2::SingleLine);
     setUp(single, "ab cd ef", 2, KaTextBase2::Left);
-    EXPECT_EQ((std::vector<std::string>{"0|ab cd ef"}), lines(single));
+    EXPECT_EQ((std::vector<std::string> { "0|ab cd ef" }), lines(single));
     EXPECT_EQ(static_cast<int>(mMonoFace.height()), single.size().y);
 }
 

@@ -49,8 +49,8 @@ std::string mono() { return KaDejaVu("DejaVuSansMono.ttf"); }
 // The markup prefix the game puts before its texts.
 std::string prefix(unsigned long size, const char* style = "left")
 {
-    return std::string("<section style=\"") + style + "\"/><color r=\"255\" g=\"255\" b=\"255\"/><font file=\""
-        + mono() + "\" size=\"" + std::to_string(size) + "\"/>";
+    return std::string("<section style=\"") + style + "\"/><color r=\"255\" g=\"255\" b=\"255\"/><font file=\"" + mono()
+        + "\" size=\"" + std::to_string(size) + "\"/>";
 }
 
 class KaTextLayoutTest : public KaGLRendererTest {
@@ -71,15 +71,15 @@ TEST_F(KaTextLayoutTest, MarkupReadsWithTheEnginesTinyXmlSettings)
         std::string text;
     };
     const std::vector<Case> cases = {
-        {"white space condensed, spaces around tags dropped", "<font/>a   b\n\t c <br/> d ", "a b cd"},
-        {"byte 0xE9 stays one character", "<font/>caf\xE9<br/>x", "caf\xE9x"},
-        {"a numeric reference gives one byte", "<font/>caf&#233;", "caf\xE9"},
-        {"named references", "<font/>&lt;&amp;&gt;", "<&>"},
-        {"a bare ampersand shows", "<font/>R&D &#23 &x", "R&D &#23 &x"},
-        {"text before the first tag is not shown", "abc<br/>def", "def"},
-        {"a text without a tag shows nothing", "abc", ""},
-        {"children of an element are not read", "<font>inner</font>after", "after"},
-        {"comments are skipped", "<font/>a<!-- hidden -->b", "ab"},
+        { "white space condensed, spaces around tags dropped", "<font/>a   b\n\t c <br/> d ", "a b cd" },
+        { "byte 0xE9 stays one character", "<font/>caf\xE9<br/>x", "caf\xE9x" },
+        { "a numeric reference gives one byte", "<font/>caf&#233;", "caf\xE9" },
+        { "named references", "<font/>&lt;&amp;&gt;", "<&>" },
+        { "a bare ampersand shows", "<font/>R&D &#23 &x", "R&D &#23 &x" },
+        { "text before the first tag is not shown", "abc<br/>def", "def" },
+        { "a text without a tag shows nothing", "abc", "" },
+        { "children of an element are not read", "<font>inner</font>after", "after" },
+        { "comments are skipped", "<font/>a<!-- hidden -->b", "ab" },
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -99,7 +99,8 @@ TEST_F(KaTextLayoutTest, MarkupReadsWithTheEnginesTinyXmlSettings)
 
 TEST_F(KaTextLayoutTest, MarkupThatDoesNotParseIsNamedAndShowsWhatWasRead)
 {
-    const std::string broken[] = {"<font/>less < more", "<font/>open <br> never closed", std::string("<font/>a\0b", 10)};
+    const std::string broken[]
+        = { "<font/>less < more", "<font/>open <br> never closed", std::string("<font/>a\0b", 10) };
     for (const std::string& markup : broken) {
         KaTextLayout layout;
         KaCaptureStdout capture;
@@ -127,14 +128,14 @@ TEST_F(KaTextLayoutTest, KeysGoThroughTheCoresLocalisationSource)
         const char* shown;
     };
     const Case cases[] = {
-        {"known", "<font/>$(hello) !", "Bonjour !"},
-        {"unknown stays", "<font/>$(nothing) x", "$(nothing) x"},
-        {"unclosed stays", "<font/>$(hello", "$(hello"},
-        {"several", "<font/>$(hello)$(nothing)$(hello)", "Bonjour$(nothing)Bonjour"},
-        {"inserted texts are not searched again", "<font/>$(loop)", "$(hello)"},
-        {"a value carries markup", "<font/>$(markup)", "onetwo"},
-        {"a value's ampersand shows", "<font/>$(amp)", "Pierre & Marie"},
-        {"a key may bring the first tag", "$(markup)", "two"},
+        { "known", "<font/>$(hello) !", "Bonjour !" },
+        { "unknown stays", "<font/>$(nothing) x", "$(nothing) x" },
+        { "unclosed stays", "<font/>$(hello", "$(hello" },
+        { "several", "<font/>$(hello)$(nothing)$(hello)", "Bonjour$(nothing)Bonjour" },
+        { "inserted texts are not searched again", "<font/>$(loop)", "$(hello)" },
+        { "a value carries markup", "<font/>$(markup)", "onetwo" },
+        { "a value's ampersand shows", "<font/>$(amp)", "Pierre & Marie" },
+        { "a key may bring the first tag", "$(markup)", "two" },
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -151,7 +152,7 @@ TEST_F(KaTextLayoutTest, StyleTagsApplyFromTheCurrentCharacter)
 {
     KaTextLayout layout;
     layout.setText(KaString((prefix(20, "CENTER") + "ab<color r=\"300\" g=\"1\" b=\"2\" a=\"257\"/>cd<br/><br/>ef"
-                                 + "<section style=\"bogus\"/>")
+        + "<section style=\"bogus\"/>")
                                 .c_str()));
     KaTextBase2& block = layout.textBase();
     EXPECT_EQ(KaString("abcdef"), layout.text());
@@ -206,12 +207,12 @@ TEST_F(KaTextLayoutTest, FontSizeFollowsTheScaleAndTheReferenceWidth)
         unsigned long expected;
     };
     const Case cases[] = {
-        {"fixed", KaITextLayout::Fixed, 400, 800, 1, 12},
-        {"fixed under a parent scaled by 2", KaITextLayout::Fixed, 0, 800, 2, 24},
-        {"proportional", KaITextLayout::Proportional, 400, 800, 1, 24},
-        {"proportional, narrower", KaITextLayout::Proportional, 400, 300, 1, 9},
-        {"proportional without a reference", KaITextLayout::Proportional, 0, 800, 1, 12},
-        {"proportional and scaled", KaITextLayout::Proportional, 400, 800, 2, 48},
+        { "fixed", KaITextLayout::Fixed, 400, 800, 1, 12 },
+        { "fixed under a parent scaled by 2", KaITextLayout::Fixed, 0, 800, 2, 24 },
+        { "proportional", KaITextLayout::Proportional, 400, 800, 1, 24 },
+        { "proportional, narrower", KaITextLayout::Proportional, 400, 300, 1, 9 },
+        { "proportional without a reference", KaITextLayout::Proportional, 0, 800, 1, 12 },
+        { "proportional and scaled", KaITextLayout::Proportional, 400, 800, 2, 48 },
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -241,7 +242,7 @@ TEST_F(KaTextLayoutTest, TextIsSnappedToWholeWindowPixels)
         float fractionX;
         float fractionY;
     };
-    const Case cases[] = {{1024, 768, 0.0f, 0.0f}, {1023, 768, 0.5f, 0.0f}, {1024, 767, 0.0f, 0.5f}};
+    const Case cases[] = { { 1024, 768, 0.0f, 0.0f }, { 1023, 768, 0.5f, 0.0f }, { 1024, 767, 0.0f, 0.5f } };
     for (const Case& c : cases) {
         KaMainWindow* window = mainWindow.get();
         window->setSize(KaVector3f32(c.width, c.height, 0));

@@ -47,9 +47,9 @@ public:
     int advance(unsigned int unicode) { return static_cast<int>(render(unicode)->advance.x >> 6); }
     int kerning(unsigned int left, unsigned int right)
     {
-        FT_Vector delta = {0, 0};
-        FT_Get_Kerning(mFace, FT_Get_Char_Index(mFace, left), FT_Get_Char_Index(mFace, right), FT_KERNING_DEFAULT,
-            &delta);
+        FT_Vector delta = { 0, 0 };
+        FT_Get_Kerning(
+            mFace, FT_Get_Char_Index(mFace, left), FT_Get_Char_Index(mFace, right), FT_KERNING_DEFAULT, &delta);
         return static_cast<int>(delta.x >> 6);
     }
     float ascender() const { return static_cast<float>(mFace->size->metrics.ascender >> 6); }
@@ -79,8 +79,8 @@ inline std::vector<unsigned char> KaTextureAlpha(const Ka3DTexture& texture)
 // What the atlas of one size must hold: each glyph's FreeType bitmap at its
 // atlas position (bottom row of the bitmap on the position's row), nothing
 // anywhere else.
-inline std::vector<unsigned char> KaExpectedAtlas(KaReferenceFace& face, const KaVector2s32& atlas,
-    const std::vector<KaFont3::GlyphData>& glyphs)
+inline std::vector<unsigned char> KaExpectedAtlas(
+    KaReferenceFace& face, const KaVector2s32& atlas, const std::vector<KaFont3::GlyphData>& glyphs)
 {
     std::vector<unsigned char> alpha(static_cast<size_t>(atlas.x) * atlas.y, 0);
     for (const KaFont3::GlyphData& glyph : glyphs) {
