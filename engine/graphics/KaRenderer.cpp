@@ -11,10 +11,20 @@
 #include "engine/graphics/KaImage.h"
 #include "engine/graphics/KaLight.h"
 #include "engine/graphics/KaMesh.h"
+#include "engine/input/KaScreen.h"
 
 KaSingleton<KaRenderer> renderer;
 
 namespace {
+
+// The default screen's lock() reaches the renderer through this: any program
+// that draws links this file.
+void applyScreenClearColor(KaRenderer* target, const KaColor& color)
+{
+    (target ? target : renderer.get())->setClearColor(color);
+}
+
+[[maybe_unused]] const bool kScreenApplierInstalled = (KaScreen::setClearColorApplier(&applyScreenClearColor), true);
 
 // Every batch entry is one triangle.
 const uint64_t triangleIndices = 3;

@@ -6,6 +6,10 @@ KaSingleton<KaScreen> defaultScreen;
 
 namespace {
 
+// Zero-initialised before any constructor runs, so the graphics layer may
+// install its applier from a static initialiser in any order.
+KaScreen::ClearColorApplier gClearColorApplier = nullptr;
+
 // Converting an out-of-range float to an integer is undefined: such a value,
 // and NaN, give 0, as in KaColor's arithmetic.
 unsigned char channelFromUnit(float value)
@@ -20,6 +24,7 @@ unsigned char channelFromUnit(float value)
 
 KaScreen::KaScreen()
     : mSize(0.0f, 0.0f, 0.0f)
+    , mRenderer(nullptr)
     , mClearColor(0, 0, 0, 255)
 {
 }
@@ -32,3 +37,11 @@ void KaScreen::setClearColor(float red, float green, float blue, float alpha)
 }
 
 void KaScreen::unlock() { mOnUnlock.call(); }
+
+void KaScreen::lock()
+{
+    if (gClearColorApplier)
+        gClearColorApplier(mRenderer, mClearColor);
+}
+
+void KaScreen::setClearColorApplier(ClearColorApplier applier) { gClearColorApplier = applier; }

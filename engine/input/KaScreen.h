@@ -6,11 +6,20 @@
 #include "engine/maths/KaVector3f32.h"
 #include "engine/color/KaColor.h"
 
+class KaRenderer;
+
 // The drawing surface of the older 2D widgets, reached through the holder
 // `defaultScreen`. It keeps the surface's size in pixels (x width, y height),
 // which the main window updates whenever its own size changes; the input
 // manager flips raw pointer positions against that height, so until the
 // window gives a size, positions are flipped against 0.
+//
+// lock() hands the clear colour to a renderer. The renderer lives in the
+// graphics layer, above this one: that layer installs the one function that
+// applies a colour to a renderer (setClearColorApplier), and lock() goes
+// through it, to the renderer given with setRenderer or, without one, to the
+// renderer singleton. A program without the graphics layer has no renderer,
+// and lock() does nothing there.
 //
 // Holds a signal. Main thread only.
 class KaScreen {
@@ -31,12 +40,25 @@ public:
     void setClearColor(float red, float green, float blue, float alpha);
     const KaColor& clearColor() const { return mClearColor; }
 
+    // Hands the clear colour to the renderer (see above).
+    void lock();
     // Tells the listeners of onUnlock that the surface may be drawn again.
     void unlock();
     KaSignal0Param& onUnlock() { return mOnUnlock; }
 
+    // Not owned; null (the default) means the renderer singleton.
+    void setRenderer(KaRenderer* renderer) { mRenderer = renderer; }
+    KaRenderer* renderer() const { return mRenderer; }
+
+    // The renderer argument is the screen's renderer, null for the
+    // singleton. Safe during static initialisation: the applier is plain
+    // data.
+    typedef void (*ClearColorApplier)(KaRenderer* renderer, const KaColor& color);
+    static void setClearColorApplier(ClearColorApplier applier);
+
 private:
     KaVector3f32 mSize;
+    KaRenderer* mRenderer;
     KaSignal0Param mOnUnlock;
     KaColor mClearColor;
 };
