@@ -1,0 +1,417 @@
+#include "engine/script/KaXMLGUI.h"
+
+#include <cfloat>
+#include <climits>
+#include <cmath>
+#include <cstdlib>
+
+#include <tinyxml.h>
+
+#include "engine/core/KaBaseFile.h"
+#include "engine/core/KaResourceManager.h"
+#include "engine/core/KaXMLLoad.h"
+#include "engine/graphics/KaImage.h"
+#include "engine/gui/KaButton.h"
+#include "engine/input/KaScreen.h"
+#include "engine/sound/KaMusic.h"
+#include "engine/sound/KaSFX.h"
+
+namespace {
+
+// ASCII letters only, as KaString's case changes do.
+char lowered(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+// Whether an attribute name is the lower-case name given, in any letter case.
+bool named(const TiXmlAttribute* attribute, const char* lowerName)
+{
+    const char* text = attribute->Name();
+    for (; *text && *lowerName; ++text, ++lowerName) {
+        if (lowered(*text) != *lowerName)
+            return false;
+    }
+    return *text == *lowerName;
+}
+
+// A decimal integer from the start of the text, up to the first character
+// that is not part of one ("true" reads 0). Values beyond a long stay at its
+// ends, which keeps their sign for the "> 0" tests.
+long integerOf(const char* text)
+{
+    return std::strtol(text, nullptr, 10);
+}
+
+// A decimal number from the start of the text, narrowed to float. Values
+// beyond a float become infinities, as the conversion does on the hardware,
+// without leaving the range the language defines.
+float numberOf(const char* text)
+{
+    const double number = std::strtod(text, nullptr);
+    if (number > FLT_MAX)
+        return HUGE_VALF;
+    if (number < -FLT_MAX)
+        return -HUGE_VALF;
+    return static_cast<float>(number);
+}
+
+// The last element of a map (the entry stored last); null for an empty one.
+template <class T> T* lastOf(const KaMap<KaString, T*>& map)
+{
+    return map.isEmpty() ? nullptr : map.lastElement()->value;
+}
+
+// The first entry of the key; null when there is none.
+template <class T> T* firstOf(const KaMap<KaString, T*>& map, const KaString& key)
+{
+    typename KaMap<KaString, T*>::KaIterator found = map.find(key);
+    return found == map.end() ? nullptr : found->value;
+}
+
+template <class T> void releaseAll(const KaMap<KaString, T*>& map)
+{
+    for (typename KaMap<KaString, T*>::KaIterator it = map.firstElement(); it != map.end(); ++it)
+        it->value->deleteLater();
+}
+
+// The name a reader gives its element: the parent's name joined with the
+// value of "name" in any letter case (the last one written), or the parent's
+// name alone when there is none.
+KaString readerName(TiXmlElement* element, const KaString& parentName)
+{
+    const char* part = nullptr;
+    for (const TiXmlAttribute* attribute = element->FirstAttribute(); attribute; attribute = attribute->Next()) {
+        if (named(attribute, "name"))
+            part = attribute->Value();
+    }
+    KaString name(parentName);
+    if (part)
+        KaXMLGUI::buildName(name, KaString(part));
+    return name;
+}
+
+} // namespace
+
+KaXMLGUI::KaXMLGUI()
+    : mCurrentKind(None)
+    , mLoaded(false)
+{
+}
+
+KaXMLGUI::~KaXMLGUI()
+{
+    // The released widgets live on until the end of the frame, this GUI
+    // perhaps not: they must not walk up to it meanwhile.
+    detachWidgets();
+    clear();
+}
+
+void KaXMLGUI::detachWidgets()
+{
+    for (KaMap<KaString, KaButton*>::KaIterator it = mButtons.firstElement(); it != mButtons.end(); ++it)
+        it->value->setParent(nullptr);
+}
+
+bool KaXMLGUI::load(const KaPath& path)
+{
+    clear();
+    const KaPath resolved = KaBaseFile::localizedPath(path);
+    TiXmlDocument document;
+    if (!KaXMLLoad(resolved, document, "[KaXMLGUI::Load]"))
+        return false;
+    mCurrentKind = None;
+    mDirectory = resolved.directory();
+    parseXML(&document, KaString());
+    KaXMLFreeBuffer();
+    mLoaded = true;
+    return true;
+}
+
+void KaXMLGUI::clear()
+{
+    for (KaMap<KaString, KaButton*>::KaIterator it = mButtons.firstElement(); it != mButtons.end(); ++it) {
+        it->value->setVisible(false);
+        it->value->deleteLater();
+    }
+    releaseAll(mMusics);
+    releaseAll(mSFXs);
+    for (KaMap<KaString, KaString*>::KaIterator it = mValues.firstElement(); it != mValues.end(); ++it)
+        delete it->value;
+
+    mGroups.clear();
+    mButtons.clear();
+    mMusics.clear();
+    mSFXs.clear();
+    mValues.clear();
+    mImages.clear();
+}
+
+void KaXMLGUI::unload()
+{
+    clear();
+    mLoaded = false;
+}
+
+bool KaXMLGUI::group(const KaString& name) const
+{
+    for (KaList<KaString>::KaIterator it = mGroups.firstElement(); it != mGroups.end(); ++it) {
+        if (*it == name)
+            return true;
+    }
+    return false;
+}
+
+KaButton* KaXMLGUI::button(const KaString& name) const { return firstOf(mButtons, name); }
+
+KaMusic* KaXMLGUI::music(const KaString& name) const { return firstOf(mMusics, name); }
+
+KaSFX* KaXMLGUI::SFX(const KaString& name) const { return firstOf(mSFXs, name); }
+
+KaString* KaXMLGUI::value(const KaString& name) const { return firstOf(mValues, name); }
+
+KaIntrusivePtr<KaImage> KaXMLGUI::img(const KaString& name) const
+{
+    KaMap<KaString, KaIntrusivePtr<KaImage>>::KaIterator found = mImages.find(name);
+    return found == mImages.end() ? KaIntrusivePtr<KaImage>() : found->value;
+}
+
+void KaXMLGUI::buildName(KaString& name, const KaString& part)
+{
+    if (name.length() == 0) {
+        name = part;
+        return;
+    }
+    name += ".";
+    name += part;
+}
+
+KaVector3f32 KaXMLGUI::point(TiXmlElement* element)
+{
+    KaVector3f32 result(0, 0, 0);
+    for (const TiXmlAttribute* attribute = element->FirstAttribute(); attribute; attribute = attribute->Next()) {
+        if (named(attribute, "x"))
+            result.x = numberOf(attribute->Value());
+        else if (named(attribute, "y"))
+            result.y = numberOf(attribute->Value());
+        else if (named(attribute, "z"))
+            result.z = numberOf(attribute->Value());
+    }
+    return result;
+}
+
+KaVector2s32 KaXMLGUI::point2D(TiXmlElement* element)
+{
+    KaVector2s32 result(0, 0);
+    for (const TiXmlAttribute* attribute = element->FirstAttribute(); attribute; attribute = attribute->Next()) {
+        // An int holds what the fields hold; beyond it the value saturates.
+        long number = 0;
+        if (named(attribute, "x") || named(attribute, "y")) {
+            number = integerOf(attribute->Value());
+            number = number > INT_MAX ? INT_MAX : number < INT_MIN ? INT_MIN : number;
+        }
+        if (named(attribute, "x"))
+            result.x = static_cast<int>(number);
+        else if (named(attribute, "y"))
+            result.y = static_cast<int>(number);
+    }
+    return result;
+}
+
+float KaXMLGUI::f32Value(TiXmlElement* element)
+{
+    const TiXmlAttribute* first = element->FirstAttribute();
+    if (!first || !named(first, "value"))
+        return 0.0f;
+    return numberOf(first->Value());
+}
+
+bool KaXMLGUI::checkPlatform(TiXmlElement* element)
+{
+    for (const TiXmlAttribute* attribute = element->FirstAttribute(); attribute; attribute = attribute->Next()) {
+        if (named(attribute, "type")) {
+            const KaString type(attribute->Value());
+            return type.length() == 0 || type == "iPhone";
+        }
+    }
+    return true;
+}
+
+void KaXMLGUI::parseXML(TiXmlNode* node, const KaString& parentName)
+{
+    if (!node)
+        return;
+    TiXmlElement* element = node->ToElement();
+    if (!element) {
+        for (TiXmlNode* child = node->FirstChild(); child; child = child->NextSibling())
+            parseXML(child, KaString());
+        return;
+    }
+
+    KaString tag(element->Value());
+    tag.setLowerCase();
+    const char* ownName = element->Attribute("name");
+    KaString name(parentName);
+    buildName(name, KaString(ownName ? ownName : ""));
+
+    if (tag == "platform") {
+        if (!checkPlatform(element))
+            return;
+    } else if (tag == "group") {
+        name = readGroup(element, parentName);
+    } else if (tag == "button") {
+        name = readButton(element, parentName);
+    } else if (tag == "music") {
+        name = readMusic(element, parentName);
+    } else if (tag == "sfx") {
+        name = readSFX(element, parentName);
+    } else if (tag == "value") {
+        name = readValue(element, parentName);
+    } else if (tag == "img") {
+        name = readImage(element, parentName);
+    } else {
+        readProperty(tag, element);
+    }
+
+    for (TiXmlNode* child = element->FirstChild(); child; child = child->NextSibling())
+        parseXML(child, name);
+}
+
+KaString KaXMLGUI::readGroup(TiXmlElement* element, const KaString& parentName)
+{
+    const char* own = "";
+    for (const TiXmlAttribute* attribute = element->FirstAttribute(); attribute; attribute = attribute->Next()) {
+        if (named(attribute, "name"))
+            own = attribute->Value();
+    }
+    mGroups.pushBack(KaString(own));
+    return readerName(element, parentName);
+}
+
+KaString KaXMLGUI::readButton(TiXmlElement* element, const KaString& parentName)
+{
+    KaButton* created = new KaButton(defaultScreen.get());
+    for (const TiXmlAttribute* attribute = element->FirstAttribute(); attribute; attribute = attribute->Next()) {
+        if (named(attribute, "enable"))
+            created->setEnable(integerOf(attribute->Value()) > 0);
+        else if (named(attribute, "visible"))
+            created->setVisible(integerOf(attribute->Value()) > 0);
+    }
+    created->setParent(this);
+    const KaString name = readerName(element, parentName);
+    mButtons.pushBack(name, created);
+    mCurrentKind = Button;
+    return name;
+}
+
+KaString KaXMLGUI::readMusic(TiXmlElement* element, const KaString& parentName)
+{
+    KaString file;
+    bool repeat = true;
+    for (const TiXmlAttribute* attribute = element->FirstAttribute(); attribute; attribute = attribute->Next()) {
+        if (named(attribute, "file"))
+            file = attribute->Value();
+        else if (named(attribute, "repeat"))
+            repeat = integerOf(attribute->Value()) > 0;
+    }
+    KaMusic* created = new KaMusic();
+    created->repeat(repeat);
+    created->load(file);
+    const KaString name = readerName(element, parentName);
+    mMusics.pushBack(name, created);
+    mCurrentKind = Music;
+    return name;
+}
+
+KaString KaXMLGUI::readSFX(TiXmlElement* element, const KaString& parentName)
+{
+    KaString file;
+    bool repeat = false;
+    for (const TiXmlAttribute* attribute = element->FirstAttribute(); attribute; attribute = attribute->Next()) {
+        if (named(attribute, "file"))
+            file = attribute->Value();
+        else if (named(attribute, "repeat"))
+            repeat = integerOf(attribute->Value()) > 0;
+    }
+    KaSFX* created = new KaSFX();
+    created->repeat(repeat);
+    created->load(file);
+    const KaString name = readerName(element, parentName);
+    mSFXs.pushBack(name, created);
+    mCurrentKind = SoundEffect;
+    return name;
+}
+
+KaString KaXMLGUI::readValue(TiXmlElement* element, const KaString& parentName)
+{
+    KaString* text = new KaString();
+    for (const TiXmlAttribute* attribute = element->FirstAttribute(); attribute; attribute = attribute->Next()) {
+        if (named(attribute, "value"))
+            *text = attribute->Value();
+    }
+    const KaString name = readerName(element, parentName);
+    mValues.pushBack(name, text);
+    mCurrentKind = Value;
+    return name;
+}
+
+KaString KaXMLGUI::readImage(TiXmlElement* element, const KaString& parentName)
+{
+    const char* file = nullptr;
+    for (const TiXmlAttribute* attribute = element->FirstAttribute(); attribute; attribute = attribute->Next()) {
+        if (named(attribute, "file"))
+            file = attribute->Value();
+    }
+    KaIntrusivePtr<KaImage> image;
+    if (file)
+        image = resourceManager.get()->getResource<KaImage>(KaPath(file));
+    const KaString name = readerName(element, parentName);
+    // The manager hands back an empty image for a file that exists but does
+    // not decode: that is no picture either.
+    if (image && image->format() != NONE) {
+        mImages.pushBack(name, image);
+        mCurrentKind = Image;
+    } else {
+        mCurrentKind = None;
+    }
+    return name;
+}
+
+KaI3DObject* KaXMLGUI::currentWidget() const
+{
+    switch (mCurrentKind) {
+    case Button:
+        return lastOf(mButtons);
+    default:
+        return nullptr;
+    }
+}
+
+bool KaXMLGUI::readProperty(const KaString& tag, TiXmlElement* element)
+{
+    const bool position = tag == "position";
+    const bool size = tag == "size";
+    const bool scale = tag == "scale";
+    const bool rotate = tag == "rotate";
+    const bool opacity = tag == "opacity";
+    const bool margin = tag == "margin";
+    if (!position && !size && !scale && !rotate && !opacity && !margin)
+        return false;
+
+    KaI3DObject* widget = currentWidget();
+    if (!widget)
+        return true;
+    // The video player takes a place, a size and a scale, but no turn,
+    // opacity or margins.
+    const bool videoPlayer = mCurrentKind == VideoPlayer;
+    if (position) {
+        widget->setPosition(point(element));
+    } else if (size) {
+        widget->setSize(point(element));
+    } else if (scale) {
+        widget->setScale(point(element));
+    } else if (rotate && !videoPlayer) {
+        // Degrees, the unit of the widgets' angle, drawn and hit-tested alike.
+        widget->setRotateAngle(f32Value(element));
+    } else if (opacity && !videoPlayer) {
+        widget->setOpacity(f32Value(element));
+    }
+    return true;
+}
