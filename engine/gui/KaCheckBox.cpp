@@ -1,0 +1,296 @@
+#include "engine/gui/KaCheckBox.h"
+
+#include <cstring>
+#include <tinyxml.h>
+
+#include "engine/core/KaResourceManager.h"
+#include "engine/graphics/KaImage.h"
+#include "engine/gui/KaOldWidgetXml.h"
+#include "engine/input/KaScreen.h"
+
+KaCheckBox::KaCheckBox()
+    : mActive(false)
+    , mMode(Normal)
+    , mButton(defaultScreen.get())
+    , mActiveSprite(defaultScreen.get())
+    , mUnactiveSprite(defaultScreen.get())
+    , mDisabledActiveSprite(defaultScreen.get())
+    , mDisabledUnactiveSprite(defaultScreen.get())
+    , mLeftMargin(0.0f)
+    , mRightMargin(0.0f)
+    , mBottomMargin(0.0f)
+    , mTopMargin(0.0f)
+{
+    mButton.setVisible(true);
+    mButton.onClicked.add(this, &KaCheckBox::onButtonValidated);
+    mButton.onPressed.add(this, &KaCheckBox::onButtonDown);
+    mButton.onReleased.add(this, &KaCheckBox::onButtonUp);
+}
+
+KaCheckBox::~KaCheckBox()
+{
+    mButton.onClicked.remove(this, &KaCheckBox::onButtonValidated);
+    mButton.onPressed.remove(this, &KaCheckBox::onButtonDown);
+    mButton.onReleased.remove(this, &KaCheckBox::onButtonUp);
+}
+
+void KaCheckBox::setPosition(const KaVector3f32& position)
+{
+    Ka3DObject::setPosition(position);
+    mActiveSprite.setPosition(position);
+    mUnactiveSprite.setPosition(position);
+    mDisabledActiveSprite.setPosition(position);
+    mDisabledUnactiveSprite.setPosition(position);
+    mButton.setPosition(position + KaVector3f32(mLeftMargin, mBottomMargin, 0.0f));
+}
+
+void KaCheckBox::setScale(const KaVector3f32& scale)
+{
+    Ka3DObject::setScale(scale);
+    mButton.setScale(scale);
+    mActiveSprite.setScale(scale);
+    mUnactiveSprite.setScale(scale);
+    mDisabledActiveSprite.setScale(scale);
+    mDisabledUnactiveSprite.setScale(scale);
+}
+
+void KaCheckBox::setScaleCenter(const KaVector3f32& center)
+{
+    Ka3DObject::setScaleCenter(center);
+    mButton.setScaleCenter(center);
+    mActiveSprite.setScaleCenter(center);
+    mUnactiveSprite.setScaleCenter(center);
+    mDisabledActiveSprite.setScaleCenter(center);
+    mDisabledUnactiveSprite.setScaleCenter(center);
+}
+
+void KaCheckBox::setRotateAngle(float angle)
+{
+    Ka3DObject::setRotateAngle(angle);
+    mButton.setRotateAngle(angle);
+    mActiveSprite.setRotateAngle(angle);
+    mUnactiveSprite.setRotateAngle(angle);
+    mDisabledActiveSprite.setRotateAngle(angle);
+    mDisabledUnactiveSprite.setRotateAngle(angle);
+}
+
+void KaCheckBox::setOpacity(float opacity)
+{
+    Ka3DObject::setOpacity(opacity);
+    mButton.setOpacity(opacity);
+    mActiveSprite.setOpacity(opacity);
+    mUnactiveSprite.setOpacity(opacity);
+    mDisabledActiveSprite.setOpacity(opacity);
+    mDisabledUnactiveSprite.setOpacity(opacity);
+}
+
+void KaCheckBox::active(bool active)
+{
+    mActive = active;
+    onStateChanged.call(active);
+    updateState();
+}
+
+void KaCheckBox::visible(bool visible)
+{
+    mButton.setVisible(visible);
+    updateState();
+}
+
+void KaCheckBox::enable(bool enable)
+{
+    mButton.setEnable(enable);
+    updateState();
+}
+
+void KaCheckBox::updateState()
+{
+    const bool shown = mButton.getVisible();
+    const bool enabled = mButton.getEnable();
+    mActiveSprite.setVisible(shown && enabled && mActive);
+    mUnactiveSprite.setVisible(shown && enabled && !mActive);
+    mDisabledActiveSprite.setVisible(shown && !enabled && mActive);
+    mDisabledUnactiveSprite.setVisible(shown && !enabled && !mActive);
+}
+
+bool KaCheckBox::onButtonDown()
+{
+    if (mMode == Normal) {
+        mActiveSprite.setVisible(!mActive);
+        mUnactiveSprite.setVisible(mActive);
+    } else if (!mActive) {
+        mActiveSprite.setVisible(true);
+        mUnactiveSprite.setVisible(false);
+    }
+    mDisabledActiveSprite.setVisible(false);
+    mDisabledUnactiveSprite.setVisible(false);
+    return false;
+}
+
+bool KaCheckBox::onButtonUp()
+{
+    mActiveSprite.setVisible(mActive);
+    mUnactiveSprite.setVisible(!mActive);
+    mDisabledActiveSprite.setVisible(false);
+    mDisabledUnactiveSprite.setVisible(false);
+    return false;
+}
+
+bool KaCheckBox::onButtonValidated()
+{
+    if (mMode == Radio && mActive)
+        return false;
+    mActive = mMode == Radio ? true : !mActive;
+    onStateChanged.call(mActive);
+    updateState();
+    return false;
+}
+
+void KaCheckBox::fitButtonTo(KaSprite& sprite)
+{
+    mButton.setSize(sprite.getSize() - KaVector3f32(mLeftMargin + mRightMargin, mBottomMargin + mTopMargin, 0.0f));
+}
+
+void KaCheckBox::fitSizeToButton()
+{
+    Ka3DObject::setSize(mButton.getSize() + KaVector3f32(mLeftMargin + mRightMargin, mBottomMargin + mTopMargin, 0.0f));
+}
+
+void KaCheckBox::load(
+    const KaString& active, const KaString& unactive, const KaString& disabledActive, const KaString& disabledUnactive)
+{
+    KaSprite* const hidden[] = { &mDisabledUnactiveSprite, &mDisabledActiveSprite, &mUnactiveSprite };
+    const KaString* const paths[] = { &disabledUnactive, &disabledActive, &unactive };
+    for (int i = 0; i < 3; ++i) {
+        if (paths[i]->length() != 0) {
+            hidden[i]->load(*paths[i]);
+            hidden[i]->setVisible(false);
+            fitButtonTo(*hidden[i]);
+        } else {
+            hidden[i]->unload();
+        }
+    }
+    if (active.length() != 0) {
+        mActiveSprite.load(active);
+        fitButtonTo(mActiveSprite);
+    }
+    fitSizeToButton();
+}
+
+void KaCheckBox::load(
+    const KaImage* active, const KaImage* unactive, const KaImage* disabledActive, const KaImage* disabledUnactive)
+{
+    KaSprite* const sprites[] = { &mDisabledUnactiveSprite, &mDisabledActiveSprite, &mUnactiveSprite };
+    const KaImage* const images[] = { disabledUnactive, disabledActive, unactive };
+    for (int i = 0; i < 3; ++i) {
+        if (images[i]) {
+            sprites[i]->load(*images[i]);
+            fitButtonTo(*sprites[i]);
+        } else {
+            sprites[i]->unload();
+        }
+    }
+    if (active) {
+        mActiveSprite.load(*active);
+        fitButtonTo(mActiveSprite);
+    }
+    fitSizeToButton();
+    onStateChanged.call(mActive);
+    updateState();
+}
+
+void KaCheckBox::load(TiXmlElement& element)
+{
+    KaOldWidgetXml::readMargins(element, mLeftMargin, mRightMargin, mBottomMargin, mTopMargin);
+    KaIntrusivePtr<KaImage> images[4];
+    const char* const names[] = { "active_file", "unactive_file", "disable_active_file", "disable_unactive_file" };
+    for (const TiXmlAttribute* attribute = element.FirstAttribute(); attribute; attribute = attribute->Next()) {
+        const KaString name = KaString(attribute->Name()).toLowerCase();
+        bool picture = false;
+        for (int i = 0; i < 4 && !picture; ++i) {
+            if (name == names[i]) {
+                images[i] = resourceManager.get()->getResource<KaImage>(KaPath(attribute->Value()));
+                picture = true;
+            }
+        }
+        if (picture)
+            continue;
+        if (name == "visible") {
+            mButton.setVisible(KaOldWidgetXml::integer(attribute->Value()) > 0);
+            updateState();
+        } else if (name == "mode") {
+            if (std::strcmp(attribute->Value(), "normal") == 0)
+                mMode = Normal;
+            else if (std::strcmp(attribute->Value(), "radio") == 0)
+                mMode = Radio;
+        }
+    }
+    // An image that failed to load holds no pixels: it counts as not given.
+    const KaImage* given[4];
+    for (int i = 0; i < 4; ++i)
+        given[i] = images[i] && images[i]->width() != 0 ? images[i].get() : nullptr;
+    load(given[0], given[1], given[2], given[3]);
+}
+
+void KaCheckBox::unload()
+{
+    Ka3DObject::setSize(KaVector3f32(0, 0, 0));
+    mActiveSprite.unload();
+    mButton.setSize(mActiveSprite.getSize());
+    mUnactiveSprite.unload();
+    mDisabledActiveSprite.unload();
+    mDisabledUnactiveSprite.unload();
+}
+
+KaVector3f32 KaCheckBox::margin() const
+{
+    return KaVector3f32((mLeftMargin + mRightMargin) * 0.5f, (mBottomMargin + mTopMargin) * 0.5f, 0.0f);
+}
+
+void KaCheckBox::margin(const KaVector3f32& m)
+{
+    mLeftMargin = mRightMargin = m.x;
+    mBottomMargin = mTopMargin = m.y;
+    updateButtonPosition();
+    updateButtonSize();
+}
+
+void KaCheckBox::leftMargin(float value)
+{
+    mLeftMargin = value;
+    updateButtonPosition();
+    updateButtonSize();
+}
+
+void KaCheckBox::rightMargin(float value)
+{
+    mRightMargin = value;
+    updateButtonPosition();
+    updateButtonSize();
+}
+
+void KaCheckBox::bottomMargin(float value)
+{
+    mBottomMargin = value;
+    updateButtonPosition();
+    updateButtonSize();
+}
+
+void KaCheckBox::topMargin(float value)
+{
+    mTopMargin = value;
+    updateButtonPosition();
+    updateButtonSize();
+}
+
+void KaCheckBox::updateButtonPosition()
+{
+    const KaVector3f32 position = getPosition();
+    mButton.setPosition(KaVector3f32(position.x + mLeftMargin, position.y + mBottomMargin, position.z));
+}
+
+void KaCheckBox::updateButtonSize()
+{
+    const KaVector3f32 size = getSize();
+    mButton.setSize(KaVector3f32(size.x - mLeftMargin - mRightMargin, size.y - mBottomMargin - mTopMargin, 0.0f));
+}
