@@ -12,7 +12,13 @@
 #include "engine/core/KaXMLLoad.h"
 #include "engine/graphics/KaImage.h"
 #include "engine/gui/KaButton.h"
+#include "engine/gui/KaCheckBox.h"
+#include "engine/gui/KaSoundPlayer.h"
+#include "engine/gui/KaSprite.h"
+#include "engine/gui/KaSpriteButton.h"
 #include "engine/input/KaScreen.h"
+#include "engine/scene/KaMovement2.h"
+#include "engine/scene/KaMovement3.h"
 #include "engine/sound/KaMusic.h"
 #include "engine/sound/KaSFX.h"
 
@@ -72,6 +78,20 @@ template <class T> void releaseAll(const KaMap<KaString, T*>& map)
         it->value->deleteLater();
 }
 
+template <class T> void hideAndReleaseAll(const KaMap<KaString, T*>& map)
+{
+    for (typename KaMap<KaString, T*>::KaIterator it = map.firstElement(); it != map.end(); ++it) {
+        it->value->setVisible(false);
+        it->value->deleteLater();
+    }
+}
+
+template <class T> void detachAll(const KaMap<KaString, T*>& map)
+{
+    for (typename KaMap<KaString, T*>::KaIterator it = map.firstElement(); it != map.end(); ++it)
+        it->value->setParent(nullptr);
+}
+
 // The name a reader gives its element: the parent's name joined with the
 // value of "name" in any letter case (the last one written), or the parent's
 // name alone when there is none.
@@ -106,8 +126,12 @@ KaXMLGUI::~KaXMLGUI()
 
 void KaXMLGUI::detachWidgets()
 {
-    for (KaMap<KaString, KaButton*>::KaIterator it = mButtons.firstElement(); it != mButtons.end(); ++it)
-        it->value->setParent(nullptr);
+    detachAll(mSprites);
+    detachAll(mButtons);
+    detachAll(mSpriteButtons);
+    detachAll(mSpriteButtons2);
+    detachAll(mCheckBoxes);
+    detachAll(mSoundPlayers);
 }
 
 bool KaXMLGUI::load(const KaPath& path)
@@ -127,21 +151,35 @@ bool KaXMLGUI::load(const KaPath& path)
 
 void KaXMLGUI::clear()
 {
-    for (KaMap<KaString, KaButton*>::KaIterator it = mButtons.firstElement(); it != mButtons.end(); ++it) {
-        it->value->setVisible(false);
+    hideAndReleaseAll(mSprites);
+    hideAndReleaseAll(mButtons);
+    hideAndReleaseAll(mSpriteButtons);
+    hideAndReleaseAll(mSpriteButtons2);
+    for (KaMap<KaString, KaCheckBox*>::KaIterator it = mCheckBoxes.firstElement(); it != mCheckBoxes.end(); ++it) {
+        it->value->visible(false);
         it->value->deleteLater();
     }
     releaseAll(mMusics);
     releaseAll(mSFXs);
+    releaseAll(mMovements2);
+    releaseAll(mMovements3);
+    releaseAll(mSoundPlayers);
     for (KaMap<KaString, KaString*>::KaIterator it = mValues.firstElement(); it != mValues.end(); ++it)
         delete it->value;
 
     mGroups.clear();
+    mSprites.clear();
     mButtons.clear();
+    mSpriteButtons.clear();
+    mSpriteButtons2.clear();
+    mCheckBoxes.clear();
     mMusics.clear();
     mSFXs.clear();
     mValues.clear();
     mImages.clear();
+    mMovements2.clear();
+    mMovements3.clear();
+    mSoundPlayers.clear();
 }
 
 void KaXMLGUI::unload()
@@ -159,7 +197,15 @@ bool KaXMLGUI::group(const KaString& name) const
     return false;
 }
 
+KaSprite* KaXMLGUI::sprite(const KaString& name) const { return firstOf(mSprites, name); }
+
 KaButton* KaXMLGUI::button(const KaString& name) const { return firstOf(mButtons, name); }
+
+KaSpriteButton* KaXMLGUI::spriteButton(const KaString& name) const { return firstOf(mSpriteButtons, name); }
+
+KaSpriteButton2* KaXMLGUI::spriteButton2(const KaString& name) const { return firstOf(mSpriteButtons2, name); }
+
+KaCheckBox* KaXMLGUI::checkBox(const KaString& name) const { return firstOf(mCheckBoxes, name); }
 
 KaMusic* KaXMLGUI::music(const KaString& name) const { return firstOf(mMusics, name); }
 
@@ -172,6 +218,12 @@ KaIntrusivePtr<KaImage> KaXMLGUI::img(const KaString& name) const
     KaMap<KaString, KaIntrusivePtr<KaImage>>::KaIterator found = mImages.find(name);
     return found == mImages.end() ? KaIntrusivePtr<KaImage>() : found->value;
 }
+
+KaMovement2* KaXMLGUI::movement2(const KaString& name) const { return firstOf(mMovements2, name); }
+
+KaMovement3* KaXMLGUI::movement3(const KaString& name) const { return firstOf(mMovements3, name); }
+
+KaSoundPlayer* KaXMLGUI::soundPlayer(const KaString& name) const { return firstOf(mSoundPlayers, name); }
 
 void KaXMLGUI::buildName(KaString& name, const KaString& part)
 {
@@ -256,6 +308,20 @@ void KaXMLGUI::parseXML(TiXmlNode* node, const KaString& parentName)
             return;
     } else if (tag == "group") {
         name = readGroup(element, parentName);
+    } else if (tag == "sprite") {
+        readSprite(element, name);
+    } else if (tag == "sprite_button") {
+        readSpriteButton(element, name);
+    } else if (tag == "sprite_button2") {
+        readSpriteButton2(element, name);
+    } else if (tag == "check_box") {
+        name = readCheckBox(element, parentName);
+    } else if (tag == "movement2") {
+        readMovement2(element, name);
+    } else if (tag == "movement3") {
+        readMovement3(element, name);
+    } else if (tag == "kasoundplayer") {
+        readSoundPlayer(element, name);
     } else if (tag == "button") {
         name = readButton(element, parentName);
     } else if (tag == "music") {
@@ -283,6 +349,82 @@ KaString KaXMLGUI::readGroup(TiXmlElement* element, const KaString& parentName)
     }
     mGroups.pushBack(KaString(own));
     return readerName(element, parentName);
+}
+
+KaString KaXMLGUI::readerFolder() const
+{
+    // The readers put "./x" behind this text as it stands: "dir" + "x" would
+    // name a file beside the folder, not in it.
+    if (mDirectory.length() == 0)
+        return KaString();
+    return mDirectory + "/";
+}
+
+void KaXMLGUI::readSprite(TiXmlElement* element, const KaString& name)
+{
+    KaSprite* created = new KaSprite(defaultScreen.get());
+    created->setParent(this);
+    created->loadXML(*element, readerFolder());
+    mSprites.pushBack(name, created);
+    mCurrentKind = Sprite;
+}
+
+void KaXMLGUI::readSpriteButton(TiXmlElement* element, const KaString& name)
+{
+    KaSpriteButton* created = new KaSpriteButton();
+    created->setParent(this);
+    created->loadXML(*element, readerFolder());
+    mSpriteButtons.pushBack(name, created);
+    mCurrentKind = SpriteButton;
+}
+
+void KaXMLGUI::readSpriteButton2(TiXmlElement* element, const KaString& name)
+{
+    KaSpriteButton2* created = new KaSpriteButton2();
+    created->setParent(this);
+    created->loadXML(*element, readerFolder());
+    mSpriteButtons2.pushBack(name, created);
+    mCurrentKind = SpriteButton2;
+}
+
+KaString KaXMLGUI::readCheckBox(TiXmlElement* element, const KaString& parentName)
+{
+    KaCheckBox* created = new KaCheckBox();
+    created->setParent(this);
+    created->load(*element);
+    // Unlike the other readers, only "name" written in lower case names a
+    // check box.
+    KaString name(parentName);
+    if (const char* own = element->Attribute("name"))
+        buildName(name, KaString(own));
+    mCheckBoxes.pushBack(name, created);
+    mCurrentKind = CheckBox;
+    return name;
+}
+
+void KaXMLGUI::readMovement2(TiXmlElement* element, const KaString& name)
+{
+    KaMovement2* created = new KaMovement2();
+    created->load(*element);
+    mMovements2.pushBack(name, created);
+    mCurrentKind = Movement2;
+}
+
+void KaXMLGUI::readMovement3(TiXmlElement* element, const KaString& name)
+{
+    KaMovement3* created = new KaMovement3();
+    created->load(*element);
+    mMovements3.pushBack(name, created);
+    mCurrentKind = Movement3;
+}
+
+void KaXMLGUI::readSoundPlayer(TiXmlElement* element, const KaString& name)
+{
+    KaSoundPlayer* created = new KaSoundPlayer();
+    created->setParent(this);
+    created->loadXML(*element);
+    mSoundPlayers.pushBack(name, created);
+    mCurrentKind = SoundPlayer;
 }
 
 KaString KaXMLGUI::readButton(TiXmlElement* element, const KaString& parentName)
@@ -377,8 +519,16 @@ KaString KaXMLGUI::readImage(TiXmlElement* element, const KaString& parentName)
 KaI3DObject* KaXMLGUI::currentWidget() const
 {
     switch (mCurrentKind) {
+    case Sprite:
+        return lastOf(mSprites);
     case Button:
         return lastOf(mButtons);
+    case SpriteButton:
+        return lastOf(mSpriteButtons);
+    case SpriteButton2:
+        return lastOf(mSpriteButtons2);
+    case CheckBox:
+        return lastOf(mCheckBoxes);
     default:
         return nullptr;
     }
@@ -412,6 +562,13 @@ bool KaXMLGUI::readProperty(const KaString& tag, TiXmlElement* element)
         widget->setRotateAngle(f32Value(element));
     } else if (opacity && !videoPlayer) {
         widget->setOpacity(f32Value(element));
+    } else if (margin) {
+        if (mCurrentKind == SpriteButton)
+            lastOf(mSpriteButtons)->margin(point(element));
+        else if (mCurrentKind == SpriteButton2)
+            lastOf(mSpriteButtons2)->margin(point(element));
+        else if (mCurrentKind == CheckBox)
+            lastOf(mCheckBoxes)->margin(point(element));
     }
     return true;
 }

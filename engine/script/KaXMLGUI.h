@@ -11,9 +11,16 @@
 #include "engine/world/Ka3DObject.h"
 
 class KaButton;
+class KaCheckBox;
 class KaImage;
+class KaMovement2;
+class KaMovement3;
 class KaMusic;
 class KaSFX;
+class KaSoundPlayer;
+class KaSprite;
+class KaSpriteButton;
+class KaSpriteButton2;
 class TiXmlElement;
 class TiXmlNode;
 
@@ -88,11 +95,18 @@ public:
     // name: groups are listed by their own name).
     bool group(const KaString& name) const;
 
+    KaSprite* sprite(const KaString& name) const;
     KaButton* button(const KaString& name) const;
+    KaSpriteButton* spriteButton(const KaString& name) const;
+    KaSpriteButton2* spriteButton2(const KaString& name) const;
+    KaCheckBox* checkBox(const KaString& name) const;
     KaMusic* music(const KaString& name) const;
     KaSFX* SFX(const KaString& name) const;
     KaString* value(const KaString& name) const;
     KaIntrusivePtr<KaImage> img(const KaString& name) const;
+    KaMovement2* movement2(const KaString& name) const;
+    KaMovement3* movement3(const KaString& name) const;
+    KaSoundPlayer* soundPlayer(const KaString& name) const;
 
     // name becomes name + "." + part, or part when name is empty (an empty
     // part leaves a trailing ".").
@@ -125,11 +139,22 @@ protected:
 private:
     // Each reader returns the name its element's children are walked under.
     KaString readGroup(TiXmlElement* element, const KaString& parentName);
+    KaString readCheckBox(TiXmlElement* element, const KaString& parentName);
     KaString readButton(TiXmlElement* element, const KaString& parentName);
     KaString readMusic(TiXmlElement* element, const KaString& parentName);
     KaString readSFX(TiXmlElement* element, const KaString& parentName);
     KaString readValue(TiXmlElement* element, const KaString& parentName);
     KaString readImage(TiXmlElement* element, const KaString& parentName);
+    // The folder that sprites and sprite buttons put before their "./"
+    // paths: the directory with its final "/", empty for the resource folder.
+    KaString readerFolder() const;
+    // The elements that read themselves, stored under their own dotted name.
+    void readSprite(TiXmlElement* element, const KaString& name);
+    void readSpriteButton(TiXmlElement* element, const KaString& name);
+    void readSpriteButton2(TiXmlElement* element, const KaString& name);
+    void readMovement2(TiXmlElement* element, const KaString& name);
+    void readMovement3(TiXmlElement* element, const KaString& name);
+    void readSoundPlayer(TiXmlElement* element, const KaString& name);
     // Applies a property element to the object read last; false when the tag
     // is no property.
     bool readProperty(const KaString& tag, TiXmlElement* element);
@@ -141,11 +166,18 @@ private:
 
     Kind mCurrentKind;
     KaList<KaString> mGroups;
+    KaMap<KaString, KaSprite*> mSprites;
     KaMap<KaString, KaButton*> mButtons;
+    KaMap<KaString, KaSpriteButton*> mSpriteButtons;
+    KaMap<KaString, KaSpriteButton2*> mSpriteButtons2;
+    KaMap<KaString, KaCheckBox*> mCheckBoxes;
     KaMap<KaString, KaMusic*> mMusics;
     KaMap<KaString, KaSFX*> mSFXs;
     KaMap<KaString, KaString*> mValues;
     KaMap<KaString, KaIntrusivePtr<KaImage>> mImages;
+    KaMap<KaString, KaMovement2*> mMovements2;
+    KaMap<KaString, KaMovement3*> mMovements3;
+    KaMap<KaString, KaSoundPlayer*> mSoundPlayers;
     KaPath mDirectory;
     bool mLoaded;
 };
