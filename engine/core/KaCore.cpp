@@ -210,6 +210,12 @@ void KaCore::addLoc(KaILoc& loc)
     mLoc = &loc;
 }
 
+void KaCore::removeLoc(const KaILoc& loc)
+{
+    if (mLoc == &loc)
+        mLoc = nullptr;
+}
+
 bool KaCore::onActivityTrackingAlarm()
 {
     saveActivityDocument();

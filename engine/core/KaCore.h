@@ -90,6 +90,8 @@ public:
     // Installs the localisation source (not owned: it must outlive its use).
     // A second one replaces the first, with a warning.
     void addLoc(KaILoc& loc);
+    // Uninstalls the source if it is that one (a table going away).
+    void removeLoc(const KaILoc& loc);
     // Null until addLoc().
     KaILoc* loc() const { return mLoc; }
 

@@ -10,7 +10,9 @@
 #include <cstddef>
 #include <cstdio>
 
+#include <lauxlib.h>
 #include <png.h>
+#include <tinyxml.h>
 #include <vorbis/vorbisenc.h>
 #include <zlib.h>
 
@@ -36,6 +38,7 @@
 #include "engine/scene/KaModelAnimation.h"
 #include "engine/scene/KaModelVertexAnimation.h"
 #include "engine/scene/KaFreeMoveZone.h"
+#include "engine/script/KaLuaContext.h"
 #include "fuzz/support/KaFuzzParts.h"
 #include "tools/fixtures/KaJpegFixture.h"
 #include "tools/fixtures/KaTheoraFixture.h"
@@ -643,6 +646,46 @@ void xml()
     }
 }
 
+// Saved Lua globals as the game's save writes them, inside their "Save"
+// document and alone.
+void contextLua()
+{
+    const char* scripts[] = {
+        "score = 12 ; ratio = 0.1234567 ; tiny = 1e-7 ; big = -2^53 ; done = true ; lost = false"
+        " ; note = '<b>\\'quoted\\' & \"marked\"</b>'",
+        "name = 'hall' ; inf = math.huge ; nz = -0.0",
+    };
+    int n = 0;
+    for (const char* script : scripts) {
+        KaLuaContext context;
+        lua_State* state = context.luaState();
+        if (luaL_dostring(state, script) != LUA_OK) {
+            fail(std::string("lua: ") + lua_tostring(state, -1));
+            continue;
+        }
+        TiXmlElement saved("ContextLua");
+        context.save(saved);
+        TiXmlDocument document;
+        document.InsertEndChild(TiXmlDeclaration("1.0", "UTF-8", ""));
+        TiXmlElement root("Save");
+        root.InsertEndChild(saved);
+        document.InsertEndChild(root);
+        TiXmlPrinter printer;
+        document.Accept(&printer);
+        const std::string text = printer.CStr();
+        seed("KaLuaContextFuzz", "save" + std::to_string(n), Bytes(text.begin(), text.end()));
+        TiXmlPrinter alone;
+        saved.Accept(&alone);
+        const std::string element = alone.CStr();
+        seed("KaLuaContextFuzz", "element" + std::to_string(n), Bytes(element.begin(), element.end()));
+        ++n;
+    }
+    const char* forged = "<ContextLua><String name=\"print\" value=\"x\"/><Number name=\"string\" value=\"1\"/>"
+                         "<Boolean name=\"OnClick\" value=\"1\"/><Number name=\"score\" value=\"1e400\"/>"
+                         "<Number name=\"x\" value=\"nan\"/><String name=\"score\"/><Boolean value=\"1\"/></ContextLua>";
+    seed("KaLuaContextFuzz", "forged", Bytes(forged, forged + std::strlen(forged)));
+}
+
 // ---------------------------------------------------------------------------
 // Video and camera
 
@@ -1016,6 +1059,7 @@ int main(int argc, char** argv)
     wavs();
     oggs();
     xml();
+    contextLua();
     videos();
     alphaVideos();
     cameras();
