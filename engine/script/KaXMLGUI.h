@@ -6,13 +6,13 @@
 #include "engine/containers/KaMap.h"
 #include "engine/core/KaPath.h"
 #include "engine/core/KaString.h"
+#include "engine/graphics/KaImage.h"
 #include "engine/maths/KaVector2s32.h"
 #include "engine/maths/KaVector3f32.h"
 #include "engine/world/Ka3DObject.h"
 
 class KaButton;
 class KaCheckBox;
-class KaImage;
 class KaMovement2;
 class KaMovement3;
 class KaMusic;
