@@ -7,6 +7,7 @@
 
 #include <tinyxml.h>
 
+#include "engine/containers/KaList.h"
 #include "engine/core/KaBaseFile.h"
 #include "engine/core/KaResourceManager.h"
 #include "engine/core/KaXMLLoad.h"
@@ -290,54 +291,77 @@ void KaXMLGUI::parseXML(TiXmlNode* node, const KaString& parentName)
 {
     if (!node)
         return;
+    // Walked in document order without recursion: TinyXML reads nesting far
+    // deeper than a call per level would survive. outerNames holds, for each
+    // node entered, the name its siblings are read under.
+    TiXmlNode* const root = node;
+    KaList<KaString> outerNames;
+    KaString name(parentName);
+    for (;;) {
+        KaString childName;
+        if (readNode(node, name, childName) && node->FirstChild()) {
+            outerNames.pushBack(name);
+            name = childName;
+            node = node->FirstChild();
+            continue;
+        }
+        while (node != root && !node->NextSibling()) {
+            node = node->Parent();
+            KaList<KaString>::KaIterator outer = outerNames.lastElement();
+            name = *outer;
+            outerNames.remove(outer.node());
+        }
+        if (node == root)
+            return;
+        node = node->NextSibling();
+    }
+}
+
+bool KaXMLGUI::readNode(TiXmlNode* node, const KaString& parentName, KaString& childName)
+{
     TiXmlElement* element = node->ToElement();
     if (!element) {
-        for (TiXmlNode* child = node->FirstChild(); child; child = child->NextSibling())
-            parseXML(child, KaString());
-        return;
+        childName = KaString();
+        return true;
     }
 
     KaString tag(element->Value());
     tag.setLowerCase();
     const char* ownName = element->Attribute("name");
-    KaString name(parentName);
-    buildName(name, KaString(ownName ? ownName : ""));
+    childName = parentName;
+    buildName(childName, KaString(ownName ? ownName : ""));
 
-    if (tag == "platform") {
-        if (!checkPlatform(element))
-            return;
-    } else if (tag == "group") {
-        name = readGroup(element, parentName);
-    } else if (tag == "sprite") {
-        readSprite(element, name);
-    } else if (tag == "sprite_button") {
-        readSpriteButton(element, name);
-    } else if (tag == "sprite_button2") {
-        readSpriteButton2(element, name);
-    } else if (tag == "check_box") {
-        name = readCheckBox(element, parentName);
-    } else if (tag == "movement2") {
-        readMovement2(element, name);
-    } else if (tag == "movement3") {
-        readMovement3(element, name);
-    } else if (tag == "kasoundplayer") {
-        readSoundPlayer(element, name);
-    } else if (tag == "button") {
-        name = readButton(element, parentName);
-    } else if (tag == "music") {
-        name = readMusic(element, parentName);
-    } else if (tag == "sfx") {
-        name = readSFX(element, parentName);
-    } else if (tag == "value") {
-        name = readValue(element, parentName);
-    } else if (tag == "img") {
-        name = readImage(element, parentName);
-    } else {
+    if (tag == "platform")
+        return checkPlatform(element);
+    if (tag == "group")
+        childName = readGroup(element, parentName);
+    else if (tag == "sprite")
+        readSprite(element, childName);
+    else if (tag == "sprite_button")
+        readSpriteButton(element, childName);
+    else if (tag == "sprite_button2")
+        readSpriteButton2(element, childName);
+    else if (tag == "check_box")
+        childName = readCheckBox(element, parentName);
+    else if (tag == "movement2")
+        readMovement2(element, childName);
+    else if (tag == "movement3")
+        readMovement3(element, childName);
+    else if (tag == "kasoundplayer")
+        readSoundPlayer(element, childName);
+    else if (tag == "button")
+        childName = readButton(element, parentName);
+    else if (tag == "music")
+        childName = readMusic(element, parentName);
+    else if (tag == "sfx")
+        childName = readSFX(element, parentName);
+    else if (tag == "value")
+        childName = readValue(element, parentName);
+    else if (tag == "img")
+        childName = readImage(element, parentName);
+    else
         readProperty(tag, element);
-    }
-
-    for (TiXmlNode* child = element->FirstChild(); child; child = child->NextSibling())
-        parseXML(child, name);
+    return true;
 }
 
 KaString KaXMLGUI::readGroup(TiXmlElement* element, const KaString& parentName)

@@ -137,6 +137,10 @@ protected:
     void parseXML(TiXmlNode* node, const KaString& parentName);
 
 private:
+    // Reads one node: an element builds its object or applies its property.
+    // Gives the name its children are read under; false when they are not
+    // read (a platform section of another build).
+    bool readNode(TiXmlNode* node, const KaString& parentName, KaString& childName);
     // Each reader returns the name its element's children are walked under.
     KaString readGroup(TiXmlElement* element, const KaString& parentName);
     KaString readCheckBox(TiXmlElement* element, const KaString& parentName);

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <pthread.h>
+
 #include <cmath>
 #include <cstdlib>
 #include <memory>
@@ -88,6 +90,59 @@ TEST_F(KaXMLGUITest, GroupsJoinNamesWithDotsAndListTheirOwnNames)
     EXPECT_EQ(gui->groups().count(), 3u);
     EXPECT_TRUE(gui->loaded());
     EXPECT_EQ(std::string(gui->directory().c_str()), folder.path());
+}
+
+// The walk of a parsed description, open to the tests.
+class KaXMLGUIWalker : public KaXMLGUI {
+public:
+    using KaXMLGUI::parseXML;
+};
+
+struct WalkOnThread {
+    KaXMLGUIWalker* gui;
+    TiXmlDocument* document;
+};
+
+void* walk(void* argument)
+{
+    WalkOnThread* job = static_cast<WalkOnThread*>(argument);
+    job->gui->parseXML(job->document, KaString());
+    return nullptr;
+}
+
+TEST_F(KaXMLGUITest, DeepNestingIsWalkedWithoutACallPerLevel)
+{
+    // TinyXML reads nesting deeper than a walk calling itself per level
+    // survives: the walk runs here on a stack far smaller than such a walk
+    // would need.
+    const int depth = 5000;
+    std::string xml = "<g>";
+    for (int i = 0; i < depth; ++i)
+        xml += "<a>";
+    xml += "<value name=\"bottom\" value=\"b\"/>";
+    for (int i = 0; i < depth; ++i)
+        xml += "</a><value name=\"after\" value=\"x\"/>";
+    xml += "</g>";
+    TiXmlDocument document;
+    document.Parse(xml.c_str());
+    ASSERT_FALSE(document.Error());
+
+    KaXMLGUIWalker walker;
+    WalkOnThread job = { &walker, &document };
+    pthread_attr_t attributes;
+    pthread_attr_init(&attributes);
+    ASSERT_EQ(pthread_attr_setstacksize(&attributes, 512 * 1024), 0);
+    pthread_t thread;
+    ASSERT_EQ(pthread_create(&thread, &attributes, walk, &job), 0);
+    pthread_join(thread, nullptr);
+    pthread_attr_destroy(&attributes);
+
+    KaString* bottom = walker.value("bottom");
+    KaString* after = walker.value("after");
+    ASSERT_NE(bottom, nullptr);
+    ASSERT_NE(after, nullptr);
+    EXPECT_EQ(std::string(bottom->c_str()), "b");
+    EXPECT_EQ(std::string(after->c_str()), "x");
 }
 
 TEST_F(KaXMLGUITest, TagsAndReaderAttributesMatchInAnyCaseButValuesDoNot)
