@@ -783,6 +783,27 @@ void videos()
     seed("KaTheoraFuzz", "sound-fullrange", theora(20, 12, 9, true, true));
 }
 
+// The older video player reads the same files and plays them on its timer;
+// one clip repeats frames, which it counts as frames.
+void videoRegistry()
+{
+    seed("KaVideoFuzz", "plain", theora(16, 16, 6, false, false));
+    seed("KaVideoFuzz", "sound", theora(20, 12, 9, true, false));
+    KaTheoraClip clip;
+    clip.width = 18;
+    clip.height = 10;
+    clip.frames = 12;
+    clip.fpsNumerator = 30;
+    clip.quality = 10;
+    clip.keyFrameInterval = 4;
+    clip.withVorbis = false;
+    clip.duplicates = { 2, 3, 9 };
+    const std::string file = KaEncodeTheora(clip);
+    if (file.empty())
+        fail("theora with duplicates");
+    seed("KaVideoFuzz", "duplicates", Bytes(file.begin(), file.end()));
+}
+
 // The targets that read several files take them packed by KaFuzzJoin.
 void alphaVideos()
 {
@@ -1119,6 +1140,7 @@ int main(int argc, char** argv)
     contextLua();
     xmlGuis();
     videos();
+    videoRegistry();
     alphaVideos();
     cameras();
     skeletalAnimations();
