@@ -146,11 +146,41 @@ void KaMovement2::rewind(KaI3DObject& target, double duration)
     mFinished = false;
 }
 
-bool KaMovement2::set(KaI3DObject& target, double duration, KaStream& curves)
+bool KaMovement2::loadCurves(KaInterpolation* const curves[], KaStream& stream)
 {
     bool ok = true;
-    for (ChannelData& channel : mChannels)
-        ok = channel.curve.load(curves) && ok;
+    for (int c = 0; c < ChannelCount; ++c)
+        ok = curves[c]->load(stream) && ok;
+    return ok;
+}
+
+bool KaMovement2::loadCurves(KaInterpolation* const curves[], const KaString* const paths[])
+{
+    bool ok = true;
+    for (int c = 0; c < ChannelCount; ++c)
+        ok = curves[c]->load(*paths[c]) && ok;
+    return ok;
+}
+
+bool KaMovement2::loadCurves(KaInterpolation* const curves[], KaStream* const streams[])
+{
+    bool ok = true;
+    for (int c = 0; c < ChannelCount; ++c)
+        ok = curves[c]->load(*streams[c]) && ok;
+    return ok;
+}
+
+void KaMovement2::curves(KaInterpolation* out[])
+{
+    for (int c = 0; c < ChannelCount; ++c)
+        out[c] = &mChannels[c].curve;
+}
+
+bool KaMovement2::set(KaI3DObject& target, double duration, KaStream& stream)
+{
+    KaInterpolation* all[ChannelCount];
+    curves(all);
+    const bool ok = loadCurves(all, stream);
     rewind(target, duration);
     return ok;
 }
@@ -158,10 +188,10 @@ bool KaMovement2::set(KaI3DObject& target, double duration, KaStream& curves)
 bool KaMovement2::set(KaI3DObject& target, double duration, KaString positionX, KaString positionY,
     KaString positionZ, KaString rotationZ, KaString scaleXY, KaString opacity)
 {
-    const KaString* paths[ChannelCount] = { &positionX, &positionY, &positionZ, &rotationZ, &scaleXY, &opacity };
-    bool ok = true;
-    for (int c = 0; c < ChannelCount; ++c)
-        ok = mChannels[c].curve.load(*paths[c]) && ok;
+    const KaString* const paths[ChannelCount] = { &positionX, &positionY, &positionZ, &rotationZ, &scaleXY, &opacity };
+    KaInterpolation* all[ChannelCount];
+    curves(all);
+    const bool ok = loadCurves(all, paths);
     rewind(target, duration);
     return ok;
 }
@@ -169,10 +199,10 @@ bool KaMovement2::set(KaI3DObject& target, double duration, KaString positionX, 
 bool KaMovement2::set(KaI3DObject& target, double duration, KaStream& positionX, KaStream& positionY,
     KaStream& positionZ, KaStream& rotationZ, KaStream& scaleXY, KaStream& opacity)
 {
-    KaStream* streams[ChannelCount] = { &positionX, &positionY, &positionZ, &rotationZ, &scaleXY, &opacity };
-    bool ok = true;
-    for (int c = 0; c < ChannelCount; ++c)
-        ok = mChannels[c].curve.load(*streams[c]) && ok;
+    KaStream* const streams[ChannelCount] = { &positionX, &positionY, &positionZ, &rotationZ, &scaleXY, &opacity };
+    KaInterpolation* all[ChannelCount];
+    curves(all);
+    const bool ok = loadCurves(all, streams);
     rewind(target, duration);
     return ok;
 }

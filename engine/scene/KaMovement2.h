@@ -42,7 +42,7 @@ public:
     // The six curves in channel order, in the stream form of
     // KaInterpolation, from one stream, from six files or from six streams.
     // Each sets the target and the duration and rewinds the movement.
-    bool set(KaI3DObject& target, double duration, KaStream& curves);
+    bool set(KaI3DObject& target, double duration, KaStream& stream);
     bool set(KaI3DObject& target, double duration, KaString positionX, KaString positionY, KaString positionZ,
         KaString rotationZ, KaString scaleXY, KaString opacity);
     bool set(KaI3DObject& target, double duration, KaStream& positionX, KaStream& positionY, KaStream& positionZ,
@@ -66,6 +66,11 @@ public:
         const TiXmlElement& parent, const char* name, double* start, double& end, KaInterpolation& curve);
     static double loadDuration(const TiXmlElement& parent, double duration);
     static bool advanceTime(double milliseconds, double duration, double& current);
+    // Fills the six curves (in channel order) from one stream, six files or
+    // six streams; false when any of them fails.
+    static bool loadCurves(KaInterpolation* const curves[], KaStream& stream);
+    static bool loadCurves(KaInterpolation* const curves[], const KaString* const paths[]);
+    static bool loadCurves(KaInterpolation* const curves[], KaStream* const streams[]);
     // The element names of the channels, in channel order, and the order in
     // which load() reads them.
     static const char* channelName(Channel channel);
@@ -79,6 +84,7 @@ private:
     };
 
     void rewind(KaI3DObject& target, double duration);
+    void curves(KaInterpolation* out[]);
 
     ChannelData mChannels[ChannelCount];
     double mDuration;

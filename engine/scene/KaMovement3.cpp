@@ -96,11 +96,17 @@ void KaMovement3::rewind(KaI3DObject& target, double duration)
         channel.applied = 0.0f;
 }
 
-bool KaMovement3::set(KaI3DObject& target, double duration, KaStream& curves)
+void KaMovement3::curves(KaInterpolation* out[])
 {
-    bool ok = true;
-    for (ChannelData& channel : mChannels)
-        ok = channel.curve.load(curves) && ok;
+    for (int c = 0; c < KaMovement2::ChannelCount; ++c)
+        out[c] = &mChannels[c].curve;
+}
+
+bool KaMovement3::set(KaI3DObject& target, double duration, KaStream& stream)
+{
+    KaInterpolation* all[KaMovement2::ChannelCount];
+    curves(all);
+    const bool ok = KaMovement2::loadCurves(all, stream);
     rewind(target, duration);
     return ok;
 }
@@ -108,11 +114,11 @@ bool KaMovement3::set(KaI3DObject& target, double duration, KaStream& curves)
 bool KaMovement3::set(KaI3DObject& target, double duration, KaString positionX, KaString positionY,
     KaString positionZ, KaString rotationZ, KaString scaleXY, KaString opacity)
 {
-    const KaString* paths[KaMovement2::ChannelCount]
+    const KaString* const paths[KaMovement2::ChannelCount]
         = { &positionX, &positionY, &positionZ, &rotationZ, &scaleXY, &opacity };
-    bool ok = true;
-    for (int c = 0; c < KaMovement2::ChannelCount; ++c)
-        ok = mChannels[c].curve.load(*paths[c]) && ok;
+    KaInterpolation* all[KaMovement2::ChannelCount];
+    curves(all);
+    const bool ok = KaMovement2::loadCurves(all, paths);
     rewind(target, duration);
     return ok;
 }
@@ -120,10 +126,11 @@ bool KaMovement3::set(KaI3DObject& target, double duration, KaString positionX, 
 bool KaMovement3::set(KaI3DObject& target, double duration, KaStream& positionX, KaStream& positionY,
     KaStream& positionZ, KaStream& rotationZ, KaStream& scaleXY, KaStream& opacity)
 {
-    KaStream* streams[KaMovement2::ChannelCount] = { &positionX, &positionY, &positionZ, &rotationZ, &scaleXY, &opacity };
-    bool ok = true;
-    for (int c = 0; c < KaMovement2::ChannelCount; ++c)
-        ok = mChannels[c].curve.load(*streams[c]) && ok;
+    KaStream* const streams[KaMovement2::ChannelCount]
+        = { &positionX, &positionY, &positionZ, &rotationZ, &scaleXY, &opacity };
+    KaInterpolation* all[KaMovement2::ChannelCount];
+    curves(all);
+    const bool ok = KaMovement2::loadCurves(all, streams);
     rewind(target, duration);
     return ok;
 }

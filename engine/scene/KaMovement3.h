@@ -39,7 +39,7 @@ public:
     void update(double milliseconds) override;
 
     // As KaMovement2's; also forget what was applied.
-    bool set(KaI3DObject& target, double duration, KaStream& curves);
+    bool set(KaI3DObject& target, double duration, KaStream& stream);
     bool set(KaI3DObject& target, double duration, KaString positionX, KaString positionY, KaString positionZ,
         KaString rotationZ, KaString scaleXY, KaString opacity);
     bool set(KaI3DObject& target, double duration, KaStream& positionX, KaStream& positionY, KaStream& positionZ,
@@ -63,6 +63,7 @@ private:
     };
 
     void rewind(KaI3DObject& target, double duration);
+    void curves(KaInterpolation* out[]);
 
     ChannelData mChannels[KaMovement2::ChannelCount];
     double mDuration;

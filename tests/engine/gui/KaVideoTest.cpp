@@ -142,9 +142,9 @@ TEST_F(KaVideoTest, FramesFollowTheTimerWhateverTheFrameRate)
 
 TEST_F(KaVideoTest, DuplicateFramesCountAsFrames)
 {
-    KaTheoraClip spec = smallClip(20);
-    spec.duplicates = { 5, 6 };
-    const KaPath path = clip("dup.ogv", spec);
+    KaTheoraClip repeating = smallClip(20);
+    repeating.duplicates = { 5, 6 };
+    const KaPath path = clip("dup.ogv", repeating);
     Clock clock;
     KaVideo video;
     ASSERT_TRUE(video.open(path));

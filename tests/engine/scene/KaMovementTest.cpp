@@ -229,6 +229,25 @@ TEST_F(KaMovementTest, CurvesFromOneStreamInChannelOrder)
     EXPECT_FLOAT_EQ(widget.getScale().y, 5.0f);
     EXPECT_FLOAT_EQ(widget.getOpacity(), 6.0f);
 
+    // One stream a channel: only opacity has a curve, relative by its end
+    // value 1.
+    KaStream parts[KaMovement2::ChannelCount];
+    for (int c = 0; c < KaMovement2::ChannelCount; ++c) {
+        parts[c].write(c == KaMovement2::Opacity ? 2 : 0);
+        if (c == KaMovement2::Opacity) {
+            parts[c].write(0.0);
+            parts[c].write(-0.5);
+        }
+        parts[c].seek(0);
+    }
+    KaMovement3 fade;
+    ASSERT_TRUE(fade.set(widget, 50, parts[0], parts[1], parts[2], parts[3], parts[4], parts[5]));
+    fade.play();
+    clock.frame(0);
+    clock.frame(50);
+    EXPECT_FLOAT_EQ(widget.getOpacity(), 5.5f);
+    EXPECT_EQ(widget.getPosition(), KaVector3f32(1, 2, 3));
+
     // A stream that holds too little fails.
     KaStream shortStream;
     shortStream.write(3);
