@@ -17,6 +17,7 @@
 #include "engine/gui/KaSoundPlayer.h"
 #include "engine/gui/KaSprite.h"
 #include "engine/gui/KaSpriteButton.h"
+#include "engine/gui/KaVideoPlayer.h"
 #include "engine/input/KaScreen.h"
 #include "engine/scene/KaMovement2.h"
 #include "engine/scene/KaMovement3.h"
@@ -132,6 +133,7 @@ void KaXMLGUI::detachWidgets()
     detachAll(mSpriteButtons);
     detachAll(mSpriteButtons2);
     detachAll(mCheckBoxes);
+    detachAll(mVideoPlayers);
     detachAll(mSoundPlayers);
 }
 
@@ -164,6 +166,7 @@ void KaXMLGUI::clear()
     releaseAll(mSFXs);
     releaseAll(mMovements2);
     releaseAll(mMovements3);
+    releaseAll(mVideoPlayers);
     releaseAll(mSoundPlayers);
     for (KaMap<KaString, KaString*>::KaIterator it = mValues.firstElement(); it != mValues.end(); ++it)
         delete it->value;
@@ -180,6 +183,7 @@ void KaXMLGUI::clear()
     mImages.clear();
     mMovements2.clear();
     mMovements3.clear();
+    mVideoPlayers.clear();
     mSoundPlayers.clear();
 }
 
@@ -223,6 +227,8 @@ KaIntrusivePtr<KaImage> KaXMLGUI::img(const KaString& name) const
 KaMovement2* KaXMLGUI::movement2(const KaString& name) const { return firstOf(mMovements2, name); }
 
 KaMovement3* KaXMLGUI::movement3(const KaString& name) const { return firstOf(mMovements3, name); }
+
+KaVideoPlayer* KaXMLGUI::videoPlayer(const KaString& name) const { return firstOf(mVideoPlayers, name); }
 
 KaSoundPlayer* KaXMLGUI::soundPlayer(const KaString& name) const { return firstOf(mSoundPlayers, name); }
 
@@ -359,6 +365,10 @@ bool KaXMLGUI::readNode(TiXmlNode* node, const KaString& parentName, KaString& c
         childName = readValue(element, parentName);
     else if (tag == "img")
         childName = readImage(element, parentName);
+    else if (tag == "kavideoplayer")
+        childName = readVideoPlayer(element, parentName);
+    else if (tag == "videoplayerbutton")
+        readVideoPlayerButton(element);
     else
         readProperty(tag, element);
     return true;
@@ -540,6 +550,44 @@ KaString KaXMLGUI::readImage(TiXmlElement* element, const KaString& parentName)
     return name;
 }
 
+KaString KaXMLGUI::readVideoPlayer(TiXmlElement* element, const KaString& parentName)
+{
+    KaVideoPlayer* created = new KaVideoPlayer();
+    created->setParent(this);
+    for (const TiXmlAttribute* attribute = element->FirstAttribute(); attribute; attribute = attribute->Next()) {
+        if (named(attribute, "video_file"))
+            created->videoFilename(attribute->Value());
+        else if (named(attribute, "audio_file"))
+            created->audioFilename(attribute->Value());
+    }
+    const KaString name = readerName(element, parentName);
+    mVideoPlayers.pushBack(name, created);
+    mCurrentKind = VideoPlayer;
+    return name;
+}
+
+void KaXMLGUI::readVideoPlayerButton(TiXmlElement* element)
+{
+    // The button exists for its player alone: the player does not own it,
+    // and nothing else would show it or take it down with the player.
+    if (mVideoPlayers.isEmpty())
+        return;
+    KaMap<KaString, KaVideoPlayer*>::KaIterator player = mVideoPlayers.lastElement();
+    KaSpriteButton* created = new KaSpriteButton();
+    KaVector3f32 position(0, 0, 0);
+    for (const TiXmlAttribute* attribute = element->FirstAttribute(); attribute; attribute = attribute->Next()) {
+        if (named(attribute, "file"))
+            created->load(KaString(attribute->Value()), KaString(), KaString());
+        else if (named(attribute, "x"))
+            position.x = numberOf(attribute->Value());
+        else if (named(attribute, "y"))
+            position.y = numberOf(attribute->Value());
+    }
+    created->setPosition(position);
+    player->value->exitButton(*created);
+    mSpriteButtons.pushBack(player->key + ".exitButton", created);
+}
+
 KaI3DObject* KaXMLGUI::currentWidget() const
 {
     switch (mCurrentKind) {
@@ -553,6 +601,8 @@ KaI3DObject* KaXMLGUI::currentWidget() const
         return lastOf(mSpriteButtons2);
     case CheckBox:
         return lastOf(mCheckBoxes);
+    case VideoPlayer:
+        return lastOf(mVideoPlayers);
     default:
         return nullptr;
     }

@@ -21,6 +21,7 @@ class KaSoundPlayer;
 class KaSprite;
 class KaSpriteButton;
 class KaSpriteButton2;
+class KaVideoPlayer;
 class TiXmlElement;
 class TiXmlNode;
 
@@ -39,7 +40,10 @@ class TiXmlNode;
 //
 // Properties ("position", "size", "margin", "rotate", "opacity", "scale")
 // change the object stored last of the kind read last, wherever the
-// property element stands: as a child or as a later sibling alike.
+// property element stands: as a child or as a later sibling alike. A
+// "videoplayerbutton" element gives the video player stored last an exit
+// button, stored among the sprite buttons under the player's name followed
+// by ".exitButton"; before any video player it builds nothing.
 //
 // Platform elements whose "type" is neither absent, "" nor "iPhone" are
 // skipped with all they hold: descriptions shared with other builds keep
@@ -106,6 +110,7 @@ public:
     KaIntrusivePtr<KaImage> img(const KaString& name) const;
     KaMovement2* movement2(const KaString& name) const;
     KaMovement3* movement3(const KaString& name) const;
+    KaVideoPlayer* videoPlayer(const KaString& name) const;
     KaSoundPlayer* soundPlayer(const KaString& name) const;
 
     // name becomes name + "." + part, or part when name is empty (an empty
@@ -149,6 +154,9 @@ private:
     KaString readSFX(TiXmlElement* element, const KaString& parentName);
     KaString readValue(TiXmlElement* element, const KaString& parentName);
     KaString readImage(TiXmlElement* element, const KaString& parentName);
+    KaString readVideoPlayer(TiXmlElement* element, const KaString& parentName);
+    // The exit button of the video player stored last; nothing without one.
+    void readVideoPlayerButton(TiXmlElement* element);
     // The folder that sprites and sprite buttons put before their "./"
     // paths: the directory with its final "/", empty for the resource folder.
     KaString readerFolder() const;
@@ -181,6 +189,7 @@ private:
     KaMap<KaString, KaIntrusivePtr<KaImage>> mImages;
     KaMap<KaString, KaMovement2*> mMovements2;
     KaMap<KaString, KaMovement3*> mMovements3;
+    KaMap<KaString, KaVideoPlayer*> mVideoPlayers;
     KaMap<KaString, KaSoundPlayer*> mSoundPlayers;
     KaPath mDirectory;
     bool mLoaded;

@@ -9,11 +9,13 @@
 #include "engine/gui/KaSoundPlayer.h"
 #include "engine/gui/KaSprite.h"
 #include "engine/gui/KaSpriteButton.h"
+#include "engine/gui/KaVideoPlayer.h"
 #include "engine/scene/KaMovement2.h"
 #include "engine/scene/KaMovement3.h"
 #include "engine/script/KaXMLGUI.h"
 #include "engine/sound/KaSoundManager.h"
 #include "tests/engine/gui/KaOldWidgetFixture.h"
+#include "tools/fixtures/KaTheoraFixture.h"
 
 namespace {
 
@@ -188,6 +190,67 @@ TEST_F(KaXMLGUIWidgetsTest, MovementsAndSoundPlayersReadThemselvesAndTakeNoPrope
     EXPECT_EQ(text(player->music().filePath()), "sounds/tune.ogg");
     EXPECT_EQ(gui->button("g.b")->getPosition(), KaVector3f32(0, 0, 0));
     EXPECT_EQ(gui->currentKind(), KaXMLGUI::SoundPlayer);
+}
+
+TEST_F(KaXMLGUIWidgetsTest, AVideoPlayerGetsItsExitButtonFromTheElementAfterIt)
+{
+    KaTheoraClip clip;
+    clip.width = 40;
+    clip.height = 20;
+    clip.frames = 10;
+    clip.withVorbis = false;
+    clip.luma = [](unsigned int, unsigned int, unsigned int) { return static_cast<unsigned char>(200); };
+    const std::string bytes = KaEncodeTheora(clip);
+    ASSERT_FALSE(bytes.empty());
+    mDir.write("clip.ogv", bytes);
+
+    const std::string xml = "<gui>"
+                            // Before any player: no button, nothing stored.
+                            "<videoplayerbutton file=\"" +
+        text(red) +
+        "\" x=\"1\" y=\"1\"/>"
+        "<group name=\"g\"><kavideoplayer NAME=\"v\" Video_File=\"" +
+        mDir.file("clip.ogv") +
+        "\">"
+        "<position x=\"20\" y=\"30\" z=\"2\"/><rotate value=\"45\"/><opacity value=\"0.5\"/>"
+        "<margin x=\"3\" y=\"3\"/></kavideoplayer>"
+        "<value name=\"between\" value=\"x\"/>"
+        "<videoplayerbutton FILE=\"" +
+        text(red) +
+        "\" X=\"100\" y=\"60.5\"/></group>"
+        "</gui>";
+    ASSERT_TRUE(load(xml));
+    KaVideoPlayer* player = gui->videoPlayer("g.v");
+    ASSERT_NE(player, nullptr);
+    EXPECT_TRUE(player->video().isOpened());
+    EXPECT_EQ(player->getParent(), static_cast<KaI3DObject*>(gui.get()));
+    EXPECT_EQ(player->getPosition(), KaVector3f32(20, 30, 2));
+    // Turns and opacity are not for video players.
+    EXPECT_EQ(player->getRotateAngle(), 0.0f);
+    EXPECT_EQ(player->getOpacity(), KaVideoPlayer().getOpacity());
+
+    // Stored under the player's key, wherever the element stands and
+    // whatever was read in between.
+    KaSpriteButton* exit = gui->spriteButton("g.v.exitButton");
+    ASSERT_NE(exit, nullptr);
+    EXPECT_EQ(player->exit(), exit);
+    EXPECT_EQ(exit->getPosition(), KaVector3f32(100, 60.5f, 1));
+    EXPECT_EQ(exit->getSize(), KaVector3f32(40, 20, 0));
+    EXPECT_EQ(exit->getParent(), nullptr);
+    EXPECT_EQ(gui->spriteButton(".exitButton"), nullptr);
+    EXPECT_EQ(gui->spriteButton("exitButton"), nullptr);
+    // The button leaves the kind alone: it is still the value's.
+    EXPECT_EQ(gui->currentKind(), KaXMLGUI::Value);
+
+    EXPECT_EQ(shownAt(110, 70), kaRed);
+    EXPECT_NE(shownAt(40, 40), kaNothing);
+
+    // Released together; the player does not reach its exit button when
+    // they go.
+    const unsigned long pending = KaObject::pendingDeleteCount();
+    gui->unload();
+    EXPECT_EQ(KaObject::pendingDeleteCount(), pending + 2);
+    KaObject::deleteNow();
 }
 
 TEST_F(KaXMLGUIWidgetsTest, ASecondLoadHidesTheOldWidgetsAtOnceAndDestroysThemAtTheEndOfTheFrame)
