@@ -663,7 +663,9 @@ void xmlGuis()
         "<rect x=\"1\" y=\"1\"/></button><value name=\"v\" value=\"x\"/><position x=\"1\" y=\"1\"/>"
         "<img name=\"pic\" file=\"missing.png\"/><size x=\"9\" y=\"9\"/></gui>",
 
-        "<gui><Sprite NAME=\"s\" file=\"./missing.png\" visible=\"1\"><scaleCenter x=\"0.5\" y=\"0.5\" z=\"0\"/>"
+        "<gui><sprite name=\"pic\" file=\"./pic.png\"><position x=\"1\" y=\"2\"/><rotate value=\"30\"/></sprite>"
+        "<sprite_button name=\"picb\" up_file=\"./pic.png\" disable_file=\"./pic.png\" enable=\"0\"/>"
+        "<Sprite NAME=\"s\" file=\"./missing.png\" visible=\"1\"><scaleCenter x=\"0.5\" y=\"0.5\" z=\"0\"/>"
         "<position x=\"5\" y=\"5\"/></Sprite>"
         "<sprite_button name=\"sb\" up_file=\"./up.png\" down_file=\"./down.png\" disable_file=\"./off.png\""
         " enable=\"0\" text=\"t\" visible=\"1\"><leftMargin value=\"2\"/><rightMargin value=\"2\"/>"

@@ -9,6 +9,7 @@
 
 #include "engine/core/KaObject.h"
 #include "engine/core/KaXMLLoad.h"
+#include "engine/graphics/KaImage.h"
 #include "engine/script/KaXMLGUI.h"
 #include "fuzz/support/KaFuzzSupport.h"
 
@@ -18,6 +19,14 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
     // Sounds are built by the descriptions: OpenAL's null output, never a
     // sound card.
     setenv("ALSOFT_DRIVERS", "null", 1);
+    // A picture beside the descriptions, for the "./pic.png" of the seeds:
+    // sprites and sprite buttons read it against the description's folder.
+    KaImage picture;
+    picture.create(8, 4, KaIntrusivePtr<KaPalette>(), RGBA8888);
+    picture.fill(200, 100, 50, 255);
+    KaPath file(KaFuzzFolder());
+    file += "/pic.png";
+    picture.save(file, KaImage::PNG);
     return 0;
 }
 
