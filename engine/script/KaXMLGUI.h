@@ -34,13 +34,18 @@ class TiXmlNode;
 // value "title" gives "menu.title"). Each kind of object has its own map;
 // a lookup returns the first object stored under the name, so a name given
 // twice keeps answering with the first object. Tags are matched in any
-// letter case; the attribute "name" that builds the dotted name is matched
-// exactly for most widgets, in any letter case for groups, buttons, sounds,
-// values, pictures and video players (see parseXML).
+// letter case, and so are the attribute names the GUI reads itself, except
+// that the "name" of sprites, sprite buttons, check boxes, movements and
+// sound players counts only when spelled exactly so. Where several spellings
+// of one attribute are given, the last one counts.
+//
+// Widgets are the GUI's children (setParent), except the movements and the
+// exit buttons of video players.
 //
 // Properties ("position", "size", "margin", "rotate", "opacity", "scale")
 // change the object stored last of the kind read last, wherever the
 // property element stands: as a child or as a later sibling alike. A
+// rotation is in degrees, the unit of the widgets' angle. A
 // "videoplayerbutton" element gives the video player stored last an exit
 // button, stored among the sprite buttons under the player's name followed
 // by ".exitButton"; before any video player it builds nothing.
