@@ -429,6 +429,17 @@ TEST_F(KaXMLGUITest, AMissingFileIsLookedForInTheLanguageFolderThenInEnglish)
     EXPECT_TRUE(gui->load(KaPath(folder.file("other/help.xml").c_str())));
     EXPECT_EQ(valueOf("t"), "hello");
     EXPECT_EQ(std::string(gui->directory().c_str()), folder.file("other/en"));
+
+    // With the variant folders on, the file class finds the language's
+    // folder itself, and the GUI keeps the path as given.
+    core.get()->setFlagsOn(true);
+    EXPECT_TRUE(gui->load(KaPath(folder.file("help/help.xml").c_str())));
+    EXPECT_EQ(valueOf("t"), "bonjour");
+    EXPECT_EQ(std::string(gui->directory().c_str()), folder.file("help"));
+    KaCaptureStdout console;
+    EXPECT_FALSE(gui->load(KaPath(folder.file("other/help.xml").c_str())));
+    EXPECT_NE(console.text().find("file :" + folder.file("other/help.xml") + " error"), std::string::npos);
+    core.get()->setFlagsOn(false);
     core.get()->language(language);
 }
 
