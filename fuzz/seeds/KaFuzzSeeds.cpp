@@ -647,6 +647,65 @@ void xml()
     }
 }
 
+// GUI descriptions of every element kind, checked and written by TinyXML as
+// the engine writes its XML.
+void xmlGuis()
+{
+    const char* descriptions[] = {
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>"
+        "<gui><group name=\"menu\"><value name=\"title\" value=\"Hello\"/><value value=\"unnamed\"/>"
+        "<Group NAME=\"sub\"><VALUE Name=\"deep\" Value=\"&lt;b&gt;x&lt;/b&gt;\"/></Group></group>"
+        "<platform type=\"iPhone\"><value name=\"phone\" value=\"1\"/></platform>"
+        "<platform type=\"PC\"><value name=\"pc\" value=\"1\"/></platform>"
+        "<platform><group/></platform></gui>",
+
+        "<gui><button name=\"b\" enable=\"0\" visible=\"1\"><position x=\"10\" y=\"20\" z=\"-1\"/>"
+        "<size x=\"30\" y=\"40\"/><rotate value=\"90\"/><opacity value=\"0.5\"/><scale x=\"2\" y=\"2\" z=\"1\"/>"
+        "<rect x=\"1\" y=\"1\"/></button><value name=\"v\" value=\"x\"/><position x=\"1\" y=\"1\"/>"
+        "<img name=\"pic\" file=\"missing.png\"/><size x=\"9\" y=\"9\"/></gui>",
+
+        "<gui><sprite name=\"pic\" file=\"./pic.png\"><position x=\"1\" y=\"2\"/><rotate value=\"30\"/></sprite>"
+        "<sprite_button name=\"picb\" up_file=\"./pic.png\" disable_file=\"./pic.png\" enable=\"0\"/>"
+        "<Sprite NAME=\"s\" file=\"./missing.png\" visible=\"1\"><scaleCenter x=\"0.5\" y=\"0.5\" z=\"0\"/>"
+        "<position x=\"5\" y=\"5\"/></Sprite>"
+        "<sprite_button name=\"sb\" up_file=\"./up.png\" down_file=\"./down.png\" disable_file=\"./off.png\""
+        " enable=\"0\" text=\"t\" visible=\"1\"><leftMargin value=\"2\"/><rightMargin value=\"2\"/>"
+        "<bottomMargin value=\"1\"/><topMargin value=\"1\"/><scaleCenter x=\"1\"/><margin x=\"3\" y=\"4\"/>"
+        "</sprite_button><sprite_button2 name=\"sb2\" up_file=\"./up.png\"/><size x=\"50\" y=\"20\"/>"
+        "<check_box name=\"c\" active_file=\"a.png\" unactive_file=\"u.png\" disable_active_file=\"da.png\""
+        " disable_unactive_file=\"du.png\" visible=\"1\" mode=\"radio\"><margin x=\"1\" y=\"1\"/></check_box>"
+        "</gui>",
+
+        "<gui><group name=\"sounds\"><music name=\"m\" file=\"sounds/theme.ogg\" repeat=\"0\"/>"
+        "<sfx name=\"s\" file=\"sounds/click.wav\" repeat=\"1\"/>"
+        "<kasoundplayer name=\"p\" audio_file=\"sounds/tune.ogg\" x=\"1\" y=\"2\" z=\"3\">"
+        "<PlayButton up_file=\"./play.png\"/><StopButton up_file=\"./stop.png\"/></kasoundplayer></group>"
+        "<movement2 name=\"m2\"><Duration>500</Duration><PositionX><StartValue>0</StartValue>"
+        "<EndValue>10</EndValue><Interpolation>0 0.5 1</Interpolation></PositionX>"
+        "<Opacity><StartValue>1</StartValue><EndValue>0</EndValue></Opacity></movement2>"
+        "<movement3 name=\"m3\"><Duration>250</Duration><RotationZ><EndValue>90</EndValue></RotationZ>"
+        "<ScaleXY><EndValue>2</EndValue></ScaleXY></movement3></gui>",
+
+        "<gui><kavideoplayer name=\"v\" video_file=\"videos/intro.ogv\" audio_file=\"videos/intro.ogg\">"
+        "<position x=\"10\" y=\"10\"/><size x=\"64\" y=\"48\"/></kavideoplayer>"
+        "<videoplayerbutton file=\"./close.png\" x=\"10\" y=\"20\"/></gui>",
+    };
+    int n = 0;
+    for (const char* description : descriptions) {
+        TiXmlDocument document;
+        document.Parse(description);
+        if (document.Error()) {
+            fail(std::string("GUI seed ") + std::to_string(n) + ": " + document.ErrorDesc());
+            continue;
+        }
+        TiXmlPrinter printer;
+        document.Accept(&printer);
+        const std::string text = printer.CStr();
+        seed("KaXMLGUIFuzz", "gui" + std::to_string(n), Bytes(text.begin(), text.end()));
+        ++n;
+    }
+}
+
 // Saved Lua globals as the game's save writes them, inside their "Save"
 // document and alone.
 void contextLua()
@@ -1126,6 +1185,7 @@ int main(int argc, char** argv)
     oggs();
     xml();
     contextLua();
+    xmlGuis();
     videos();
     videoRegistry();
     alphaVideos();
