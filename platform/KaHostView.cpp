@@ -12,6 +12,7 @@ KaHostView::KaHostView(const KaHostHooks& hooks)
     , mContext(nullptr)
     , mPacer(KaIClock::monotonic())
     , mFixedStep(false)
+    , mFrameLogInterval(0)
     , mSdlStarted(false)
     , mStarted(false)
     , mTerminated(false)
@@ -37,6 +38,7 @@ KaHostView::~KaHostView()
 bool KaHostView::open(const KaHostSettings& settings)
 {
     mFixedStep = settings.fixedStep;
+    mFrameLogInterval = settings.frameLogInterval;
     if (SDL_Init(SDL_INIT_VIDEO) != 0) {
         KaPrintf("[KaHostView::open] SDL: %s\n", SDL_GetError());
         return false;
@@ -90,8 +92,12 @@ void KaHostView::start()
         return;
     mStarted = true;
     mNative.setReady(false);
-    if (mFixedStep)
+    if (mFixedStep) {
         KaTimer::setClock(&mFixedClock);
+        // The input manager's freeze and speed timers too: a slow frame
+        // must not count as a pause of the game.
+        inputMgr.get()->setClock(&mFixedClock);
+    }
 
     KaMainWindow* main = mainWindow.get();
     const KaVector2s32 drawable = mNative.drawableSize();
@@ -174,6 +180,8 @@ bool KaHostView::frame()
         mHooks.nextFrame();
         SDL_GL_SwapWindow(mNative.window());
         ++mFramesRun;
+        if (mFrameLogInterval && mFramesRun % mFrameLogInterval == 0)
+            KaPrintf("[KaHostView] frame %llu\n", mFramesRun);
     }
     if (mainWindow.get()->closeRequested())
         return false;
@@ -189,8 +197,10 @@ void KaHostView::terminate()
     mHooks.destroy();
     mainWindow.get()->setNativeWindow(nullptr);
     mNative.setCursorVisible(true);
-    if (mFixedStep)
+    if (mFixedStep) {
         KaTimer::setClock(nullptr);
+        inputMgr.get()->setClock(nullptr);
+    }
 }
 
 int KaHostView::run(const KaHostSettings& settings)

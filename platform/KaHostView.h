@@ -19,6 +19,10 @@ struct KaHostSettings {
     int height = 768;
     // Every frame moves the engine's clock by exactly 1/60 s.
     bool fixedStep = false;
+    // When not 0, a console line every that many drawn frames
+    // ("[KaHostView] frame N"): a clock that scripts driving the program can
+    // wait on.
+    unsigned long frameLogInterval = 0;
 };
 
 // The window the game draws into and the loop that drives it: a double-
@@ -70,6 +74,7 @@ private:
     KaFixedStepClock mFixedClock;
     KaFramePacer mPacer;
     bool mFixedStep;
+    unsigned long mFrameLogInterval;
     bool mSdlStarted;
     bool mStarted;
     bool mTerminated;

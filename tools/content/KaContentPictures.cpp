@@ -52,6 +52,14 @@ KaCanvas black()
     return canvas;
 }
 
+// Tinted by a layout's colour: panels and veils of any colour.
+KaCanvas white()
+{
+    KaCanvas canvas(64, 64);
+    canvas.fill(Color { 1, 1, 1, 1 });
+    return canvas;
+}
+
 // Two arrows chasing each other round a circle, then three dots: "saving".
 KaCanvas autosaveIcon()
 {
@@ -131,6 +139,7 @@ struct Picture {
 const Picture pictures[] = {
     { "pictures/cursor.png", cursor },
     { "pictures/black64x64.png", black },
+    { "pictures/white64x64.png", white },
     { "menus/inGame/autosave_icon.png", autosaveIcon },
     { "menus/inGame/NoCel.png", noPhoneIcon },
     { "menus/splashes/studio.png", studioSplash },

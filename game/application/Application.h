@@ -1,0 +1,177 @@
+#ifndef APPLICATION_H
+#define APPLICATION_H
+
+#include "engine/containers/KaArray.h"
+#include "engine/containers/KaIntrusivePtr.h"
+#include "engine/containers/KaSingleton.h"
+#include "engine/core/KaString.h"
+#include "engine/gui/KaButtonLayout.h"
+#include "engine/gui/KaFont3.h"
+#include "engine/gui/KaLayout.h"
+#include "engine/gui/KaSpriteLayout.h"
+#include "engine/gui/KaTextLayout.h"
+#include "engine/gui/KaVisualFade.h"
+#include "engine/maths/KaVector2s32.h"
+#include "engine/maths/KaVector3f32.h"
+#include "engine/scene/KaCurveAnim2.h"
+#include "engine/script/KaXMLGUI.h"
+#include "engine/script/LocFile.h"
+#include "engine/sound/KaMusic.h"
+#include "engine/world/Ka3DObject2.h"
+#include "game/menus/Confirm.h"
+#include "game/menus/SplashScreens.h"
+
+// The difficulty of a new game; the menus start every game with 1.
+enum EApplicationDifficulty : int32_t { EApplicationDifficultyDefault = 1 };
+
+// The one object of the game, reached through the holder `application`: it
+// owns the screens, the three layers drawn behind and in front of the game,
+// the screen fade, the cursor and icons, the fonts, the localised texts and
+// the help texts, and runs one frame each time the host asks.
+//
+// Built by the host's configure hook (tags, "texts/Part.lua", volumes,
+// "options.xml", the window), created once the GL context exists (fonts,
+// texts, layers, the splash screens), destroyed by the host's destroy hook
+// (which saves the options). Main thread only.
+class Application {
+public:
+    typedef KaCurveAnim2<Ka3DObject2, KaColor> ColorAnim;
+
+    Application();
+    ~Application();
+    Application(const Application&) = delete;
+    Application& operator=(const Application&) = delete;
+
+    void create();
+    // One frame; returns at once until create() has finished. Always true.
+    bool run();
+    void performRender();
+    void drawBack();
+    void drawFront();
+
+    // The screen change protocol: captureFade() (once per frame at most),
+    // leave the old screen, enter the new one, fade().
+    void captureFade();
+    void fade();
+    void blackFade();
+    bool isFading();
+    bool onBlackFadeAnimationFinished();
+
+    void suspend();
+    void resume();
+    void destroy();
+
+    // "options.xml" in the save folder.
+    void loadOptions(const KaString& name);
+    // False, with a console line, when the file could not be written (the
+    // previous file is then left as it was).
+    bool saveOptions(const KaString& name);
+
+    bool saveCorrupted(const KaString& name);
+    KaString* getHelpText(const KaString& key);
+    void showLoadingIcon(bool show);
+    void showNoCellIcon(bool show);
+    void lockCursor(bool lock);
+    bool isLockCursor();
+    void preloadTexture(KaString) { }
+
+    bool onMainWindowSizeChanged();
+    bool onMousePositionChanged(unsigned int pointer);
+
+    bool isCreated() const { return mCreated; }
+    KaLayout& layoutBack() { return mLayoutBack; }
+    KaLayout& layoutFront() { return mLayoutFront; }
+    KaLayout& orientationLayoutFront() { return mOrientationLayoutFront; }
+    KaSpriteLayout& mouseCursor() { return mMouseCursor; }
+    KaSpriteLayout& autosaveIcon() { return mAutosaveIcon; }
+    KaVisualFade& visualFade() { return mVisualFade; }
+    LocFile& locFile() { return mLocFile; }
+    KaXMLGUI& helpTexts() { return mHelpTexts; }
+    SplashScreens& splashScreens() { return mSplashScreens; }
+    Confirm& saveCorruptConfirm() { return mSaveCorruptConfirm; }
+    KaMusic& menuMusic() { return mMenuMusic; }
+    KaTextLayout& version() { return mVersion; }
+    KaIntrusivePtr<KaFont3> font(unsigned long slot) const { return slot < 8 ? mFonts[slot] : KaIntrusivePtr<KaFont3>(); }
+    bool capturedThisFrame() const { return mCapturedThisFrame; }
+
+    const KaString& applicationTitle() const { return mApplicationTitle; }
+    const KaString& versionString() const { return mVersionString; }
+    const KaString& firstWarpPath() const { return mFirstWarpPath; }
+    const KaString& firstZone() const { return mFirstZone; }
+    const KaString& firstScene() const { return mFirstScene; }
+
+    bool tutorialActive() const { return mTutorialActive; }
+    void setTutorialActive(bool active) { mTutorialActive = active; }
+    bool gameFinished() const { return mGameFinished; }
+    void setGameFinished(bool finished) { mGameFinished = finished; }
+    bool lightOnPlayerCharacter() const { return mLightOnPlayerCharacter; }
+    bool alreadyRated() const { return mAlreadyRated; }
+    bool firstMainMenuEntry() const { return mFirstMainMenuEntry; }
+    void setFirstMainMenuEntry(bool first) { mFirstMainMenuEntry = first; }
+    EApplicationDifficulty difficulty() const { return mDifficulty; }
+    KaArray<KaString>& animationsWithoutReadjustment() { return mAnimationsWithoutReadjustment; }
+    // Artworks unlocked in earlier runs, as "options.xml" lists them, in
+    // their order: kept so that saving the options never drops one.
+    KaArray<KaString>& artworksUnlocked() { return mArtworksUnlocked; }
+
+    // The save folder's name when "texts/Part.lua" gives no title.
+    static const char* defaultTitle() { return "KaGame"; }
+
+private:
+    void readPartFile();
+    KaString findLocalisedFile(const KaString& prefix, const KaString& suffix);
+    void warmGlyphs();
+    void buildLayers();
+
+    KaMusic mMenuMusic;
+    SplashScreens mSplashScreens;
+    KaSpriteLayout mMouseCursor;
+    KaSpriteLayout mAutosaveIcon;
+    KaSpriteLayout mNoCellIcon;
+    KaSpriteLayout mBackgroundVideoSprite;
+    ColorAnim mAutosaveBlink;
+    ColorAnim mNoCellBlink;
+    Confirm mSaveCorruptConfirm;
+    LocFile mLocFile;
+    KaXMLGUI mHelpTexts;
+    KaLayout mLayoutBack;
+    KaLayout mLayoutFront;
+    KaLayout mOrientationLayoutFront;
+    bool mCreated;
+    KaVisualFade mVisualFade;
+    KaTextLayout mVersion;
+    KaButtonLayout mLockCursorButton;
+    KaButtonLayout mLockCursorFromActionButton;
+    bool mCapturedThisFrame;
+    KaString mDebugLanguage;
+    KaString mDebugPlatform;
+    KaString mDebugPart;
+    KaVector3f32 mDebugResolution;
+    bool mMaximized;
+    KaVector2s32 mDebugWindowPosition;
+    bool mHasDebugResolution;
+    bool mDebugResolutionUsable;
+    bool mHasDebugWindowPosition;
+    bool mDebugFullScreen;
+    bool mHasDebugFullScreen;
+    bool mHasActivityTracking;
+    bool mFirstMainMenuEntry;
+    KaString mApplicationTitle;
+    KaString mVersionString;
+    KaString mFirstWarpPath;
+    KaString mFirstZone;
+    KaString mFirstScene;
+    bool mTutorialActive;
+    bool mGameFinished;
+    bool mLightOnPlayerCharacter;
+    bool mAlreadyRated;
+    EApplicationDifficulty mDifficulty;
+    KaIntrusivePtr<KaFont3> mFonts[8];
+    KaArray<KaString> mAnimationsWithoutReadjustment;
+    KaArray<KaString> mArtworksUnlocked;
+    bool mDestroyed;
+};
+
+extern KaSingleton<Application> application;
+
+#endif

@@ -1,0 +1,84 @@
+#include "game/menus/Confirm.h"
+
+#include "engine/gui/KaButtonLayout.h"
+#include "engine/gui/KaITextLayout.h"
+#include "engine/gui/KaLayout.h"
+#include "game/application/Application.h"
+
+namespace {
+
+// A localised text, or nothing for a key the table does not hold.
+KaString localised(const KaString& key)
+{
+    const KaString* text = application.get()->locFile().value(key);
+    return text ? *text : KaString();
+}
+
+void setCaption(KaLuaGUI& gui, const char* layout, const KaString& markup, const KaString& text)
+{
+    if (KaITextLayout* caption = gui.textLayout(layout))
+        caption->setText(markup + text);
+}
+
+}
+
+void Confirm::enter(const KaString& luaFile, KaString)
+{
+    Application* app = application.get();
+    mGui.load(luaFile);
+    if (KaLayout* background = mGui.layout("background"))
+        background->setRatioMode(KaILayout::None);
+    if (KaButtonLayout* confirm = mGui.buttonLayout("confirm"))
+        app->orientationLayoutFront().addChild(confirm);
+    if (KaButtonLayout* yes = mGui.buttonLayout("yes"))
+        yes->onMouseClickValidated.add(this, &Confirm::onYes, 0.0f);
+    if (KaButtonLayout* no = mGui.buttonLayout("no"))
+        no->onMouseClickValidated.add(this, &Confirm::onNo, 0.0f);
+    if (KaLayout* text = mGui.layout("text")) {
+        const KaString normal = mGui.value("textAttributs").toString();
+        const KaString down = mGui.value("textAttributsDown").toString();
+        if (text->childCount() > 0) {
+            KaI3DObject2* message = text->child(0);
+            if (KaITextLayout* layout = dynamic_cast<KaITextLayout*>(message))
+                layout->setText(normal + localised(message->name()));
+        }
+        const KaString ok = localised("okButton");
+        const KaString cancel = localised("cancelButton");
+        setCaption(mGui, "yesUpLayout", normal, ok);
+        setCaption(mGui, "yesDownLayout", down, ok);
+        setCaption(mGui, "yesRollOverLayout", normal, ok);
+        setCaption(mGui, "noUpLayout", normal, cancel);
+        setCaption(mGui, "noDownLayout", down, cancel);
+        setCaption(mGui, "noRollOverLayout", normal, cancel);
+    }
+    // The cursor is drawn above the dialog.
+    app->orientationLayoutFront().removeChild(&app->mouseCursor());
+    app->orientationLayoutFront().addChild(&app->mouseCursor());
+}
+
+void Confirm::leave()
+{
+    if (KaButtonLayout* confirm = mGui.buttonLayout("confirm"))
+        application.get()->orientationLayoutFront().removeChild(confirm);
+    mGui.unload();
+}
+
+bool Confirm::onYes()
+{
+    Application* app = application.get();
+    app->captureFade();
+    leave();
+    onButtonYes.call();
+    app->fade();
+    return false;
+}
+
+bool Confirm::onNo()
+{
+    Application* app = application.get();
+    app->captureFade();
+    leave();
+    onButtonNo.call();
+    app->fade();
+    return true;
+}

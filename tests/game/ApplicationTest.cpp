@@ -1,0 +1,207 @@
+#include "tests/game/ApplicationTestFixture.h"
+
+namespace {
+
+const char* const windowedOptions = "<?xml version=\"1.0\" ?>\n"
+                                    "<GameVersion major=\"1\" minor=\"0\" />\n"
+                                    "<DebugResolution x=\"800\" y=\"600\" maximized=\"0\" />\n"
+                                    "<DebugFullScreen value=\"0\" />\n"
+                                    "<SFXVolume value=\"0.500000\" />\n"
+                                    "<MusicVolume value=\"0.250000\" />\n"
+                                    "<DialogVolume value=\"0.700000\" />\n"
+                                    "<VideoVolume value=\"0.700000\" />\n"
+                                    "<SetLigthPlayerCharacter value=\"1\" />\n"
+                                    "<ArtworksUnlocked>\n"
+                                    "    <Movie0 artworkPath=\"movies/intro.ogv\" unlocked=\"1\" />\n"
+                                    "</ArtworksUnlocked>\n"
+                                    "<DebugLanguage value=\"fr\" />\n"
+                                    "<AlreadyRated value=\"1\" />\n";
+
+TEST_F(ApplicationTest, OptionsReadAppliedAndWrittenBackByteForByte)
+{
+    writeOptions(windowedOptions);
+    Application* app = application.get();
+    EXPECT_FLOAT_EQ(soundManager.get()->channelVolume("sfx"), 0.5f);
+    EXPECT_FLOAT_EQ(soundManager.get()->channelVolume("music"), 0.25f);
+    EXPECT_EQ(mainWindow.get()->xSize(), 800.0f);
+    EXPECT_EQ(mainWindow.get()->ySize(), 600.0f);
+    EXPECT_FALSE(mainWindow.get()->fullScreen());
+    EXPECT_TRUE(app->lightOnPlayerCharacter());
+    EXPECT_TRUE(app->alreadyRated());
+    EXPECT_EQ(std::string(core.get()->language().c_str()), "fr");
+    ASSERT_EQ(app->artworksUnlocked().size(), 1u);
+    EXPECT_EQ(std::string(core.get()->applicationName().c_str()), "UnitGame");
+
+    application.destroy();
+    EXPECT_EQ(readFile(optionsPath()), windowedOptions);
+    // Saving again without a change gives the same bytes.
+    application.get();
+    application.destroy();
+    EXPECT_EQ(readFile(optionsPath()), windowedOptions);
+}
+
+TEST_F(ApplicationTest, VolumesFollowFileOrderAndStayVolumes)
+{
+    struct Case {
+        const char* elements;
+        const char* channel;
+        float volume;
+    } cases[] = {
+        { "<MusicVolume value=\"0.3\" /><MusicOn value=\"0\" />", "music", 0.0f },
+        { "<MusicOn value=\"0\" /><MusicVolume value=\"0.3\" />", "music", 0.3f },
+        { "<MusicOn value=\"1\" />", "music", 1.0f },
+        { "<SFXVolume value=\"7\" />", "sfx", 1.0f },
+        { "<DialogVolume value=\"-2\" />", "dialog", 0.0f },
+        { "<VideoVolume value=\"nan\" />", "video", 0.0f },
+        { "<VideoVolume />", "video", 0.7f },
+    };
+    for (const Case& c : cases) {
+        writeOptions(std::string("<?xml version=\"1.0\" ?>\n") + c.elements);
+        application.get();
+        EXPECT_FLOAT_EQ(soundManager.get()->channelVolume(c.channel), c.volume) << c.elements;
+        application.destroy();
+        soundManager.destroy();
+    }
+}
+
+TEST_F(ApplicationTest, WindowElements)
+{
+    // Without "DebugFullScreen" the game starts full screen and the file
+    // gets no such element; a resolution the window cannot take is ignored
+    // but remembered, and written back with the window's real size.
+    writeOptions("<?xml version=\"1.0\" ?>\n<DebugResolution x=\"0\" y=\"600\" />\n");
+    mainWindow.get()->setSize(KaVector3f32(640, 480, 0));
+    application.get();
+    EXPECT_TRUE(mainWindow.get()->fullScreen());
+    EXPECT_EQ(mainWindow.get()->xSize(), 640.0f);
+    application.destroy();
+    const std::string saved = readFile(optionsPath());
+    EXPECT_NE(saved.find("<DebugResolution x=\"640\" y=\"480\" maximized=\"0\" />"), std::string::npos) << saved;
+    EXPECT_EQ(saved.find("DebugFullScreen"), std::string::npos) << saved;
+    EXPECT_EQ(saved.find("DebugWindowPosition"), std::string::npos) << saved;
+}
+
+TEST_F(ApplicationTest, SaveFolderWithoutTitleAndAFailedSave)
+{
+    ASSERT_EQ(unlink("texts/Part.lua"), 0);
+    {
+        KaCaptureStdout console;
+        application.get();
+        console.text();
+    }
+    EXPECT_EQ(std::string(core.get()->applicationName().c_str()), Application::defaultTitle());
+    EXPECT_TRUE(application.get()->saveOptions("options.xml"));
+    EXPECT_FALSE(readFile(optionsPath(Application::defaultTitle())).empty());
+
+    // A save folder that is a file: the write fails, is reported, and the
+    // caller learns it.
+    core.get()->setApplicationName("Blocked");
+    saves.write("Blocked", "not a folder");
+    KaCaptureStdout console;
+    EXPECT_FALSE(application.get()->saveOptions("options.xml"));
+    EXPECT_NE(console.text().find("ActionManager::Save: error"), std::string::npos);
+}
+
+TEST_F(ApplicationTest, DefinitionTagFromWindowInches)
+{
+    application.get();
+    struct Case {
+        float width, height;
+        const char* definition;
+    } cases[] = { { 1024, 768, "HD" }, { 300, 200, "SD" } };
+    for (const Case& c : cases) {
+        mainWindow.get()->setSize(KaVector3f32(c.width, c.height, 0));
+        application.get()->onMainWindowSizeChanged();
+        EXPECT_EQ(std::string(core.get()->fileFlagSystemFlag("definition").c_str()), c.definition);
+    }
+}
+
+
+TEST_F(ApplicationFrameTest, SplashesFollowOneAnotherThenEnd)
+{
+    start();
+    EXPECT_TRUE(application.get()->isCreated());
+    EXPECT_NE(log.find("[SplashScreens] splash 0"), std::string::npos) << log;
+    for (int i = 0; i < 80; ++i)
+        frame();
+    EXPECT_EQ(log.find("splash 1"), std::string::npos) << "1.5 s are not over";
+    for (int i = 0; i < 20; ++i)
+        frame();
+    EXPECT_NE(log.find("[SplashScreens] splash 1"), std::string::npos) << log;
+    for (int i = 0; i < 100; ++i)
+        frame();
+    EXPECT_NE(log.find("end of the splash screens"), std::string::npos) << log;
+    EXPECT_FALSE(application.get()->splashScreens().entered());
+}
+
+TEST_F(ApplicationFrameTest, ANumberMissingEndsTheSequence)
+{
+    ASSERT_EQ(unlink("menus/splashes/splash1.lua"), 0);
+    content.write("menus/splashes/splash2.lua", splash);
+    start();
+    for (int i = 0; i < 100; ++i)
+        frame();
+    EXPECT_NE(log.find("end of the splash screens"), std::string::npos) << log;
+    EXPECT_EQ(log.find("splash 2"), std::string::npos) << log;
+}
+
+TEST_F(ApplicationFrameTest, AClickOnTheSplashEndsItAtOnce)
+{
+    start();
+    // Buttons take no click in the first half second after input starts.
+    for (int i = 0; i < 40; ++i)
+        frame();
+    // Off the centre, where the fade's blocking button (one pixel, as the
+    // fade leaves it) would take the click.
+    KaCaptureStdout console;
+    inputMgr.get()->setMouseRawPosition(KaVector2s32(100, 80), 0);
+    inputMgr.get()->setMouseLeft(true, 0);
+    inputMgr.get()->setMouseLeft(false, 0);
+    log += console.text();
+    frame();
+    EXPECT_NE(log.find("end of the splash screens"), std::string::npos) << log;
+    EXPECT_EQ(log.find("splash 1"), std::string::npos) << log;
+}
+
+TEST_F(ApplicationFrameTest, OneCapturePerFrameAndTheFadeRuns)
+{
+    start();
+    frame();
+    Application* app = application.get();
+    EXPECT_FALSE(app->capturedThisFrame());
+    app->captureFade();
+    EXPECT_TRUE(app->capturedThisFrame());
+    app->fade();
+    EXPECT_TRUE(app->isFading());
+    frame();
+    EXPECT_FALSE(app->capturedThisFrame());
+    for (int i = 0; i < 30; ++i)
+        frame();
+    EXPECT_FALSE(app->isFading()) << "the fade lasts 400 ms";
+}
+
+TEST_F(ApplicationFrameTest, ObjectsReleasedDuringAFrameGoAtItsEnd)
+{
+    start();
+    struct Probe : KaObject {
+        explicit Probe(bool* flag) : goneFlag(flag) { }
+        ~Probe() override { *goneFlag = true; }
+        bool* goneFlag;
+    };
+    bool gone = false;
+    (new Probe(&gone))->deleteLater();
+    EXPECT_FALSE(gone);
+    frame();
+    EXPECT_TRUE(gone);
+}
+
+TEST_F(ApplicationFrameTest, CursorFollowsThePointer)
+{
+    start();
+    inputMgr.get()->setMouseRawPosition(KaVector2s32(80, 60), 0);
+    const KaVector3f32 position = application.get()->mouseCursor().userPosition();
+    EXPECT_FLOAT_EQ(position.x, 0.25f);
+    EXPECT_FLOAT_EQ(position.y, 0.25f);
+}
+
+}

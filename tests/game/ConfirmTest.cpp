@@ -1,0 +1,158 @@
+#include "tests/game/ApplicationTestFixture.h"
+
+#include "engine/gui/KaITextLayout.h"
+#include "engine/gui/KaTextLayout.h"
+#include "game/menus/Confirm.h"
+
+namespace {
+
+// A dialog as the game's descriptions make them: the root button "confirm",
+// "yes" (and "no" unless it is a notice), the message under "text", captions.
+std::string dialog(bool withNo)
+{
+    // The markup prefixes end in a visible mark, so each caption shows which
+    // one it got (text before the first tag is not shown).
+    std::string text = "textAttributs = '<section style=\"left\" />n:'\n"
+                       "textAttributsDown = '<section style=\"left\" />d:'\n"
+                       "local message = KaTextLayout{ name = \"confirmQuit\" }\n"
+                       "local text = KaLayout{ name = \"text\", message }\n"
+                       "local background = KaLayout{ name = \"background\", ratioMode = LetterBox }\n"
+                       "local yes = KaButtonLayout{ name = \"yes\", sizeType = Percent, size = {0.2, 0.2, 1},"
+                       " position = {0.25, 0.5, 0.5},"
+                       " upLayout = KaTextLayout{ name = \"yesUpLayout\" },"
+                       " downLayout = KaTextLayout{ name = \"yesDownLayout\" },"
+                       " rollOverLayout = KaTextLayout{ name = \"yesRollOverLayout\" } }\n";
+    std::string children = "background, text, yes";
+    if (withNo) {
+        text += "local no = KaButtonLayout{ name = \"no\", sizeType = Percent, size = {0.2, 0.2, 1},"
+                " position = {0.75, 0.5, 0.5},"
+                " upLayout = KaTextLayout{ name = \"noUpLayout\" },"
+                " downLayout = KaTextLayout{ name = \"noDownLayout\" },"
+                " rollOverLayout = KaTextLayout{ name = \"noRollOverLayout\" } }\n";
+        children += ", no";
+    }
+    return text + "KaButtonLayout{ name = \"confirm\", sizeType = Percent, size = {1, 1, 1}, " + children + " }\n";
+}
+
+class ConfirmTest : public ApplicationFrameTest {
+protected:
+    void SetUp() override
+    {
+        ApplicationFrameTest::SetUp();
+        content.write("menus/splashes/splash0.lua", "");
+        content.write("menus/splashes/splash1.lua", "");
+        content.write("texts/en.xml", "<value name=\"okButton\" value=\"Yes\" />\n"
+                                      "<value name=\"cancelButton\" value=\"No\" />\n"
+                                      "<value name=\"confirmQuit\" value=\"Quit?\" />\n");
+        content.write("menus/confirm/two.lua", dialog(true));
+        content.write("menus/confirm/notice.lua", dialog(false));
+        start();
+        // Past the half second in which buttons refuse clicks.
+        for (int i = 0; i < 40; ++i)
+            frame();
+        confirm.onButtonYes.add(this, &ConfirmTest::onYes, 0.0f);
+        confirm.onButtonNo.add(this, &ConfirmTest::onNo, 0.0f);
+        inputMgr.get()->onAnyMouseLeftUp().add(this, &ConfirmTest::onGameClick, -10000.0f);
+    }
+
+    std::string caption(const char* name)
+    {
+        KaITextLayout* layout = confirm.gui().textLayout(name);
+        return layout ? std::string(layout->text().c_str()) : "(none)";
+    }
+    void clickAt(int x, int y)
+    {
+        inputMgr.get()->setMouseRawPosition(KaVector2s32(x, y), 0);
+        inputMgr.get()->setMouseLeft(true, 0);
+        inputMgr.get()->setMouseLeft(false, 0);
+    }
+    bool onYes()
+    {
+        answers += "yes;";
+        return false;
+    }
+    bool onNo()
+    {
+        answers += "no;";
+        return false;
+    }
+    bool onGameClick(unsigned int)
+    {
+        answers += "game;";
+        return false;
+    }
+    // A listener of the same button below the dialog's own handler.
+    bool onLaterListener()
+    {
+        answers += "later;";
+        return false;
+    }
+    void listenAfter(const char* button)
+    {
+        confirm.gui().buttonLayout(button)->onMouseClickValidated.add(this, &ConfirmTest::onLaterListener, -1.0f);
+    }
+    // Buttons refuse a second validation within half a second.
+    void wait()
+    {
+        for (int i = 0; i < 40; ++i)
+            frame();
+    }
+
+    Confirm confirm;
+    std::string answers;
+};
+
+TEST_F(ConfirmTest, OpensAboveTheScreensWithItsTexts)
+{
+    Application* app = application.get();
+    confirm.enter("menus/confirm/two.lua", "ignored");
+    KaButtonLayout* root = confirm.gui().buttonLayout("confirm");
+    ASSERT_NE(root, nullptr);
+    EXPECT_EQ(root->parent(), &app->orientationLayoutFront());
+    EXPECT_EQ(confirm.gui().layout("background")->ratioMode(), KaILayout::None);
+    EXPECT_EQ(caption("confirmQuit"), "n:Quit?");
+    EXPECT_EQ(caption("yesUpLayout"), "n:Yes");
+    EXPECT_EQ(caption("yesDownLayout"), "d:Yes");
+    EXPECT_EQ(caption("yesRollOverLayout"), "n:Yes");
+    EXPECT_EQ(caption("noUpLayout"), "n:No");
+    EXPECT_EQ(caption("noDownLayout"), "d:No");
+    // The cursor is drawn above the dialog.
+    KaLayout& front = app->orientationLayoutFront();
+    EXPECT_EQ(front.child(front.childCount() - 1), &app->mouseCursor());
+}
+
+TEST_F(ConfirmTest, YesLetsTheClickOnNoEndsIt)
+{
+    // "yes" hands the validation on to the button's later listeners, "no"
+    // keeps it; the dialog is modal either way (the game sees no click).
+    struct Case {
+        int x;
+        const char* button;
+        const char* answers;
+    } cases[] = { { 80, "yes", "yes;later;" }, { 240, "no", "no;" } };
+    for (const Case& c : cases) {
+        answers.clear();
+        confirm.enter("menus/confirm/two.lua", "");
+        listenAfter(c.button);
+        clickAt(c.x, 120);
+        EXPECT_EQ(answers, c.answers);
+        // Closed inside a capture-and-fade.
+        EXPECT_EQ(confirm.gui().buttonLayout("confirm"), nullptr);
+        EXPECT_TRUE(application.get()->isFading());
+        wait();
+    }
+}
+
+TEST_F(ConfirmTest, ANoticeHasOneButton)
+{
+    confirm.enter("menus/confirm/notice.lua", "");
+    clickAt(240, 120);
+    EXPECT_EQ(answers, "") << "nothing where the no button would be";
+    EXPECT_NE(confirm.gui().buttonLayout("confirm"), nullptr);
+    wait();
+    clickAt(80, 120);
+    EXPECT_EQ(answers, "yes;");
+    EXPECT_EQ(confirm.gui().buttonLayout("confirm"), nullptr);
+}
+
+}
