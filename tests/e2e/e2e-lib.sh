@@ -1,0 +1,109 @@
+# Shared by the end-to-end tests: runs the real program on its sample content
+# in a virtual X server, with a fresh save folder and OpenAL Soft's null
+# driver, and syncs on the program's console lines, never on sleeps.
+#
+#   e2e_start BIN_DIR [OPTIONS_XML]   starts Xvfb and the program
+#   e2e_wait REGEX [SECONDS]          waits for a console line (default 60 s)
+#   e2e_frames N                      waits until N more frames were drawn
+#   e2e_click X Y                     moves the pointer there and clicks
+#   e2e_move X Y
+#   e2e_shot FILE                     screenshot of the whole screen
+#   e2e_pixel FILE X Y                "r g b" of one pixel of a screenshot
+#   e2e_stop                          SIGTERM, then waits for the exit status
+set -u
+
+E2E_DIR=$(mktemp -d)
+E2E_LOG=$E2E_DIR/console.log
+E2E_PID=
+E2E_XVFB=
+export XDG_DATA_HOME=$E2E_DIR/data
+export ALSOFT_DRIVERS=${ALSOFT_DRIVERS-null}
+export KA_FIXED_STEP=1
+# The host prints a line every 10 frames: the tests' frame clock.
+export KA_FRAME_LOG=10
+# Leaks are the unit tests' business: the X and GL drivers loaded here keep
+# blocks that LeakSanitizer cannot even name once they are unloaded.
+export ASAN_OPTIONS=${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0
+SAVE_DIR=$XDG_DATA_HOME/Tidewater
+
+e2e_fail() {
+  echo "FAIL: $*" >&2
+  echo "--- console" >&2
+  tail -n 40 "$E2E_LOG" >&2 2>/dev/null
+  exit 1
+}
+
+e2e_cleanup() {
+  [ -n "$E2E_PID" ] && kill -KILL "$E2E_PID" 2>/dev/null
+  [ -n "$E2E_XVFB" ] && kill "$E2E_XVFB" 2>/dev/null
+  rm -rf "$E2E_DIR"
+}
+trap e2e_cleanup EXIT
+
+e2e_start() {
+  local bin=$1 options=${2:-}
+  mkdir -p "$SAVE_DIR"
+  [ -n "$options" ] && printf '%s\n' "$options" > "$SAVE_DIR/options.xml"
+  # Xvfb picks a free display and writes its number to the pipe.
+  mkfifo "$E2E_DIR/displayfd"
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$E2E_DIR/displayfd" >/dev/null 2>&1 &
+  E2E_XVFB=$!
+  local display
+  read -r -t 30 display <"$E2E_DIR/displayfd" || e2e_fail "Xvfb did not start"
+  export DISPLAY=:$display
+  "$bin/kagame" >"$E2E_LOG" 2>&1 &
+  E2E_PID=$!
+}
+
+e2e_wait() {
+  local pattern=$1 seconds=${2:-60}
+  # tail follows the log as it grows; grep ends the pipe at the first match.
+  if ! timeout "$seconds" bash -c "tail -n +1 -f '$E2E_LOG' --pid=$E2E_PID | grep -q -m1 -E -- \"\$0\"" "$pattern"; then
+    e2e_fail "no console line matching /$pattern/ within $seconds s"
+  fi
+  grep -q -E -- "$pattern" "$E2E_LOG" || e2e_fail "the program ended before /$pattern/"
+}
+
+e2e_frames() {
+  local wanted=$1 have
+  have=$(grep -c '^\[KaHostView\] frame' "$E2E_LOG" || true)
+  local target=$((have + (wanted + 9) / 10 + 1))
+  e2e_wait "^\\[KaHostView\\] frame $((target * 10))\$"
+}
+
+e2e_window() {
+  xdotool search --sync --name "$1" | head -n 1
+}
+
+e2e_move() {
+  xdotool mousemove --sync "$1" "$2"
+}
+
+e2e_click() {
+  xdotool mousemove --sync "$1" "$2" click 1
+}
+
+e2e_shot() {
+  import -window root "$1" 2>/dev/null || e2e_fail "no screenshot"
+}
+
+e2e_pixel() {
+  convert "$1" -format "%[fx:int(255*p{$2,$3}.r)] %[fx:int(255*p{$2,$3}.g)] %[fx:int(255*p{$2,$3}.b)]" info:
+}
+
+# True when the colour "r g b" is within tolerance of the expected one.
+e2e_near() {
+  local got=($1) want=($2) tolerance=${3:-24} i
+  for i in 0 1 2; do
+    local d=$((got[i] - want[i]))
+    [ ${d#-} -le "$tolerance" ] || return 1
+  done
+}
+
+e2e_stop() {
+  kill -TERM "$E2E_PID"
+  local status=0
+  wait "$E2E_PID" || status=$?
+  E2E_PID=
+  return $status
+}
