@@ -156,3 +156,35 @@ TEST_F(ConfirmTest, ANoticeHasOneButton)
 }
 
 }
+
+namespace {
+
+// The sample game's own dialogs give the dialog everything it looks for.
+TEST_F(ConfirmTest, SampleGameDialogsAreComplete)
+{
+    const char* source = std::getenv("KA_TEST_SOURCE_DIR");
+    ASSERT_NE(source, nullptr);
+    ASSERT_EQ(chdir((std::string(source) + "/content").c_str()), 0);
+    struct Case {
+        const char* key;
+        bool withNo;
+    } cases[] = { { "confirmNewGame", true }, { "confirmTuto", true }, { "confirmQuit", true },
+        { "confirmSaveCorrupt", true }, { "confirmNotSound", false }, { "confirmLoadGame", true } };
+    for (const Case& c : cases) {
+        KaCaptureStdout console;
+        confirm.enter((std::string("menus/confirm/") + c.key + ".lua").c_str(), "");
+        const std::string output = console.text();
+        EXPECT_EQ(output.find("Unreconized"), std::string::npos) << c.key << output;
+        KaLayout* text = confirm.gui().layout("text");
+        ASSERT_NE(text, nullptr) << c.key;
+        ASSERT_GT(text->childCount(), 0u) << c.key;
+        EXPECT_EQ(std::string(text->child(0)->name().c_str()), c.key);
+        EXPECT_NE(confirm.gui().layout("background"), nullptr) << c.key;
+        EXPECT_NE(confirm.gui().buttonLayout("yes"), nullptr) << c.key;
+        EXPECT_EQ(confirm.gui().buttonLayout("no") != nullptr, c.withNo) << c.key;
+        EXPECT_EQ(caption("yesUpLayout").find("Yes") != std::string::npos, true) << c.key;
+        confirm.leave();
+    }
+}
+
+}
