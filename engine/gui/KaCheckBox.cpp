@@ -16,10 +16,6 @@ KaCheckBox::KaCheckBox()
     , mUnactiveSprite(defaultScreen.get())
     , mDisabledActiveSprite(defaultScreen.get())
     , mDisabledUnactiveSprite(defaultScreen.get())
-    , mLeftMargin(0.0f)
-    , mRightMargin(0.0f)
-    , mBottomMargin(0.0f)
-    , mTopMargin(0.0f)
 {
     mButton.setVisible(true);
     mButton.onClicked.add(this, &KaCheckBox::onButtonValidated);
@@ -41,7 +37,7 @@ void KaCheckBox::setPosition(const KaVector3f32& position)
     mUnactiveSprite.setPosition(position);
     mDisabledActiveSprite.setPosition(position);
     mDisabledUnactiveSprite.setPosition(position);
-    mButton.setPosition(position + KaVector3f32(mLeftMargin, mBottomMargin, 0.0f));
+    mButton.setPosition(position + mMargins.offset());
 }
 
 void KaCheckBox::setScale(const KaVector3f32& scale)
@@ -148,12 +144,12 @@ bool KaCheckBox::onButtonValidated()
 
 void KaCheckBox::fitButtonTo(KaSprite& sprite)
 {
-    mButton.setSize(sprite.getSize() - KaVector3f32(mLeftMargin + mRightMargin, mBottomMargin + mTopMargin, 0.0f));
+    mButton.setSize(sprite.getSize() - mMargins.total());
 }
 
 void KaCheckBox::fitSizeToButton()
 {
-    Ka3DObject::setSize(mButton.getSize() + KaVector3f32(mLeftMargin + mRightMargin, mBottomMargin + mTopMargin, 0.0f));
+    Ka3DObject::setSize(mButton.getSize() + mMargins.total());
 }
 
 void KaCheckBox::load(
@@ -201,7 +197,7 @@ void KaCheckBox::load(
 
 void KaCheckBox::load(TiXmlElement& element)
 {
-    KaOldWidgetXml::readMargins(element, mLeftMargin, mRightMargin, mBottomMargin, mTopMargin);
+    KaOldWidgetXml::readMargins(element, mMargins.left, mMargins.right, mMargins.bottom, mMargins.top);
     KaIntrusivePtr<KaImage> images[4];
     const char* const names[] = { "active_file", "unactive_file", "disable_active_file", "disable_unactive_file" };
     for (const TiXmlAttribute* attribute = element.FirstAttribute(); attribute; attribute = attribute->Next()) {
@@ -242,55 +238,49 @@ void KaCheckBox::unload()
     mDisabledUnactiveSprite.unload();
 }
 
-KaVector3f32 KaCheckBox::margin() const
-{
-    return KaVector3f32((mLeftMargin + mRightMargin) * 0.5f, (mBottomMargin + mTopMargin) * 0.5f, 0.0f);
-}
+KaVector3f32 KaCheckBox::margin() const { return mMargins.average(); }
 
 void KaCheckBox::margin(const KaVector3f32& m)
 {
-    mLeftMargin = mRightMargin = m.x;
-    mBottomMargin = mTopMargin = m.y;
-    updateButtonPosition();
-    updateButtonSize();
+    mMargins.setAverage(m);
+    applyMargins();
 }
 
 void KaCheckBox::leftMargin(float value)
 {
-    mLeftMargin = value;
-    updateButtonPosition();
-    updateButtonSize();
+    mMargins.left = value;
+    applyMargins();
 }
 
 void KaCheckBox::rightMargin(float value)
 {
-    mRightMargin = value;
-    updateButtonPosition();
-    updateButtonSize();
+    mMargins.right = value;
+    applyMargins();
 }
 
 void KaCheckBox::bottomMargin(float value)
 {
-    mBottomMargin = value;
-    updateButtonPosition();
-    updateButtonSize();
+    mMargins.bottom = value;
+    applyMargins();
 }
 
 void KaCheckBox::topMargin(float value)
 {
-    mTopMargin = value;
+    mMargins.top = value;
+    applyMargins();
+}
+
+void KaCheckBox::applyMargins()
+{
     updateButtonPosition();
     updateButtonSize();
 }
 
-void KaCheckBox::updateButtonPosition()
-{
-    const KaVector3f32 position = getPosition();
-    mButton.setPosition(KaVector3f32(position.x + mLeftMargin, position.y + mBottomMargin, position.z));
-}
+void KaCheckBox::updateButtonPosition() { mButton.setPosition(getPosition() + mMargins.offset()); }
 
 void KaCheckBox::updateButtonSize()
 {
-    const KaVector3f32 size = getSize();
-    mButton.setSize(KaVector3f32(size.x - mLeftMargin - mRightMargin, size.y - mBottomMargin - mTopMargin, 0.0f));
+    KaVector3f32 size = getSize() - mMargins.total();
+    size.z = 0.0f;
+    mButton.setSize(size);
 }

@@ -1,6 +1,7 @@
 #ifndef KA_CHECK_BOX_H
 #define KA_CHECK_BOX_H
 
+#include "engine/gui/KaMargins.h"
 #include "engine/containers/KaSignal.h"
 #include "engine/core/KaString.h"
 #include "engine/gui/KaButton.h"
@@ -70,6 +71,8 @@ public:
     void bottomMargin(float value);
     void topMargin(float value);
     void updateButtonPosition();
+    // Places and sizes the button inside the margins.
+    void applyMargins();
     void updateButtonSize();
 
     KaButton& button() { return mButton; }
@@ -95,10 +98,7 @@ private:
     KaSprite mUnactiveSprite;
     KaSprite mDisabledActiveSprite;
     KaSprite mDisabledUnactiveSprite;
-    float mLeftMargin;
-    float mRightMargin;
-    float mBottomMargin;
-    float mTopMargin;
+    KaMargins mMargins;
 };
 
 #endif

@@ -12,10 +12,6 @@ KaSpriteButton::KaSpriteButton()
     , mUpSprite(defaultScreen.get())
     , mDownSprite(defaultScreen.get())
     , mDisabledSprite(defaultScreen.get())
-    , mLeftMargin(0.0f)
-    , mRightMargin(0.0f)
-    , mBottomMargin(0.0f)
-    , mTopMargin(0.0f)
 {
     mButton.setVisible(true);
     mButton.onPressed.add(this, &KaSpriteButton::onButtonDown);
@@ -52,7 +48,7 @@ void KaSpriteButton::setPosition(const KaVector3f32& position)
     mUpSprite.setPosition(position);
     mDownSprite.setPosition(position);
     mDisabledSprite.setPosition(position);
-    mButton.setPosition(position + KaVector3f32(mLeftMargin, mBottomMargin, 0.0f));
+    mButton.setPosition(position + mMargins.offset());
 }
 
 void KaSpriteButton::setScale(const KaVector3f32& scale)
@@ -159,12 +155,12 @@ bool KaSpriteButton::onButtonUp()
 
 void KaSpriteButton::fitButtonTo(KaSprite& sprite)
 {
-    mButton.setSize(sprite.getSize() - KaVector3f32(mLeftMargin + mRightMargin, mBottomMargin + mTopMargin, 0.0f));
+    mButton.setSize(sprite.getSize() - mMargins.total());
 }
 
 void KaSpriteButton::fitSizeToButton()
 {
-    Ka3DObject::setSize(mButton.getSize() + KaVector3f32(mLeftMargin + mRightMargin, mBottomMargin + mTopMargin, 0.0f));
+    Ka3DObject::setSize(mButton.getSize() + mMargins.total());
 }
 
 void KaSpriteButton::load(const KaString& up, const KaString& down, const KaString& disabled)
@@ -239,62 +235,56 @@ void KaSpriteButton::setColor(const KaColor& color)
 
 KaColor KaSpriteButton::color() const { return mUpSprite.color(); }
 
-KaVector3f32 KaSpriteButton::margin() const
-{
-    return KaVector3f32((mLeftMargin + mRightMargin) * 0.5f, (mBottomMargin + mTopMargin) * 0.5f, 0.0f);
-}
+KaVector3f32 KaSpriteButton::margin() const { return mMargins.average(); }
 
 void KaSpriteButton::margin(const KaVector3f32& m)
 {
-    mLeftMargin = mRightMargin = m.x;
-    mBottomMargin = mTopMargin = m.y;
-    updateButtonPosition();
-    updateButtonSize();
+    mMargins.setAverage(m);
+    applyMargins();
 }
 
 void KaSpriteButton::leftMargin(float value)
 {
-    mLeftMargin = value;
-    updateButtonPosition();
-    updateButtonSize();
+    mMargins.left = value;
+    applyMargins();
 }
 
 void KaSpriteButton::rightMargin(float value)
 {
-    mRightMargin = value;
-    updateButtonPosition();
-    updateButtonSize();
+    mMargins.right = value;
+    applyMargins();
 }
 
 void KaSpriteButton::bottomMargin(float value)
 {
-    mBottomMargin = value;
-    updateButtonPosition();
-    updateButtonSize();
+    mMargins.bottom = value;
+    applyMargins();
 }
 
 void KaSpriteButton::topMargin(float value)
 {
-    mTopMargin = value;
+    mMargins.top = value;
+    applyMargins();
+}
+
+void KaSpriteButton::applyMargins()
+{
     updateButtonPosition();
     updateButtonSize();
 }
 
-void KaSpriteButton::updateButtonPosition()
-{
-    const KaVector3f32 position = getPosition();
-    mButton.setPosition(KaVector3f32(position.x + mLeftMargin, position.y + mBottomMargin, position.z));
-}
+void KaSpriteButton::updateButtonPosition() { mButton.setPosition(getPosition() + mMargins.offset()); }
 
 void KaSpriteButton::updateButtonSize()
 {
-    const KaVector3f32 size = getSize();
-    mButton.setSize(KaVector3f32(size.x - mLeftMargin - mRightMargin, size.y - mBottomMargin - mTopMargin, 0.0f));
+    KaVector3f32 size = getSize() - mMargins.total();
+    size.z = 0.0f;
+    mButton.setSize(size);
 }
 
 void KaSpriteButton::loadXML(TiXmlElement& element, KaString directory)
 {
-    KaOldWidgetXml::readMargins(element, mLeftMargin, mRightMargin, mBottomMargin, mTopMargin);
+    KaOldWidgetXml::readMargins(element, mMargins.left, mMargins.right, mMargins.bottom, mMargins.top);
     KaVector3f32 center = getScaleCenter();
     if (KaOldWidgetXml::readScaleCenter(element, center))
         setScaleCenter(center);

@@ -1,6 +1,7 @@
 #ifndef KA_SPRITE_BUTTON_H
 #define KA_SPRITE_BUTTON_H
 
+#include "engine/gui/KaMargins.h"
 #include "engine/core/KaString.h"
 #include "engine/gui/KaButton.h"
 #include "engine/gui/KaSprite.h"
@@ -75,6 +76,8 @@ public:
     void bottomMargin(float value);
     void topMargin(float value);
     void updateButtonPosition();
+    // Places and sizes the button inside the margins.
+    void applyMargins();
     void updateButtonSize();
 
     // Reads the margins, the scale centre, the pictures (resolved against
@@ -102,10 +105,7 @@ protected:
     KaSprite mUpSprite;
     KaSprite mDownSprite;
     KaSprite mDisabledSprite;
-    float mLeftMargin;
-    float mRightMargin;
-    float mBottomMargin;
-    float mTopMargin;
+    KaMargins mMargins;
 };
 
 // The same widget, whose hit area follows its size, which can load its
