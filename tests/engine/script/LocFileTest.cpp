@@ -4,6 +4,7 @@
 
 #include "engine/core/KaCore.h"
 #include "engine/core/KaXMLLoad.h"
+#include "engine/gui/KaTextLayout.h"
 #include "engine/script/LocFile.h"
 #include "tests/support/KaTestSupport.h"
 
@@ -117,6 +118,21 @@ TEST_F(LocFileTest, TheCoreLooksKeysUpInTheRegisteredTable)
         EXPECT_EQ(&other, kaCore->loc());
     }
     EXPECT_EQ(nullptr, kaCore->loc()) << "a table that goes away is not looked up any more";
+}
+
+// What a translator writes reaches a text's "$(key)": character references
+// as the single Latin-1 bytes the fonts map, and markup escaped in the file
+// as markup.
+TEST_F(LocFileTest, TextLayoutKeysComeFromTheTable)
+{
+    LocFile table;
+    table.load(write("fr.xml", "<value name=\"GREETING\" value=\"Bient&#244;t &#233;t&#233;\" />\n"
+                               "<value name=\"TWO_LINES\" value=\"un&lt;br/&gt;deux\" />\n")
+                   .c_str());
+    core.get()->addLoc(table);
+    EXPECT_EQ(std::string("Bient\xF4t \xE9t\xE9 !"), KaTextLayout::substitute("$(GREETING) !").c_str());
+    EXPECT_EQ(std::string("un<br/>deux"), KaTextLayout::substitute("$(TWO_LINES)").c_str());
+    EXPECT_EQ(std::string("$(MISSING)"), KaTextLayout::substitute("$(MISSING)").c_str());
 }
 
 } // namespace
