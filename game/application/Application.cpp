@@ -298,18 +298,19 @@ bool Application::run()
 
 void Application::drawBack()
 {
-    KaMainWindow* window = mainWindow.get();
-    window->camera()->apply();
-    mLayoutBack.draw();
-    window->camera()->restore();
-    renderer.get()->loadIdentityMatrix();
+    drawLayer(mLayoutBack);
 }
 
 void Application::drawFront()
 {
+    drawLayer(mOrientationLayoutFront);
+}
+
+void Application::drawLayer(KaLayout& layer)
+{
     KaMainWindow* window = mainWindow.get();
     window->camera()->apply();
-    mOrientationLayoutFront.draw();
+    layer.draw();
     window->camera()->restore();
     renderer.get()->loadIdentityMatrix();
 }

@@ -122,6 +122,8 @@ private:
     KaString findLocalisedFile(const KaString& prefix, const KaString& suffix);
     void warmGlyphs();
     void buildLayers();
+    // A layer under the main window's camera.
+    void drawLayer(KaLayout& layer);
 
     KaMusic mMenuMusic;
     SplashScreens mSplashScreens;
