@@ -43,41 +43,25 @@ void KaCheckBox::setPosition(const KaVector3f32& position)
 void KaCheckBox::setScale(const KaVector3f32& scale)
 {
     Ka3DObject::setScale(scale);
-    mButton.setScale(scale);
-    mActiveSprite.setScale(scale);
-    mUnactiveSprite.setScale(scale);
-    mDisabledActiveSprite.setScale(scale);
-    mDisabledUnactiveSprite.setScale(scale);
+    forward(&Ka3DObject::setScale, scale);
 }
 
 void KaCheckBox::setScaleCenter(const KaVector3f32& center)
 {
     Ka3DObject::setScaleCenter(center);
-    mButton.setScaleCenter(center);
-    mActiveSprite.setScaleCenter(center);
-    mUnactiveSprite.setScaleCenter(center);
-    mDisabledActiveSprite.setScaleCenter(center);
-    mDisabledUnactiveSprite.setScaleCenter(center);
+    forward(&Ka3DObject::setScaleCenter, center);
 }
 
 void KaCheckBox::setRotateAngle(float angle)
 {
     Ka3DObject::setRotateAngle(angle);
-    mButton.setRotateAngle(angle);
-    mActiveSprite.setRotateAngle(angle);
-    mUnactiveSprite.setRotateAngle(angle);
-    mDisabledActiveSprite.setRotateAngle(angle);
-    mDisabledUnactiveSprite.setRotateAngle(angle);
+    forward(&Ka3DObject::setRotateAngle, angle);
 }
 
 void KaCheckBox::setOpacity(float opacity)
 {
     Ka3DObject::setOpacity(opacity);
-    mButton.setOpacity(opacity);
-    mActiveSprite.setOpacity(opacity);
-    mUnactiveSprite.setOpacity(opacity);
-    mDisabledActiveSprite.setOpacity(opacity);
-    mDisabledUnactiveSprite.setOpacity(opacity);
+    forward(&Ka3DObject::setOpacity, opacity);
 }
 
 void KaCheckBox::active(bool active)

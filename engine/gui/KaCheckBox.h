@@ -88,6 +88,17 @@ public:
     KaSignal1Param<bool> onStateChanged;
 
 private:
+    // Calls the same setter with the same value on every part, in step with
+    // the widget itself.
+    template <class Setter, class Value> void forward(Setter setter, const Value& value)
+    {
+        Ka3DObject* const parts[] = {
+            &mButton, &mActiveSprite, &mUnactiveSprite, &mDisabledActiveSprite, &mDisabledUnactiveSprite
+        };
+        for (Ka3DObject* part : parts)
+            (part->*setter)(value);
+    }
+
     void fitButtonTo(KaSprite& sprite);
     void fitSizeToButton();
 

@@ -36,10 +36,7 @@ void KaSpriteButton::setScreen(KaScreen* screen)
 void KaSpriteButton::setParent(KaI3DObject* parent)
 {
     Ka3DObject::setParent(parent);
-    mButton.setParent(parent);
-    mUpSprite.setParent(parent);
-    mDownSprite.setParent(parent);
-    mDisabledSprite.setParent(parent);
+    forward(&Ka3DObject::setParent, parent);
 }
 
 void KaSpriteButton::setPosition(const KaVector3f32& position)
@@ -54,55 +51,37 @@ void KaSpriteButton::setPosition(const KaVector3f32& position)
 void KaSpriteButton::setScale(const KaVector3f32& scale)
 {
     Ka3DObject::setScale(scale);
-    mButton.setScale(scale);
-    mUpSprite.setScale(scale);
-    mDownSprite.setScale(scale);
-    mDisabledSprite.setScale(scale);
+    forward(&Ka3DObject::setScale, scale);
 }
 
 void KaSpriteButton::setScaleCenter(const KaVector3f32& center)
 {
     Ka3DObject::setScaleCenter(center);
-    mButton.setScaleCenter(center);
-    mUpSprite.setScaleCenter(center);
-    mDownSprite.setScaleCenter(center);
-    mDisabledSprite.setScaleCenter(center);
+    forward(&Ka3DObject::setScaleCenter, center);
 }
 
 void KaSpriteButton::setRotateAngle(float angle)
 {
     Ka3DObject::setRotateAngle(angle);
-    mButton.setRotateAngle(angle);
-    mUpSprite.setRotateAngle(angle);
-    mDownSprite.setRotateAngle(angle);
-    mDisabledSprite.setRotateAngle(angle);
+    forward(&Ka3DObject::setRotateAngle, angle);
 }
 
 void KaSpriteButton::setRotateCenter(KaVector3f32 center)
 {
     Ka3DObject::setRotateCenter(center);
-    mButton.setRotateCenter(center);
-    mUpSprite.setRotateCenter(center);
-    mDownSprite.setRotateCenter(center);
-    mDisabledSprite.setRotateCenter(center);
+    forward(&Ka3DObject::setRotateCenter, center);
 }
 
 void KaSpriteButton::setRotateCenterFromPoint(KaVector3f32 point)
 {
     Ka3DObject::setRotateCenterFromPoint(point);
-    mButton.setRotateCenterFromPoint(point);
-    mUpSprite.setRotateCenterFromPoint(point);
-    mDownSprite.setRotateCenterFromPoint(point);
-    mDisabledSprite.setRotateCenterFromPoint(point);
+    forward(&Ka3DObject::setRotateCenterFromPoint, point);
 }
 
 void KaSpriteButton::setOpacity(float opacity)
 {
     Ka3DObject::setOpacity(opacity);
-    mButton.setOpacity(opacity);
-    mUpSprite.setOpacity(opacity);
-    mDownSprite.setOpacity(opacity);
-    mDisabledSprite.setOpacity(opacity);
+    forward(&Ka3DObject::setOpacity, opacity);
 }
 
 void KaSpriteButton::setVisible(bool visible)

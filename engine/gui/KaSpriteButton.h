@@ -95,6 +95,15 @@ public:
     bool onButtonUp();
 
 protected:
+    // Calls the same setter with the same value on every part, in step with
+    // the widget itself.
+    template <class Setter, class Value> void forward(Setter setter, const Value& value)
+    {
+        Ka3DObject* const parts[] = { &mButton, &mUpSprite, &mDownSprite, &mDisabledSprite };
+        for (Ka3DObject* part : parts)
+            (part->*setter)(value);
+    }
+
     // The text that a "text" attribute gives; shown nowhere.
     virtual void takeText(const KaString&) { }
     // Sizes the button from a loaded sprite, less the margins.
