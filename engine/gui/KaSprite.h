@@ -131,27 +131,27 @@ private:
     void startAnimation(float frameRate, unsigned int repeatCount, bool reverse);
 
     KaIntrusivePtr<Ka3DTexture> mTexture;
-    bool mVisible;
-    bool mAnimEnabled;
-    bool mAnimPlaying;
-    unsigned int mCurrentFrame;
-    unsigned int mFirstFrame;
-    unsigned int mLastFrame;
-    unsigned int mFrameCount;
-    unsigned int mFrameWidth;
-    unsigned int mFrameHeight;
-    unsigned int mRows;
-    float mFrameRate;
-    unsigned int mRepeatCount;
-    unsigned int mRepeatCounter;
-    bool mReverse;
+    bool mVisible = true;
+    bool mAnimEnabled = false;
+    bool mAnimPlaying = false;
+    unsigned int mCurrentFrame = 0;
+    unsigned int mFirstFrame = 0;
+    unsigned int mLastFrame = 0;
+    unsigned int mFrameCount = 1;
+    unsigned int mFrameWidth = 0;
+    unsigned int mFrameHeight = 0;
+    unsigned int mRows = 0;
+    float mFrameRate = 0.0f;
+    unsigned int mRepeatCount = 0;
+    unsigned int mRepeatCounter = 0;
+    bool mReverse = false;
     KaTimer mAnimTimer;
     KaSignal0Param mOnAnimFinished;
-    KaVector2s32 mOffset;
-    KaColor mColor;
+    KaVector2s32 mOffset = KaVector2s32(0, 0);
+    KaColor mColor = KaColor(255, 255, 255, 255);
     KaMesh mMesh;
     // Whether the drawing is on the after-draw signal.
-    bool mRegistered;
+    bool mRegistered = false;
 };
 
 #endif
