@@ -93,6 +93,10 @@ public:
 
     KaLuaContext& context() { return mContext; }
 
+    // Every sprite and button layout made, in the GUI's own order.
+    const KaMap<KaString, KaSpriteLayout*>& spriteLayouts() const { return mSpriteLayouts; }
+    const KaMap<KaString, KaButtonLayout*>& buttonLayouts() const { return mButtonLayouts; }
+
     // The object that a constructor of a live GUI handed to Lua at that stack
     // index; null for any other value (a number, a foreign light userdata, an
     // object already released by an unload).

@@ -1,0 +1,228 @@
+#ifndef IN_GAME_SCENE_H
+#define IN_GAME_SCENE_H
+
+#include <map>
+
+#include "engine/containers/KaArray.h"
+#include "engine/containers/KaIntrusivePtr.h"
+#include "engine/core/KaPath.h"
+#include "engine/core/KaString.h"
+#include "engine/core/KaTimer.h"
+#include "engine/graphics/KaLight.h"
+#include "engine/maths/KaQuaternion.h"
+#include "engine/maths/KaVector2f32.h"
+#include "engine/maths/KaVector3f32.h"
+#include "engine/scene/KaActZone.h"
+#include "engine/world/KaBezierCurve.h"
+#include "engine/scene/KaBlocker.h"
+#include "engine/scene/KaRectBlocker.h"
+#include "engine/scene/KaScene.h"
+#include "engine/script/KaLuaGUI.h"
+
+class Billboard;
+class KaFreeMoveZone;
+class KaLayout;
+class KaLuaScript;
+class KaPickMesh2;
+class KaSpriteLayout;
+class KaStream;
+class Object3D;
+class SceneGeometryFile;
+
+// The 3D scene of the game in progress: the pre-rendered background and its
+// Lua GUIs, the zone's geometry (cameras, pick meshes, props, walkable zones,
+// curves, dummies), the act zones, blockers and lights of the scene, and what
+// scripts add while it runs (3D objects, billboards, anchor zones, frame
+// callbacks of the background's animations, a wait). One instance lives as
+// long as the game; a scene change empties it and fills it again.
+class InGameScene : public KaScene {
+public:
+    struct Object {
+        KaIntrusivePtr<KaModel> model;
+        KaString type;
+    };
+
+    struct HitObject {
+        KaIntrusivePtr<KaModel> model;
+    };
+
+    struct Dummy {
+        KaString name;
+        KaVector3f32 position;
+        KaQuaternion rotation;
+        KaVector3f32 scale;
+    };
+
+    // A sprite of the background GUI, watched for the end of its animation.
+    struct AnimObject {
+        AnimObject(InGameScene& scene, const KaString& name, KaSpriteLayout* sprite);
+        ~AnimObject();
+        AnimObject(const AnimObject&) = delete;
+        AnimObject& operator=(const AnimObject&) = delete;
+        bool onFinished();
+
+        InGameScene& scene;
+        KaString name;
+        KaSpriteLayout* sprite;
+    };
+
+    struct AnchorZone {
+        KaString name;
+        KaVector3f32 screenPoint;
+        KaVector3f32 worldPosition;
+        float radius = 0.0f;
+        bool activated = true;
+    };
+
+    struct Callback {
+        float frame = 0.0f;
+        KaString function;
+        bool fired = false;
+    };
+
+    InGameScene();
+    ~InGameScene() override;
+
+    // Where the scene's own files are: "scenes/" + zone + "/" + scene.
+    void setLocation(const KaString& zone, const KaString& scene);
+    const KaString& zoneName() const { return mZoneName; }
+    const KaString& sceneName() const { return mSceneName; }
+    KaPath sceneFolder() const;
+    // The script that the scene's events run in (the game's scene script);
+    // null: events go nowhere.
+    void setScript(KaLuaScript* script) { mScript = script; }
+    KaLuaScript* script() const { return mScript; }
+
+    // Loads act zones, lights and the geometry file. The geometry file is
+    // read and checked whole before the scene on screen is let go: when it
+    // cannot be opened or read, false, one console line, and the previous
+    // geometry stays.
+    bool load(const KaPath& geometryPath) override;
+    void close() override;
+    void update() override;
+    void draw() override;
+    virtual void drawPath();
+
+    KaPath getActZoneFileName() const;
+    KaPath getLightsFileName() const;
+    KaPath getBlockersFileName() const;
+    void loadBlockers();
+    void loadLights();
+    KaLight* shadowLight();
+
+    void reset();
+    void freeGeometry();
+    void freeSceneObjects();
+
+    bool loadBackground(const KaPath& path);
+    bool loadInteractions(const KaPath& path);
+    bool loadMarkers(const KaPath& path);
+    void unloadSpritelayouts();
+    KaLayout* background() const;
+    KaLuaGUI& backgroundGui() { return mBackgroundGui; }
+    KaLuaGUI& interactionsGui() { return mInteractionsGui; }
+    KaLuaGUI& markersGui() { return mMarkersGui; }
+
+    bool onMainWindowSizeChanged();
+    void initScroll();
+    void updateScroll();
+
+    // The wait of the script function Wait: "OnWaitFinished" is raised by the
+    // first update after the given time has passed since this call.
+    void wait(double seconds);
+    bool waiting() const { return mWaitDuration >= 0.0; }
+
+    void addAnchorZone(const KaString& kind, const KaString& name, float radius);
+    void activateAnchorZone(const KaString& name, bool activated);
+
+    void addCallbackAnimation2D(const KaString& sprite, const KaString& function, float frame);
+    void deleteCallback(const KaString& sprite, const KaString& function, float frame);
+    void deleteAllCallback();
+
+    static float angularDistance(float a, float b);
+
+    // 3D objects loaded by scripts.
+    Object3D* object3D(const KaString& name) const;
+    bool loadObject(const KaString& name);
+    void unloadObject(const KaString& name);
+    void unloadAllObjects();
+
+    Billboard* billboard(const KaString& name) const;
+    bool loadBillboard(const KaString& name);
+
+    // Lookups of the geometry.
+    KaIntrusivePtr<KaBezierCurve> curve(const KaString& name) const;
+    KaFreeMoveZone* walkableZone(const KaString& name) const;
+    Dummy dummy(const KaString& name) const;
+
+    const KaString& geometryPath() const { return mGeometryPath; }
+    const KaVector2f32& windowSize() const { return mWindowSize; }
+    const KaArray<AnimObject*>& animObjects() const { return mAnimObjects; }
+    const std::map<KaString, KaArray<Callback*>>& callbacks() const { return mCallbacks; }
+    const KaArray<Object>& objects() const { return mObjects; }
+    const KaArray<HitObject>& hitObjects() const { return mHitObjects; }
+    const KaArray<KaPickMesh2*>& pickMeshes() const { return mPickMeshes; }
+    const KaArray<KaFreeMoveZone*>& walkableZones() const { return mWalkableZones; }
+    const KaArray<KaIntrusivePtr<KaBezierCurve>>& curves() const { return mCurves; }
+    const KaArray<Dummy>& dummies() const { return mDummies; }
+    const KaArray<Object3D*>& objects3D() const { return mObjects3D; }
+    const KaArray<Billboard*>& billboards() const { return mBillboards; }
+    KaArray<KaBlocker>& blockers() { return mBlockers; }
+    KaArray<KaRectBlocker>& rectBlockers() { return mRectBlockers; }
+    KaArray<KaActZone>& actZones() { return mActZones; }
+    KaArray<KaLight>& lights() { return mLights; }
+    const KaArray<AnchorZone*>& anchorZones() const { return mAnchorZones; }
+    const KaArray<KaIntrusivePtr<KaModel>>& shadowReceivingModels() const { return mShadowReceivingModels; }
+    int shadowSourceLightIndex() const { return mShadowSourceLight; }
+    float shadowFov() const { return mShadowFov; }
+    float shadowNearPlane() const { return mShadowNearPlane; }
+    float shadowFarPlane() const { return mShadowFarPlane; }
+    const KaColor& shadowColor() const { return mShadowColor; }
+
+private:
+    void build(SceneGeometryFile& file);
+    void converPathToMesh(KaFreeMoveZone* zone);
+    void clearLights();
+    void raiseFinishedAnim(const KaString& sprite);
+    void updateCallbacks();
+    void updateWait();
+    void updateTimedMoves();
+
+    KaString mZoneName;
+    KaString mSceneName;
+    KaLuaScript* mScript = nullptr;
+
+    KaArray<AnimObject*> mAnimObjects;
+    std::map<KaString, KaArray<Callback*>> mCallbacks;
+    double mWaitDuration = -1.0;
+    KaTimer mWaitTimer;
+    KaVector2f32 mWindowSize;
+    KaString mGeometryPath;
+    KaLuaGUI mBackgroundGui;
+    KaLuaGUI mMarkersGui;
+    KaLuaGUI mInteractionsGui;
+    KaArray<Object> mObjects;
+    KaArray<KaString> mBlockingObjectNames;
+    KaArray<KaFreeMoveZone*> mWalkableZones;
+    KaArray<HitObject> mHitObjects;
+    KaArray<KaIntrusivePtr<KaBezierCurve>> mCurves;
+    KaArray<Dummy> mDummies;
+    KaArray<KaPickMesh2*> mPickMeshes;
+    KaArray<Object3D*> mObjects3D;
+    KaArray<Billboard*> mBillboards;
+    KaArray<KaBlocker> mBlockers;
+    KaArray<KaRectBlocker> mRectBlockers;
+    KaArray<KaActZone> mActZones;
+    KaArray<KaLight> mLights;
+    KaArray<AnchorZone*> mAnchorZones;
+    int mShadowSourceLight = -1;
+    float mShadowFov = 20.0f;
+    float mShadowNearPlane = 1.0f;
+    float mShadowFarPlane = 1000.0f;
+    KaColor mShadowColor;
+    KaArray<KaIntrusivePtr<KaModel>> mShadowReceivingModels;
+    KaVector2f32 mScroll;
+    KaVector2f32 mLayerSize;
+};
+
+#endif

@@ -1,0 +1,111 @@
+#ifndef KA_ZONE_DESCRIPTION_H
+#define KA_ZONE_DESCRIPTION_H
+
+#include "engine/color/KaColor.h"
+#include "engine/containers/KaArray.h"
+#include "engine/core/KaString.h"
+#include "engine/maths/KaVector2f32.h"
+#include "engine/maths/KaVector3f32.h"
+#include "engine/scene/KaActZone.h"
+#include "engine/scene/KaBlocker.h"
+#include "engine/scene/KaRectBlocker.h"
+
+// A zone of the sample game as its author writes it: one XML text file
+// ("content/scenes/<zone>/<zone>.zone") from which the scene tool writes the
+// zone's geometry file, each scene's "actions.bin" and "blockers.bin", and
+// paints each scene's background under that scene's camera. World units are
+// centimetres, y is up, the ground is the (x, z) plane.
+struct KaZoneDescription {
+    // A camera as an author places it: where it stands and what it looks at.
+    struct Camera {
+        KaString name;           // "Camera" + scene
+        KaVector3f32 position;
+        KaVector3f32 target;
+        float fovDegrees = 45.0f; // vertical
+        float aspect = 4.0f / 3.0f;
+        float nearPlane = 10.0f;
+        float farPlane = 3000.0f;
+    };
+
+    // How a surface of the painted background looks.
+    struct Material {
+        KaString name;
+        KaColor base;            // main colour
+        KaColor accent;          // second colour of the pattern
+        KaString pattern;        // "plain", "boards", "tiles", "stripes", "bricks", "cobbles", "water", "sky", "glass"
+        float scale = 50.0f;     // size of one pattern period, world units
+        float gloss = 0.0f;      // 0 matt .. 1 shiny
+        float emissive = 0.0f;   // 0 lit by the lamps .. 1 glows by itself (windows, lamp shades)
+    };
+
+    // Scenery that only the painter sees: boxes and quads.
+    struct Shape {
+        KaString kind;           // "box" or "quad"
+        KaVector3f32 min, max;   // box: two opposite corners, axis aligned
+        KaVector3f32 corners[4]; // quad: in order around it
+        KaString material;
+        bool inside = false;     // box seen from within (a room's walls, floor and ceiling)
+    };
+
+    // A light of the painting (not of the running scene: "lights.xml" has those).
+    struct Lamp {
+        KaVector3f32 position;
+        KaColor color;
+        float intensity = 1.0f;
+        float range = 800.0f;    // distance at which it has faded out
+        bool castsShadows = true;
+    };
+
+    // A mesh of the geometry file: hit meshes ("Clic" in the name), props
+    // (a type, hidden until a script shows them) and walk blockers ("ZB").
+    struct Object {
+        KaString name;
+        KaString type;
+        KaArray<KaVector3f32> positions;
+        KaArray<unsigned int> indices;
+        KaColor color;
+    };
+
+    struct WalkZone {
+        KaString name;
+        KaVector2f32 cellSize;   // path grid cell, world units
+        KaArray<KaVector3f32> vertices;
+        KaArray<unsigned int> triangles; // three indices each
+    };
+
+    struct Curve {
+        KaString name;
+        KaArray<KaVector3f32> points; // Bezier control points
+    };
+
+    struct Dummy {
+        KaString name;
+        KaVector3f32 position;
+        float yawDegrees = 0.0f;
+    };
+
+    struct Scene {
+        KaString name;
+        Camera camera;
+        KaColor ambient;          // painting's ambient light
+        KaArray<Shape> shapes;
+        KaArray<Lamp> lamps;
+        KaArray<KaActZone> actZones;
+        KaArray<KaBlocker> blockers;
+        KaArray<KaRectBlocker> rectBlockers;
+        unsigned int width = 1024;  // background picture size
+        unsigned int height = 768;
+    };
+
+    KaString name;
+    KaArray<Material> materials;
+    KaArray<Object> objects;
+    KaArray<WalkZone> walkZones;
+    KaArray<Curve> curves;
+    KaArray<Dummy> dummies;
+    KaArray<Scene> scenes;
+
+    const Material* material(const KaString& name) const;
+};
+
+#endif
