@@ -3,7 +3,10 @@
 
 #include "engine/color/KaColor.h"
 #include "engine/containers/KaArray.h"
+#include "engine/containers/KaIntrusivePtr.h"
 #include "engine/core/KaString.h"
+#include "engine/graphics/KaCamera.h"
+#include "engine/maths/KaQuaternion.h"
 #include "engine/maths/KaVector2f32.h"
 #include "engine/maths/KaVector3f32.h"
 #include "engine/scene/KaActZone.h"
@@ -11,10 +14,11 @@
 #include "engine/scene/KaRectBlocker.h"
 
 // A zone of the sample game as its author writes it: one XML text file
-// ("content/scenes/<zone>/<zone>.zone") from which the scene tool writes the
-// zone's geometry file, each scene's "actions.bin" and "blockers.bin", and
-// paints each scene's background under that scene's camera. World units are
-// centimetres, y is up, the ground is the (x, z) plane.
+// ("content/scenes/<zone>/<zone>.zone", read by KaZoneParser) from which the
+// scene tool writes the zone's geometry file, each scene's "actions.bin" and
+// "blockers.bin", and paints each scene's background under that scene's
+// camera. World units are centimetres, y is up, the ground is the (x, z)
+// plane. tools/scene/README.md describes the text format.
 struct KaZoneDescription {
     // A camera as an author places it: where it stands and what it looks at.
     struct Camera {
@@ -25,6 +29,20 @@ struct KaZoneDescription {
         float aspect = 4.0f / 3.0f;
         float nearPlane = 10.0f;
         float farPlane = 3000.0f;
+
+        // The rotation that turns the camera's view axis (+z of its own
+        // space, y up) onto the target, with the picture's up on the world's
+        // up side.
+        KaQuaternion rotation() const;
+        // The field of view the geometry file stores, in radians. The scene
+        // builds its cameras with the aspect on y, which makes the stored
+        // angle the horizontal one: it is derived from the vertical angle
+        // the author gives, so that the picture shows exactly that.
+        float fileFov() const;
+        // The camera the running scene builds from this one's record, on a
+        // viewport of the given size: paint and pick through this one, and
+        // the background matches the scene to the pixel.
+        KaIntrusivePtr<KaCamera> build(unsigned int viewportWidth, unsigned int viewportHeight) const;
     };
 
     // How a surface of the painted background looks.
@@ -58,30 +76,35 @@ struct KaZoneDescription {
 
     // A mesh of the geometry file: hit meshes ("Clic" in the name), props
     // (a type, hidden until a script shows them) and walk blockers ("ZB").
+    // Positions are in world space; the record's own transform is the
+    // identity.
     struct Object {
         KaString name;
         KaString type;
         KaArray<KaVector3f32> positions;
-        KaArray<unsigned int> indices;
+        KaArray<unsigned int> indices; // three per triangle
         KaColor color;
     };
 
+    // A walkable floor. Its path grid is the engine's: square cells of a
+    // fixed size laid over the floor's bounds.
     struct WalkZone {
         KaString name;
-        KaVector2f32 cellSize;   // path grid cell, world units
         KaArray<KaVector3f32> vertices;
         KaArray<unsigned int> triangles; // three indices each
     };
 
     struct Curve {
         KaString name;
-        KaArray<KaVector3f32> points; // Bezier control points
+        KaArray<KaVector3f32> points; // control points, passed through in order
     };
 
     struct Dummy {
         KaString name;
         KaVector3f32 position;
-        float yawDegrees = 0.0f;
+        float yawDegrees = 0.0f; // turn about the vertical axis
+
+        KaQuaternion rotation() const;
     };
 
     struct Scene {
@@ -106,6 +129,19 @@ struct KaZoneDescription {
     KaArray<Scene> scenes;
 
     const Material* material(const KaString& name) const;
+    const Scene* scene(const KaString& name) const;
+    const WalkZone* walkZone(const KaString& name) const;
+    const Object* object(const KaString& name) const;
+    void clear();
 };
+KA_RELOCATABLE(KaZoneDescription::Camera);
+KA_RELOCATABLE(KaZoneDescription::Material);
+KA_RELOCATABLE(KaZoneDescription::Shape);
+KA_RELOCATABLE(KaZoneDescription::Lamp);
+KA_RELOCATABLE(KaZoneDescription::Object);
+KA_RELOCATABLE(KaZoneDescription::WalkZone);
+KA_RELOCATABLE(KaZoneDescription::Curve);
+KA_RELOCATABLE(KaZoneDescription::Dummy);
+KA_RELOCATABLE(KaZoneDescription::Scene);
 
 #endif
