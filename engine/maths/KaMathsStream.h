@@ -6,7 +6,10 @@
 // number is exactly its size; a text-mode number is whatever its decimal text
 // takes, and consuming nothing means no number was there.
 
+#include "engine/containers/KaArray.h"
 #include "engine/core/KaStream.h"
+#include "engine/core/KaString.h"
+#include "engine/maths/KaVector3f32.h"
 
 namespace KaMathsStream {
 
@@ -39,6 +42,107 @@ inline bool readAll(KaStream& stream, T&... values)
 {
     bool ok = true;
     ((ok = read(stream, values) && ok), ...);
+    return ok;
+}
+
+// Arrays of a stored record are read this many elements at a time, so a
+// count beyond the end of the stream is found before it costs more than a
+// slice.
+const unsigned long kReadSlice = 4096;
+
+// Grows storage so that slices do not cost a reallocation each.
+template <class T>
+inline void makeRoom(KaArray<T>& array, unsigned long needed)
+{
+    if (array.capacity() < needed)
+        array.reserve(needed > array.capacity() * 2 ? needed : array.capacity() * 2);
+}
+
+// Reads count values with read(stream, value) in slices, so a count the
+// stream cannot back fails at its end instead of reserving the whole count
+// up front. The array is emptied first.
+template <class T, class Read>
+inline bool readSlices(KaStream& stream, unsigned long count, KaArray<T>& values, Read read)
+{
+    values.clear();
+    unsigned long received = 0;
+    while (received < count) {
+        const unsigned long remaining = count - received;
+        const unsigned long slice = remaining < kReadSlice ? remaining : kReadSlice;
+        makeRoom(values, received + slice);
+        for (unsigned long i = 0; i < slice; ++i) {
+            T value;
+            if (!read(stream, value))
+                return false;
+            values.pushBack(value);
+        }
+        received += slice;
+    }
+    return true;
+}
+
+// count numbers through the typed reads.
+template <class T>
+inline bool readArray(KaStream& stream, unsigned long count, KaArray<T>& values)
+{
+    return readSlices(stream, count, values, [](KaStream& in, T& value) { return read(in, value); });
+}
+
+inline bool readVectors(KaStream& stream, unsigned long count, KaArray<KaVector3f32>& values)
+{
+    return readSlices(stream, count, values,
+        [](KaStream& in, KaVector3f32& value) { return KaVector3f32::deserialize(in, value); });
+}
+
+// count raw bytes, the same in both stream modes.
+inline bool readBytes(KaStream& stream, unsigned long count, KaArray<unsigned char>& bytes)
+{
+    bytes.clear();
+    unsigned long received = 0;
+    while (received < count) {
+        const unsigned long remaining = count - received;
+        const unsigned long slice = remaining < kReadSlice ? remaining : kReadSlice;
+        makeRoom(bytes, received + slice);
+        bytes.resize(received + slice);
+        if (stream.readFully(bytes.data() + received, slice) != slice)
+            return false;
+        received += slice;
+    }
+    return true;
+}
+
+// A string as KaString::serialize writes it (a length, then the bytes). A
+// length beyond the bytes the stream still holds is refused before anything
+// is allocated. Unlike KaString::deserialize it prints nothing: the caller,
+// which knows which record it is reading, says what was wrong.
+inline bool readString(KaStream& stream, KaString& text)
+{
+    unsigned int length = 0;
+    if (!read(stream, length) || length > stream.remainingBytes())
+        return false;
+    KaArray<unsigned char> bytes;
+    if (!readBytes(stream, length, bytes))
+        return false;
+    text = length == 0 ? KaString() : KaString(reinterpret_cast<const char*>(bytes.constData()), length);
+    return true;
+}
+
+// A count, then the numbers.
+template <class T>
+inline bool writeArray(KaStream& stream, const KaArray<T>& values)
+{
+    bool ok = write(stream, static_cast<unsigned int>(values.size()));
+    for (unsigned long i = 0; i < values.size(); ++i)
+        ok = write(stream, values[i]) && ok;
+    return ok;
+}
+
+// A count, then the vectors.
+inline bool writeVectors(KaStream& stream, const KaArray<KaVector3f32>& values)
+{
+    bool ok = write(stream, static_cast<unsigned int>(values.size()));
+    for (unsigned long i = 0; i < values.size(); ++i)
+        ok = KaVector3f32::serialize(stream, values[i]) && ok;
     return ok;
 }
 

@@ -12,6 +12,9 @@ struct KaActZone {
     KaString name;
     KaVector2f32 corners[4];
     bool active = true;
+    // Kept as the scene's "actions.bin" stores it, so that the file is
+    // written back unchanged; nothing reads it.
+    bool flag = false;
 };
 KA_RELOCATABLE(KaActZone);
 

@@ -25,9 +25,6 @@ const float kQuarterPi = 0.7853981852531433f;
 const float kDefaultBorderCost = 2048.0f;
 // A cell must have some size, or a flat floor would divide by zero.
 const float kMinimumCellSize = 0.01f;
-// Arrays of a stored block are read this many elements at a time, so a count
-// beyond the end of the stream is found before it costs more than a slice.
-const unsigned long kReadSlice = 4096;
 // A search gives up after this many cells: a quarter of the largest grid.
 const unsigned long kMaxExpandedNodes = 1000000;
 
@@ -48,76 +45,13 @@ int32_t truncateToCell(float cells)
     return static_cast<int32_t>(cells);
 }
 
-// Grows storage so that slices do not cost a reallocation each.
-template <class T> void makeRoom(KaArray<T>& array, unsigned long needed)
-{
-    if (array.capacity() < needed)
-        array.reserve(needed > array.capacity() * 2 ? needed : array.capacity() * 2);
-}
-
-// Reads count values in slices, so a count the stream cannot back fails at
-// its end instead of reserving the whole count up front.
-template <class T, class Read> bool readSlices(KaStream& stream, unsigned long count, KaArray<T>& values, Read read)
-{
-    values.clear();
-    unsigned long received = 0;
-    while (received < count) {
-        const unsigned long remaining = count - received;
-        const unsigned long slice = remaining < kReadSlice ? remaining : kReadSlice;
-        makeRoom(values, received + slice);
-        for (unsigned long i = 0; i < slice; ++i) {
-            T value;
-            if (!read(stream, value))
-                return false;
-            values.pushBack(value);
-        }
-        received += slice;
-    }
-    return true;
-}
-
-template <class T> bool readArray(KaStream& stream, unsigned long count, KaArray<T>& values)
-{
-    return readSlices(stream, count, values, [](KaStream& in, T& value) { return KaMathsStream::read(in, value); });
-}
-
-bool readBytes(KaStream& stream, unsigned long count, KaArray<unsigned char>& bytes)
-{
-    bytes.clear();
-    unsigned long received = 0;
-    while (received < count) {
-        const unsigned long remaining = count - received;
-        const unsigned long slice = remaining < kReadSlice ? remaining : kReadSlice;
-        makeRoom(bytes, received + slice);
-        bytes.resize(received + slice);
-        if (stream.readFully(bytes.data() + received, slice) != slice)
-            return false;
-        received += slice;
-    }
-    return true;
-}
-
-bool readVectors(KaStream& stream, unsigned long count, KaArray<KaVector3f32>& values)
-{
-    return readSlices(stream, count, values,
-        [](KaStream& in, KaVector3f32& value) { return KaVector3f32::deserialize(in, value); });
-}
-
-bool writeVectors(KaStream& stream, const KaArray<KaVector3f32>& values)
-{
-    bool ok = KaMathsStream::write(stream, static_cast<unsigned int>(values.size()));
-    for (unsigned long i = 0; i < values.size(); ++i)
-        ok = KaVector3f32::serialize(stream, values[i]) && ok;
-    return ok;
-}
-
-template <class T> bool writeArray(KaStream& stream, const KaArray<T>& values)
-{
-    bool ok = KaMathsStream::write(stream, static_cast<unsigned int>(values.size()));
-    for (unsigned long i = 0; i < values.size(); ++i)
-        ok = KaMathsStream::write(stream, values[i]) && ok;
-    return ok;
-}
+using KaMathsStream::makeRoom;
+using KaMathsStream::readArray;
+using KaMathsStream::readBytes;
+using KaMathsStream::readString;
+using KaMathsStream::readVectors;
+using KaMathsStream::writeArray;
+using KaMathsStream::writeVectors;
 
 // Everything a walkable-zone block holds, read before the zone is touched.
 struct ZoneBlock {
@@ -157,48 +91,48 @@ bool reportShort(bool ok, const char* operation, const char* field)
     return ok;
 }
 
-bool readCount(KaStream& stream, unsigned int& count, const char* field)
+// Reads the block without a word: on a short block, field names the part
+// where the stream ended, for the caller's one console line.
+bool readBlock(KaStream& stream, ZoneBlock& block, const char*& field)
 {
-    return reportShort(KaMathsStream::read(stream, count), "deserialize", field);
-}
-
-bool readBlock(KaStream& stream, ZoneBlock& block)
-{
+    auto step = [&field](bool ok, const char* name) {
+        if (!ok)
+            field = name;
+        return ok;
+    };
     unsigned int count = 0;
-    if (!reportShort(KaString::deserialize(stream, block.name), "deserialize", "name")
-        || !reportShort(KaVector3f32::deserialize(stream, block.position), "deserialize", "position")
-        || !reportShort(KaQuaternion::deserialize(stream, block.rotation), "deserialize", "rotation")
-        || !reportShort(KaVector3f32::deserialize(stream, block.scale), "deserialize", "scale")
-        || !readCount(stream, count, "pick triangle count")
-        || !reportShort(readVectors(stream, static_cast<unsigned long>(count) * 3, block.pickVertices), "deserialize",
-            "pick vertices")
-        || !reportShort(KaVector2f32::deserialize(stream, block.cellSize), "deserialize", "cell size")
-        || !reportShort(KaMathsStream::readAll(stream, block.transformedDirty, block.bordersDirty, block.pickMeshDirty,
-                            block.projectedDirty, block.gridDirty),
-            "deserialize", "flags")
-        || !readCount(stream, count, "vertex count")
-        || !reportShort(readVectors(stream, count, block.vertices), "deserialize", "vertices")
-        || !readCount(stream, count, "pick index count")
-        || !reportShort(readArray(stream, count, block.pickIndices), "deserialize", "pick indices")
-        || !readCount(stream, count, "world vertex count")
-        || !reportShort(readVectors(stream, count, block.worldVertices), "deserialize", "world vertices")
-        || !readCount(stream, count, "border count")
-        || !reportShort(readArray(stream, count, block.borders), "deserialize", "borders")
-        || !reportShort(KaString::deserialize(stream, block.occluderName), "deserialize", "occluder name")
-        || !reportShort(KaVector3f32::deserialize(stream, block.occluderPosition), "deserialize", "occluder")
-        || !reportShort(KaQuaternion::deserialize(stream, block.occluderRotation), "deserialize", "occluder")
-        || !reportShort(KaVector3f32::deserialize(stream, block.occluderScale), "deserialize", "occluder"))
+    if (!step(readString(stream, block.name), "name") || !step(KaVector3f32::deserialize(stream, block.position), "position")
+        || !step(KaQuaternion::deserialize(stream, block.rotation), "rotation")
+        || !step(KaVector3f32::deserialize(stream, block.scale), "scale")
+        || !step(KaMathsStream::read(stream, count), "pick triangle count")
+        || !step(readVectors(stream, static_cast<unsigned long>(count) * 3, block.pickVertices), "pick vertices")
+        || !step(KaVector2f32::deserialize(stream, block.cellSize), "cell size")
+        || !step(KaMathsStream::readAll(stream, block.transformedDirty, block.bordersDirty, block.pickMeshDirty,
+                     block.projectedDirty, block.gridDirty),
+            "flags")
+        || !step(KaMathsStream::read(stream, count), "vertex count")
+        || !step(readVectors(stream, count, block.vertices), "vertices")
+        || !step(KaMathsStream::read(stream, count), "pick index count")
+        || !step(readArray(stream, count, block.pickIndices), "pick indices")
+        || !step(KaMathsStream::read(stream, count), "world vertex count")
+        || !step(readVectors(stream, count, block.worldVertices), "world vertices")
+        || !step(KaMathsStream::read(stream, count), "border count")
+        || !step(readArray(stream, count, block.borders), "borders")
+        || !step(readString(stream, block.occluderName), "occluder name")
+        || !step(KaVector3f32::deserialize(stream, block.occluderPosition), "occluder")
+        || !step(KaQuaternion::deserialize(stream, block.occluderRotation), "occluder")
+        || !step(KaVector3f32::deserialize(stream, block.occluderScale), "occluder"))
         return false;
     for (KaVector3f32& corner : block.occluderCorners)
-        if (!reportShort(KaVector3f32::deserialize(stream, corner), "deserialize", "occluder"))
+        if (!step(KaVector3f32::deserialize(stream, corner), "occluder"))
             return false;
-    return reportShort(KaVector2f32::deserialize(stream, block.gridMin), "deserialize", "grid bounds")
-        && reportShort(KaVector2f32::deserialize(stream, block.gridMax), "deserialize", "grid bounds")
-        && reportShort(KaMathsStream::read(stream, block.gridHeight), "deserialize", "grid height")
-        && reportShort(KaMathsStream::readAll(stream, block.width, block.depth), "deserialize", "grid size")
-        && readCount(stream, count, "cell count")
-        && reportShort(readBytes(stream, count, block.flags), "deserialize", "cells")
-        && reportShort(KaMathsStream::read(stream, block.borderCost), "deserialize", "border cost");
+    return step(KaVector2f32::deserialize(stream, block.gridMin), "grid bounds")
+        && step(KaVector2f32::deserialize(stream, block.gridMax), "grid bounds")
+        && step(KaMathsStream::read(stream, block.gridHeight), "grid height")
+        && step(KaMathsStream::readAll(stream, block.width, block.depth), "grid size")
+        && step(KaMathsStream::read(stream, count), "cell count")
+        && step(readBytes(stream, count, block.flags), "cells")
+        && step(KaMathsStream::read(stream, block.borderCost), "border cost");
 }
 
 bool allBelow(const KaArray<unsigned int>& indices, unsigned long limit)
@@ -586,8 +520,18 @@ bool KaFreeMoveZone::serialize(KaStream& stream, KaFreeMoveZone& zone, bool upda
 bool KaFreeMoveZone::deserialize(KaStream& stream, KaFreeMoveZone& zone, KaArray<KaBlocker>* blockers,
     KaArray<KaRectBlocker>* rectBlockers, KaArray<KaActZone>* actZones)
 {
+    const char* field = nullptr;
+    if (deserialize(stream, zone, blockers, rectBlockers, actZones, field))
+        return true;
+    KaPrintf("[KaFreeMoveZone::deserialize] The stream ends in the %s.\n", field);
+    return false;
+}
+
+bool KaFreeMoveZone::deserialize(KaStream& stream, KaFreeMoveZone& zone, KaArray<KaBlocker>* blockers,
+    KaArray<KaRectBlocker>* rectBlockers, KaArray<KaActZone>* actZones, const char*& shortField)
+{
     ZoneBlock block;
-    if (!readBlock(stream, block))
+    if (!readBlock(stream, block, shortField))
         return false;
 
     // Derived data is only trusted when it agrees with what it derives from;

@@ -91,6 +91,9 @@ public:
 
     // The largest number of cells along either grid axis.
     static constexpr int kMaxCellsPerSide = 2000;
+    // The fewest bytes a stored block takes (empty names, no vertices, no
+    // cells): a reader checks a count of blocks against it.
+    static constexpr unsigned long kSmallestBlockBytes = 205;
 
     KaFreeMoveZone();
     KaFreeMoveZone(const KaFreeMoveZone&) = delete;
@@ -147,6 +150,11 @@ public:
     // rebuilt at its first use instead of being trusted.
     static bool deserialize(KaStream& stream, KaFreeMoveZone& zone, KaArray<KaBlocker>* blockers,
         KaArray<KaRectBlocker>* rectBlockers, KaArray<KaActZone>* actZones);
+    // The same without the console line, for a reader that reports a broken
+    // block in its own words: on failure shortField names the part of the
+    // block where the stream ended.
+    static bool deserialize(KaStream& stream, KaFreeMoveZone& zone, KaArray<KaBlocker>* blockers,
+        KaArray<KaRectBlocker>* rectBlockers, KaArray<KaActZone>* actZones, const char*& shortField);
 
     // The older stand-alone zone file: a transform, shared vertices and
     // 16-bit triangle indices; the grid is then built in a frame lined up

@@ -2,6 +2,7 @@
 #define SCENE_GEOMETRY_FILE_H
 
 #include "engine/containers/KaArray.h"
+#include "engine/containers/KaIsRelocatable.h"
 #include "engine/color/KaColor.h"
 #include "engine/core/KaString.h"
 #include "engine/maths/KaQuaternion.h"
@@ -87,5 +88,9 @@ public:
     KaArray<Curve> curves;
     KaArray<Dummy> dummies;
 };
+KA_RELOCATABLE(SceneGeometryFile::Camera);
+KA_RELOCATABLE(SceneGeometryFile::Object);
+KA_RELOCATABLE(SceneGeometryFile::Curve);
+KA_RELOCATABLE(SceneGeometryFile::Dummy);
 
 #endif
