@@ -3,6 +3,7 @@
 
 #include "engine/color/KaColor.h"
 #include "engine/containers/KaArray.h"
+#include "engine/containers/KaIsRelocatable.h"
 #include "engine/core/KaString.h"
 #include "engine/maths/KaVector2f32.h"
 #include "engine/maths/KaVector3f32.h"
@@ -44,6 +45,10 @@ struct KaZoneDescription {
         KaVector3f32 min, max;   // box: two opposite corners, axis aligned
         KaVector3f32 corners[4]; // quad: in order around it
         KaString material;
+        // Box: the materials of its top and bottom faces (a table's top; a
+        // room's ceiling and floor) where they differ from material's.
+        KaString topMaterial;
+        KaString bottomMaterial;
         bool inside = false;     // box seen from within (a room's walls, floor and ceiling)
     };
 
@@ -105,7 +110,18 @@ struct KaZoneDescription {
     KaArray<Dummy> dummies;
     KaArray<Scene> scenes;
 
+    // The material of that name, null when the zone has none.
     const Material* material(const KaString& name) const;
 };
+
+// Strings, arrays and plain values only: their bytes may move.
+KA_RELOCATABLE(KaZoneDescription::Material);
+KA_RELOCATABLE(KaZoneDescription::Shape);
+KA_RELOCATABLE(KaZoneDescription::Lamp);
+KA_RELOCATABLE(KaZoneDescription::Object);
+KA_RELOCATABLE(KaZoneDescription::WalkZone);
+KA_RELOCATABLE(KaZoneDescription::Curve);
+KA_RELOCATABLE(KaZoneDescription::Dummy);
+KA_RELOCATABLE(KaZoneDescription::Scene);
 
 #endif
