@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "tools/scene/KaRoomPainter.h"
 #include "tools/scene/KaZoneCompiler.h"
 #include "tools/scene/KaZoneDescription.h"
 #include "tools/scene/KaZoneParser.h"
@@ -20,9 +21,13 @@ namespace {
 // with, as "scenes/<zone>/<scene>/background.png" (the Set file shows it).
 bool paintBackgrounds(const KaZoneDescription& zone, const std::string& resources)
 {
-    (void)zone;
-    (void)resources;
-    return true;
+    bool ok = true;
+    for (unsigned long i = 0; i < zone.scenes.size(); ++i) {
+        const KaZoneDescription::Scene& scene = zone.scenes[i];
+        const KaString folder = KaZoneCompiler::sceneFolder(KaString(resources.c_str()), zone.name, scene.name);
+        ok = KaRoomPainter::paint(zone, scene, KaPath(folder + "/background.png")) && ok;
+    }
+    return ok;
 }
 
 } // namespace

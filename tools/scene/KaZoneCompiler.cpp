@@ -12,6 +12,7 @@
 #include "game/scene/ActZonesFile.h"
 #include "game/scene/BlockersFile.h"
 #include "game/scene/SceneGeometryFile.h"
+#include "tools/scene/KaSceneCamera.h"
 
 namespace {
 
@@ -57,9 +58,9 @@ SceneGeometryFile::Camera cameraRecord(const KaZoneDescription::Camera& camera)
     SceneGeometryFile::Camera record;
     record.name = camera.name;
     record.position = camera.position;
-    record.rotation = camera.rotation();
+    KaSceneCamera::rotation(camera, record.rotation);
     record.scale = kUnitScale;
-    record.fov = camera.fileFov();
+    record.fov = KaSceneCamera::fileFov(camera);
     record.aspect = camera.aspect;
     record.nearPlane = camera.nearPlane;
     record.farPlane = camera.farPlane;

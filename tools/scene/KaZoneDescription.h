@@ -3,9 +3,8 @@
 
 #include "engine/color/KaColor.h"
 #include "engine/containers/KaArray.h"
-#include "engine/containers/KaIntrusivePtr.h"
+#include "engine/containers/KaIsRelocatable.h"
 #include "engine/core/KaString.h"
-#include "engine/graphics/KaCamera.h"
 #include "engine/maths/KaQuaternion.h"
 #include "engine/maths/KaVector2f32.h"
 #include "engine/maths/KaVector3f32.h"
@@ -21,6 +20,7 @@
 // plane. tools/scene/README.md describes the text format.
 struct KaZoneDescription {
     // A camera as an author places it: where it stands and what it looks at.
+    // KaSceneCamera makes it into the camera the running scene builds.
     struct Camera {
         KaString name;           // "Camera" + scene
         KaVector3f32 position;
@@ -28,21 +28,7 @@ struct KaZoneDescription {
         float fovDegrees = 45.0f; // vertical
         float aspect = 4.0f / 3.0f;
         float nearPlane = 10.0f;
-        float farPlane = 3000.0f;
-
-        // The rotation that turns the camera's view axis (+z of its own
-        // space, y up) onto the target, with the picture's up on the world's
-        // up side.
-        KaQuaternion rotation() const;
-        // The field of view the geometry file stores, in radians. The scene
-        // builds its cameras with the aspect on y, which makes the stored
-        // angle the horizontal one: it is derived from the vertical angle
-        // the author gives, so that the picture shows exactly that.
-        float fileFov() const;
-        // The camera the running scene builds from this one's record, on a
-        // viewport of the given size: paint and pick through this one, and
-        // the background matches the scene to the pixel.
-        KaIntrusivePtr<KaCamera> build(unsigned int viewportWidth, unsigned int viewportHeight) const;
+        float farPlane = 3000.0f; // the scene draws to 3000 whatever this says
     };
 
     // How a surface of the painted background looks.
@@ -62,6 +48,10 @@ struct KaZoneDescription {
         KaVector3f32 min, max;   // box: two opposite corners, axis aligned
         KaVector3f32 corners[4]; // quad: in order around it
         KaString material;
+        // Box: the materials of its top and bottom faces (a table's top; a
+        // room's ceiling and floor) where they differ from material's.
+        KaString topMaterial;
+        KaString bottomMaterial;
         bool inside = false;     // box seen from within (a room's walls, floor and ceiling)
     };
 
@@ -128,12 +118,14 @@ struct KaZoneDescription {
     KaArray<Dummy> dummies;
     KaArray<Scene> scenes;
 
+    // Null when the zone has none of that name.
     const Material* material(const KaString& name) const;
     const Scene* scene(const KaString& name) const;
     const WalkZone* walkZone(const KaString& name) const;
     const Object* object(const KaString& name) const;
     void clear();
 };
+// Strings, arrays and plain values only: their bytes may move.
 KA_RELOCATABLE(KaZoneDescription::Camera);
 KA_RELOCATABLE(KaZoneDescription::Material);
 KA_RELOCATABLE(KaZoneDescription::Shape);

@@ -13,6 +13,7 @@
 
 #include "engine/base/KaStd.h"
 #include "engine/maths/KaMaths.h"
+#include "tools/scene/KaSceneCamera.h"
 
 namespace {
 
@@ -486,15 +487,15 @@ bool Reader::camera(const TiXmlElement* e, Zone::Scene& s)
     const float length = std::sqrt(view.x * view.x + view.y * view.y + view.z * view.z);
     if (!(length > 0.0f))
         return fail(e, "<Camera> position and target are the same point");
-    // Straight up or down there is no "up" left to hold the picture level.
-    if (std::sqrt(view.x * view.x + view.z * view.z) < 1e-3f * length)
-        return fail(e, "<Camera> looks straight up or down");
     if (!(c.fovDegrees > 0.0f && c.fovDegrees < 170.0f))
         return failAttribute(e, "fov", "should be above 0 and below 170 degrees");
     if (!(c.aspect > 0.0f))
         return failAttribute(e, "aspect", "should be above 0");
     if (!(c.nearPlane > 0.0f && c.farPlane > c.nearPlane))
         return fail(e, "<Camera> needs 0 < near < far");
+    // The scene draws to 3000 whatever the file says.
+    if (!KaSceneCamera::usable(c))
+        return fail(e, "<Camera> cannot be built (a near plane beyond 3000?)");
     return true;
 }
 
@@ -503,9 +504,13 @@ bool Reader::shape(const TiXmlElement* e, Zone::Scene& s)
     Zone::Shape shape;
     if (std::string(e->Value()) == "Box") {
         shape.kind = "box";
-        if (!only(e, { "min", "max", "material", "inside" }) || !vector3(e, "min", shape.min)
-            || !vector3(e, "max", shape.max) || !flag(e, "inside", shape.inside))
+        if (!only(e, { "min", "max", "material", "top", "bottom", "inside" }) || !vector3(e, "min", shape.min)
+            || !vector3(e, "max", shape.max) || !flag(e, "inside", shape.inside)
+            || !text(e, "top", shape.topMaterial, false) || !text(e, "bottom", shape.bottomMaterial, false))
             return false;
+        for (const KaString* name : { &shape.topMaterial, &shape.bottomMaterial })
+            if (name->length() != 0 && !mZone.material(*name))
+                return fail(e, std::string("<Box> no <Material> is named \"") + name->c_str() + "\"");
     } else {
         shape.kind = "quad";
         KaArray<KaVector3f32> corners;

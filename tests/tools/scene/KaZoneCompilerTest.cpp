@@ -13,6 +13,7 @@
 #include "game/scene/SceneGeometryFile.h"
 #include "tests/support/KaTestSupport.h"
 #include "tests/tools/scene/KaZoneTestDescriptions.h"
+#include "tools/scene/KaSceneCamera.h"
 #include "tools/scene/KaZoneCompiler.h"
 #include "tools/scene/KaZoneParser.h"
 
@@ -105,7 +106,7 @@ TEST_F(KaZoneCompilerTest, CameraLooksAtItsTargetWithTheFieldOfViewAsked)
     EXPECT_GT(camera->projectPoint3f32(side).x, 640.0f) << "a point off to the side stays out of the picture";
 
     // The painter paints through the description's camera: the same pixels.
-    KaIntrusivePtr<KaCamera> painter = mZone.scenes[0].camera.build(640, 480);
+    KaIntrusivePtr<KaCamera> painter = KaSceneCamera::create(mZone.scenes[0].camera, 640, 480);
     for (const KaVector3f32& p : { KaVector3f32(-180, 0, 20), KaVector3f32(180, 0, 380), KaVector3f32(33, 120, 77) }) {
         const KaVector3f32 a = camera->projectPoint3f32(p);
         const KaVector3f32 b = painter->projectPoint3f32(p);

@@ -22,6 +22,7 @@
 #include "game/scene/SceneGeometryFile.h"
 #include "tests/engine/graphics/KaGLTestContext.h"
 #include "tests/support/KaTestSupport.h"
+#include "tools/scene/KaSceneCamera.h"
 #include "tools/scene/KaZoneCompiler.h"
 #include "tools/scene/KaZoneParser.h"
 
@@ -88,7 +89,7 @@ TEST(SampleScenesTest, EveryZoneCompilesAndEveryCameraSeesItsWholeFloor)
             EXPECT_STREQ(scene.camera.name.c_str(), (KaString("Camera") + scene.name).c_str());
             KaFreeMoveZone* floor = floorOf(*zone, scene.name);
             ASSERT_NE(floor, nullptr) << scene.name.c_str();
-            KaIntrusivePtr<KaCamera> camera = scene.camera.build(scene.width, scene.height);
+            KaIntrusivePtr<KaCamera> camera = KaSceneCamera::create(scene.camera, scene.width, scene.height);
             const KaMatrix4x4 toCamera = camera->worldTransformationMatrix().getInverseMatrix();
             const KaArray<KaVector3f32>& vertices = floor->vertices();
             for (unsigned long v = 0; v < vertices.size(); ++v) {
@@ -231,7 +232,7 @@ TEST_F(SampleInteractionsTest, ButtonsCoverTheirHitMeshes)
             }
             KaLayout* background = gui.layout("background");
             ASSERT_NE(background, nullptr) << file;
-            KaIntrusivePtr<KaCamera> camera = scene.camera.build(scene.width, scene.height);
+            KaIntrusivePtr<KaCamera> camera = KaSceneCamera::create(scene.camera, scene.width, scene.height);
             int buttons = 0;
             for (unsigned long c = 0; c < background->childCount(); ++c) {
                 KaButtonLayout* button = dynamic_cast<KaButtonLayout*>(background->child(c));
