@@ -18,7 +18,11 @@
 #include "engine/gui/KaMainWindow.h"
 #include "engine/input/KaInputMgr.h"
 #include "engine/scene/KaFreeMoveZone.h"
+#include "engine/core/KaVariant.h"
+#include "engine/gui/KaSpriteLayout.h"
+#include "engine/script/KaLuaContext.h"
 #include "engine/script/KaLuaGUI.h"
+#include "engine/script/KaLuaScript.h"
 #include "game/scene/SceneGeometryFile.h"
 #include "tests/engine/graphics/KaGLTestContext.h"
 #include "tests/support/KaTestSupport.h"
@@ -266,6 +270,88 @@ TEST_F(SampleInteractionsTest, ButtonsCoverTheirHitMeshes)
             }
         }
     }
+}
+
+TEST_F(SampleInteractionsTest, SetAndForFilesGiveTheSceneItsLayouts)
+{
+    const std::vector<std::unique_ptr<SampleZone>> zones = sampleZones();
+    for (const auto& zone : zones) {
+        for (unsigned long s = 0; s < zone->description.scenes.size(); ++s) {
+            const std::string scene = zone->description.scenes[s].name.c_str();
+            const std::string folder = zone->folder + "/" + scene + "/";
+            // The pictures and fonts are laid out by the build, not found here.
+            KaCaptureStdout quiet;
+            KaLuaGUI set;
+            KaLuaGUI foreground;
+            set.load(KaPath((folder + "Set" + scene + ".lua").c_str()));
+            foreground.load(KaPath((folder + "For" + scene + ".lua").c_str()));
+            KaLayout* background = set.layout("background");
+            KaSpriteLayout* root = set.spriteLayout("root");
+            ASSERT_NE(background, nullptr) << scene;
+            ASSERT_NE(root, nullptr) << scene;
+            EXPECT_EQ(root->parent(), background) << scene;
+            EXPECT_NE(foreground.layout("background"), nullptr) << scene;
+            EXPECT_NE(foreground.textLayout("placeName"), nullptr) << scene;
+            set.unload();
+            foreground.unload();
+            KaObject::deleteNow();
+        }
+    }
+}
+
+// The scene scripts run without the script bindings, as they must until
+// those come, and follow their story through the events.
+TEST(SampleLogicTest, ScriptsRunTheirEventsWithoutTheBindings)
+{
+    char working[4096];
+    ASSERT_NE(getcwd(working, sizeof(working)), nullptr);
+    ASSERT_EQ(chdir(contentFolder().c_str()), 0);
+    struct Step {
+        const char* function;
+        const char* argument;
+        const char* says;
+    };
+    struct Case {
+        const char* file;
+        std::vector<Step> steps;
+    } cases[] = {
+        { "scenes/01/01010/Logic01010.lua",
+            { { "OnEnter", "01020", "[Logic01010] enter from 01020" },
+                { "OnWarpObjectHit", "ClicLogbook", "next: the tide gauge on the quay" },
+                { "OnWarpObjectHit", "ClicDoor01010", "[Logic01010] out to the quay" },
+                { "OnDisplacementFinished", nullptr, "" }, { "OnLeave", nullptr, "[Logic01010] leave" } } },
+        { "scenes/01/01020/Logic01020.lua",
+            { { "OnEnter", "01010", "[Logic01020] enter from 01010" },
+                { "OnWarpObjectHit", "ClicTideTable", "high water at 21:40" },
+                { "OnWarpObjectHit", "ClicDoor01020", "[Logic01020] into the office" },
+                { "OnSelectedObject", "", "" }, { "On", nullptr, "[Logic01020] click" } } },
+    };
+    for (const Case& c : cases) {
+        KaLuaContext context;
+        KaLuaScript script;
+        std::string printed;
+        {
+            KaCaptureStdout console;
+            context.create();
+            script.attachToContext(context);
+            script.load(c.file);
+            script.execute();
+            for (const Step& step : c.steps) {
+                if (step.argument)
+                    script.execute(step.function, KaVariant(KaString(step.argument)));
+                else
+                    script.execute(step.function);
+            }
+            printed = console.text();
+        }
+        for (const Step& step : c.steps)
+            EXPECT_NE(printed.find(step.says), std::string::npos) << c.file << ": " << step.function << "\n" << printed;
+        // No Lua error on the way.
+        EXPECT_EQ(printed.find("rror"), std::string::npos) << c.file << "\n" << printed;
+        script.unload();
+        context.destroy();
+    }
+    EXPECT_EQ(chdir(working), 0);
 }
 
 } // namespace

@@ -4,7 +4,7 @@
 -- answers "OnWarpObjectHit" with one name whichever of the two caught the
 -- click. Positions are fractions of the picture (centre, then size), taken
 -- from each mesh's outline under Camera01010.
-dofile("scenes/hotspot.lua")
+dofile("scenes/gui.lua")
 
 KaLayout{
     name = "background",

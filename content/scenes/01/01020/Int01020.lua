@@ -1,7 +1,7 @@
 -- What can be clicked on the fish quay, over the painting: the office door
 -- and the tide table pinned beside the window. Named after the hit meshes
 -- they cover (see Int01010.lua); outlines taken under Camera01020.
-dofile("scenes/hotspot.lua")
+dofile("scenes/gui.lua")
 
 KaLayout{
     name = "background",
