@@ -93,27 +93,6 @@ bool readDummy(SceneFileReader& in, SceneGeometryFile::Dummy& dummy)
     return readPlacement(in, dummy.position, dummy.rotation, dummy.scale);
 }
 
-// Reads count records of one kind into records, after a count checked
-// against the smallest record.
-template <class T, class Read>
-bool readRecords(SceneFileReader& in, const char* plural, const char* singular, unsigned long recordBytes,
-    KaArray<T>& records, Read read)
-{
-    in.at(nullptr, 0);
-    unsigned int count = 0;
-    if (!in.count(count, plural, recordBytes))
-        return false;
-    records.reserve(count);
-    for (unsigned int i = 0; i < count; ++i) {
-        in.at(singular, i);
-        T record;
-        if (!read(in, record))
-            return false;
-        records.pushBack(record);
-    }
-    return true;
-}
-
 } // namespace
 
 SceneGeometryFile::SceneGeometryFile() = default;
@@ -145,8 +124,8 @@ bool SceneGeometryFile::read(KaStream& stream, KaArray<KaBlocker>* blockers, KaA
 {
     clear();
     SceneFileReader in(stream, kOperation, kFile);
-    bool ok = readRecords(in, "cameras", "camera", kCameraBytes, cameras, readCamera)
-        && readRecords(in, "objects", "object", kObjectBytes, objects, readObject);
+    bool ok = in.records("cameras", "camera", kCameraBytes, cameras, readCamera)
+        && in.records("objects", "object", kObjectBytes, objects, readObject);
     if (ok) {
         in.at(nullptr, 0);
         unsigned int count = 0;
@@ -163,8 +142,8 @@ bool SceneGeometryFile::read(KaStream& stream, KaArray<KaBlocker>* blockers, KaA
             }
         }
     }
-    ok = ok && readRecords(in, "curves", "curve", kCurveBytes, curves, readCurve)
-        && readRecords(in, "dummies", "dummy", kDummyBytes, dummies, readDummy);
+    ok = ok && in.records("curves", "curve", kCurveBytes, curves, readCurve)
+        && in.records("dummies", "dummy", kDummyBytes, dummies, readDummy);
     if (!ok)
         clear();
     return ok;
