@@ -56,8 +56,8 @@ bool BlockersFile::read(KaStream& stream, KaArray<KaBlocker>& blockers, KaArray<
     return true;
 }
 
-bool BlockersFile::write(KaStream& stream, const KaArray<KaBlocker>& blockers,
-    const KaArray<KaRectBlocker>& rectBlockers, bool withMagic)
+bool BlockersFile::write(
+    KaStream& stream, const KaArray<KaBlocker>& blockers, const KaArray<KaRectBlocker>& rectBlockers, bool withMagic)
 {
     SceneFileBinaryMode binary(stream);
     bool ok = true;

@@ -28,8 +28,8 @@ bool readPlacement(SceneFileReader& in, KaVector3f32& position, KaQuaternion& ro
         && in.field(KaVector3f32::deserialize(stream, scale), "scale");
 }
 
-bool writePlacement(KaStream& stream, const KaVector3f32& position, const KaQuaternion& rotation,
-    const KaVector3f32& scale)
+bool writePlacement(
+    KaStream& stream, const KaVector3f32& position, const KaQuaternion& rotation, const KaVector3f32& scale)
 {
     bool ok = KaVector3f32::serialize(stream, position);
     ok = KaQuaternion::serialize(stream, rotation) && ok;
@@ -41,9 +41,9 @@ bool readCamera(SceneFileReader& in, SceneGeometryFile::Camera& camera)
     if (!in.string(camera.name, "name"))
         return false;
     in.named(camera.name);
-    return readPlacement(in, camera.position, camera.rotation, camera.scale)
-        && in.number(camera.fov, "field of view") && in.number(camera.aspect, "aspect ratio")
-        && in.number(camera.nearPlane, "near plane") && in.number(camera.farPlane, "far plane");
+    return readPlacement(in, camera.position, camera.rotation, camera.scale) && in.number(camera.fov, "field of view")
+        && in.number(camera.aspect, "aspect ratio") && in.number(camera.nearPlane, "near plane")
+        && in.number(camera.farPlane, "far plane");
 }
 
 bool readObject(SceneFileReader& in, SceneGeometryFile::Object& object)
@@ -56,8 +56,8 @@ bool readObject(SceneFileReader& in, SceneGeometryFile::Object& object)
     unsigned int vertexCount = 0;
     if (!in.string(object.type, "type") || !readPlacement(in, object.position, object.rotation, object.scale)
         || !in.number(indexCount, "index count") || !in.number(vertexCount, "vertex count")
-        || !in.fits(4ull * indexCount + static_cast<unsigned long long>(kVertexBytes) * vertexCount,
-            "indices and vertices")
+        || !in.fits(
+            4ull * indexCount + static_cast<unsigned long long>(kVertexBytes) * vertexCount, "indices and vertices")
         || !in.field(KaMathsStream::readArray(stream, indexCount, object.indices), "indices"))
         return false;
     // The pick mesh and the drawn mesh both look vertices up by these.
@@ -119,8 +119,8 @@ KaArray<KaFreeMoveZone*> SceneGeometryFile::takeZones()
 
 // Bytes after the dummies are left unread: the file has no end marker, and
 // files that carry padding after their last record load as they always did.
-bool SceneGeometryFile::read(KaStream& stream, KaArray<KaBlocker>* blockers, KaArray<KaRectBlocker>* rectBlockers,
-    KaArray<KaActZone>* actZones)
+bool SceneGeometryFile::read(
+    KaStream& stream, KaArray<KaBlocker>* blockers, KaArray<KaRectBlocker>* rectBlockers, KaArray<KaActZone>* actZones)
 {
     clear();
     SceneFileReader in(stream, kOperation, kFile);
