@@ -58,6 +58,21 @@ inline void makeRoom(KaArray<T>& array, unsigned long needed)
         array.reserve(needed > array.capacity() * 2 ? needed : array.capacity() * 2);
 }
 
+// Calls take(first, count) for successive slices that cover count elements,
+// until one fails.
+template <class Take>
+inline bool inSlices(unsigned long count, Take take)
+{
+    for (unsigned long received = 0; received < count;) {
+        const unsigned long remaining = count - received;
+        const unsigned long slice = remaining < kReadSlice ? remaining : kReadSlice;
+        if (!take(received, slice))
+            return false;
+        received += slice;
+    }
+    return true;
+}
+
 // Reads count values with read(stream, value) in slices, so a count the
 // stream cannot back fails at its end instead of reserving the whole count
 // up front. The array is emptied first.
@@ -65,10 +80,7 @@ template <class T, class Read>
 inline bool readSlices(KaStream& stream, unsigned long count, KaArray<T>& values, Read read)
 {
     values.clear();
-    unsigned long received = 0;
-    while (received < count) {
-        const unsigned long remaining = count - received;
-        const unsigned long slice = remaining < kReadSlice ? remaining : kReadSlice;
+    return inSlices(count, [&](unsigned long received, unsigned long slice) {
         makeRoom(values, received + slice);
         for (unsigned long i = 0; i < slice; ++i) {
             T value;
@@ -76,9 +88,8 @@ inline bool readSlices(KaStream& stream, unsigned long count, KaArray<T>& values
                 return false;
             values.pushBack(value);
         }
-        received += slice;
-    }
-    return true;
+        return true;
+    });
 }
 
 // count numbers through the typed reads.
@@ -98,17 +109,11 @@ inline bool readVectors(KaStream& stream, unsigned long count, KaArray<KaVector3
 inline bool readBytes(KaStream& stream, unsigned long count, KaArray<unsigned char>& bytes)
 {
     bytes.clear();
-    unsigned long received = 0;
-    while (received < count) {
-        const unsigned long remaining = count - received;
-        const unsigned long slice = remaining < kReadSlice ? remaining : kReadSlice;
+    return inSlices(count, [&](unsigned long received, unsigned long slice) {
         makeRoom(bytes, received + slice);
         bytes.resize(received + slice);
-        if (stream.readFully(bytes.data() + received, slice) != slice)
-            return false;
-        received += slice;
-    }
-    return true;
+        return stream.readFully(bytes.data() + received, slice) == slice;
+    });
 }
 
 // A string as KaString::serialize writes it (a length, then the bytes). A

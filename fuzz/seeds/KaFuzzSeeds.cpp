@@ -40,6 +40,9 @@
 #include "engine/scene/KaFreeMoveZone.h"
 #include "engine/script/KaLuaContext.h"
 #include "fuzz/support/KaFuzzParts.h"
+#include "game/scene/ActZonesFile.h"
+#include "game/scene/BlockersFile.h"
+#include "game/scene/SceneGeometryFile.h"
 #include "tools/fixtures/KaFontFixture.h"
 #include "tools/fixtures/KaJpegFixture.h"
 #include "tools/fixtures/KaTheoraFixture.h"
@@ -1115,6 +1118,112 @@ void zoneFiles()
     seed("KaFreeMoveZoneLoadBinFuzz", "square", out);
 }
 
+// ---------------------------------------------------------------------------
+// The scene's files
+
+SceneGeometryFile::Object sceneObject(const char* name, const char* type, const KaColor& color)
+{
+    SceneGeometryFile::Object object;
+    object.name = name;
+    object.type = type;
+    object.position = KaVector3f32(50.0f, 0.0f, 20.0f);
+    object.rotation = KaQuaternion(0.0f, 0.0f, 0.0f, 1.0f);
+    object.scale = KaVector3f32(1.0f, 1.0f, 1.0f);
+    const KaVector3f32 corners[] = { KaVector3f32(0.0f, 0.0f, 0.0f), KaVector3f32(40.0f, 0.0f, 0.0f),
+        KaVector3f32(40.0f, 80.0f, 0.0f), KaVector3f32(0.0f, 80.0f, 0.0f) };
+    for (int i = 0; i < 4; ++i) {
+        object.positions.pushBack(corners[i]);
+        object.normals.pushBack(KaVector3f32(0.0f, 0.0f, 1.0f));
+        object.uvs.pushBack(KaVector2f32(corners[i].x / 40.0f, corners[i].y / 80.0f));
+        object.colors.pushBack(color);
+    }
+    for (unsigned int index : { 0u, 1u, 2u, 0u, 2u, 3u })
+        object.indices.pushBack(index);
+    return object;
+}
+
+void sceneFiles()
+{
+    static const char* const kRoom[] = { "####", "####", "##.." };
+    SceneGeometryFile geometry;
+    SceneGeometryFile::Camera camera;
+    camera.position = KaVector3f32(20.0f, 160.0f, 300.0f);
+    camera.rotation = KaQuaternion(-0.2f, 0.0f, 0.0f, 0.98f);
+    camera.scale = KaVector3f32(1.0f, 1.0f, 1.0f);
+    camera.fov = 0.8f;
+    camera.aspect = 4.0f / 3.0f;
+    camera.nearPlane = 10.0f;
+    camera.farPlane = 3000.0f;
+    camera.name = "CameraRoom";
+    geometry.cameras.pushBack(camera);
+    camera.name = "CameraDoor";
+    camera.position = KaVector3f32(-80.0f, 150.0f, 100.0f);
+    geometry.cameras.pushBack(camera);
+    geometry.objects.pushBack(sceneObject("DoorClic", "", KaColor(0, 255, 0, 255)));
+    geometry.objects.pushBack(sceneObject("Chest", "chest", KaColor(120, 80, 40, 255)));
+    KaFreeMoveZone* zone = new KaFreeMoveZone();
+    zone->setName("RoomFloor");
+    buildZoneFloor(*zone, kRoom, 3);
+    geometry.zones.pushBack(zone);
+    SceneGeometryFile::Curve curve;
+    curve.name = "CurveToDoor";
+    curve.scale = KaVector3f32(1.0f, 1.0f, 1.0f);
+    curve.length = 42.0f;
+    for (int i = 0; i < 4; ++i)
+        curve.points.pushBack(KaVector3f32(5.0f + 8.0f * i, 0.0f, 5.0f + 3.0f * i));
+    geometry.curves.pushBack(curve);
+    SceneGeometryFile::Dummy dummy;
+    dummy.name = "DummyDoor";
+    dummy.position = KaVector3f32(35.0f, 0.0f, 5.0f);
+    dummy.rotation = KaQuaternion(0.0f, 0.7071068f, 0.0f, 0.7071068f);
+    dummy.scale = KaVector3f32(1.0f, 1.0f, 1.0f);
+    geometry.dummies.pushBack(dummy);
+    {
+        KaStream out;
+        if (!geometry.write(out))
+            fail("scene geometry");
+        seed("SceneGeometryFileFuzz", "room", out);
+    }
+
+    KaArray<KaActZone> actZones;
+    KaActZone act;
+    act.zoneName = "RoomFloor";
+    act.name = "Door";
+    act.corners[0] = KaVector2f32(30.0f, 0.0f);
+    act.corners[1] = KaVector2f32(40.0f, 0.0f);
+    act.corners[2] = KaVector2f32(40.0f, 10.0f);
+    act.corners[3] = KaVector2f32(30.0f, 10.0f);
+    act.flag = true;
+    actZones.pushBack(act);
+    act.name = "Window";
+    act.flag = false;
+    actZones.pushBack(act);
+    {
+        KaStream out;
+        ActZonesFile::write(out, actZones);
+        seed("ActZonesFileFuzz", "two", out);
+    }
+
+    KaArray<KaBlocker> blockers;
+    KaBlocker blocker;
+    blocker.zoneName = "RoomFloor";
+    blocker.first = KaVector2f32(0.0f, 20.0f);
+    blocker.second = KaVector2f32(25.0f, 20.0f);
+    blockers.pushBack(blocker);
+    KaArray<KaRectBlocker> rects;
+    KaRectBlocker rect;
+    rect.zoneName = "RoomFloor";
+    rect.corners[1] = KaVector2f32(5.0f, 0.0f);
+    rect.corners[2] = KaVector2f32(5.0f, 5.0f);
+    rect.corners[3] = KaVector2f32(0.0f, 5.0f);
+    rects.pushBack(rect);
+    for (bool withMagic : { true, false }) {
+        KaStream out;
+        BlockersFile::write(out, blockers, rects, withMagic);
+        seed("BlockersFileFuzz", withMagic ? "with-magic" : "without-magic", out);
+    }
+}
+
 } // namespace
 
 // ---------------------------------------------------------------------------
@@ -1195,6 +1304,7 @@ int main(int argc, char** argv)
     models();
     zoneBlocks();
     zoneFiles();
+    sceneFiles();
     fonts();
     textMarkup();
     return gFailures == 0 ? 0 : 1;

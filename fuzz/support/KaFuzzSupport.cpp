@@ -126,6 +126,11 @@ unsigned long KaFuzzTouch(const unsigned char* bytes, unsigned long count)
     return sum;
 }
 
+bool KaFuzzSameBytes(const KaStream& a, const KaStream& b)
+{
+    return a.bufferLength() == b.bufferLength() && KaMemcmp(a.data(), b.data(), a.bufferLength()) == 0;
+}
+
 void KaFuzzCheck(bool condition, const char* what)
 {
     if (condition)

@@ -56,6 +56,11 @@ unsigned long KaFuzzDrain(KaStream& stream, unsigned long chunk);
 // compiler dropping the reads.
 unsigned long KaFuzzTouch(const unsigned char* bytes, unsigned long count);
 
+// Whether the two memory streams hold the same bytes: records read back
+// from a written file are compared as written again, which also compares
+// floats that are not numbers.
+bool KaFuzzSameBytes(const KaStream& a, const KaStream& b);
+
 // Stops the fuzzer with a report when a property that must hold does not:
 // the message goes to standard error, then the process aborts.
 void KaFuzzCheck(bool condition, const char* what);

@@ -10,6 +10,20 @@ const char* const kMagic = "ACT0";
 // Two empty names, four corners and the flag.
 const unsigned long kRecordBytes = 4 + 4 + 4 * 8 + 1;
 
+bool readZone(SceneFileReader& in, KaActZone& zone)
+{
+    if (!in.string(zone.zoneName, "walkable-zone name"))
+        return false;
+    in.named(zone.zoneName);
+    if (!in.string(zone.name, "name"))
+        return false;
+    for (KaVector2f32& corner : zone.corners)
+        if (!in.field(KaVector2f32::deserialize(in.stream(), corner), "corners"))
+            return false;
+    zone.active = true;
+    return in.number(zone.flag, "flag");
+}
+
 } // namespace
 
 bool ActZonesFile::read(KaStream& stream, KaArray<KaActZone>& zones)
@@ -18,27 +32,9 @@ bool ActZonesFile::read(KaStream& stream, KaArray<KaActZone>& zones)
     SceneFileReader in(stream, "InGameScene::load", "\"actions.bin\"");
     if (!stream.readTag(kMagic))
         return in.fail("it does not begin with \"%s\"", kMagic);
-    unsigned int count = 0;
-    if (!in.count(count, "act zones", kRecordBytes))
-        return false;
     KaArray<KaActZone> read;
-    read.reserve(count);
-    for (unsigned int i = 0; i < count; ++i) {
-        in.at("act zone", i);
-        KaActZone zone;
-        if (!in.string(zone.zoneName, "walkable-zone name"))
-            return false;
-        in.named(zone.zoneName);
-        if (!in.string(zone.name, "name"))
-            return false;
-        for (KaVector2f32& corner : zone.corners)
-            if (!in.field(KaVector2f32::deserialize(stream, corner), "corners"))
-                return false;
-        if (!in.number(zone.flag, "flag"))
-            return false;
-        zone.active = true;
-        read.pushBack(zone);
-    }
+    if (!in.records("act zones", "act zone", kRecordBytes, read, readZone))
+        return false;
     zones = read;
     return true;
 }

@@ -11,6 +11,28 @@ const char* const kMagic = "BLK0";
 const unsigned long kBlockerBytes = 4 + 2 * 8;
 const unsigned long kRectBlockerBytes = 4 + 4 * 8;
 
+bool readBlocker(SceneFileReader& in, KaBlocker& blocker)
+{
+    if (!in.string(blocker.zoneName, "walkable-zone name"))
+        return false;
+    in.named(blocker.zoneName);
+    blocker.enabled = true;
+    return in.field(KaVector2f32::deserialize(in.stream(), blocker.first), "first end")
+        && in.field(KaVector2f32::deserialize(in.stream(), blocker.second), "second end");
+}
+
+bool readRect(SceneFileReader& in, KaRectBlocker& rect)
+{
+    if (!in.string(rect.zoneName, "walkable-zone name"))
+        return false;
+    in.named(rect.zoneName);
+    rect.enabled = true;
+    for (KaVector2f32& corner : rect.corners)
+        if (!in.field(KaVector2f32::deserialize(in.stream(), corner), "corners"))
+            return false;
+    return true;
+}
+
 } // namespace
 
 bool BlockersFile::read(KaStream& stream, KaArray<KaBlocker>& blockers, KaArray<KaRectBlocker>& rectBlockers)
@@ -24,50 +46,18 @@ bool BlockersFile::read(KaStream& stream, KaArray<KaBlocker>& blockers, KaArray<
     if (!magic && !stream.seek(start))
         return in.fail("it cannot be read again from its start");
 
-    unsigned int count = 0;
-    if (!in.count(count, "blockers", kBlockerBytes))
-        return false;
     KaArray<KaBlocker> readBlockers;
-    readBlockers.reserve(count);
-    for (unsigned int i = 0; i < count; ++i) {
-        in.at("blocker", i);
-        KaBlocker blocker;
-        if (!in.string(blocker.zoneName, "walkable-zone name"))
-            return false;
-        in.named(blocker.zoneName);
-        if (!in.field(KaVector2f32::deserialize(stream, blocker.first), "first end")
-            || !in.field(KaVector2f32::deserialize(stream, blocker.second), "second end"))
-            return false;
-        blocker.enabled = true;
-        readBlockers.pushBack(blocker);
-    }
-
     KaArray<KaRectBlocker> readRects;
-    if (magic) {
-        in.at(nullptr, 0);
-        if (!in.count(count, "rect blockers", kRectBlockerBytes))
-            return false;
-        readRects.reserve(count);
-        for (unsigned int i = 0; i < count; ++i) {
-            in.at("rect blocker", i);
-            KaRectBlocker rect;
-            if (!in.string(rect.zoneName, "walkable-zone name"))
-                return false;
-            in.named(rect.zoneName);
-            for (KaVector2f32& corner : rect.corners)
-                if (!in.field(KaVector2f32::deserialize(stream, corner), "corners"))
-                    return false;
-            rect.enabled = true;
-            readRects.pushBack(rect);
-        }
-    }
+    if (!in.records("blockers", "blocker", kBlockerBytes, readBlockers, readBlocker)
+        || (magic && !in.records("rect blockers", "rect blocker", kRectBlockerBytes, readRects, readRect)))
+        return false;
     blockers = readBlockers;
     rectBlockers = readRects;
     return true;
 }
 
-bool BlockersFile::write(KaStream& stream, const KaArray<KaBlocker>& blockers,
-    const KaArray<KaRectBlocker>& rectBlockers, bool withMagic)
+bool BlockersFile::write(
+    KaStream& stream, const KaArray<KaBlocker>& blockers, const KaArray<KaRectBlocker>& rectBlockers, bool withMagic)
 {
     SceneFileBinaryMode binary(stream);
     bool ok = true;

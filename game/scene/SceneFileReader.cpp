@@ -23,10 +23,7 @@ void SceneFileReader::at(const char* record, unsigned long index)
     mName.clear();
 }
 
-bool SceneFileReader::field(bool ok, const char* what)
-{
-    return ok || fail("the file ends in the %s", what);
-}
+bool SceneFileReader::field(bool ok, const char* what) { return ok || fail("the file ends in the %s", what); }
 
 bool SceneFileReader::string(KaString& text, const char* what)
 {

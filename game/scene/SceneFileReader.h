@@ -2,6 +2,7 @@
 #define SCENE_FILE_READER_H
 
 #include "engine/base/KaStd.h"
+#include "engine/containers/KaArray.h"
 #include "engine/core/KaStream.h"
 #include "engine/core/KaString.h"
 
@@ -51,6 +52,11 @@ public:
     // A u32 count of records of at least recordBytes bytes each, refused
     // when the bytes left cannot hold that many.
     bool count(unsigned int& count, const char* what, unsigned long recordBytes);
+    // A count checked against recordBytes, then that many records, each
+    // read by read(reader, record) and appended; singular names them in the
+    // messages. The records read so far stay in records on failure.
+    template <class T, class Read>
+    bool records(const char* plural, const char* singular, unsigned long recordBytes, KaArray<T>& records, Read read);
     // Whether bytes more bytes are left; what names them in the message.
     bool fits(unsigned long long bytes, const char* what);
     // Prints the line (once): text says what is wrong.
@@ -70,6 +76,25 @@ private:
 template <class T> bool SceneFileReader::number(T& value, const char* what)
 {
     return field(mStream.read(value) == sizeof(T), what);
+}
+
+template <class T, class Read>
+bool SceneFileReader::records(
+    const char* plural, const char* singular, unsigned long recordBytes, KaArray<T>& records, Read read)
+{
+    at(nullptr, 0);
+    unsigned int count = 0;
+    if (!this->count(count, plural, recordBytes))
+        return false;
+    records.reserve(records.size() + count);
+    for (unsigned int i = 0; i < count; ++i) {
+        at(singular, i);
+        T record;
+        if (!read(*this, record))
+            return false;
+        records.pushBack(record);
+    }
+    return true;
 }
 
 #endif

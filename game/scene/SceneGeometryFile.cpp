@@ -28,8 +28,8 @@ bool readPlacement(SceneFileReader& in, KaVector3f32& position, KaQuaternion& ro
         && in.field(KaVector3f32::deserialize(stream, scale), "scale");
 }
 
-bool writePlacement(KaStream& stream, const KaVector3f32& position, const KaQuaternion& rotation,
-    const KaVector3f32& scale)
+bool writePlacement(
+    KaStream& stream, const KaVector3f32& position, const KaQuaternion& rotation, const KaVector3f32& scale)
 {
     bool ok = KaVector3f32::serialize(stream, position);
     ok = KaQuaternion::serialize(stream, rotation) && ok;
@@ -41,9 +41,9 @@ bool readCamera(SceneFileReader& in, SceneGeometryFile::Camera& camera)
     if (!in.string(camera.name, "name"))
         return false;
     in.named(camera.name);
-    return readPlacement(in, camera.position, camera.rotation, camera.scale)
-        && in.number(camera.fov, "field of view") && in.number(camera.aspect, "aspect ratio")
-        && in.number(camera.nearPlane, "near plane") && in.number(camera.farPlane, "far plane");
+    return readPlacement(in, camera.position, camera.rotation, camera.scale) && in.number(camera.fov, "field of view")
+        && in.number(camera.aspect, "aspect ratio") && in.number(camera.nearPlane, "near plane")
+        && in.number(camera.farPlane, "far plane");
 }
 
 bool readObject(SceneFileReader& in, SceneGeometryFile::Object& object)
@@ -56,8 +56,8 @@ bool readObject(SceneFileReader& in, SceneGeometryFile::Object& object)
     unsigned int vertexCount = 0;
     if (!in.string(object.type, "type") || !readPlacement(in, object.position, object.rotation, object.scale)
         || !in.number(indexCount, "index count") || !in.number(vertexCount, "vertex count")
-        || !in.fits(4ull * indexCount + static_cast<unsigned long long>(kVertexBytes) * vertexCount,
-            "indices and vertices")
+        || !in.fits(
+            4ull * indexCount + static_cast<unsigned long long>(kVertexBytes) * vertexCount, "indices and vertices")
         || !in.field(KaMathsStream::readArray(stream, indexCount, object.indices), "indices"))
         return false;
     // The pick mesh and the drawn mesh both look vertices up by these.
@@ -93,27 +93,6 @@ bool readDummy(SceneFileReader& in, SceneGeometryFile::Dummy& dummy)
     return readPlacement(in, dummy.position, dummy.rotation, dummy.scale);
 }
 
-// Reads count records of one kind into records, after a count checked
-// against the smallest record.
-template <class T, class Read>
-bool readRecords(SceneFileReader& in, const char* plural, const char* singular, unsigned long recordBytes,
-    KaArray<T>& records, Read read)
-{
-    in.at(nullptr, 0);
-    unsigned int count = 0;
-    if (!in.count(count, plural, recordBytes))
-        return false;
-    records.reserve(count);
-    for (unsigned int i = 0; i < count; ++i) {
-        in.at(singular, i);
-        T record;
-        if (!read(in, record))
-            return false;
-        records.pushBack(record);
-    }
-    return true;
-}
-
 } // namespace
 
 SceneGeometryFile::SceneGeometryFile() = default;
@@ -140,13 +119,13 @@ KaArray<KaFreeMoveZone*> SceneGeometryFile::takeZones()
 
 // Bytes after the dummies are left unread: the file has no end marker, and
 // files that carry padding after their last record load as they always did.
-bool SceneGeometryFile::read(KaStream& stream, KaArray<KaBlocker>* blockers, KaArray<KaRectBlocker>* rectBlockers,
-    KaArray<KaActZone>* actZones)
+bool SceneGeometryFile::read(
+    KaStream& stream, KaArray<KaBlocker>* blockers, KaArray<KaRectBlocker>* rectBlockers, KaArray<KaActZone>* actZones)
 {
     clear();
     SceneFileReader in(stream, kOperation, kFile);
-    bool ok = readRecords(in, "cameras", "camera", kCameraBytes, cameras, readCamera)
-        && readRecords(in, "objects", "object", kObjectBytes, objects, readObject);
+    bool ok = in.records("cameras", "camera", kCameraBytes, cameras, readCamera)
+        && in.records("objects", "object", kObjectBytes, objects, readObject);
     if (ok) {
         in.at(nullptr, 0);
         unsigned int count = 0;
@@ -163,8 +142,8 @@ bool SceneGeometryFile::read(KaStream& stream, KaArray<KaBlocker>* blockers, KaA
             }
         }
     }
-    ok = ok && readRecords(in, "curves", "curve", kCurveBytes, curves, readCurve)
-        && readRecords(in, "dummies", "dummy", kDummyBytes, dummies, readDummy);
+    ok = ok && in.records("curves", "curve", kCurveBytes, curves, readCurve)
+        && in.records("dummies", "dummy", kDummyBytes, dummies, readDummy);
     if (!ok)
         clear();
     return ok;

@@ -73,7 +73,8 @@ public:
     // Reads a whole file. The walkable zones keep the three arrays for their
     // path search and drawing (the scene's own). False, with one console line
     // naming what was wrong, when the stream does not hold a whole, consistent
-    // file; the records are then empty.
+    // file; the records are then empty. Bytes after the last dummy are
+    // left unread, as they always were.
     bool read(KaStream& stream, KaArray<KaBlocker>* blockers, KaArray<KaRectBlocker>* rectBlockers,
         KaArray<KaActZone>* actZones);
     bool write(KaStream& stream) const;
