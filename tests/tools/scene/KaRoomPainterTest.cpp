@@ -23,37 +23,17 @@ const KaColor kBlack(0, 0, 0, 255);
 void addMaterial(KaZoneDescription& zone, const char* name, KaColor base, const char* pattern = "plain",
     float emissive = 0.0f, KaColor accent = KaColor(0, 0, 0, 255), float scale = 50.0f)
 {
-    KaZoneDescription::Material m;
-    m.name = name;
-    m.base = base;
-    m.accent = accent;
-    m.pattern = pattern;
-    m.scale = scale;
-    m.emissive = emissive;
-    zone.materials.pushBack(m);
+    zone.materials.pushBack(KaZoneDescription::Material::make(name, base, accent, pattern, scale, 0.0f, emissive));
 }
 
 void addBox(KaZoneDescription::Scene& scene, V min, V max, const char* material, bool inside = false)
 {
-    KaZoneDescription::Shape s;
-    s.kind = "box";
-    s.min = min;
-    s.max = max;
-    s.material = material;
-    s.inside = inside;
-    scene.shapes.pushBack(s);
+    scene.shapes.pushBack(KaZoneDescription::Shape::box(min, max, material, inside));
 }
 
 void addQuad(KaZoneDescription::Scene& scene, V a, V b, V c, V d, const char* material)
 {
-    KaZoneDescription::Shape s;
-    s.kind = "quad";
-    s.corners[0] = a;
-    s.corners[1] = b;
-    s.corners[2] = c;
-    s.corners[3] = d;
-    s.material = material;
-    scene.shapes.pushBack(s);
+    scene.shapes.pushBack(KaZoneDescription::Shape::quad(a, b, c, d, material));
 }
 
 void addLamp(KaZoneDescription::Scene& scene, V position, float range, bool shadows = true)
