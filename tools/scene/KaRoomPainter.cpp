@@ -398,8 +398,10 @@ float occlusion(const Painting& painting, const V& point, const V& normal)
 
 V duskSky(const V& direction, const V& zenith, const V& horizon)
 {
-    const float up = clamp01(direction.y * 1.6f + 0.08f);
-    V color = mix(horizon, zenith, std::pow(up, 0.6f));
+    // The glow of the set sun keeps to a band low over the horizon.
+    const float up = clamp01(direction.y * 5.0f + 0.03f);
+    V color = mix(horizon, zenith, std::sqrt(up));
+    color += horizon * (0.3f * std::exp(-std::fabs(direction.y) * 60.0f));
     // Stars, only high up where the dusk has gone dark.
     if (direction.y > 0.25f) {
         const float scale = 220.0f;
@@ -613,9 +615,14 @@ float falloff(float distance, float range)
     return window * window / (1.0f + 4.0f * x * x);
 }
 
-V shade(const Painting& painting, const V& o, const V& d, bool primary, uint32_t seed, float& hitT);
+V shade(const Painting& painting, const V& o, const V& d, bool primary, int sample, float& hitT);
 
-V lightSurface(const Painting& painting, const Hit& hit, const V& point, const V& d, bool primary, uint32_t seed)
+// The four samples of a pixel see the lamp from four corners of a
+// tetrahedron inside it: a penumbra of four steps, alike from one pixel to
+// the next, where random points would leave grain.
+const float kLampPoints[4][3] = { { 1, 1, 1 }, { 1, -1, -1 }, { -1, 1, -1 }, { -1, -1, 1 } };
+
+V lightSurface(const Painting& painting, const Hit& hit, const V& point, const V& d, bool primary, int sample)
 {
     const Surface s = evaluate(painting, hit, point, d);
     if (s.unlit)
@@ -628,10 +635,8 @@ V lightSurface(const Painting& painting, const Hit& hit, const V& point, const V
     const V origin = point + hit.normal * kSurfaceOffset;
     for (size_t i = 0; i < painting.lights.size(); ++i) {
         const Light& light = painting.lights[i];
-        const uint32_t h = hashInt(seed ^ static_cast<uint32_t>(i * 0x51ED27U));
-        const V jitter(static_cast<float>(h & 1023) / 1023.0f - 0.5f, static_cast<float>((h >> 10) & 1023) / 1023.0f - 0.5f,
-            static_cast<float>((h >> 20) & 1023) / 1023.0f - 0.5f);
-        const V toLight = light.position + jitter * (2.0f * kLampRadius) - point;
+        const float* corner = kLampPoints[(sample + static_cast<int>(i)) & 3];
+        const V toLight = light.position + V(corner[0], corner[1], corner[2]) * (kLampRadius * 0.577f) - point;
         const float distance = length(toLight);
         if (!(distance < light.range) || distance <= 0.0f)
             continue;
@@ -659,7 +664,7 @@ V lightSurface(const Painting& painting, const Hit& hit, const V& point, const V
         const float cosine = clamp01(view.dotProduct(n));
         const float fresnel = 0.04f + 0.96f * std::pow(1.0f - cosine, 5.0f);
         float ignored;
-        const V mirrored = shade(painting, origin, r, false, seed * 31U + 7U, ignored);
+        const V mirrored = shade(painting, origin, r, false, sample, ignored);
         color += mirrored * (fresnel * (0.4f + 0.6f * s.gloss));
     }
     return mix(color, s.albedo * kGlow, s.emissive);
@@ -675,14 +680,22 @@ V halo(const Painting& painting, const V& o, const V& d, float hitT)
         const float distance = length(o + d * along - light.position);
         if (distance >= light.range)
             continue;
-        const float core = 1.0f / (1.0f + (distance / 6.0f) * (distance / 6.0f));
-        const float wide = 1.0f / (1.0f + (distance / 45.0f) * (distance / 45.0f));
-        glow += light.color * ((0.35f * core + 0.06f * wide) * clamp01(1.0f - distance / light.range));
+        const float core = 1.0f / (1.0f + (distance / 8.0f) * (distance / 8.0f));
+        const float wide = 1.0f / (1.0f + (distance / 60.0f) * (distance / 60.0f));
+        glow += light.color * ((0.5f * core + 0.1f * wide) * clamp01(1.0f - distance / light.range));
     }
     return glow;
 }
 
-V shade(const Painting& painting, const V& o, const V& d, bool primary, uint32_t seed, float& hitT)
+// Far things (across the water, down the street) fade into the dusk; a room
+// is too small to show it.
+V haze(const V& color, const V& d, float distance)
+{
+    const float amount = 1.0f - std::exp(-std::max(0.0f, distance - 800.0f) / 3500.0f);
+    return mix(color, defaultSky(V(d.x, std::max(d.y, 0.0f) * 0.3f + 0.04f, d.z)) * 0.7f, amount * 0.6f);
+}
+
+V shade(const Painting& painting, const V& o, const V& d, bool primary, int sample, float& hitT)
 {
     Hit hit;
     if (!trace(painting, o, d, hit)) {
@@ -690,7 +703,11 @@ V shade(const Painting& painting, const V& o, const V& d, bool primary, uint32_t
         return defaultSky(d);
     }
     hitT = hit.t;
-    return lightSurface(painting, hit, o + d * hit.t, d, primary, seed);
+    const V color = lightSurface(painting, hit, o + d * hit.t, d, primary, sample);
+    const Primitive& primitive = painting.primitives[static_cast<size_t>(hit.primitive)];
+    if (painting.materials[static_cast<size_t>(primitive.material)].pattern == SKY)
+        return color;
+    return haze(color, d, hit.t);
 }
 
 // ---------------------------------------------------------------------------
@@ -717,9 +734,8 @@ void paintRows(const Painting& painting, std::atomic<unsigned int>& nextRow, std
             V sum(0.0f, 0.0f, 0.0f);
             for (int k = 0; k < 4; ++k) {
                 const V d = rayDirection(painting, static_cast<float>(x) + offsets[k][0], static_cast<float>(y) + offsets[k][1]);
-                const uint32_t seed = hashInt((y * painting.width + x) * 4U + static_cast<uint32_t>(k));
                 float hitT;
-                const V color = shade(painting, painting.eye, d, true, seed, hitT);
+                const V color = shade(painting, painting.eye, d, true, k, hitT);
                 sum += color + halo(painting, painting.eye, d, hitT);
             }
             hdr[static_cast<size_t>(y) * painting.width + x] = sum * 0.25f;
@@ -761,7 +777,7 @@ void bloom(std::vector<V>& hdr, unsigned int width, unsigned int height)
     for (unsigned int y = 0; y < height; ++y)
         for (unsigned int x = 0; x < width; ++x) {
             const V& c = hdr[static_cast<size_t>(y) * width + x];
-            const float excess = std::max(0.0f, luminance(c) - 0.9f);
+            const float excess = std::max(0.0f, luminance(c) - 0.55f);
             if (excess > 0.0f) {
                 const int sx = std::min(w - 1, static_cast<int>(x / 4)), sy = std::min(h - 1, static_cast<int>(y / 4));
                 small[static_cast<size_t>(sy) * w + sx] += c * (excess / (luminance(c) * 16.0f));
@@ -778,7 +794,7 @@ void bloom(std::vector<V>& hdr, unsigned int width, unsigned int height)
             const float tx = fx - static_cast<float>(x0), ty = fy - static_cast<float>(y0);
             const V top = mix(small[static_cast<size_t>(y0) * w + x0], small[static_cast<size_t>(y0) * w + x1], tx);
             const V bottom = mix(small[static_cast<size_t>(y1) * w + x0], small[static_cast<size_t>(y1) * w + x1], tx);
-            hdr[static_cast<size_t>(y) * width + x] += mix(top, bottom, ty) * 1.6f;
+            hdr[static_cast<size_t>(y) * width + x] += mix(top, bottom, ty) * 2.5f;
         }
 }
 
@@ -788,6 +804,8 @@ unsigned char toByte(float linearValue, float dither)
     const float encoded = std::pow(mapped, 1.0f / 2.2f) * 255.0f + dither;
     return static_cast<unsigned char>(std::lround(std::min(255.0f, std::max(0.0f, encoded))));
 }
+
+const unsigned char kBayer[4][4] = { { 0, 8, 2, 10 }, { 12, 4, 14, 6 }, { 3, 11, 1, 9 }, { 15, 7, 13, 5 } };
 
 void develop(const std::vector<V>& hdr, unsigned int width, unsigned int height, KaImage& image)
 {
@@ -802,7 +820,9 @@ void develop(const std::vector<V>& hdr, unsigned int width, unsigned int height,
             const float vignette = 1.0f - 0.38f * r2 * r2 - 0.12f * r2;
             V c = hdr[static_cast<size_t>(y) * width + x] * vignette;
             c += shadowTint * (1.0f - smoothstep(0.0f, 0.08f, luminance(c)));
-            const float dither = static_cast<float>(hashInt(y * 7919U + x) & 255U) / 255.0f - 0.5f;
+            // An ordered dither breaks the bands of slow gradients (walls,
+            // the sky) and, unlike noise, repeats: the PNG stays small.
+            const float dither = (static_cast<float>(kBayer[y & 3][x & 3]) + 0.5f) / 16.0f - 0.5f;
             row[3 * x] = toByte(c.x, dither);
             row[3 * x + 1] = toByte(c.y, dither);
             row[3 * x + 2] = toByte(c.z, dither);

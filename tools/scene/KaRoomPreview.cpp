@@ -7,6 +7,8 @@
 #include <cstdlib>
 
 #include "engine/base/KaStd.h"
+#include "engine/graphics/KaImage.h"
+#include "engine/graphics/KaPng.h"
 #include "tools/scene/KaRoomPainter.h"
 
 namespace {
@@ -16,39 +18,18 @@ typedef KaVector3f32 V;
 void material(KaZoneDescription& zone, const char* name, KaColor base, KaColor accent, const char* pattern,
     float scale, float gloss = 0.0f, float emissive = 0.0f)
 {
-    KaZoneDescription::Material m;
-    m.name = name;
-    m.base = base;
-    m.accent = accent;
-    m.pattern = pattern;
-    m.scale = scale;
-    m.gloss = gloss;
-    m.emissive = emissive;
-    zone.materials.pushBack(m);
+    zone.materials.pushBack(KaZoneDescription::Material::make(name, base, accent, pattern, scale, gloss, emissive));
 }
 
 KaZoneDescription::Shape& box(KaZoneDescription::Scene& scene, V min, V max, const char* material, bool inside = false)
 {
-    KaZoneDescription::Shape s;
-    s.kind = "box";
-    s.min = min;
-    s.max = max;
-    s.material = material;
-    s.inside = inside;
-    scene.shapes.pushBack(s);
+    scene.shapes.pushBack(KaZoneDescription::Shape::box(min, max, material, inside));
     return scene.shapes[scene.shapes.size() - 1];
 }
 
 void quad(KaZoneDescription::Scene& scene, V a, V b, V c, V d, const char* material)
 {
-    KaZoneDescription::Shape s;
-    s.kind = "quad";
-    s.corners[0] = a;
-    s.corners[1] = b;
-    s.corners[2] = c;
-    s.corners[3] = d;
-    s.material = material;
-    scene.shapes.pushBack(s);
+    scene.shapes.pushBack(KaZoneDescription::Shape::quad(a, b, c, d, material));
 }
 
 void lamp(KaZoneDescription::Scene& scene, V position, KaColor color, float intensity, float range)
@@ -168,9 +149,10 @@ KaZoneDescription::Scene quay(unsigned int width, unsigned int height)
     quad(scene, V(279, 70, 280), V(279, 180, 280), V(279, 180, 380), V(279, 70, 380), "warm window");
     box(scene, V(275, 0, 420), V(281, 210, 500), "red paint");
     // The street lamp and its pool of light.
-    box(scene, V(120, 0, 180), V(130, 300, 190), "iron");
+    box(scene, V(175, 0, 180), V(185, 350, 190), "iron");
+    box(scene, V(125, 340, 182), V(185, 346, 188), "iron");
     box(scene, V(108, 300, 168), V(142, 340, 202), "shade");
-    lamp(scene, V(125, 320, 185), amber, 3.0f, 900.0f);
+    lamp(scene, V(125, 315, 185), amber, 3.0f, 900.0f);
     // Bollards and crates at the edge.
     box(scene, V(-100, 0, -170), V(-70, 50, -140), "iron");
     box(scene, V(160, 0, -170), V(190, 50, -140), "iron");
@@ -203,9 +185,13 @@ int main(int argc, char** argv)
         const KaZoneDescription::Scene& scene = zone.scenes[i];
         const KaPath path(KaString(argv[1]) + "/" + scene.name + ".png");
         const auto start = std::chrono::steady_clock::now();
-        const bool painted = KaRoomPainter::paint(zone, scene, path);
-        const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-        std::printf("%s: %s in %.2f s\n", path.c_str(), painted ? "painted" : "FAILED", seconds);
+        KaImage image;
+        bool painted = KaRoomPainter::paint(zone, scene, image);
+        const auto middle = std::chrono::steady_clock::now();
+        painted = painted && KaPng().save(image, path);
+        const auto end = std::chrono::steady_clock::now();
+        std::printf("%s: %s, painted in %.2f s, written in %.2f s\n", path.c_str(), painted ? "done" : "FAILED",
+            std::chrono::duration<double>(middle - start).count(), std::chrono::duration<double>(end - middle).count());
         status |= painted ? 0 : 1;
     }
     return status;

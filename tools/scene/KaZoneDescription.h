@@ -40,6 +40,9 @@ struct KaZoneDescription {
         float scale = 50.0f;     // size of one pattern period, world units
         float gloss = 0.0f;      // 0 matt .. 1 shiny
         float emissive = 0.0f;   // 0 lit by the lamps .. 1 glows by itself (windows, lamp shades)
+
+        static Material make(const KaString& name, const KaColor& base, const KaColor& accent,
+            const KaString& pattern, float scale, float gloss = 0.0f, float emissive = 0.0f);
     };
 
     // Scenery that only the painter sees: boxes and quads.
@@ -53,6 +56,11 @@ struct KaZoneDescription {
         KaString topMaterial;
         KaString bottomMaterial;
         bool inside = false;     // box seen from within (a room's walls, floor and ceiling)
+
+        static Shape box(const KaVector3f32& min, const KaVector3f32& max, const KaString& material,
+            bool inside = false);
+        static Shape quad(const KaVector3f32& a, const KaVector3f32& b, const KaVector3f32& c, const KaVector3f32& d,
+            const KaString& material);
     };
 
     // A light of the painting (not of the running scene: "lights.xml" has those).
