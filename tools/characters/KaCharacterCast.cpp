@@ -28,15 +28,15 @@ const std::vector<KaCharacterCast::Member> cast = {
             Color { 0.24f, 0.15f, 0.09f, 1 }, Color { 0.93f, 0.76f, 0.62f, 1 }, Color { 0.42f, 0.20f, 0.10f, 1 },
             Color { 0.97f, 0.66f, 0.16f, 1 }, Color { 0.22f, 0.45f, 0.36f, 1 }, KaCharacterFigure::Ponytail, false,
             true },
-        { "Walk", 30.0f, 4.0f, 36.0f, 20, 5.0f, 1.5f, 2.0f, 7.0f, 0.04f, 0.35f, 0.25f },
-        { "Jog", 40.0f, 6.5f, 30.0f, 11, 9.0f, 2.5f, 5.5f, 16.0f, 0.14f, 0.6f, 1.35f } },
+        { "Walk", 30.0f, 4.0f, 32.0f, 19, 5.0f, 1.5f, 1.0f, 7.0f, 0.04f, 0.35f, 0.25f },
+        { "Jog", 40.0f, 6.5f, 30.0f, 11, 7.0f, 2.5f, 5.5f, 14.0f, 0.14f, 0.6f, 1.35f } },
     { "Ansel",
         { 90.0f, 9.5f, 42.0f, 40.0f, 10.0f, 41.0f, 8.0f, 36.0f, 23.5f, 27.0f, 24.0f, 17.0f },
         { Color { 0.42f, 0.43f, 0.46f, 1 }, Color { 0.80f, 0.64f, 0.28f, 1 }, Color { 0.17f, 0.18f, 0.22f, 1 },
             Color { 0.10f, 0.09f, 0.09f, 1 }, Color { 0.88f, 0.70f, 0.58f, 1 }, Color { 0.88f, 0.88f, 0.86f, 1 },
             Color { 0.16f, 0.20f, 0.33f, 1 }, Color { 0.30f, 0.36f, 0.52f, 1 }, KaCharacterFigure::Cap, true, false },
-        { "Walk", 30.0f, 3.5f, 32.0f, 20, 4.0f, 1.2f, 2.0f, 6.0f, 0.06f, 0.25f, 0.3f },
-        { "Jog", 40.0f, 5.0f, 27.0f, 12, 8.0f, 2.0f, 6.0f, 12.0f, 0.15f, 0.45f, 1.3f } },
+        { "Walk", 30.0f, 3.5f, 30.0f, 19, 5.0f, 1.2f, 1.0f, 6.0f, 0.06f, 0.25f, 0.3f },
+        { "Jog", 40.0f, 5.0f, 27.0f, 12, 6.5f, 2.0f, 6.0f, 12.0f, 0.15f, 0.45f, 1.3f } },
 };
 
 bool save(const std::string& path, const KaStream& bytes)

@@ -100,7 +100,8 @@ int KaCharacterMotion::frameCount(const Gait& gait, Part part)
     case Loop:
         return loopFrames;
     default:
-        return static_cast<int>(std::ceil(coastFrames(gait) + stopFrames(gait))) + 1;
+        // Standing still on the last two frames.
+        return static_cast<int>(std::ceil(coastFrames(gait) + stopFrames(gait))) + 2;
     }
 }
 
