@@ -37,6 +37,13 @@ KaIntrusivePtr<KaModelAnimation> part(const WalkCase& c, Part p)
     return KaCharacterFiles::get().loadAnimation(KaCharacterCast::walkFile(*c.member, *c.gait, p));
 }
 
+// The member's model, and the loop of the case's gait.
+bool loadLoop(const WalkCase& c, KaModel& model, KaIntrusivePtr<KaModelAnimation>& loop)
+{
+    loop = part(c, KaCharacterMotion::Loop);
+    return loop && KaCharacterFiles::get().loadModel(*c.member, model);
+}
+
 // How far apart two frames' poses are, the root's own motion aside: the
 // largest rotation between the same bone's, and the largest distance
 // between the same bone's translations.
@@ -158,13 +165,11 @@ TEST(KaCharacterAnimation, StartsAndStopsMeetTheLoop)
 // not slide while the root moves on, and the two feet stride apart.
 TEST(KaCharacterAnimation, PlantedFeetStayPutWhileTheBodyMovesOn)
 {
-    const KaCharacterFiles& files = KaCharacterFiles::get();
     for (const WalkCase& c : walkCases()) {
         SCOPED_TRACE(c.label());
         KaModel model;
-        ASSERT_TRUE(files.loadModel(*c.member, model));
-        KaIntrusivePtr<KaModelAnimation> loop = part(c, KaCharacterMotion::Loop);
-        ASSERT_TRUE(loop);
+        KaIntrusivePtr<KaModelAnimation> loop;
+        ASSERT_TRUE(loadLoop(c, model, loop));
         const float cycle = c.gait->speed * KaCharacterMotion::loopFrames;
         const int strikes[2] = { KaCharacterMotion::leftStepFrame, KaCharacterMotion::rightStepFrame };
         const char* feet[2] = { "Bip01 L Foot", "Bip01 R Foot" };
@@ -199,12 +204,11 @@ TEST(KaCharacterAnimation, PlantedFeetStayPutWhileTheBodyMovesOn)
 
 TEST(KaCharacterAnimation, WalkBobsAndSwingsTheArmsAgainstTheLegs)
 {
-    const KaCharacterFiles& files = KaCharacterFiles::get();
     for (const WalkCase& c : walkCases()) {
         SCOPED_TRACE(c.label());
         KaModel model;
-        ASSERT_TRUE(files.loadModel(*c.member, model));
-        KaIntrusivePtr<KaModelAnimation> loop = part(c, KaCharacterMotion::Loop);
+        KaIntrusivePtr<KaModelAnimation> loop;
+        ASSERT_TRUE(loadLoop(c, model, loop));
         float low = 1e9f, high = -1e9f;
         int counterSwings = 0;
         for (unsigned int f = 0; f < KaCharacterMotion::loopFrames; ++f) {
