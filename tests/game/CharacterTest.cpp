@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include <lua.hpp>
 #include <tinyxml.h>
 
 #include "engine/core/KaCore.h"
@@ -456,4 +457,160 @@ TEST_F(CharacterTest, FrameCallbacksRunByTheAnimationTheyName)
     // Frame 0 runs once, as the animation starts; "five" (frame 5) twice
     // only; a wrapped loop passes frame 0 without running it.
     EXPECT_EQ("0:zero;1:one;5:five;11:one;15:five;21:one;31:one;", log);
+}
+
+namespace {
+
+std::string describe(const std::map<KaString, KaArray<Character::Callback*>>& callbacks)
+{
+    std::string text;
+    for (const auto& entry : callbacks) {
+        text += std::string(text.empty() ? "" : " | ") + entry.first.c_str() + ":";
+        for (unsigned long i = 0; i < entry.second.size(); ++i)
+            text += std::string(" ") + entry.second[i]->function.c_str() + "@" + std::to_string(entry.second[i]->frame);
+    }
+    return text;
+}
+
+Character* gDeleting = nullptr;
+
+// A script function deleting a callback while the callbacks run.
+int deleteSecond(lua_State*)
+{
+    gDeleting->deleteCallback("loop.kaan", "second", -1);
+    return 0;
+}
+
+} // namespace
+
+TEST_F(CharacterTest, DeleteCallbackWorksOnTheAnimationItNames)
+{
+    writeAnimation("loop.kaan", characterAnimation(10, KaVector3f32()));
+    Character& mira = character("Mira");
+    ASSERT_TRUE(mira.setAnimation("loop.kaan"));
+    mira.addCallback("loop.kaan", "a", 2, -1);
+    mira.addCallback("loop.kaan", "b", 2, -1);
+    mira.addCallback("loop.kaan", "b", 3, -1);
+    mira.addCallback("loop.kaan", "c", 4, -1);
+    mira.addCallback("other.kaan", "x", 1, -1);
+    mira.addCallback("other.kaan", "x", 1, -1);
+    EXPECT_EQ("models/Anims/loop.kaan: a@2 b@2 b@3 c@4 | models/Anims/other.kaan: x@1 x@1", describe(mira.callbacks()));
+
+    struct Step {
+        const char* animation;
+        const char* function;
+        float frame;
+        const char* left;
+    };
+    const Step steps[] = {
+        // Another animation than the one playing.
+        { "other.kaan", "", -1, "models/Anims/loop.kaan: a@2 b@2 b@3 c@4" },
+        { "unknown.kaan", "", -1, "models/Anims/loop.kaan: a@2 b@2 b@3 c@4" },
+        // Two neighbours at once.
+        { "loop.kaan", "b", -1, "models/Anims/loop.kaan: a@2 c@4" },
+        { "loop.kaan", "c", 3, "models/Anims/loop.kaan: a@2 c@4" },
+        // No animation named: the one playing.
+        { "", "c", 4, "models/Anims/loop.kaan: a@2" },
+        { "loop.kaan", "", -1, "" },
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(std::string(step.animation) + " " + step.function);
+        mira.deleteCallback(step.animation, step.function, step.frame);
+        EXPECT_EQ(step.left, describe(mira.callbacks()));
+    }
+
+    mira.addCallback("loop.kaan", "a", 2, -1);
+    mira.addCallback("other.kaan", "x", 1, -1);
+    mira.deleteAllCallback();
+    EXPECT_TRUE(mira.callbacks().empty());
+}
+
+TEST_F(CharacterTest, ADeletionFromLuaEndsTheCallbacksPass)
+{
+    content.write("scenes/calls.lua", "calls = ''\n"
+                                      "function first() calls = calls .. 'first;' DeleteSecond() end\n"
+                                      "function second() calls = calls .. 'second;' end\n");
+    KaLuaContext context;
+    context.registerCFunction("DeleteSecond", &deleteSecond);
+    KaLuaScript script;
+    script.attachToContext(context);
+    script.load("scenes/calls.lua");
+    script.execute();
+    writeAnimation("loop.kaan", characterAnimation(10, KaVector3f32()));
+
+    Character& mira = character("Mira");
+    gDeleting = &mira;
+    mira.setScript(&script);
+    mira.addCallback("loop.kaan", "first", 2, -1);
+    mira.addCallback("loop.kaan", "second", 2, -1);
+    mira.addCallback("loop.kaan", "second", 2, -1);
+    ASSERT_TRUE(mira.setAnimation("loop.kaan"));
+    started();
+    for (int i = 0; i < 15; ++i) {
+        mira.permanentUpdate();
+        frame();
+    }
+    KaString calls;
+    ASSERT_TRUE(context.global("calls", calls));
+    EXPECT_EQ("first;first;", std::string(calls.c_str()));
+    EXPECT_EQ("models/Anims/loop.kaan: first@2", describe(mira.callbacks()));
+    gDeleting = nullptr;
+}
+
+TEST_F(CharacterTest, TheStairAnimationsAskForTheirStepSoundsAtTheirFrames)
+{
+    struct Case {
+        const char* animation;
+        const char* sounds;
+    };
+    const Case cases[] = {
+        { "mi_esc_b_01.kaan", "12:sounds/SFX/PAS_F_PAVE1.ogg;27:sounds/SFX/PAS_F_PAVE2.ogg;" },
+        { "mi_esc_h.kaan", "7:sounds/SFX/PAS_F_PAVE1.ogg;22:sounds/SFX/PAS_F_PAVE2.ogg;" },
+        { "walk_loop.kaan", "" },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.animation);
+        writeAnimation(c.animation, characterAnimation(30, KaVector3f32()));
+        Character& mira = character("Mira");
+        Recorder sounds;
+        mira.onPlaySound.add(&sounds, &Recorder::onText);
+        ASSERT_TRUE(mira.setAnimation(c.animation, false));
+        started();
+        std::string log;
+        for (int i = 0; i < 35; ++i) {
+            mira.permanentUpdate();
+            if (!sounds.log.empty()) {
+                log += std::to_string(mira.curModelAnim()->currentFrame()) + ":" + sounds.log;
+                sounds.log.clear();
+            }
+            frame();
+        }
+        EXPECT_EQ(c.sounds, log);
+        // The floor's step sounds are only kept.
+        EXPECT_EQ(KaPath("sounds/SFX/PAS_H_BOIS1.ogg"), mira.stepSound(0));
+        EXPECT_EQ(KaPath("sounds/SFX/PAS_H_BOIS2.ogg"), mira.stepSound(1));
+        characters.clear();
+    }
+}
+
+TEST_F(CharacterTest, ACharacterLeavesTheSceneWithItsOwnModelsOnly)
+{
+    KaScene scene;
+    Character& mira = character("Mira");
+    Character& nils = character("Nils");
+    for (Character* c : { &mira, &nils }) {
+        c->setScene(&scene);
+        scene.models().pushBack(c->model());
+        scene.models().pushBack(c->shadowPlane(0));
+        scene.models().pushBack(c->shadowPlane(1));
+    }
+    KaIntrusivePtr<KaModel> nilsModel = nils.model();
+    KaIntrusivePtr<KaModel> nilsShadows[2] = { nils.shadowPlane(0), nils.shadowPlane(1) };
+    characters.erase(characters.begin());
+    ASSERT_EQ(3u, scene.models().size());
+    EXPECT_EQ(nilsModel.get(), scene.models()[0].get());
+    EXPECT_EQ(nilsShadows[0].get(), scene.models()[1].get());
+    EXPECT_EQ(nilsShadows[1].get(), scene.models()[2].get());
+    characters.clear();
+    EXPECT_EQ(0u, scene.models().size());
 }
