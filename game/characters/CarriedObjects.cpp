@@ -1,0 +1,3 @@
+#include "game/characters/CarriedObjects.h"
+
+CarriedObjects::~CarriedObjects() = default;
