@@ -83,12 +83,7 @@ void Object3D::translate(const KaVector3f32& translation, float seconds)
     if (mModel)
         mStartPosition = mModel->position();
     mTranslation = translation;
-    // A duration of 0 would divide 0 by 0 and put the object nowhere; a
-    // negative one would never run. Both land at once, as 0 does below.
-    mTranslationDuration = seconds > 0.0f ? seconds : 0.0f;
-    // start() alone would carry on from an earlier move's start.
-    mTranslationTimer.stop();
-    mTranslationTimer.start();
+    mTranslationDuration = startMove(mTranslationTimer, seconds);
     placeAlongTranslation();
 }
 
@@ -97,9 +92,7 @@ void Object3D::rotate(const KaVector3f32& eulerAngles, float seconds)
     if (mModel)
         mStartRotation = mModel->rotation();
     mRotationAngles = eulerAngles;
-    mRotationDuration = seconds > 0.0f ? seconds : 0.0f;
-    mRotationTimer.stop();
-    mRotationTimer.start();
+    mRotationDuration = startMove(mRotationTimer, seconds);
     placeAlongRotation();
 }
 
@@ -109,6 +102,16 @@ void Object3D::updateMoves()
         placeAlongTranslation();
     if (mRotationDuration >= 0.0f)
         placeAlongRotation();
+}
+
+float Object3D::startMove(KaTimer& timer, float seconds)
+{
+    // start() alone would carry on from an earlier move's start.
+    timer.stop();
+    timer.start();
+    // A duration of 0 would divide 0 by 0 and put the object nowhere; a
+    // negative one would never run. Both land at once, as 0 does.
+    return seconds > 0.0f ? seconds : 0.0f;
 }
 
 float Object3D::progress(const KaTimer& timer, float duration)

@@ -100,6 +100,8 @@ public:
     bool carriedAtFrame(unsigned int frame) const { return mFirstFrame <= frame && frame <= mLastFrame; }
 
 private:
+    // Restarts the move's clock from zero; the duration to keep.
+    static float startMove(KaTimer& timer, float seconds);
     // How far along its duration a move stands, 0 to 1.
     static float progress(const KaTimer& timer, float duration);
     void placeAlongTranslation();
