@@ -252,11 +252,16 @@ bool KaBezierCurve::deserialize(KaStream& stream, KaBezierCurve& curve)
     curve.setPosition(placement.position);
     curve.setRotation(placement.rotation);
     curve.setScale(placement.scale);
-    curve.mLengthDirty = false;
-    curve.mLength = storedLength;
     curve.mControlPoints.pushBack(points.constData(), points.size());
     curve.mRawLengthDirty = true;
+    curve.setStoredLength(storedLength);
     return true;
+}
+
+void KaBezierCurve::setStoredLength(float length)
+{
+    mLengthDirty = false;
+    mLength = length;
 }
 
 bool KaBezierCurve::loadBin(const KaPath& path)

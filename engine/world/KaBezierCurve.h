@@ -45,6 +45,9 @@ public:
 
     float length() const;
     float rawLength() const;
+    // A length measured when the curve was authored: length() serves it, not
+    // its own measure, until the points change.
+    void setStoredLength(float length);
 
     // The point at t, t clamped to [0, 1] (NaN counts as 0). A curve whose
     // points all coincide has no chord to measure along: every t gives the

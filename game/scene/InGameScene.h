@@ -5,6 +5,7 @@
 
 #include "engine/containers/KaArray.h"
 #include "engine/containers/KaIntrusivePtr.h"
+#include "engine/containers/KaIsRelocatable.h"
 #include "engine/core/KaPath.h"
 #include "engine/core/KaString.h"
 #include "engine/core/KaTimer.h"
@@ -152,7 +153,7 @@ public:
 
     // Lookups of the geometry.
     KaIntrusivePtr<KaBezierCurve> curve(const KaString& name) const;
-    KaFreeMoveZone* walkableZone(const KaString& name) const;
+    KaFreeMoveZone* pathZone(const KaString& name) const;
     Dummy dummy(const KaString& name) const;
 
     const KaString& geometryPath() const { return mGeometryPath; }
@@ -224,5 +225,9 @@ private:
     KaVector2f32 mScroll;
     KaVector2f32 mLayerSize;
 };
+
+KA_RELOCATABLE(InGameScene::Object);
+KA_RELOCATABLE(InGameScene::HitObject);
+KA_RELOCATABLE(InGameScene::Dummy);
 
 #endif

@@ -1,0 +1,737 @@
+#include "game/scene/InGameScene.h"
+
+#include "engine/core/KaBaseFile.h"
+#include "engine/core/KaFile.h"
+#include "engine/base/KaStd.h"
+#include "engine/graphics/KaCamera.h"
+#include "engine/graphics/KaMesh.h"
+#include "engine/graphics/KaRenderer.h"
+#include "engine/gui/KaButtonLayout.h"
+#include "engine/gui/KaLayout.h"
+#include "engine/gui/KaMainWindow.h"
+#include "engine/gui/KaSpriteLayout.h"
+#include "engine/scene/KaFreeMoveZone.h"
+#include "engine/scene/KaPickMesh2.h"
+#include "engine/scene/KaTiledSurface.h"
+#include "engine/script/KaLuaScript.h"
+#include "game/api/YieldedCallback.h"
+#include "game/scene/ActZonesFile.h"
+#include "game/scene/Billboard.h"
+#include "game/scene/BlockersFile.h"
+#include "game/scene/LightsFile.h"
+#include "game/scene/Object3D.h"
+#include "game/scene/SceneGeometryFile.h"
+
+#include <cmath>
+
+namespace {
+
+// Scenes are authored for a far plane the files do not always carry.
+const float kSceneFarPlane = 3000.0f;
+const float kPi = 3.1415927f;
+
+bool fileExists(const KaPath& path)
+{
+    return KaBaseFile::fileExist(KaBaseFile::getRealPath(path, KaPath()));
+}
+
+// Deletes what the array points to, then empties it.
+template <class T> void deleteAll(KaArray<T*>& array)
+{
+    for (unsigned long i = 0; i < array.size(); ++i)
+        delete array[i];
+    array.clear();
+}
+
+template <class T> void deleteAllLater(KaArray<T*>& array)
+{
+    for (unsigned long i = 0; i < array.size(); ++i)
+        array[i]->deleteLater();
+    array.clear();
+}
+
+template <class T> T* findByModelName(const KaArray<T*>& array, const KaString& name)
+{
+    for (unsigned long i = 0; i < array.size(); ++i)
+        if (array[i]->model() && array[i]->model()->name() == name)
+            return array[i];
+    return nullptr;
+}
+
+void removeModelFrom(KaScene& scene, const KaIntrusivePtr<KaModel>& model)
+{
+    KaArray<KaIntrusivePtr<KaModel>>& models = scene.models();
+    for (unsigned long i = 0; i < models.size(); ++i)
+        if (models[i].get() == model.get()) {
+            models.removeAt(i);
+            return;
+        }
+}
+
+KaMainWindow* window() { return mainWindow.get(); }
+
+} // namespace
+
+// ---------------------------------------------------------------------------
+// Animation objects
+
+InGameScene::AnimObject::AnimObject(InGameScene& owner, const KaString& spriteName, KaSpriteLayout* spriteLayout)
+    : scene(owner)
+    , name(spriteName)
+    , sprite(spriteLayout)
+{
+    sprite->surface().frameAnim().onFinished.add(this, &AnimObject::onFinished);
+}
+
+InGameScene::AnimObject::~AnimObject() { sprite->surface().frameAnim().onFinished.remove(this, &AnimObject::onFinished); }
+
+bool InGameScene::AnimObject::onFinished()
+{
+    scene.raiseFinishedAnim(name);
+    return false;
+}
+
+// ---------------------------------------------------------------------------
+// Construction
+
+InGameScene::InGameScene()
+    : mShadowColor(0, 0, 0, 128)
+{
+    window()->onSizeChanged().add(this, &InGameScene::onMainWindowSizeChanged);
+    mWindowSize = KaVector2f32(window()->xSize(), window()->ySize());
+}
+
+InGameScene::~InGameScene()
+{
+    if (mainWindow.exists())
+        window()->onSizeChanged().remove(this, &InGameScene::onMainWindowSizeChanged);
+    close();
+    clearLights();
+}
+
+void InGameScene::setLocation(const KaString& zone, const KaString& scene)
+{
+    mZoneName = zone;
+    mSceneName = scene;
+}
+
+KaPath InGameScene::sceneFolder() const { return KaPath("scenes/" + mZoneName + "/" + mSceneName); }
+
+KaPath InGameScene::getActZoneFileName() const { return KaPath(sceneFolder() + "/actions.bin"); }
+
+KaPath InGameScene::getLightsFileName() const { return KaPath(sceneFolder() + "/lights.xml"); }
+
+KaPath InGameScene::getBlockersFileName() const { return KaPath(sceneFolder() + "/blockers.bin"); }
+
+// ---------------------------------------------------------------------------
+// Loading
+
+bool InGameScene::load(const KaPath& geometryPath)
+{
+    // The whole geometry file is read first: a file that cannot be read
+    // leaves the scene on screen, its act zones and its lights as they were.
+    SceneGeometryFile file;
+    {
+        KaFile stream(KaBaseFile::getRealPath(geometryPath, KaPath()), KaFileSystem::Read);
+        if (!stream.isOpened()) {
+            KaPrintf("[InGameScene::load] Can't open the geometry file %s.\n", geometryPath.c_str());
+            return false;
+        }
+        if (!file.read(stream, &mBlockers, &mRectBlockers, &mActZones))
+            return false;
+    }
+
+    mActZones.clear();
+    const KaPath actZones = getActZoneFileName();
+    if (fileExists(actZones)) {
+        KaFile stream(KaBaseFile::getRealPath(actZones, KaPath()), KaFileSystem::Read);
+        if (stream.isOpened())
+            ActZonesFile::read(stream, mActZones);
+    }
+
+    clearLights();
+    if (fileExists(getLightsFileName()))
+        loadLights();
+
+    close();
+    mGeometryPath = geometryPath;
+    build(file);
+    onMainWindowSizeChanged();
+    return true;
+}
+
+void InGameScene::build(SceneGeometryFile& file)
+{
+    for (unsigned long i = 0; i < file.cameras.size(); ++i) {
+        const SceneGeometryFile::Camera& record = file.cameras[i];
+        KaIntrusivePtr<KaCamera> camera(new KaCamera);
+        camera->setProjectionType(KaCamera::PERSPECTIVE_Y);
+        camera->viewport(0, 0, static_cast<unsigned int>(mWindowSize.x), static_cast<unsigned int>(mWindowSize.y));
+        camera->setName(record.name);
+        camera->setPosition(record.position);
+        camera->setRotation(record.rotation);
+        camera->setScale(record.scale);
+        // Through degrees and back, in single precision, as the authoring
+        // tools round it.
+        const float degrees = record.fov * 180.0f / kPi;
+        camera->setFov(degrees * kPi / 180.0f);
+        camera->setAspect(record.aspect);
+        camera->setNearDistance(record.nearPlane);
+        camera->setFarDistance(kSceneFarPlane);
+        cameras().pushBack(camera);
+    }
+
+    for (unsigned long i = 0; i < file.objects.size(); ++i) {
+        const SceneGeometryFile::Object& record = file.objects[i];
+        const unsigned long vertexCount = record.positions.size();
+        const unsigned long indexCount = record.indices.size();
+        KaIntrusivePtr<KaModel> model(new KaModel);
+        model->setName(record.name);
+        model->setPosition(record.position);
+        model->setRotation(record.rotation);
+        model->setScale(record.scale);
+        KaMesh mesh;
+        mesh.setConf(vertexCount, indexCount, KaMesh::TRIANGLES, 1, static_cast<unsigned int>(indexCount / 3));
+        for (unsigned long v = 0; v < vertexCount; ++v) {
+            mesh.setVertex(v, record.positions[v]);
+            mesh.setNormal(v, record.normals[v]);
+            mesh.setTextureUV(v, record.uvs[v]);
+            mesh.setColor(static_cast<unsigned int>(v), record.colors[v]);
+        }
+        for (unsigned long n = 0; n < indexCount; ++n)
+            mesh.setIndex(n, record.indices[n]);
+        model->addMesh(mesh);
+
+        if (record.name.contains("Clic")) {
+            KaPickMesh2* pick = new KaPickMesh2;
+            pick->setName(record.name);
+            pick->setPosition(record.position);
+            pick->setRotation(record.rotation);
+            pick->setScale(record.scale);
+            // Whole triangles only: one or two indices past the last one
+            // are drawn but cannot be picked.
+            const unsigned long triangles = indexCount / 3;
+            pick->setNbTriangles(triangles);
+            for (unsigned long t = 0; t < triangles; ++t)
+                pick->setTriangle(t, record.positions[record.indices[3 * t]],
+                    record.positions[record.indices[3 * t + 1]], record.positions[record.indices[3 * t + 2]]);
+            HitObject hit;
+            hit.model = model;
+            mHitObjects.pushBack(hit);
+            model->setVisible(false);
+            model->setColor(KaColor(0, 255, 0, 255));
+            models().pushBack(model);
+            mPickMeshes.pushBack(pick);
+        } else if (record.name.startWith("ZB")) {
+            // Walk blockers are baked into the zones' grids: nothing to keep.
+        } else if (record.type.length() != 0) {
+            Object object;
+            object.model = model;
+            object.type = record.type;
+            mObjects.pushBack(object);
+            model->setVisible(false);
+            models().pushBack(model);
+        } else {
+            KaPrintf("[InGameScene::load] Unknown type of object named : %s\n", record.name.c_str());
+        }
+    }
+
+    KaArray<KaFreeMoveZone*> zones = file.takeZones();
+    for (unsigned long i = 0; i < zones.size(); ++i) {
+        zones[i]->setVisible(false);
+        mWalkableZones.pushBack(zones[i]);
+    }
+
+    for (unsigned long i = 0; i < file.curves.size(); ++i) {
+        const SceneGeometryFile::Curve& record = file.curves[i];
+        KaIntrusivePtr<KaBezierCurve> curve(new KaBezierCurve);
+        curve->setName(record.name);
+        curve->setPosition(record.position);
+        curve->setRotation(record.rotation);
+        curve->setScale(record.scale);
+        curve->setControlPoints(record.points);
+        curve->setStoredLength(record.length);
+        curve->setVisible(true);
+        mCurves.pushBack(curve);
+    }
+
+    for (unsigned long i = 0; i < file.dummies.size(); ++i) {
+        const SceneGeometryFile::Dummy& record = file.dummies[i];
+        Dummy dummy;
+        dummy.name = record.name;
+        dummy.position = record.position;
+        dummy.rotation = record.rotation;
+        dummy.scale = record.scale;
+        mDummies.pushBack(dummy);
+    }
+
+    for (unsigned long i = 0; i < mWalkableZones.size(); ++i)
+        converPathToMesh(mWalkableZones[i]);
+}
+
+void InGameScene::converPathToMesh(KaFreeMoveZone* zone)
+{
+    const KaArray<KaVector3f32>& points = zone->vertices();
+    KaIntrusivePtr<KaModel> model(new KaModel);
+    model->setName("shadowReceiving");
+    model->setPosition(zone->position());
+    model->setRotation(zone->rotation());
+    model->setScale(zone->scale());
+    KaMesh mesh;
+    mesh.setConf(points.size(), points.size(), KaMesh::TRIANGLES, 1, static_cast<unsigned int>(points.size() / 3));
+    for (unsigned long i = 0; i < points.size(); ++i) {
+        mesh.setIndex(i, static_cast<unsigned int>(i));
+        mesh.setVertex(i, points[i]);
+        mesh.setNormal(i, KaVector3f32(0.0f, 0.0f, 1.0f));
+    }
+    model->addMesh(mesh);
+    mShadowReceivingModels.pushBack(model);
+}
+
+bool InGameScene::onMainWindowSizeChanged()
+{
+    mWindowSize = KaVector2f32(window()->xSize(), window()->ySize());
+    KaArray<KaIntrusivePtr<KaCamera>>& all = cameras();
+    for (unsigned long i = 0; i < all.size(); ++i)
+        all[i]->viewport(0, 0, static_cast<unsigned int>(mWindowSize.x), static_cast<unsigned int>(mWindowSize.y));
+    return false;
+}
+
+void InGameScene::loadBlockers()
+{
+    mBlockers.clear();
+    mRectBlockers.clear();
+    const KaPath path = getBlockersFileName();
+    if (!fileExists(path))
+        return;
+    KaFile stream(KaBaseFile::getRealPath(path, KaPath()), KaFileSystem::Read);
+    if (stream.isOpened())
+        BlockersFile::read(stream, mBlockers, mRectBlockers);
+}
+
+void InGameScene::loadLights()
+{
+    LightsFile::Shadow shadow;
+    shadow.sourceLight = mShadowSourceLight;
+    shadow.fov = mShadowFov;
+    shadow.nearPlane = mShadowNearPlane;
+    shadow.farPlane = mShadowFarPlane;
+    shadow.color = mShadowColor;
+    if (!LightsFile::read(getLightsFileName(), mLights, shadow))
+        return;
+    mShadowSourceLight = shadow.sourceLight;
+    mShadowFov = shadow.fov;
+    mShadowNearPlane = shadow.nearPlane;
+    mShadowFarPlane = shadow.farPlane;
+    mShadowColor = shadow.color;
+    if (mLights.isEmpty())
+        return;
+    KaLight::enableAll();
+    for (unsigned long i = 0; i < mLights.size(); ++i)
+        mLights[i].enable(static_cast<unsigned int>(i));
+}
+
+void InGameScene::clearLights()
+{
+    if (!mLights.isEmpty()) {
+        KaLight::disableAll();
+        for (unsigned long i = 0; i < mLights.size(); ++i)
+            KaLight::disable(static_cast<unsigned int>(i));
+    }
+    mLights.clear();
+    mShadowSourceLight = -1;
+}
+
+KaLight* InGameScene::shadowLight()
+{
+    if (mShadowSourceLight < 0 || static_cast<unsigned long>(mShadowSourceLight) >= mLights.size())
+        return nullptr;
+    return &mLights[static_cast<unsigned long>(mShadowSourceLight)];
+}
+
+// ---------------------------------------------------------------------------
+// Emptying
+
+void InGameScene::reset()
+{
+    freeSceneObjects();
+    mBackgroundGui.unload();
+    unloadSpritelayouts();
+    mMarkersGui.unload();
+    mInteractionsGui.unload();
+}
+
+void InGameScene::freeSceneObjects()
+{
+    for (unsigned long i = 0; i < mObjects3D.size(); ++i)
+        removeModelFrom(*this, mObjects3D[i]->model());
+    deleteAllLater(mObjects3D);
+    deleteAllLater(mBillboards);
+    deleteAllCallback();
+    deleteAll(mAnchorZones);
+}
+
+void InGameScene::close()
+{
+    reset();
+    mGeometryPath.clear();
+    KaScene::close();
+    freeGeometry();
+    mObjects.clear();
+    mHitObjects.clear();
+    deleteAll(mPickMeshes);
+    mCurves.clear();
+    mDummies.clear();
+    freeSceneObjects();
+}
+
+void InGameScene::freeGeometry()
+{
+    mGeometryPath.clear();
+    deleteAll(mWalkableZones);
+    mCurves.clear();
+    mDummies.clear();
+    cameras().clear();
+    models().clear();
+    mShadowReceivingModels.clear();
+}
+
+// ---------------------------------------------------------------------------
+// The scene's GUIs
+
+bool InGameScene::loadBackground(const KaPath& path)
+{
+    const bool loaded = mBackgroundGui.load(path);
+    KaLayout* back = mBackgroundGui.layout("background");
+    KaLayout* root = mBackgroundGui.layout("root");
+    if (back) {
+        back->setRatioMode(KaILayout::None);
+        back->disableAutoZ();
+    }
+    if (root) {
+        root->setRatioMode(KaILayout::None);
+        const KaIntrusivePtr<KaCamera>& guiCamera = window()->camera();
+        if (guiCamera)
+            root->setZPosition(guiCamera->nearDistance());
+    }
+    const KaMap<KaString, KaSpriteLayout*>& sprites = mBackgroundGui.spriteLayouts();
+    for (auto it = sprites.begin(); it != sprites.end(); ++it) {
+        KaSpriteLayout* sprite = it->value;
+        const KaString name = sprite->name();
+        mAnimObjects.pushBack(new AnimObject(*this, name, sprite));
+        if (name != "root")
+            sprite->setVisible(false);
+    }
+    return loaded;
+}
+
+bool InGameScene::loadInteractions(const KaPath& path)
+{
+    const bool loaded = mInteractionsGui.load(path);
+    KaLayout* back = mInteractionsGui.layout("background");
+    if (!back)
+        return loaded;
+    for (unsigned long i = 0; i < back->childCount(); ++i) {
+        // Anything else in there is scenery of the GUI, left as it is.
+        if (KaButtonLayout* button = dynamic_cast<KaButtonLayout*>(back->child(i)))
+            button->setDoubleValidationProtectionEnabled(false);
+    }
+    back->setRatioMode(KaILayout::None);
+    if (KaSpriteLayout* root = mBackgroundGui.spriteLayout("root"))
+        root->addChild(back);
+    return loaded;
+}
+
+bool InGameScene::loadMarkers(const KaPath& path)
+{
+    const bool loaded = mMarkersGui.load(path);
+    KaLayout* back = mMarkersGui.layout("background");
+    if (!back)
+        return loaded;
+    back->setRatioMode(KaILayout::None);
+    if (KaSpriteLayout* root = mBackgroundGui.spriteLayout("root"))
+        root->addChild(back);
+    return loaded;
+}
+
+void InGameScene::unloadSpritelayouts() { deleteAll(mAnimObjects); }
+
+KaLayout* InGameScene::background() const { return mBackgroundGui.layout("background"); }
+
+void InGameScene::initScroll() { mScroll = KaVector2f32(0.5f, 0.0f); }
+
+void InGameScene::updateScroll() {}
+
+// ---------------------------------------------------------------------------
+// Per frame
+
+void InGameScene::update()
+{
+    if (mBackgroundGui.isLoaded())
+        if (KaLayout* back = background())
+            back->setZPosition(0.0f);
+    updateCallbacks();
+    KaScene::update();
+    updateWait();
+    updateTimedMoves();
+}
+
+void InGameScene::updateCallbacks()
+{
+    for (auto& entry : mCallbacks)
+        for (unsigned long i = 0; i < entry.second.size(); ++i)
+            entry.second[i]->fired = false;
+    const KaMap<KaString, KaSpriteLayout*>& sprites = mBackgroundGui.spriteLayouts();
+    for (auto it = sprites.begin(); it != sprites.end(); ++it) {
+        KaSpriteLayout* sprite = it->value;
+        auto found = mCallbacks.find(sprite->name());
+        if (found == mCallbacks.end())
+            continue;
+        const float frame = static_cast<float>(sprite->surface().frameAnim().currentFrame());
+        // A Lua function may add or delete callbacks of this sprite: the
+        // array is read again at every step.
+        for (unsigned long i = 0; i < found->second.size(); ++i) {
+            Callback* callback = found->second[i];
+            if (callback->frame != frame || callback->fired)
+                continue;
+            callback->fired = true;
+            if (mScript)
+                mScript->execute(callback->function);
+        }
+    }
+}
+
+void InGameScene::wait(double seconds)
+{
+    mWaitTimer.stop();
+    mWaitTimer.start();
+    mWaitDuration = seconds * 1000000.0;
+}
+
+void InGameScene::updateWait()
+{
+    if (mWaitDuration == -1.0)
+        return;
+    // Time since the wait started: a read that moved its mark would measure
+    // one frame only, and a wait longer than a frame would never end.
+    if (!(mWaitTimer.getTimeFromStart() > mWaitDuration))
+        return;
+    mWaitDuration = -1.0;
+    mWaitTimer.stop();
+    if (!resumeYieldedCallback("OnWaitFinished", nullptr) && mScript)
+        mScript->execute("OnWaitFinished");
+}
+
+void InGameScene::updateTimedMoves()
+{
+    for (unsigned long i = 0; i < mObjects3D.size(); ++i)
+        mObjects3D[i]->updateMoves();
+}
+
+void InGameScene::raiseFinishedAnim(const KaString& sprite)
+{
+    if (!resumeYieldedCallback("OnFinishedAnim", &sprite) && mScript)
+        mScript->execute("OnFinishedAnim", KaVariant(sprite));
+}
+
+void InGameScene::draw()
+{
+    KaScene::draw();
+    KaIntrusivePtr<KaCamera> camera = currentCamera();
+    if (!camera)
+        return;
+    camera->apply();
+    KaLight::updateGlobal();
+    for (unsigned long i = 0; i < mLights.size(); ++i)
+        mLights[i].update(static_cast<unsigned int>(i));
+    camera->restore();
+}
+
+void InGameScene::drawPath()
+{
+    KaIntrusivePtr<KaCamera> camera = currentCamera();
+    if (!camera)
+        return;
+    camera->apply();
+    renderer.get()->disableZBuffer();
+    for (unsigned long i = 0; i < mWalkableZones.size(); ++i)
+        mWalkableZones[i]->draw();
+    renderer.get()->enableZBuffer();
+    camera->restore();
+}
+
+// ---------------------------------------------------------------------------
+// Anchor zones and 2D-animation callbacks
+
+void InGameScene::addAnchorZone(const KaString& kind, const KaString& name, float radius)
+{
+    bool found = false;
+    for (unsigned long i = 0; i < mAnchorZones.size(); ++i)
+        if (mAnchorZones[i]->name == name) {
+            mAnchorZones[i]->radius = radius;
+            found = true;
+        }
+    if (found)
+        return;
+    AnchorZone* zone = new AnchorZone;
+    zone->name = name;
+    zone->radius = radius;
+    if (kind.contains("Int")) {
+        KaIntrusivePtr<KaCamera> camera = currentCamera();
+        KaButtonLayout* button = mInteractionsGui.buttonLayout(name);
+        if (camera && button) {
+            camera->apply();
+            const KaVector3f32 position = button->position();
+            zone->screenPoint = KaVector3f32(position.x + mWindowSize.x / 2.0f, position.y + mWindowSize.y / 2.0f,
+                position.z);
+            zone->worldPosition = camera->worldTransformationMatrix() * camera->transformPoint2Dto3D(zone->screenPoint);
+            camera->restore();
+        } else if (!camera) {
+            KaPrintf("[InGameScene::addAnchorZone] No camera to place %s.\n", name.c_str());
+        }
+    } else if (kind.contains("Dummy")) {
+        zone->worldPosition = dummy(name).position;
+    }
+    mAnchorZones.pushBack(zone);
+}
+
+void InGameScene::activateAnchorZone(const KaString& name, bool activated)
+{
+    for (unsigned long i = 0; i < mAnchorZones.size(); ++i)
+        if (mAnchorZones[i]->name == name)
+            mAnchorZones[i]->activated = activated;
+}
+
+void InGameScene::addCallbackAnimation2D(const KaString& sprite, const KaString& function, float frame)
+{
+    Callback* callback = new Callback;
+    callback->frame = frame;
+    callback->function = function;
+    mCallbacks[sprite].pushBack(callback);
+}
+
+void InGameScene::deleteCallback(const KaString& sprite, const KaString& function, float frame)
+{
+    auto found = mCallbacks.find(sprite);
+    if (found == mCallbacks.end())
+        return;
+    KaArray<Callback*>& callbacks = found->second;
+    if (function.length() == 0) {
+        deleteAll(callbacks);
+        return;
+    }
+    for (unsigned long i = 0; i < callbacks.size();) {
+        Callback* callback = callbacks[i];
+        if (callback->function == function && (frame == -1.0f || callback->frame == frame)) {
+            delete callback;
+            callbacks.removeAt(i);
+        } else {
+            ++i;
+        }
+    }
+}
+
+void InGameScene::deleteAllCallback()
+{
+    for (auto& entry : mCallbacks)
+        deleteAll(entry.second);
+    mCallbacks.clear();
+}
+
+float InGameScene::angularDistance(float a, float b)
+{
+    float d = b - a;
+    if (d < -kPi)
+        d += 2.0f * kPi;
+    else if (d > kPi)
+        d -= 2.0f * kPi;
+    return d;
+}
+
+// ---------------------------------------------------------------------------
+// 3D objects and billboards
+
+Object3D* InGameScene::object3D(const KaString& name) const { return findByModelName(mObjects3D, name); }
+
+bool InGameScene::loadObject(const KaString& name)
+{
+    if (Object3D* loaded = object3D(name)) {
+        loaded->model()->setVisible(true);
+        return true;
+    }
+    Object3D* object = new Object3D;
+    if (!object->loadModel(name)) {
+        delete object;
+        return false;
+    }
+    models().pushBack(object->model());
+    mObjects3D.pushBack(object);
+    object->model()->setVisible(true);
+    return true;
+}
+
+void InGameScene::unloadObject(const KaString& name)
+{
+    for (unsigned long i = 0; i < mObjects3D.size();) {
+        Object3D* object = mObjects3D[i];
+        if (object->model() && object->model()->name() == name) {
+            removeModelFrom(*this, object->model());
+            object->deleteLater();
+            mObjects3D.removeAt(i);
+        } else {
+            ++i;
+        }
+    }
+}
+
+void InGameScene::unloadAllObjects()
+{
+    for (unsigned long i = 0; i < mObjects3D.size(); ++i)
+        removeModelFrom(*this, mObjects3D[i]->model());
+    deleteAllLater(mObjects3D);
+}
+
+Billboard* InGameScene::billboard(const KaString& name) const { return findByModelName(mBillboards, name); }
+
+bool InGameScene::loadBillboard(const KaString& name)
+{
+    if (billboard(name))
+        return true;
+    Billboard* created = new Billboard(*this);
+    if (!created->load(name)) {
+        delete created;
+        return false;
+    }
+    mBillboards.pushBack(created);
+    return true;
+}
+
+// ---------------------------------------------------------------------------
+// Lookups
+
+KaIntrusivePtr<KaBezierCurve> InGameScene::curve(const KaString& name) const
+{
+    for (unsigned long i = 0; i < mCurves.size(); ++i)
+        if (mCurves[i]->name() == name)
+            return mCurves[i];
+    return KaIntrusivePtr<KaBezierCurve>();
+}
+
+KaFreeMoveZone* InGameScene::pathZone(const KaString& name) const
+{
+    for (unsigned long i = 0; i < mWalkableZones.size(); ++i)
+        if (mWalkableZones[i]->name() == name)
+            return mWalkableZones[i];
+    return nullptr;
+}
+
+InGameScene::Dummy InGameScene::dummy(const KaString& name) const
+{
+    for (unsigned long i = 0; i < mDummies.size(); ++i)
+        if (mDummies[i].name == name)
+            return mDummies[i];
+    Dummy absent;
+    absent.rotation = KaQuaternion(0.0f, 0.0f, 0.0f, 1.0f);
+    absent.scale = KaVector3f32(0.0f, 0.0f, 0.0f);
+    return absent;
+}
