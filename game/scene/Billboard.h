@@ -52,9 +52,11 @@ public:
     const KaVector3f32& position2() const { return mPosition2; }
     const KaVector2f32& size() const { return mSize; }
     bool usesPosition2() const { return mUsePosition2; }
+    // Takes the model out of the scene's models and lets it go: a billboard
+    // waiting for its deferred deletion no longer needs the scene.
+    void removeModelFromScene();
 
 private:
-    void removeModelFromScene();
 
     InGameScene& mScene;
     KaIntrusivePtr<KaModel> mModel;

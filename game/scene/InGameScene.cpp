@@ -131,12 +131,14 @@ bool InGameScene::load(const KaPath& geometryPath)
     // The whole geometry file is read first: a file that cannot be read
     // leaves the scene on screen, its act zones and its lights as they were.
     SceneGeometryFile file;
+    if (!fileExists(geometryPath)) {
+        KaPrintf("[InGameScene::load] No geometry file %s.\n", geometryPath.c_str());
+        return false;
+    }
     {
         KaFile stream(KaBaseFile::getRealPath(geometryPath, KaPath()), KaFileSystem::Read);
-        if (!stream.isOpened()) {
-            KaPrintf("[InGameScene::load] Can't open the geometry file %s.\n", geometryPath.c_str());
+        if (!stream.isOpened())
             return false;
-        }
         if (!file.read(stream, &mBlockers, &mRectBlockers, &mActZones))
             return false;
     }
@@ -366,6 +368,9 @@ void InGameScene::freeSceneObjects()
     for (unsigned long i = 0; i < mObjects3D.size(); ++i)
         removeModelFrom(*this, mObjects3D[i]->model());
     deleteAllLater(mObjects3D);
+    // Their deletion comes after this scene may be gone: they leave it now.
+    for (unsigned long i = 0; i < mBillboards.size(); ++i)
+        mBillboards[i]->removeModelFromScene();
     deleteAllLater(mBillboards);
     deleteAllCallback();
     deleteAll(mAnchorZones);
@@ -415,7 +420,7 @@ bool InGameScene::loadBackground(const KaPath& path)
             root->setZPosition(guiCamera->nearDistance());
     }
     const KaMap<KaString, KaSpriteLayout*>& sprites = mBackgroundGui.spriteLayouts();
-    for (auto it = sprites.begin(); it != sprites.end(); ++it) {
+    for (auto it = sprites.firstElement(); it != sprites.end(); ++it) {
         KaSpriteLayout* sprite = it->value;
         const KaString name = sprite->name();
         mAnimObjects.pushBack(new AnimObject(*this, name, sprite));
@@ -482,7 +487,7 @@ void InGameScene::updateCallbacks()
         for (unsigned long i = 0; i < entry.second.size(); ++i)
             entry.second[i]->fired = false;
     const KaMap<KaString, KaSpriteLayout*>& sprites = mBackgroundGui.spriteLayouts();
-    for (auto it = sprites.begin(); it != sprites.end(); ++it) {
+    for (auto it = sprites.firstElement(); it != sprites.end(); ++it) {
         KaSpriteLayout* sprite = it->value;
         auto found = mCallbacks.find(sprite->name());
         if (found == mCallbacks.end())

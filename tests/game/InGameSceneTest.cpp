@@ -1,0 +1,543 @@
+#include <gtest/gtest.h>
+
+#include <lua.hpp>
+
+#include <cmath>
+#include <memory>
+#include <string>
+#include <unistd.h>
+
+#include "engine/core/KaFile.h"
+#include "engine/graphics/KaCamera.h"
+#include "engine/graphics/KaImage.h"
+#include "engine/graphics/KaMesh.h"
+#include "engine/gui/KaLayout.h"
+#include "engine/gui/KaMainWindow.h"
+#include "engine/gui/KaSpriteLayout.h"
+#include "engine/scene/KaFrameAnim.h"
+#include "engine/scene/KaFreeMoveZone.h"
+#include "engine/scene/KaTiledSurface.h"
+#include "engine/scene/KaPickMesh2.h"
+#include "engine/script/KaLuaContext.h"
+#include "engine/script/KaLuaScript.h"
+#include "engine/script/KaLuaThread.h"
+#include "game/api/YieldedCallback.h"
+#include "game/scene/ActZonesFile.h"
+#include "game/scene/Billboard.h"
+#include "game/scene/BlockersFile.h"
+#include "game/scene/InGameScene.h"
+#include "tests/game/ApplicationTestFixture.h"
+#include "tests/game/SceneTestFiles.h"
+
+namespace {
+
+const char* kLights = "<Global><Ambient r=\"40\" g=\"40\" b=\"50\"/></Global>\n"
+                      "<Lights><Light Type=\"Point\"><Position x=\"0\" y=\"200\" z=\"0\"/></Light>\n"
+                      "<Light Type=\"Directional\"><Direction h=\"90\" v=\"-45\"/></Light></Lights>\n"
+                      "<Shadow><SourceLight number=\"1\"/></Shadow>\n";
+
+// Suspends the calling script until an "OnWaitFinished" resumes it, as the
+// game's waiting functions do.
+int waitForEnd(lua_State* state)
+{
+    YieldedCallback record;
+    record.thread = KaLuaThread::threadFromState(state);
+    record.event = "OnWaitFinished";
+    yieldedCallbacks.pushBack(record);
+    return record.thread->yield();
+}
+
+// The scene on a 320 x 240 offscreen window, in a content folder of the
+// test's own, on the fake clock.
+class InGameSceneTest : public ApplicationTest {
+protected:
+    void SetUp() override
+    {
+        ApplicationTest::SetUp();
+        ASSERT_TRUE(gl.isValid());
+        mainWindow.get()->setSize(KaVector3f32(320, 240, 100));
+        KaCaptureStdout quiet;
+        renderer.get()->init();
+        KaTimer::updateAll();
+        scene.reset(new InGameScene);
+        scene->setLocation("Z", "S");
+    }
+    void TearDown() override
+    {
+        scene.reset();
+        yieldedCallbacks.clear();
+        ApplicationTest::TearDown();
+    }
+
+    void writeGeometry(const SceneGeometryFile& file, const std::string& path = "scenes/Z/GeometryZ.bin")
+    {
+        KaStream stream;
+        ASSERT_TRUE(file.write(stream));
+        content.write(path, bytesOf(stream));
+    }
+    // The sample file of the scene-file tests, with the object-name rules
+    // and a second walkable zone on top.
+    void writeRichGeometry()
+    {
+        SceneGeometryFile file;
+        sampleGeometry(file);
+        file.objects.pushBack(object("ZBClicHatch", "", { 0, 1, 2 }));
+        file.objects.pushBack(object("ZBWall", "", { 0, 1, 2 }));
+        file.objects.pushBack(object("WallZB", "", { 0, 1, 2 }));
+        KaFreeMoveZone* second = new KaFreeMoveZone();
+        buildZone(*second, "Yard");
+        file.zones.pushBack(second);
+        writeGeometry(file);
+    }
+    void writeActZones(const char* name)
+    {
+        KaArray<KaActZone> zones;
+        KaActZone zone;
+        zone.zoneName = "HallFloor";
+        zone.name = name;
+        zones.pushBack(zone);
+        KaStream stream;
+        ASSERT_TRUE(ActZonesFile::write(stream, zones));
+        content.write("scenes/Z/S/actions.bin", bytesOf(stream));
+    }
+    bool load(const char* path = "scenes/Z/GeometryZ.bin")
+    {
+        KaCaptureStdout console;
+        const bool loaded = scene->load(path);
+        log = console.text();
+        return loaded;
+    }
+    void frame()
+    {
+        advance(17);
+        KaTimer::updateAll();
+        scene->update();
+    }
+
+    KaGLTestContext gl { 320, 240 };
+    std::unique_ptr<InGameScene> scene;
+    std::string log;
+};
+
+TEST_F(InGameSceneTest, LoadsTheZoneFileWithItsObjectRules)
+{
+    writeRichGeometry();
+    writeActZones("Doorstep");
+    content.write("scenes/Z/S/lights.xml", kLights);
+    ASSERT_TRUE(load());
+
+    // Cameras: the window's viewport and the far plane the scenes are made for.
+    ASSERT_EQ(2u, scene->cameras().size());
+    for (unsigned long i = 0; i < 2; ++i) {
+        EXPECT_EQ(3000.0f, scene->cameras()[i]->farDistance());
+        EXPECT_EQ(320u, scene->cameras()[i]->viewportWidth());
+        EXPECT_EQ(240u, scene->cameras()[i]->viewportHeight());
+        EXPECT_NEAR(0.785f, scene->cameras()[i]->fov(), 1e-6f);
+    }
+
+    // "Clic" first (also after "ZB"), "ZB" only at the start, then the type.
+    ASSERT_EQ(2u, scene->hitObjects().size());
+    EXPECT_EQ(KaString("DoorClic"), scene->hitObjects()[0].model->name());
+    EXPECT_EQ(KaString("ZBClicHatch"), scene->hitObjects()[1].model->name());
+    ASSERT_EQ(2u, scene->pickMeshes().size());
+    EXPECT_EQ(KaString("DoorClic"), scene->pickMeshes()[0]->name());
+    // Seven indices: two whole triangles to pick, all seven drawn.
+    EXPECT_EQ(2u, scene->pickMeshes()[0]->nbTriangles());
+    EXPECT_EQ(7u, scene->hitObjects()[0].model->mesh(0).indexCount());
+    for (unsigned long i = 0; i < 2; ++i) {
+        EXPECT_FALSE(scene->hitObjects()[i].model->visible());
+        EXPECT_EQ(KaColor(0, 255, 0, 255), scene->hitObjects()[i].model->color());
+    }
+    ASSERT_EQ(1u, scene->objects().size());
+    EXPECT_EQ(KaString("lamp"), scene->objects()[0].type);
+    EXPECT_FALSE(scene->objects()[0].model->visible());
+    EXPECT_EQ(3u, scene->models().size());
+    EXPECT_EQ("[InGameScene::load] Unknown type of object named : WallZB\n", log);
+
+    ASSERT_EQ(2u, scene->walkableZones().size());
+    EXPECT_FALSE(scene->walkableZones()[0]->visible());
+    EXPECT_EQ(scene->walkableZones()[1], scene->pathZone("Yard"));
+    EXPECT_EQ(nullptr, scene->pathZone("Nowhere"));
+    ASSERT_EQ(2u, scene->shadowReceivingModels().size());
+    EXPECT_EQ(6u, scene->shadowReceivingModels()[1]->mesh(0).vertexCount());
+
+    KaIntrusivePtr<KaBezierCurve> curve = scene->curve("PathToDoor");
+    ASSERT_TRUE(curve);
+    EXPECT_TRUE(curve->visible());
+    EXPECT_EQ(123.5f, curve->length());
+    EXPECT_FALSE(scene->curve("Elsewhere"));
+
+    EXPECT_EQ(KaVector3f32(40, 0, 20), scene->dummy("DummyEntrance").position);
+    const InGameScene::Dummy absent = scene->dummy("Nobody");
+    EXPECT_EQ(0u, absent.name.length());
+    EXPECT_EQ(KaVector3f32(0, 0, 0), absent.scale);
+    EXPECT_EQ(KaQuaternion(0, 0, 0, 1), absent.rotation);
+
+    ASSERT_EQ(1u, scene->actZones().size());
+    EXPECT_EQ(KaString("Doorstep"), scene->actZones()[0].name);
+    ASSERT_EQ(2u, scene->lights().size());
+    EXPECT_EQ(&scene->lights()[1], scene->shadowLight());
+}
+
+// A scene whose geometry cannot be read is not entered at all: the scene on
+// screen keeps its geometry, act zones and lights.
+TEST_F(InGameSceneTest, ABrokenGeometryFileLeavesTheSceneOnScreen)
+{
+    writeRichGeometry();
+    writeActZones("Doorstep");
+    content.write("scenes/Z/S/lights.xml", kLights);
+    ASSERT_TRUE(load());
+
+    SceneGeometryFile good;
+    sampleGeometry(good);
+    KaStream stream;
+    ASSERT_TRUE(good.write(stream));
+    const std::string bytes = bytesOf(stream);
+    // One object alone, whose first index (after the two counts, the two
+    // one-letter strings, the placement and the index and vertex counts)
+    // is made to point past its four vertices.
+    SceneGeometryFile lone;
+    lone.objects.pushBack(object("O", "t", { 0, 1, 2 }));
+    KaStream loneStream;
+    ASSERT_TRUE(lone.write(loneStream));
+    std::string pastVertices = bytesOf(loneStream);
+    const unsigned long firstIndex = 4 + 4 + 5 + 5 + 12 + 16 + 12 + 4 + 4;
+    ASSERT_EQ(0, pastVertices[firstIndex]);
+    pastVertices[firstIndex] = 9;
+    const struct {
+        const char* what;
+        std::string bytes;
+    } cases[] = {
+        { "truncated", bytes.substr(0, bytes.size() / 2) },
+        { "empty", "" },
+        { "index past the vertices", pastVertices },
+        { "huge camera count", std::string("\xff\xff\xff\x7f", 4) },
+    };
+    scene->setLocation("Z", "T");
+    writeActZones("ShouldNotLoad");
+    content.write("scenes/Z/T/lights.xml", "<Lights><Light Type=\"Spot\"/></Lights>");
+    for (const auto& broken : cases) {
+        SCOPED_TRACE(broken.what);
+        content.write("scenes/Z/GeometryY.bin", broken.bytes);
+        EXPECT_FALSE(load("scenes/Z/GeometryY.bin"));
+        EXPECT_EQ(1u, lines(log)) << log;
+        EXPECT_EQ(2u, scene->cameras().size());
+        EXPECT_EQ(3u, scene->models().size());
+        EXPECT_EQ(2u, scene->walkableZones().size());
+        EXPECT_EQ(KaString("scenes/Z/GeometryZ.bin"), scene->geometryPath());
+        ASSERT_EQ(1u, scene->actZones().size());
+        EXPECT_EQ(KaString("Doorstep"), scene->actZones()[0].name);
+        EXPECT_EQ(2u, scene->lights().size());
+    }
+    EXPECT_FALSE(load("scenes/Z/Missing.bin"));
+    EXPECT_EQ(1u, lines(log));
+    EXPECT_EQ(2u, scene->cameras().size());
+}
+
+TEST_F(InGameSceneTest, CloseEmptiesEverythingAndAWarpRebuildsIt)
+{
+    writeRichGeometry();
+    ASSERT_TRUE(load());
+    scene->close();
+    EXPECT_EQ(0u, scene->cameras().size());
+    EXPECT_EQ(0u, scene->models().size());
+    EXPECT_EQ(0u, scene->walkableZones().size());
+    EXPECT_EQ(0u, scene->pickMeshes().size());
+    EXPECT_EQ(0u, scene->curves().size());
+    EXPECT_EQ(0u, scene->dummies().size());
+    EXPECT_EQ(0u, scene->shadowReceivingModels().size());
+    EXPECT_EQ(0u, scene->geometryPath().length());
+    // The same scene twice: nothing doubles.
+    ASSERT_TRUE(load());
+    ASSERT_TRUE(load());
+    EXPECT_EQ(2u, scene->cameras().size());
+    EXPECT_EQ(3u, scene->models().size());
+    EXPECT_EQ(2u, scene->hitObjects().size());
+}
+
+TEST_F(InGameSceneTest, AWindowResizeReachesEveryCamera)
+{
+    writeRichGeometry();
+    ASSERT_TRUE(load());
+    mainWindow.get()->setSize(KaVector3f32(200, 100, 100));
+    for (unsigned long i = 0; i < scene->cameras().size(); ++i) {
+        EXPECT_EQ(200u, scene->cameras()[i]->viewportWidth());
+        EXPECT_EQ(100u, scene->cameras()[i]->viewportHeight());
+    }
+    EXPECT_EQ(KaVector2f32(200, 100), scene->windowSize());
+}
+
+TEST_F(InGameSceneTest, BlockersComeFromTheSceneFolder)
+{
+    scene->loadBlockers();
+    EXPECT_EQ(0u, scene->blockers().size());
+    KaArray<KaBlocker> blockers;
+    KaBlocker blocker;
+    blocker.zoneName = "HallFloor";
+    blocker.second = KaVector2f32(10, 10);
+    blockers.pushBack(blocker);
+    KaArray<KaRectBlocker> rects;
+    rects.pushBack(KaRectBlocker());
+    KaStream stream;
+    ASSERT_TRUE(BlockersFile::write(stream, blockers, rects, true));
+    content.write("scenes/Z/S/blockers.bin", bytesOf(stream));
+    scene->loadBlockers();
+    EXPECT_EQ(1u, scene->blockers().size());
+    EXPECT_EQ(1u, scene->rectBlockers().size());
+    EXPECT_TRUE(scene->blockers()[0].enabled);
+}
+
+// The wait counts from its start: a wait of half a second ends on the
+// first update past it, once, whatever the frame length.
+TEST_F(InGameSceneTest, AWaitEndsOnceAfterItsTime)
+{
+    content.write("scenes/wait.lua", "ended = 0\nfunction OnWaitFinished() ended = ended + 1 end\n");
+    KaLuaContext context;
+    KaLuaScript script;
+    script.attachToContext(context);
+    script.load("scenes/wait.lua");
+    script.execute();
+    scene->setScript(&script);
+
+    scene->wait(0.5);
+    int ended = -1;
+    int frames = 0;
+    while (frames < 100) {
+        frame();
+        ++frames;
+        ASSERT_TRUE(context.global("ended", ended));
+        if (ended)
+            break;
+    }
+    EXPECT_EQ(1, ended);
+    // 0.5 s at 17 ms a frame: a timer counts from the first frame after its
+    // start, so the 31st frame is the first past it.
+    EXPECT_EQ(31, frames);
+    EXPECT_FALSE(scene->waiting());
+    for (int i = 0; i < 60; ++i)
+        frame();
+    ASSERT_TRUE(context.global("ended", ended));
+    EXPECT_EQ(1, ended);
+
+    // A second Wait while one runs starts over with its own time.
+    scene->wait(1.0);
+    for (int i = 0; i < 20; ++i)
+        frame();
+    scene->wait(0.2);
+    for (int i = 0; i < 12; ++i)
+        frame();
+    ASSERT_TRUE(context.global("ended", ended));
+    EXPECT_EQ(1, ended);
+    frame();
+    ASSERT_TRUE(context.global("ended", ended));
+    EXPECT_EQ(2, ended);
+}
+
+// A script suspended on the wait is resumed instead of the global being
+// called; a record without a thread is used up and the global called.
+TEST_F(InGameSceneTest, TheEndOfAWaitResumesTheWaitingScriptFirst)
+{
+    content.write("scenes/wait.lua", "ended = 0\nresumed = false\n"
+                                     "function OnWaitFinished() ended = ended + 1 end\n"
+                                     "function Run() WaitForEnd() resumed = true end\n");
+    KaLuaContext context;
+    lua_register(context.luaState(), "WaitForEnd", waitForEnd);
+    KaLuaScript script;
+    script.attachToContext(context);
+    script.load("scenes/wait.lua");
+    script.execute();
+    scene->setScript(&script);
+
+    script.execute("Run");
+    ASSERT_EQ(1u, yieldedCallbacks.size());
+    scene->wait(0.1);
+    for (int i = 0; i < 10; ++i)
+        frame();
+    bool resumed = false;
+    int ended = -1;
+    ASSERT_TRUE(context.global("resumed", resumed));
+    ASSERT_TRUE(context.global("ended", ended));
+    EXPECT_TRUE(resumed);
+    EXPECT_EQ(0, ended);
+    EXPECT_EQ(0u, yieldedCallbacks.size());
+
+    YieldedCallback orphan;
+    orphan.event = "OnWaitFinished";
+    yieldedCallbacks.pushBack(orphan);
+    scene->wait(0.1);
+    for (int i = 0; i < 10; ++i)
+        frame();
+    ASSERT_TRUE(context.global("ended", ended));
+    EXPECT_EQ(1, ended);
+    EXPECT_EQ(0u, yieldedCallbacks.size());
+}
+
+TEST(YieldedCallbackTest, TheFirstMatchIsTakenAndTheLastMovesIntoItsPlace)
+{
+    yieldedCallbacks.clear();
+    const char* params[] = { "a", "b", "a", "c" };
+    for (const char* param : params) {
+        YieldedCallback record;
+        record.event = "OnDialogFinished";
+        record.param1 = param;
+        record.param2 = param;
+        yieldedCallbacks.pushBack(record);
+    }
+    const KaString a("a");
+    EXPECT_FALSE(resumeYieldedCallback("OnDialogFinished", &a));
+    ASSERT_EQ(3u, yieldedCallbacks.size());
+    EXPECT_EQ(KaString("c"), yieldedCallbacks[0].param1);
+    EXPECT_EQ(KaString("b"), yieldedCallbacks[1].param1);
+    EXPECT_EQ(KaString("a"), yieldedCallbacks[2].param1);
+    const KaString other("z");
+    EXPECT_FALSE(resumeYieldedCallback("OnDialogFinished", &other));
+    EXPECT_FALSE(resumeYieldedCallback("OnWaitFinished", nullptr));
+    EXPECT_EQ(3u, yieldedCallbacks.size());
+    // Without a parameter the name alone matches.
+    EXPECT_FALSE(resumeYieldedCallback("OnDialogFinished", nullptr));
+    EXPECT_EQ(2u, yieldedCallbacks.size());
+    yieldedCallbacks.clear();
+}
+
+std::string describe(const InGameScene& scene)
+{
+    std::string text;
+    for (const auto& entry : scene.callbacks()) {
+        text += std::string(text.empty() ? "" : " | ") + entry.first.c_str() + ":";
+        for (unsigned long i = 0; i < entry.second.size(); ++i)
+            text += std::string(" ") + entry.second[i]->function.c_str() + "@"
+                + std::to_string(static_cast<int>(entry.second[i]->frame));
+    }
+    return text;
+}
+
+TEST_F(InGameSceneTest, CallbacksAreDeletedBySpriteFunctionAndFrame)
+{
+    const struct {
+        const char* sprite;
+        const char* function;
+        float frame;
+        const char* left;
+    } steps[] = {
+        { "unknown", "", 0.0f, "gull: cry@3 cry@5 flap@5 cry@5 | wave: roll@1" },
+        { "gull", "cry", 5.0f, "gull: cry@3 flap@5 | wave: roll@1" },
+        { "gull", "cry", -1.0f, "gull: flap@5 | wave: roll@1" },
+        { "gull", "flap", 4.0f, "gull: flap@5 | wave: roll@1" },
+        { "wave", "", 99.0f, "gull: flap@5 | wave:" },
+    };
+    scene->addCallbackAnimation2D("gull", "cry", 3.0f);
+    scene->addCallbackAnimation2D("gull", "cry", 5.0f);
+    scene->addCallbackAnimation2D("gull", "flap", 5.0f);
+    scene->addCallbackAnimation2D("gull", "cry", 5.0f);
+    scene->addCallbackAnimation2D("wave", "roll", 1.0f);
+    for (const auto& step : steps) {
+        scene->deleteCallback(step.sprite, step.function, step.frame);
+        EXPECT_EQ(step.left, describe(*scene)) << step.sprite << " " << step.function << " " << step.frame;
+    }
+    scene->deleteAllCallback();
+    EXPECT_TRUE(scene->callbacks().empty());
+}
+
+// A frame callback runs on every update that finds its sprite standing on
+// its frame; a fractional frame never matches.
+TEST_F(InGameSceneTest, FrameCallbacksRunWhileTheirSpriteStandsOnTheFrame)
+{
+    content.write("scenes/Z/S/Set.lua", "KaLayout{ name = \"background\", sizeType = Percent, size = {1, 1, 1},\n"
+                                        "  KaSpriteLayout{ name = \"root\", sizeType = Percent, size = {1, 1, 1} },\n"
+                                        "  KaSpriteLayout{ name = \"gull\" } }\n");
+    content.write("scenes/calls.lua", "calls = ''\nfunction still() calls = calls .. 's' end\n"
+                                      "function half() calls = calls .. 'h' end\n");
+    KaLuaContext context;
+    KaLuaScript script;
+    script.attachToContext(context);
+    script.load("scenes/calls.lua");
+    script.execute();
+    scene->setScript(&script);
+    ASSERT_TRUE(scene->loadBackground("scenes/Z/S/Set.lua"));
+    ASSERT_EQ(2u, scene->animObjects().size());
+    EXPECT_TRUE(scene->backgroundGui().spriteLayout("root")->visible());
+    EXPECT_FALSE(scene->backgroundGui().spriteLayout("gull")->visible());
+
+    scene->addCallbackAnimation2D("gull", "still", 0.0f);
+    scene->addCallbackAnimation2D("gull", "half", 0.5f);
+    scene->addCallbackAnimation2D("gull", "two", 2.0f);
+    // The animation holds its frame 0 for three updates, then moves on.
+    KaFrameAnim& animation = scene->backgroundGui().spriteLayout("gull")->surface().frameAnim();
+    animation.setCurrentFrame(0);
+    for (int i = 0; i < 3; ++i)
+        frame();
+    animation.setCurrentFrame(1);
+    frame();
+    KaString calls;
+    ASSERT_TRUE(context.global("calls", calls));
+    EXPECT_EQ("sss", std::string(calls.c_str()));
+    scene->reset();
+    EXPECT_EQ(0u, scene->animObjects().size());
+    EXPECT_TRUE(scene->callbacks().empty());
+}
+
+// The interaction buttons hang on the background's picture and take every
+// click: no double-validation delay in a scene.
+TEST_F(InGameSceneTest, InteractionButtonsHangOnThePicture)
+{
+    content.write("scenes/Z/S/Set.lua", "KaLayout{ name = \"background\", sizeType = Percent, size = {1, 1, 1},\n"
+                                        "  KaSpriteLayout{ name = \"root\", sizeType = Percent, size = {1, 1, 1} } }\n");
+    content.write("scenes/Z/S/Int.lua",
+        "KaLayout{ name = \"background\", sizeType = Percent, size = {1, 1, 1},\n"
+        "  KaButtonLayout{ name = \"ClicDoor\", hitZone = KaLayout{ name = \"doorZone\" } } }\n");
+    ASSERT_TRUE(scene->loadBackground("scenes/Z/S/Set.lua"));
+    ASSERT_TRUE(scene->loadInteractions("scenes/Z/S/Int.lua"));
+    KaLayout* buttons = scene->interactionsGui().layout("background");
+    ASSERT_NE(nullptr, buttons);
+    EXPECT_EQ(scene->backgroundGui().spriteLayout("root"), buttons->parent());
+    EXPECT_FALSE(scene->interactionsGui().buttonLayout("ClicDoor")->doubleValidationProtectionEnabled());
+    EXPECT_EQ(scene->backgroundGui().layout("background"), scene->background());
+    scene->reset();
+    EXPECT_FALSE(scene->interactionsGui().isLoaded());
+}
+
+// Without a camera nothing that projects does anything: the scene draws
+// nothing, an anchor zone over a button stays at the origin, a billboard
+// keeps its corners.
+TEST_F(InGameSceneTest, NothingProjectsWithoutACamera)
+{
+    content.write("scenes/Z/S/Int.lua",
+        "KaLayout{ name = \"background\", KaButtonLayout{ name = \"ClicDoor\", hitZone = KaLayout{} } }\n");
+    scene->loadInteractions("scenes/Z/S/Int.lua");
+    KaCaptureStdout console;
+    scene->addAnchorZone("Int", "ClicDoor", 50.0f);
+    scene->draw();
+    scene->drawPath();
+    ASSERT_EQ(1u, scene->anchorZones().size());
+    EXPECT_EQ(KaVector3f32(0, 0, 0), scene->anchorZones()[0]->worldPosition);
+    ASSERT_TRUE(scene->loadBillboard("sign.png"));
+    scene->billboard("sign.png")->size(KaVector2f32(1, 1));
+    EXPECT_EQ(KaVector3f32(0, 0, 0), scene->billboard("sign.png")->model()->mesh(0).vertex(3));
+}
+
+TEST_F(InGameSceneTest, AnchorZonesTakeADummyOrKeepTheirPlace)
+{
+    writeRichGeometry();
+    ASSERT_TRUE(load());
+    scene->addAnchorZone("Dummy", "DummyEntrance", 30.0f);
+    scene->addAnchorZone("Dummy", "DummyEntrance", 60.0f);
+    scene->addAnchorZone("Other", "Elsewhere", 10.0f);
+    ASSERT_EQ(2u, scene->anchorZones().size());
+    EXPECT_EQ(KaVector3f32(40, 0, 20), scene->anchorZones()[0]->worldPosition);
+    EXPECT_EQ(60.0f, scene->anchorZones()[0]->radius);
+    EXPECT_EQ(KaVector3f32(0, 0, 0), scene->anchorZones()[1]->worldPosition);
+    scene->activateAnchorZone("DummyEntrance", false);
+    EXPECT_FALSE(scene->anchorZones()[0]->activated);
+    scene->reset();
+    EXPECT_EQ(0u, scene->anchorZones().size());
+}
+
+TEST(InGameSceneAngles, AngularDistanceWrapsOnce)
+{
+    const float pi = 3.1415927f;
+    EXPECT_NEAR(0.5f, InGameScene::angularDistance(0.0f, 0.5f), 1e-6f);
+    EXPECT_NEAR(0.2f, InGameScene::angularDistance(pi - 0.1f, -pi + 0.1f), 1e-5f);
+    EXPECT_NEAR(-0.2f, InGameScene::angularDistance(-pi + 0.1f, pi - 0.1f), 1e-5f);
+}
+
+} // namespace
