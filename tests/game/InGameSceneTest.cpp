@@ -540,4 +540,162 @@ TEST(InGameSceneAngles, AngularDistanceWrapsOnce)
     EXPECT_NEAR(-0.2f, InGameScene::angularDistance(-pi + 0.1f, pi - 0.1f), 1e-5f);
 }
 
+#ifdef KA_RESOURCES_DIR
+
+int distance(const KaPixel& pixel, const KaColor& color)
+{
+    return std::abs(pixel.r - color.r) + std::abs(pixel.g - color.g) + std::abs(pixel.b - color.b);
+}
+
+int distance(const KaPixel& a, const KaPixel& b)
+{
+    return std::abs(a.r - b.r) + std::abs(a.g - b.g) + std::abs(a.b - b.b);
+}
+
+// The sample game's office, from the files the build made, drawn as the
+// application draws a scene: the background layer under the window's
+// camera, then the scene under its own camera over a cleared depth.
+class SampleSceneTest : public InGameSceneTest {
+protected:
+    void SetUp() override
+    {
+        InGameSceneTest::SetUp();
+        ASSERT_EQ(0, chdir(KA_RESOURCES_DIR));
+        scene->setLocation("01", "01010");
+        KaCaptureStdout console;
+        scene->loadBlockers();
+        ASSERT_TRUE(scene->load("scenes/01/Geometry01.bin")) << console.text();
+        ASSERT_TRUE(scene->loadBackground("scenes/01/01010/Set01010.lua")) << console.text();
+        ASSERT_TRUE(scene->loadInteractions("scenes/01/01010/Int01010.lua")) << console.text();
+        scene->setCurrentCamera("Camera01010");
+        ASSERT_EQ(KaString("Camera01010"), scene->currentCameraName());
+        ASSERT_NE(nullptr, scene->background());
+        mainWindow.get()->addChild(scene->background());
+    }
+    void TearDown() override
+    {
+        mainWindow.get()->removeChild(scene->background());
+        InGameSceneTest::TearDown();
+    }
+    void draw()
+    {
+        KaRenderer* kaRenderer = renderer.get();
+        kaRenderer->reset();
+        mainWindow.get()->camera()->apply();
+        scene->background()->draw();
+        mainWindow.get()->camera()->restore();
+        kaRenderer->loadIdentityMatrix();
+        kaRenderer->renderTransparentMeshes();
+        kaRenderer->clearBuffer(256);
+        scene->draw();
+        kaRenderer->renderTransparentMeshes();
+    }
+    // Where a world point lands in the GL buffer (y from the bottom).
+    KaVector2s32 pixelOf(const KaVector3f32& world)
+    {
+        const KaVector3f32 p = scene->currentCamera()->projectPoint3f32(world);
+        return KaVector2s32(static_cast<int>(p.x), 239 - static_cast<int>(p.y));
+    }
+    KaIntrusivePtr<KaModel> prop(const char* name)
+    {
+        for (unsigned long i = 0; i < scene->objects().size(); ++i)
+            if (scene->objects()[i].model->name() == name)
+                return scene->objects()[i].model;
+        return KaIntrusivePtr<KaModel>();
+    }
+    KaVector3f32 centreOf(KaModel& model)
+    {
+        KaVector3f32 low, high;
+        model.boundingBox(low, high);
+        return model.worldTransformationMatrix() * ((low + high) * 0.5f);
+    }
+};
+
+TEST_F(SampleSceneTest, TheOfficeLoadsWhole)
+{
+    EXPECT_GE(scene->hitObjects().size(), 2u);
+    EXPECT_TRUE(prop("LanternDesk01010"));
+    KaFreeMoveZone* floor = scene->pathZone("Zone01010");
+    ASSERT_NE(nullptr, floor);
+    EXPECT_TRUE(floor->curve(scene->dummy("DummyStart01010").position, scene->dummy("DummyDoor01010").position));
+    EXPECT_TRUE(scene->curve("PathDoor01010"));
+    EXPECT_GT(scene->lights().size(), 0u);
+    EXPECT_GT(scene->actZones().size(), 0u);
+    EXPECT_GT(scene->blockers().size(), 0u);
+    EXPECT_NE(nullptr, scene->interactionsGui().buttonLayout("ClicDoor01010"));
+}
+
+TEST_F(SampleSceneTest, ThePaintingFillsTheWindowAndAPropStandsInItUnderTheCamera)
+{
+    KaImage painting;
+    ASSERT_TRUE(painting.load("scenes/01/01010/background.png"));
+    draw();
+    // The painting, scaled to the window.
+    const float samples[][2] = { { 0.6f, 0.7f }, { 0.2f, 0.8f }, { 0.8f, 0.3f }, { 0.35f, 0.6f } };
+    for (const auto& at : samples) {
+        const int x = static_cast<int>(at[0] * 320), y = static_cast<int>(at[1] * 240);
+        // One window pixel covers about 3 x 3 of the painting: their mean.
+        // A loaded picture keeps its rows from the bottom up.
+        const int px = static_cast<int>(at[0] * painting.width());
+        const int py = static_cast<int>((1.0f - at[1]) * painting.height());
+        int sum[3] = { 0, 0, 0 };
+        for (int dy = -1; dy <= 1; ++dy)
+            for (int dx = -1; dx <= 1; ++dx) {
+                const KaColor c = painting.pixelColor(KaVector2s32(px + dx, py + dy));
+                sum[0] += c.r;
+                sum[1] += c.g;
+                sum[2] += c.b;
+            }
+        const KaColor painted(static_cast<unsigned char>(sum[0] / 9), static_cast<unsigned char>(sum[1] / 9),
+            static_cast<unsigned char>(sum[2] / 9), 255);
+        EXPECT_LT(distance(gl.pixel(x, 239 - y), painted), 45) << at[0] << "," << at[1];
+    }
+
+    // The desk's lantern, hidden after loading, drawn where the camera
+    // projects it once shown.
+    KaIntrusivePtr<KaModel> lantern = prop("LanternDesk01010");
+    ASSERT_TRUE(lantern);
+    const KaVector2s32 at = pixelOf(centreOf(*lantern));
+    ASSERT_TRUE(at.x > 0 && at.x < 320 && at.y > 0 && at.y < 240);
+    const KaPixel before = gl.pixel(at.x, at.y);
+    const KaPixel away = gl.pixel(at.x - 60 > 0 ? at.x - 60 : at.x + 60, at.y);
+    lantern->setVisible(true);
+    draw();
+    EXPECT_GT(distance(gl.pixel(at.x, at.y), before), 30);
+    EXPECT_EQ(0, distance(gl.pixel(at.x - 60 > 0 ? at.x - 60 : at.x + 60, at.y), away));
+}
+
+// A billboard takes the depth of its world point: behind the lantern the
+// lantern hides it, in front of the lantern it hides the lantern.
+TEST_F(SampleSceneTest, ABillboardStandsAtItsPointsDepth)
+{
+    KaIntrusivePtr<KaModel> lantern = prop("LanternDesk01010");
+    ASSERT_TRUE(lantern);
+    lantern->setVisible(true);
+    const KaVector3f32 centre = centreOf(*lantern);
+    const KaVector2s32 at = pixelOf(centre);
+    draw();
+    const KaPixel lanternColour = gl.pixel(at.x, at.y);
+
+    ASSERT_TRUE(scene->loadBillboard("background.png"));
+    Billboard* board = scene->billboard("background.png");
+    ASSERT_NE(nullptr, board);
+    board->model()->setColor(KaColor(200, 30, 40, 255));
+    board->model()->setVisible(true);
+    board->position(KaVector3f32(at.x / 320.0f - 0.1f, at.y / 240.0f - 0.1f, 0.0f));
+    board->size(KaVector2f32(0.2f, 0.2f));
+    const KaVector3f32 camera = scene->currentCamera()->position();
+    board->position2(centre + (centre - camera) * 0.5f);
+    draw();
+    EXPECT_LT(distance(gl.pixel(at.x, at.y), lanternColour), 10);
+    const KaPixel beside = gl.pixel(at.x + 25, at.y + 18);
+
+    board->position2(camera + (centre - camera) * 0.5f);
+    draw();
+    EXPECT_GT(distance(gl.pixel(at.x, at.y), lanternColour), 30);
+    EXPECT_LT(distance(gl.pixel(at.x + 25, at.y + 18), beside), 10);
+}
+
+#endif
+
 } // namespace
