@@ -251,6 +251,15 @@ public:
     KaVector2f32 headAngles() const { return KaVector2f32(mHeadAngles[0], mHeadAngles[1]); }
     void setHeadAngles(float horizontal, float vertical);
     const KaVector3f32& headPosition() const { return mHeadPosition; }
+    // The character this one keeps its eyes on (null: none); raised, it
+    // looks 17 units above that character's feet.
+    void setLookAtCharacter(Character* character, bool raised)
+    {
+        mLookAtCharacter = character;
+        mLookAtRaised = raised;
+    }
+    Character* lookAtCharacter() const { return mLookAtCharacter; }
+    bool lookAtRaised() const { return mLookAtRaised; }
     bool recallageY() const { return mRecallageY; }
     void setRecallageY(bool on) { mRecallageY = on; }
 
@@ -301,6 +310,8 @@ private:
     float mHeadTargetAngles[2];
     float mHeadAngles[2];
     KaVector3f32 mHeadPosition;
+    Character* mLookAtCharacter = nullptr;
+    bool mLookAtRaised = false;
     bool mRecallageY;
     KaFreeMoveZone* mFreeMoveZone;
     std::map<KaString, KaArray<Callback*>> mCallbacks;

@@ -15,6 +15,7 @@
 #include "engine/scene/KaTiledSurface.h"
 #include "engine/script/KaLuaScript.h"
 #include "game/api/YieldedCallback.h"
+#include "game/characters/Character.h"
 #include "game/scene/ActZonesFile.h"
 #include "game/scene/Billboard.h"
 #include "game/scene/BlockersFile.h"
@@ -475,10 +476,106 @@ void InGameScene::update()
     if (mBackgroundGui.isLoaded())
         if (KaLayout* back = background())
             back->setZPosition(0.0f);
+    updateHeads();
     updateCallbacks();
     KaScene::update();
     updateWait();
     updateTimedMoves();
+}
+
+void InGameScene::updateHeads()
+{
+    if (mPlayer && mPlayer->model()) {
+        mPlayer->setHeadLookAt(false);
+        for (unsigned long i = 0; i < mAnchorZones.size(); ++i) {
+            if (!aroundAnchorZone(mAnchorZones[i]))
+                continue;
+            const KaVector3f32 target = mAnchorZones[i]->worldPosition;
+            const float h = getHeadHorizontalRotation(mPlayer, target);
+            const float v = getHeadVerticalRotation(mPlayer, target);
+            // Whole degrees: 90.9 still counts as 90.
+            const int horizontal = static_cast<int>(std::fabs(h * 180.0f / kPi));
+            const int vertical = static_cast<int>(std::fabs(v * 180.0f / kPi));
+            if (horizontal > 90 || vertical > 45) {
+                const KaVector2f32 held = mPlayer->headTargetAngles();
+                mPlayer->setHeadAngles(held.x, held.y);
+            } else {
+                mPlayer->setHeadTargetAngles(h, v);
+                mPlayer->setHeadLookAt(true);
+            }
+            break;
+        }
+        lookAtCharacter(mPlayer);
+    }
+    for (unsigned long i = 0; i < mCharacters.size(); ++i)
+        lookAtCharacter(mCharacters[i]);
+}
+
+void InGameScene::lookAtCharacter(Character* character)
+{
+    Character* target = character->lookAtCharacter();
+    if (!target || !target->model() || !character->model())
+        return;
+    KaVector3f32 point = target->model()->position();
+    if (character->lookAtRaised())
+        point.y += 17.0f;
+    float h = getHeadHorizontalRotation(character, point);
+    const float v = getHeadVerticalRotation(character, point);
+    const float degrees = h * 180.0f / kPi;
+    if (degrees < -90.0f)
+        h = -1.5707964f;
+    else if (degrees > 90.0f)
+        h = 1.5707964f;
+    character->setHeadTargetAngles(h, v);
+    character->setHeadLookAt(true);
+}
+
+bool InGameScene::aroundAnchorZone(const AnchorZone* zone) const
+{
+    if (!zone->activated || !mPlayer || !mPlayer->model())
+        return false;
+    const KaVector3f32 p = mPlayer->model()->position();
+    const float dx = p.x - zone->worldPosition.x;
+    const float dz = p.z - zone->worldPosition.z;
+    return std::sqrt(dx * dx + dz * dz) <= zone->radius;
+}
+
+float InGameScene::getHeadHorizontalRotation(Character* character, KaVector3f32 point)
+{
+    KaModel& model = *character->model();
+    const KaVector3f32 d = point - model.position();
+    KaVector3f32 f(0.0f, 0.0f, 1.0f);
+    f.rotate(model.rotation());
+    const float a = std::atan2(-d.x, d.z) - std::atan2(-f.x, f.z);
+    double wrapped = a;
+    if (wrapped < -M_PI)
+        wrapped += 2.0 * M_PI;
+    else if (wrapped > M_PI)
+        wrapped -= 2.0 * M_PI;
+    return static_cast<float>(wrapped);
+}
+
+float InGameScene::getHeadVerticalRotation(Character* character, KaVector3f32 point)
+{
+    KaModel& model = *character->model();
+    KaVector3f32 eye = model.position();
+    eye.y = (model.worldTransformationMatrix() * character->headPosition()).y;
+    const KaVector3f32 d = point - eye;
+    return std::atan2(d.y, std::sqrt(d.x * d.x + d.z * d.z));
+}
+
+void InGameScene::selectSceneCamera(const KaString& scene)
+{
+    setCurrentCamera(KaString("Camera") + scene);
+    KaIntrusivePtr<KaCamera> camera = currentCamera();
+    if (!camera)
+        return;
+    if (scene == "14050") {
+        camera->setPosition(KaVector3f32(1200.6f, -1937.5f, 1544.1f));
+    } else if (scene == "34610") {
+        camera->setPosition(KaVector3f32(-328.243f, 340.303f, -1342.84f));
+        camera->setRotation(KaQuaternion(0.003194f, 0.910923f, -0.009496f, -0.412389f));
+    }
 }
 
 void InGameScene::updateCallbacks()

@@ -21,6 +21,7 @@
 #include "engine/script/KaLuaGUI.h"
 
 class Billboard;
+class Character;
 class KaFreeMoveZone;
 class KaLayout;
 class KaLuaScript;
@@ -142,6 +143,22 @@ public:
 
     static float angularDistance(float a, float b);
 
+    // The characters of the scene. The player is not among the others.
+    void setPlayer(Character* player) { mPlayer = player; }
+    Character* player() const { return mPlayer; }
+    KaArray<Character*>& characters() { return mCharacters; }
+
+    // Whether the player stands within the zone's ground radius.
+    bool aroundAnchorZone(const AnchorZone* zone) const;
+    // The head's turn towards a point: about the vertical axis from the
+    // character's facing, and up or down from its head's height.
+    static float getHeadHorizontalRotation(Character* character, KaVector3f32 point);
+    static float getHeadVerticalRotation(Character* character, KaVector3f32 point);
+
+    // Selects the scene's camera ("Camera" + scene), with the fixed
+    // corrections two scenes of the original data need.
+    void selectSceneCamera(const KaString& scene);
+
     // 3D objects loaded by scripts.
     Object3D* object3D(const KaString& name) const;
     bool loadObject(const KaString& name);
@@ -185,6 +202,8 @@ private:
     void converPathToMesh(KaFreeMoveZone* zone);
     void clearLights();
     void raiseFinishedAnim(const KaString& sprite);
+    void updateHeads();
+    static void lookAtCharacter(Character* character);
     void updateCallbacks();
     void updateWait();
     void updateTimedMoves();
@@ -209,6 +228,7 @@ private:
     KaArray<KaIntrusivePtr<KaBezierCurve>> mCurves;
     KaArray<Dummy> mDummies;
     KaArray<KaPickMesh2*> mPickMeshes;
+    KaArray<Character*> mCharacters;
     KaArray<Object3D*> mObjects3D;
     KaArray<Billboard*> mBillboards;
     KaArray<KaBlocker> mBlockers;
@@ -222,6 +242,7 @@ private:
     float mShadowFarPlane = 1000.0f;
     KaColor mShadowColor;
     KaArray<KaIntrusivePtr<KaModel>> mShadowReceivingModels;
+    Character* mPlayer = nullptr;
     KaVector2f32 mScroll;
     KaVector2f32 mLayerSize;
 };

@@ -22,6 +22,7 @@
 #include "engine/script/KaLuaScript.h"
 #include "engine/script/KaLuaThread.h"
 #include "game/api/YieldedCallback.h"
+#include "game/characters/Character.h"
 #include "game/scene/ActZonesFile.h"
 #include "game/scene/Billboard.h"
 #include "game/scene/BlockersFile.h"
@@ -538,6 +539,132 @@ TEST(InGameSceneAngles, AngularDistanceWrapsOnce)
     EXPECT_NEAR(0.5f, InGameScene::angularDistance(0.0f, 0.5f), 1e-6f);
     EXPECT_NEAR(0.2f, InGameScene::angularDistance(pi - 0.1f, -pi + 0.1f), 1e-5f);
     EXPECT_NEAR(-0.2f, InGameScene::angularDistance(-pi + 0.1f, pi - 0.1f), 1e-5f);
+}
+
+// The player at the origin facing +z; anchor zones around it.
+class HeadLookAtTest : public InGameSceneTest {
+protected:
+    void SetUp() override
+    {
+        InGameSceneTest::SetUp();
+        player.model() = KaIntrusivePtr<KaModel>(new KaModel);
+        other.model() = KaIntrusivePtr<KaModel>(new KaModel);
+        scene->setPlayer(&player);
+    }
+    void TearDown() override
+    {
+        scene->setPlayer(nullptr);
+        InGameSceneTest::TearDown();
+    }
+    // An anchor zone 50 units away at that angle from the facing, by way of
+    // a dummy, as scripts place them.
+    void zoneAt(const char* name, float degrees, float radius = 100.0f)
+    {
+        const float radians = degrees * 3.1415927f / 180.0f;
+        SceneGeometryFile file;
+        SceneGeometryFile::Dummy dummy;
+        dummy.name = name;
+        dummy.position = KaVector3f32(-50.0f * std::sin(radians), 0.0f, 50.0f * std::cos(radians));
+        file.dummies.pushBack(dummy);
+        writeGeometry(file, std::string("scenes/Z/") + name + ".bin");
+        ASSERT_TRUE(load((std::string("scenes/Z/") + name + ".bin").c_str()));
+        scene->addAnchorZone("Dummy", name, radius);
+    }
+
+    Character player;
+    Character other;
+};
+
+TEST_F(HeadLookAtTest, TheHeadTurnsToAnAnchorZoneWithinWholeDegrees)
+{
+    const struct {
+        float degrees;
+        bool looks;
+    } cases[] = { { 0.0f, true }, { 45.0f, true }, { -60.0f, true }, { 90.9f, true }, { 91.0f, false },
+        { -120.0f, false } };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.degrees);
+        scene->reset();
+        player.setHeadTargetAngles(0.25f, 0.0f);
+        player.setHeadAngles(0.0f, 0.0f);
+        zoneAt("Look", c.degrees);
+        scene->update();
+        EXPECT_EQ(c.looks, player.headLookAt());
+        if (c.looks) {
+            EXPECT_NEAR(c.degrees * 3.1415927f / 180.0f, player.headTargetAngles().x, 1e-4f);
+            EXPECT_NEAR(0.0f, player.headTargetAngles().y, 1e-4f);
+        } else {
+            // Out of reach: the head settles where it was aiming.
+            EXPECT_EQ(0.25f, player.headAngles().x);
+        }
+    }
+}
+
+TEST_F(HeadLookAtTest, TheFirstZoneAroundThePlayerWinsAndALookedAtCharacterOverridesIt)
+{
+    SceneGeometryFile file;
+    const float angles[] = { 30.0f, -30.0f };
+    const char* names[] = { "Left", "Right" };
+    for (int i = 0; i < 2; ++i) {
+        SceneGeometryFile::Dummy dummy;
+        dummy.name = names[i];
+        const float radians = angles[i] * 3.1415927f / 180.0f;
+        dummy.position = KaVector3f32(-50.0f * std::sin(radians), 0.0f, 50.0f * std::cos(radians));
+        file.dummies.pushBack(dummy);
+    }
+    writeGeometry(file);
+    ASSERT_TRUE(load());
+    scene->addAnchorZone("Dummy", "Left", 100.0f);
+    scene->addAnchorZone("Dummy", "Right", 100.0f);
+    scene->update();
+    EXPECT_NEAR(30.0f * 3.1415927f / 180.0f, player.headTargetAngles().x, 1e-4f);
+
+    scene->activateAnchorZone("Left", false);
+    scene->update();
+    EXPECT_NEAR(-30.0f * 3.1415927f / 180.0f, player.headTargetAngles().x, 1e-4f);
+
+    // Someone standing behind: the head turns as far as it goes, and looks
+    // 17 units up when raised.
+    other.model()->setPosition(KaVector3f32(-1.0f, 0.0f, -100.0f));
+    player.setLookAtCharacter(&other, true);
+    scene->update();
+    EXPECT_TRUE(player.headLookAt());
+    EXPECT_EQ(1.5707964f, player.headTargetAngles().x);
+    EXPECT_NEAR(std::atan2(17.0f, std::sqrt(1.0f + 10000.0f)), player.headTargetAngles().y, 1e-5f);
+
+    // Zones out of reach leave the head free.
+    player.setLookAtCharacter(nullptr, false);
+    player.model()->setPosition(KaVector3f32(1000.0f, 0.0f, 0.0f));
+    scene->update();
+    EXPECT_FALSE(player.headLookAt());
+}
+
+TEST_F(InGameSceneTest, TwoScenesHaveTheirCamerasCorrected)
+{
+    SceneGeometryFile file;
+    const char* names[] = { "Camera14050", "Camera34610", "Camera10000" };
+    for (const char* name : names) {
+        SceneGeometryFile::Camera camera;
+        camera.name = name;
+        camera.position = KaVector3f32(1, 2, 3);
+        camera.rotation = KaQuaternion(0, 0, 0, 1);
+        camera.scale = KaVector3f32(1, 1, 1);
+        camera.fov = 0.7f;
+        camera.aspect = 1.3f;
+        camera.nearPlane = 1.0f;
+        file.cameras.pushBack(camera);
+    }
+    writeGeometry(file);
+    ASSERT_TRUE(load());
+    scene->selectSceneCamera("14050");
+    EXPECT_EQ(KaVector3f32(1200.6f, -1937.5f, 1544.1f), scene->currentCamera()->position());
+    EXPECT_EQ(KaQuaternion(0, 0, 0, 1), scene->currentCamera()->rotation());
+    scene->selectSceneCamera("34610");
+    EXPECT_EQ(KaVector3f32(-328.243f, 340.303f, -1342.84f), scene->currentCamera()->position());
+    EXPECT_EQ(KaQuaternion(0.003194f, 0.910923f, -0.009496f, -0.412389f), scene->currentCamera()->rotation());
+    scene->selectSceneCamera("10000");
+    EXPECT_EQ(KaString("Camera10000"), scene->currentCameraName());
+    EXPECT_EQ(KaVector3f32(1, 2, 3), scene->currentCamera()->position());
 }
 
 #ifdef KA_RESOURCES_DIR
