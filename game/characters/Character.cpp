@@ -937,9 +937,8 @@ void Character::planStop(float length, float plannedEnd, float& divisor)
     mEndOnD = false;
     // A loop that covers no ground fits no cycles: the walk stops after its
     // start part, however long the curve.
-    const double cycles = mLoopLength > 0.0f
-        ? (static_cast<double>(length) - plannedEnd - mStartLength) / mLoopLength
-        : -1.0;
+    const double cycles
+        = mLoopLength > 0.0f ? (static_cast<double>(length) - plannedEnd - mStartLength) / mLoopLength : -1.0;
     if (!(cycles >= 0.0)) {
         mEndFrame = mStartFrames;
         divisor = mStartLength + mEndLength;
@@ -986,7 +985,8 @@ void Character::planStop(float length, float plannedEnd, float& divisor)
         mEndOnD = true;
         played = whole + 0.75;
     }
-    mEndFrame = static_cast<unsigned int>(std::min(static_cast<double>(mLoopFrames) * played, maxFrames)) + mStartFrames;
+    mEndFrame
+        = static_cast<unsigned int>(std::min(static_cast<double>(mLoopFrames) * played, maxFrames)) + mStartFrames;
     divisor = plannedEnd + mStartLength + static_cast<float>(played) * mLoopLength;
 }
 
