@@ -1,5 +1,8 @@
 #include "game/characters/Character.h"
 
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
 #include <cstdlib>
 
 #include <tinyxml.h>
@@ -32,6 +35,23 @@ const char* const gStairUpAnimation = "mi_esc_h";
 
 // The head turns back to rest by this much per pose.
 const float gHeadReturnStep = 0.1f;
+
+// The loop frames on which the player's "Walk" puts a foot down: its stops
+// start on one of them.
+const int gLeftStepFrame = 13;
+const int gRightStepFrame = 29;
+const float gPi = 3.1415927f;
+// The cross-fade into the idle animation when a walk ends without a stop.
+const float gIdleBlendSeconds = 0.0667f;
+// What the coarse pass of a walk step covers, in the curve's sampling steps.
+const float gCoarseSteps = 4.0f;
+
+float groundDistance(const KaVector3f32& a, const KaVector3f32& b)
+{
+    const float dx = a.x - b.x;
+    const float dz = a.z - b.z;
+    return std::sqrt(dx * dx + dz * dz);
+}
 
 KaString elementText(const TiXmlElement* element)
 {
@@ -177,6 +197,22 @@ Character::Character()
     , mLoopFrames(0)
     , mEndLength(0.0f)
     , mEndFrames(0)
+    , mCurve()
+    , mCurveOffset(0.0f)
+    , mCurveParam(0.0f)
+    , mWalkedDistance(0.0f)
+    , mTargetDistance(0.0f)
+    , mEndParam(0.0f)
+    , mPositionOffset()
+    , mCurveLength(0.0f)
+    , mEndFrame(0)
+    , mSpeedRatio(0.0f)
+    , mEndOnD(false)
+    , mNoEndAnim(false)
+    , mNoRootMotion(false)
+    , mWalkRequest(false)
+    , mRequestedDestination(-1.0f, -1.0f, -1.0f)
+    , mZoneName()
     , mScene(nullptr)
     , mScript(nullptr)
     , mPlayer(false)
@@ -567,6 +603,8 @@ bool Character::onModelAnimationFinished()
         mReturnToIdle = false;
         setAnimation(mSettings.walk.animationFileName, true, false, false, -1, 9999);
     }
+    if (isRunning())
+        continueWalk(*ended);
     return false;
 }
 
@@ -838,4 +876,294 @@ void Character::setAnimationSound(const KaString& file, unsigned int frame)
 // ---------------------------------------------------------------------------
 // Walking
 
-void Character::update(double) { }
+void Character::placeOnCurve(const KaIntrusivePtr<KaBezierCurve>& curve)
+{
+    mCurve = curve;
+    updatePosition(mCurveOffset);
+}
+
+void Character::setCurveOffset(float offset)
+{
+    mCurveOffset = offset;
+    updatePosition(offset);
+}
+
+void Character::updatePosition(float param)
+{
+    if (!mCurve || mCurve->controlPoints().isEmpty() || !mModel)
+        return;
+    KaVector3f32 position = mCurve->retrievePoint(param) + mPositionOffset;
+    if (mFreeMoveZone)
+        position = mFreeMoveZone->correctCharacterPosition(position, nullptr, true);
+    mModel->setPosition(position);
+}
+
+KaIntrusivePtr<KaBezierCurve> Character::pathTo(const KaVector2s32& screen)
+{
+    if (!mFreeMoveZone || !mModel)
+        return KaIntrusivePtr<KaBezierCurve>();
+    return mFreeMoveZone->curve(mModel->position(), screen, 8.0f, true);
+}
+
+KaIntrusivePtr<KaBezierCurve> Character::pathTo(const KaVector3f32& to)
+{
+    if (!mFreeMoveZone || !mModel)
+        return KaIntrusivePtr<KaBezierCurve>();
+    return mFreeMoveZone->curve(mModel->position(), to);
+}
+
+void Character::walkTo(float endParam, bool noEndAnim)
+{
+    mNoEndAnim = noEndAnim;
+    stop();
+    mEndParam = endParam;
+    mCurveParam = mCurveOffset;
+    mWalkedDistance = 0.0f;
+    mTargetDistance = 0.0f;
+    if (mCurve && !mCurve->controlPoints().isEmpty()) {
+        const float length = mCurve->length();
+        mCurveLength = length;
+        float divisor = 0.0f;
+        planStop(length, noEndAnim ? 0.0f : mEndLength, divisor);
+        // Without any root travel there is nothing to scale to the curve.
+        mNoRootMotion = !(divisor > 0.0f);
+        mSpeedRatio = mNoRootMotion ? 0.0f : length / divisor;
+    }
+    play();
+}
+
+void Character::planStop(float length, float plannedEnd, float& divisor)
+{
+    mEndOnD = false;
+    // A loop that covers no ground fits no cycles: the walk stops after its
+    // start part, however long the curve.
+    const double cycles
+        = mLoopLength > 0.0f ? (static_cast<double>(length) - plannedEnd - mStartLength) / mLoopLength : -1.0;
+    if (!(cycles >= 0.0)) {
+        mEndFrame = mStartFrames;
+        divisor = mStartLength + mEndLength;
+        return;
+    }
+
+    // Frame counts past this would not fit the end frame: a walk that long
+    // takes over a year at any frame rate.
+    const double maxFrames = 1.0e9;
+    const int64_t loopFrames = mLoopFrames;
+    if (mPlayer && mWalkMode == defaultWalkMode() && loopFrames > 0) {
+        const int64_t total = static_cast<int64_t>(std::min(cycles * static_cast<double>(loopFrames), maxFrames));
+        int64_t k = total / loopFrames;
+        // The stops may start on the loop's two footfalls only: the nearest
+        // one to where the loop cycles run out, the earlier one on a tie.
+        const int64_t candidates[4] = { k == 0 ? INT64_MAX : (k - 1) * loopFrames + gRightStepFrame,
+            k * loopFrames + gLeftStepFrame, k * loopFrames + gRightStepFrame, (k + 1) * loopFrames + gLeftStepFrame };
+        int best = 0;
+        for (int c = 1; c < 4; ++c) {
+            if (std::abs(candidates[c] - total) < std::abs(candidates[best] - total))
+                best = c;
+        }
+        int frame = gLeftStepFrame;
+        if (best == 0) {
+            frame = gRightStepFrame;
+            mEndOnD = true;
+            --k;
+        } else if (best == 2) {
+            frame = gRightStepFrame;
+            mEndOnD = true;
+        } else if (best == 3) {
+            ++k;
+        }
+        mEndFrame = static_cast<unsigned int>(loopFrames * k + mStartFrames + frame);
+        unsigned int frames = 0;
+        const float partial = animLengthFromFile(walkAnim(loop), frames, static_cast<unsigned long>(frame));
+        divisor = static_cast<float>(k) * mLoopLength + plannedEnd + mStartLength + partial;
+        return;
+    }
+
+    const double whole = std::floor(std::min(cycles, maxFrames));
+    double played = whole + 0.25;
+    if (cycles - whole >= 0.5) {
+        mEndOnD = true;
+        played = whole + 0.75;
+    }
+    mEndFrame
+        = static_cast<unsigned int>(std::min(static_cast<double>(mLoopFrames) * played, maxFrames)) + mStartFrames;
+    divisor = plannedEnd + mStartLength + static_cast<float>(played) * mLoopLength;
+}
+
+float Character::speedFromAnim(double milliseconds)
+{
+    if (!mModel || !mModel->anim())
+        return 0.0f;
+    KaModelAnimation& animation = *mModel->anim();
+    const int frame = static_cast<int>(animation.calcCurrentFrame(milliseconds));
+    float distance = 0.0f;
+    if (mLastRootFrame == -1) {
+        distance = translationFromAnim(animation, 1) - translationFromAnim(animation, 0);
+    } else {
+        distance = translationFromAnim(animation, static_cast<unsigned long>(frame))
+            - translationFromAnim(animation, static_cast<unsigned long>(mLastRootFrame));
+        // The loop wrapped since the last sample: one more cycle's travel.
+        if (frame < mLastRootFrame)
+            distance += animLength(animation, animation.findBone(rootBone()), 9999);
+    }
+    mLastRootFrame = frame;
+    return distance * mModel->scale().z;
+}
+
+void Character::stepAlongCurve(float step, bool undoLast, KaVector3f32& previous, bool& moved)
+{
+    float lastParam = mCurveParam;
+    float lastDistance = mWalkedDistance;
+    KaVector3f32 lastPoint = previous;
+    bool stepped = false;
+    while (mWalkedDistance < mTargetDistance) {
+        lastParam = mCurveParam;
+        lastDistance = mWalkedDistance;
+        lastPoint = previous;
+        const float t = KaClamp(mCurveParam + step, 0.0f, 1.0f);
+        const KaVector3f32 point = mCurve->retrievePoint(t) + mPositionOffset;
+        mWalkedDistance += groundDistance(point, previous);
+        previous = point;
+        mCurveParam = t;
+        stepped = true;
+        if (t == 0.0f || t == 1.0f)
+            break;
+    }
+    if (stepped && undoLast) {
+        mCurveParam = lastParam;
+        mWalkedDistance = lastDistance;
+        previous = lastPoint;
+    }
+    moved = moved || stepped;
+}
+
+void Character::faceAlongCurve(float turn)
+{
+    KaVector3f32 a;
+    KaVector3f32 b;
+    mCurve->pseudoTangent(mCurveParam, a, b);
+    // The heading is a turn about the vertical: only the ground direction
+    // counts, and where there is none (points that coincide, a vertical
+    // step) the character keeps facing the way it was.
+    KaVector3f32 direction = b - a;
+    direction.y = 0.0f;
+    const float length = direction.getLength();
+    if (!(length > 1.0e-6f) || !std::isfinite(length))
+        return;
+    direction = direction * (1.0f / length);
+    // Rounding may put a unit vector's component just past 1.
+    float angle = std::acos(KaClamp(direction.z, -1.0f, 1.0f));
+    // (0, 0, 1) x direction has direction.x as its y.
+    if (direction.x >= 0.0f)
+        angle = -angle;
+    mModel->setRotation(KaQuaternion::fromAxisAndAngle(KaVector3f32(0.0f, 1.0f, 0.0f), angle + turn));
+}
+
+void Character::update(double milliseconds)
+{
+    if (!mCurve || !isRunning())
+        return;
+    mTargetDistance += speedFromAnim(milliseconds) * mSpeedRatio;
+    if (mCurve->controlPoints().size() < 2 || !mModel) {
+        blendAnimation(mSettings.walk.animationFileName, gIdleBlendSeconds, true, false);
+        endMove();
+        return;
+    }
+
+    const bool backward = mEndParam < mCurveOffset;
+    const float sign = backward ? -1.0f : 1.0f;
+    const float turn = backward ? gPi : 0.0f;
+
+    updatePosition(mCurveParam);
+    KaVector3f32 point = mModel->position();
+    const float iterations = static_cast<float>(mCurve->nbIterations() ? mCurve->nbIterations() : 1);
+    if (mNoRootMotion) {
+        mCurveParam = KaClamp(mEndParam, 0.0f, 1.0f);
+        point = mCurve->retrievePoint(mCurveParam) + mPositionOffset;
+    } else {
+        bool moved = false;
+        stepAlongCurve(sign * gCoarseSteps / iterations, true, point, moved);
+        stepAlongCurve(sign / iterations, false, point, moved);
+        if (!moved)
+            point = mModel->position();
+    }
+    if (mFreeMoveZone)
+        point = mFreeMoveZone->correctCharacterPosition(point, nullptr, true);
+    mModel->setPosition(point);
+    faceAlongCurve(turn);
+
+    const bool arrived = mCurveParam == mEndParam
+        || KaAbs(mEndParam - mCurveOffset) < KaAbs(mCurveParam - mCurveOffset);
+    const KaString stopFile = walkAnim(endD);
+    if (arrived) {
+        // Either way the walk ends here, and is reported once.
+        if (mNoEndAnim) {
+            mNoEndAnim = false;
+            endMove();
+            return;
+        }
+        if (stopFile.length() == 0) {
+            blendAnimation(mSettings.walk.animationFileName, gIdleBlendSeconds, true, false);
+            endMove();
+            return;
+        }
+    }
+
+    if (stopFile.length() != 0 && mCurModelAnim && mCurAnimName == walkAnim(loop)) {
+        const double frame = std::trunc(static_cast<double>(mCurModelAnim->frameRate()) * milliseconds / 1000.0);
+        if (frame >= static_cast<double>(mEndFrame)) {
+            if (mNoEndAnim) {
+                mNoEndAnim = false;
+                endMove();
+                return;
+            }
+            setAnimation(mEndOnD ? stopFile : walkAnim(endG), false, false, false, -1, 9999);
+        }
+    }
+    updateAnimFrame();
+}
+
+void Character::endMove()
+{
+    if (mPlayer)
+        walkMode(defaultWalkMode());
+    onFinished.call();
+    stop();
+}
+
+void Character::continueWalk(const KaModelAnimation& ended)
+{
+    // Someone listening to the end already played something else.
+    if (mCurModelAnim.get() != &ended)
+        return;
+    const KaString startFile = walkAnim(start);
+    if (startFile.length() != 0 && mCurAnimName == startFile) {
+        setAnimation(walkAnim(loop), true, false, false, -1, 9999);
+        return;
+    }
+    const KaString stopG = walkAnim(endG);
+    const KaString stopD = walkAnim(endD);
+    const bool stopped
+        = (stopG.length() != 0 && mCurAnimName == stopG) || (stopD.length() != 0 && mCurAnimName == stopD);
+    if (!stopped)
+        return;
+    updatePosition(mEndParam);
+    endMove();
+    if (mCurModelAnim.get() == &ended)
+        setAnimation(mSettings.walk.animationFileName, true, false, false, -1, 9999);
+}
+
+bool Character::isWalkEnd() const
+{
+    if (!mCurModelAnim)
+        return false;
+    const KaPath file = KaPath(mCurModelAnim->name()).fileName();
+    if (file.length() == 0)
+        return false;
+    const KaArray<MoveFiles>& types = mSettings.walk.walkTypes;
+    for (unsigned long i = 0; i < types.size(); ++i) {
+        if (types[i].parts[endG].file.contains(file) || types[i].parts[endD].file.contains(file))
+            return true;
+    }
+    return false;
+}

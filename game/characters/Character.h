@@ -12,10 +12,12 @@
 #include "engine/maths/KaMatrix4x4.h"
 #include "engine/maths/KaTRS.h"
 #include "engine/maths/KaVector2f32.h"
+#include "engine/maths/KaVector2s32.h"
 #include "engine/maths/KaVector3f32.h"
 #include "engine/scene/KaAnimation.h"
 #include "engine/scene/KaModel.h"
 #include "engine/scene/KaModelAnimation.h"
+#include "engine/world/KaBezierCurve.h"
 
 class CarriedObjects;
 class KaFreeMoveZone;
@@ -219,8 +221,65 @@ public:
     // zone has no ground there); the point itself without a zone.
     KaVector3f32 correctPosition(KaVector3f32 position);
 
-    // The walk (built on top of this class's animations).
+    // Walking. The character walks along a curve by the distance its root
+    // bone travels in the playing walk animation, scaled so that the planned
+    // start, loop cycles and stop cover the curve: the feet never slide.
+    // walkTo() plans and plays this animation; each update() is one step of
+    // the walk with the milliseconds since it started. Callers first set the
+    // zone, the position offset, the curve and the curve offset and play the
+    // start part (the loop when there is none).
+    void placeOnCurve(const KaIntrusivePtr<KaBezierCurve>& curve);
+    const KaIntrusivePtr<KaBezierCurve>& curve() const { return mCurve; }
+    void removeFromCurve() { mCurve = nullptr; }
+    void setCurveOffset(float offset);
+    float curveOffset() const { return mCurveOffset; }
+    // Added to every curve point (a scene curve walked by a character whose
+    // settings shift it).
+    void setPositionOffset(const KaVector3f32& offset) { mPositionOffset = offset; }
+    const KaVector3f32& positionOffset() const { return mPositionOffset; }
+    // The model to the curve point at that parameter, on the ground of the
+    // walkable zone when there is one; nothing without curve points.
+    void updatePosition(float param);
+    // Plans the walk from the curve offset to endParam and starts it.
+    // noEndAnim: the walk ends without a stopping animation.
+    void walkTo(float endParam, bool noEndAnim);
     void update(double milliseconds) override;
+    // Ends the walk: reports it through onFinished (once per call), then
+    // stops. The player goes back to walking rather than running.
+    void endMove();
+    // Whether the playing animation is a stopping part of some walk type.
+    bool isWalkEnd() const;
+    // The root's z travel since the previous sample of the animation the
+    // model plays (the one blended in last), times the model's z scale.
+    float speedFromAnim(double milliseconds);
+
+    // The walkable zone's path from where the model stands to the zone point
+    // under a screen point, or to a world point; null ("no path") when there
+    // is none, and always without a zone.
+    KaIntrusivePtr<KaBezierCurve> pathTo(const KaVector2s32& screen);
+    KaIntrusivePtr<KaBezierCurve> pathTo(const KaVector3f32& to);
+
+    float curveParam() const { return mCurveParam; }
+    float walkedDistance() const { return mWalkedDistance; }
+    float targetDistance() const { return mTargetDistance; }
+    float endParam() const { return mEndParam; }
+    float curveLength() const { return mCurveLength; }
+    // Counted from the start of the walk: where the stopping animation
+    // starts.
+    unsigned int endFrame() const { return mEndFrame; }
+    // Curve length per unit of animation displacement.
+    float speedRatio() const { return mSpeedRatio; }
+    bool endOnD() const { return mEndOnD; }
+    bool noEndAnim() const { return mNoEndAnim; }
+
+    // What the game keeps of a walk it was asked for; the walk itself does
+    // not read them.
+    bool walkRequest() const { return mWalkRequest; }
+    void setWalkRequest(bool request) { mWalkRequest = request; }
+    const KaVector3f32& requestedDestination() const { return mRequestedDestination; }
+    void setRequestedDestination(const KaVector3f32& destination) { mRequestedDestination = destination; }
+    const KaString& zoneName() const { return mZoneName; }
+    void setZoneName(const KaString& name) { mZoneName = name; }
 
     // What the character is given of the scene.
     void setScene(KaScene* scene) { mScene = scene; }
@@ -293,6 +352,15 @@ private:
     void placeCarriedObjects(const KaString& bone, const KaMatrix4x4& matrix);
     void removeFromScene(KaIntrusivePtr<KaModel>& model);
     void deleteCallbacks(KaArray<Callback*>& list, const KaString& function, int frame);
+    // The walk's own handover when one of its parts ends and nobody else
+    // moved on: start to loop, and stop to idle with the walk's end.
+    void continueWalk(const KaModelAnimation& ended);
+    void planStop(float curveLength, float plannedEnd, float& divisor);
+    // Steps of `step` along the curve parameter until the walked distance
+    // reaches the target or the curve ends; the last step is taken back when
+    // undoLast is set. previous: the point walked from, then the last one.
+    void stepAlongCurve(float step, bool undoLast, KaVector3f32& previous, bool& moved);
+    void faceAlongCurve(float turn);
 
     static KaPath animationPath(const KaString& name);
 
@@ -328,6 +396,24 @@ private:
     unsigned int mLoopFrames;
     float mEndLength;
     unsigned int mEndFrames;
+
+    KaIntrusivePtr<KaBezierCurve> mCurve;
+    float mCurveOffset;
+    float mCurveParam;
+    float mWalkedDistance;
+    float mTargetDistance;
+    float mEndParam;
+    KaVector3f32 mPositionOffset;
+    float mCurveLength;
+    unsigned int mEndFrame;
+    float mSpeedRatio;
+    bool mEndOnD;
+    bool mNoEndAnim;
+    // Nothing in the animations can carry this walk: it arrives at once.
+    bool mNoRootMotion;
+    bool mWalkRequest;
+    KaVector3f32 mRequestedDestination;
+    KaString mZoneName;
 
     KaScene* mScene;
     KaLuaScript* mScript;
