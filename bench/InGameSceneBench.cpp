@@ -46,6 +46,8 @@ void drawFrame(InGameScene& scene)
     scene.draw();
     kaRenderer->renderTransparentMeshes();
     scene.drawPath();
+    // The software rasteriser works when the frame is flushed: wait for it.
+    glFinish();
 }
 
 struct Setup {

@@ -163,24 +163,32 @@ bool InGameScene::load(const KaPath& geometryPath)
     return true;
 }
 
+KaIntrusivePtr<KaCamera> InGameScene::sceneCamera(
+    const SceneGeometryFile::Camera& record, unsigned int width, unsigned int height)
+{
+    KaIntrusivePtr<KaCamera> camera(new KaCamera);
+    camera->setProjectionType(KaCamera::PERSPECTIVE_Y);
+    camera->viewport(0, 0, width, height);
+    camera->setName(record.name);
+    camera->setPosition(record.position);
+    camera->setRotation(record.rotation);
+    camera->setScale(record.scale);
+    // Through degrees and back, in single precision, as the authoring
+    // tools round it.
+    const float degrees = record.fov * 180.0f / kPi;
+    camera->setFov(degrees * kPi / 180.0f);
+    camera->setAspect(record.aspect);
+    camera->setNearDistance(record.nearPlane);
+    camera->setFarDistance(kSceneFarPlane);
+    return camera;
+}
+
 void InGameScene::build(SceneGeometryFile& file)
 {
     for (unsigned long i = 0; i < file.cameras.size(); ++i) {
         const SceneGeometryFile::Camera& record = file.cameras[i];
-        KaIntrusivePtr<KaCamera> camera(new KaCamera);
-        camera->setProjectionType(KaCamera::PERSPECTIVE_Y);
-        camera->viewport(0, 0, static_cast<unsigned int>(mWindowSize.x), static_cast<unsigned int>(mWindowSize.y));
-        camera->setName(record.name);
-        camera->setPosition(record.position);
-        camera->setRotation(record.rotation);
-        camera->setScale(record.scale);
-        // Through degrees and back, in single precision, as the authoring
-        // tools round it.
-        const float degrees = record.fov * 180.0f / kPi;
-        camera->setFov(degrees * kPi / 180.0f);
-        camera->setAspect(record.aspect);
-        camera->setNearDistance(record.nearPlane);
-        camera->setFarDistance(kSceneFarPlane);
+        KaIntrusivePtr<KaCamera> camera = sceneCamera(record, static_cast<unsigned int>(mWindowSize.x),
+            static_cast<unsigned int>(mWindowSize.y));
         cameras().pushBack(camera);
     }
 

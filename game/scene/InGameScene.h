@@ -9,6 +9,7 @@
 #include "engine/core/KaPath.h"
 #include "engine/core/KaString.h"
 #include "engine/core/KaTimer.h"
+#include "engine/graphics/KaCamera.h"
 #include "engine/graphics/KaLight.h"
 #include "engine/maths/KaQuaternion.h"
 #include "engine/maths/KaVector2f32.h"
@@ -19,6 +20,7 @@
 #include "engine/scene/KaRectBlocker.h"
 #include "engine/scene/KaScene.h"
 #include "engine/script/KaLuaGUI.h"
+#include "game/scene/SceneGeometryFile.h"
 
 class Billboard;
 class Character;
@@ -29,7 +31,6 @@ class KaPickMesh2;
 class KaSpriteLayout;
 class KaStream;
 class Object3D;
-class SceneGeometryFile;
 
 // The 3D scene of the game in progress: the pre-rendered background and its
 // Lua GUIs, the zone's geometry (cameras, pick meshes, props, walkable zones,
@@ -104,6 +105,11 @@ public:
     void update() override;
     void draw() override;
     virtual void drawPath();
+
+    // A camera of the geometry file as the scene uses it, on a viewport of
+    // that size.
+    static KaIntrusivePtr<KaCamera> sceneCamera(
+        const SceneGeometryFile::Camera& record, unsigned int width, unsigned int height);
 
     KaPath getActZoneFileName() const;
     KaPath getLightsFileName() const;

@@ -10,6 +10,7 @@
 #include "engine/world/KaBezierCurve.h"
 #include "game/scene/ActZonesFile.h"
 #include "game/scene/BlockersFile.h"
+#include "game/scene/InGameScene.h"
 #include "game/scene/SceneGeometryFile.h"
 #include "tests/support/KaTestSupport.h"
 #include "tests/tools/scene/KaZoneTestDescriptions.h"
@@ -29,22 +30,9 @@ KaZoneDescription smallZone()
     return zone;
 }
 
-// The camera as the scene makes it from a record of the geometry file.
 KaIntrusivePtr<KaCamera> sceneCamera(const SceneGeometryFile::Camera& record, unsigned int width, unsigned int height)
 {
-    KaIntrusivePtr<KaCamera> camera(new KaCamera);
-    camera->setProjectionType(KaCamera::PERSPECTIVE_Y);
-    camera->viewport(0, 0, width, height);
-    camera->setName(record.name);
-    camera->setPosition(record.position);
-    camera->setRotation(record.rotation);
-    camera->setScale(record.scale);
-    const float degrees = record.fov * 180.0f / kPi;
-    camera->setFov(degrees * kPi / 180.0f);
-    camera->setAspect(record.aspect);
-    camera->setNearDistance(record.nearPlane);
-    camera->setFarDistance(3000.0f);
-    return camera;
+    return InGameScene::sceneCamera(record, width, height);
 }
 
 // The compiled file, written and read back as the scene reads it.
