@@ -365,6 +365,8 @@ KaLight* InGameScene::shadowLight()
 
 void InGameScene::reset()
 {
+    if (mPlayer)
+        mPlayer->setFreeMoveZone(nullptr);
     freeSceneObjects();
     mBackgroundGui.unload();
     unloadSpritelayouts();
@@ -374,6 +376,12 @@ void InGameScene::reset()
 
 void InGameScene::freeSceneObjects()
 {
+    if (mPlayer) {
+        mPlayer->setLookAtCharacter(nullptr, false);
+        mPlayer->deleteAllCallback();
+    }
+    if (mCharacters.size() == 1)
+        mCharacters[0]->deleteAllCallback();
     for (unsigned long i = 0; i < mObjects3D.size(); ++i)
         removeModelFrom(*this, mObjects3D[i]->model());
     deleteAllLater(mObjects3D);
@@ -391,6 +399,14 @@ void InGameScene::close()
     mGeometryPath.clear();
     KaScene::close();
     freeGeometry();
+    // The player stays from scene to scene: its model and foot shadows are
+    // drawn by the next scene too.
+    if (mPlayer && mPlayer->model() && !findMira()) {
+        models().pushBack(mPlayer->model());
+        for (unsigned int i = 0; i < 2; ++i)
+            if (mPlayer->shadowPlane(i))
+                models().pushBack(mPlayer->shadowPlane(i));
+    }
     mObjects.clear();
     mHitObjects.clear();
     deleteAll(mPickMeshes);
@@ -469,6 +485,15 @@ bool InGameScene::loadMarkers(const KaPath& path)
 }
 
 void InGameScene::unloadSpritelayouts() { deleteAll(mAnimObjects); }
+
+bool InGameScene::findMira()
+{
+    KaArray<KaIntrusivePtr<KaModel>>& all = models();
+    for (unsigned long i = 0; i < all.size(); ++i)
+        if (all[i] && all[i]->name() == "Mira")
+            return true;
+    return false;
+}
 
 KaLayout* InGameScene::background() const { return mBackgroundGui.layout("background"); }
 

@@ -127,6 +127,8 @@ public:
     bool loadMarkers(const KaPath& path);
     void unloadSpritelayouts();
     KaLayout* background() const;
+    // Whether the player's model ("Mira") is among the scene's models.
+    bool findMira();
     KaLuaGUI& backgroundGui() { return mBackgroundGui; }
     KaLuaGUI& interactionsGui() { return mInteractionsGui; }
     KaLuaGUI& markersGui() { return mMarkersGui; }

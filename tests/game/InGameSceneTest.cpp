@@ -639,6 +639,28 @@ TEST_F(HeadLookAtTest, TheFirstZoneAroundThePlayerWinsAndALookedAtCharacterOverr
     EXPECT_FALSE(player.headLookAt());
 }
 
+// The player walks from scene to scene: a scene change lets go of its
+// zone, its callbacks and whom it looks at, and keeps its model drawn.
+TEST_F(HeadLookAtTest, ThePlayerOutlivesTheScene)
+{
+    writeRichGeometry();
+    ASSERT_TRUE(load());
+    player.model()->setName("Mira");
+    player.setFreeMoveZone(scene->pathZone("Yard"));
+    player.setLookAtCharacter(&other, false);
+    scene->close();
+    EXPECT_EQ(nullptr, player.freeMoveZone());
+    EXPECT_EQ(nullptr, player.lookAtCharacter());
+    ASSERT_EQ(1u, scene->models().size());
+    EXPECT_EQ(player.model().get(), scene->models()[0].get());
+    EXPECT_TRUE(scene->findMira());
+    ASSERT_TRUE(load());
+    unsigned long miras = 0;
+    for (unsigned long i = 0; i < scene->models().size(); ++i)
+        miras += scene->models()[i]->name() == "Mira";
+    EXPECT_EQ(1u, miras);
+}
+
 TEST_F(InGameSceneTest, TwoScenesHaveTheirCamerasCorrected)
 {
     SceneGeometryFile file;
