@@ -118,8 +118,7 @@ TEST_F(CharactersShadowTest, TheShadowFallsUnderTheCharacterInWindowsOfEverySize
         SCOPED_TRACE(testing::Message() << c.width << " x " << c.height);
         stop();
         start(c.width, c.height);
-        while (glGetError() != GL_NO_ERROR) {
-        }
+        while (glGetError() != GL_NO_ERROR) { }
         frame();
         EXPECT_EQ(static_cast<GLenum>(GL_NO_ERROR), glGetError());
         EXPECT_EQ(c.side, scene->charactersShadow()->textureSize());
@@ -151,6 +150,30 @@ TEST_F(CharactersShadowTest, TheShadowFollowsTheCharacter)
     frame();
     EXPECT_LT(pixelAt(beside).r, 140);
     EXPECT_EQ((KaPixel { 200, 200, 200, 255 }), pixelAt(feet));
+}
+
+// A window made smaller after loading: the next frame's texture fits it
+// again, and a larger window gets the full texture back.
+TEST_F(CharactersShadowTest, AResizedWindowRefitsTheTexture)
+{
+    start(800, 800);
+    frame();
+    ASSERT_EQ(720u, scene->charactersShadow()->textureSize());
+    const struct {
+        unsigned int width;
+        unsigned int height;
+        unsigned int side;
+    } sizes[] = { { 300, 200, 200 }, { 1000, 900, 720 } };
+    for (const auto& size : sizes) {
+        SCOPED_TRACE(testing::Message() << size.width << " x " << size.height);
+        ASSERT_TRUE(gl.resize(size.width, size.height));
+        mainWindow.get()->setSize(KaVector3f32(static_cast<float>(size.width), static_cast<float>(size.height), 100));
+        frame();
+        EXPECT_EQ(static_cast<GLenum>(GL_NO_ERROR), glGetError());
+        EXPECT_EQ(size.side, scene->charactersShadow()->textureSize());
+        EXPECT_LT(pixelAt(feet).r, 140);
+        EXPECT_EQ((KaPixel { 200, 200, 200, 255 }), pixelAt(beside));
+    }
 }
 
 // Without a shadow light or without a player the passes neither draw nor
