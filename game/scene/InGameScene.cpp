@@ -16,6 +16,7 @@
 #include "engine/script/KaLuaScript.h"
 #include "game/api/YieldedCallback.h"
 #include "game/characters/Character.h"
+#include "game/characters/CharactersShadow.h"
 #include "game/scene/ActZonesFile.h"
 #include "game/scene/Billboard.h"
 #include "game/scene/BlockersFile.h"
@@ -159,6 +160,8 @@ bool InGameScene::load(const KaPath& geometryPath)
     close();
     mGeometryPath = geometryPath;
     build(file);
+    mCharactersShadow = new CharactersShadow;
+    mCharactersShadow->create(this);
     onMainWindowSizeChanged();
     return true;
 }
@@ -424,6 +427,11 @@ void InGameScene::freeGeometry()
     cameras().clear();
     models().clear();
     mShadowReceivingModels.clear();
+    if (mCharactersShadow) {
+        mCharactersShadow->destroy();
+        delete mCharactersShadow;
+        mCharactersShadow = nullptr;
+    }
 }
 
 // ---------------------------------------------------------------------------

@@ -24,6 +24,7 @@
 
 class Billboard;
 class Character;
+class CharactersShadow;
 class KaFreeMoveZone;
 class KaLayout;
 class KaLuaScript;
@@ -204,6 +205,8 @@ public:
     float shadowNearPlane() const { return mShadowNearPlane; }
     float shadowFarPlane() const { return mShadowFarPlane; }
     const KaColor& shadowColor() const { return mShadowColor; }
+    // Made by load, gone with the geometry: null without a scene.
+    CharactersShadow* charactersShadow() const { return mCharactersShadow; }
 
 private:
     void build(SceneGeometryFile& file);
@@ -250,6 +253,7 @@ private:
     float mShadowFarPlane = 1000.0f;
     KaColor mShadowColor;
     KaArray<KaIntrusivePtr<KaModel>> mShadowReceivingModels;
+    CharactersShadow* mCharactersShadow = nullptr;
     Character* mPlayer = nullptr;
     KaVector2f32 mScroll;
     KaVector2f32 mLayerSize;
