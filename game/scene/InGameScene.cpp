@@ -112,6 +112,9 @@ InGameScene::~InGameScene()
     if (mainWindow.exists())
         window()->onSizeChanged().remove(this, &InGameScene::onMainWindowSizeChanged);
     close();
+    if (mPlayer && mOwnsPlayer)
+        release(mPlayer, true);
+    mPlayer = nullptr;
     clearLights();
 }
 
@@ -1010,6 +1013,7 @@ bool InGameScene::loadPlayerCharacter(const KaString& name, bool flag)
         }
         adopt(created);
         mPlayer = created;
+        mOwnsPlayer = true;
         mPlayerModel = created->model();
         if (!findMira())
             appendCharacterModels(created);
@@ -1019,7 +1023,7 @@ bool InGameScene::loadPlayerCharacter(const KaString& name, bool flag)
     return true;
 }
 
-void InGameScene::release(Character* character)
+void InGameScene::release(Character* character, bool owned)
 {
     character->removeAnim();
     character->deleteAnim();
@@ -1030,20 +1034,22 @@ void InGameScene::release(Character* character)
         removeModelFrom(*this, character->shadowPlane(i));
     character->setScene(nullptr);
     character->setCarriedObjects(nullptr);
-    character->deleteLater();
+    if (owned)
+        character->deleteLater();
 }
 
 void InGameScene::unloadCharacter(const KaString& name)
 {
     if (mPlayer && mPlayer->model() && mPlayer->model()->name() == name) {
-        release(mPlayer);
+        release(mPlayer, mOwnsPlayer);
         mPlayer = nullptr;
+        mOwnsPlayer = false;
         mPlayerModel = nullptr;
     }
     for (unsigned long i = 0; i < mCharacters.size();) {
         Character* c = mCharacters[i];
         if (c->model() && c->model()->name() == name) {
-            release(c);
+            release(c, true);
             mCharacters.removeAt(i);
         } else {
             ++i;
@@ -1054,7 +1060,7 @@ void InGameScene::unloadCharacter(const KaString& name)
 void InGameScene::unloadRemainingCharacters()
 {
     for (unsigned long i = 0; i < mCharacters.size(); ++i)
-        release(mCharacters[i]);
+        release(mCharacters[i], true);
     mCharacters.clear();
 }
 

@@ -183,7 +183,11 @@ public:
     // The characters of the scene. The player is not among the others.
     // setPlayer hands over a player the caller keeps owning; the player
     // loadPlayerCharacter makes is the scene's.
-    void setPlayer(Character* player) { mPlayer = player; }
+    void setPlayer(Character* player)
+    {
+        mPlayer = player;
+        mOwnsPlayer = false;
+    }
     Character* player() const { return mPlayer; }
     KaArray<Character*>& characters() { return mCharacters; }
     const KaIntrusivePtr<KaModel>& playerModel() const { return mPlayerModel; }
@@ -324,8 +328,8 @@ private:
     void appendCharacterModels(Character* character);
     // Lets go of a character's animation and callbacks and takes its models
     // out of the scene now: it is deleted at the end of the frame, when this
-    // scene may be gone.
-    void release(Character* character);
+    // scene may be gone (when the scene owns it).
+    void release(Character* character, bool owned);
     void unloadRemainingCharacters();
     KaLayout* markerLayer() const;
     // The marker layer's sprites of that name, in order.
@@ -369,6 +373,7 @@ private:
     KaColor mShadowColor;
     KaArray<KaIntrusivePtr<KaModel>> mShadowReceivingModels;
     Character* mPlayer = nullptr;
+    bool mOwnsPlayer = false;
     KaIntrusivePtr<KaModel> mPlayerModel;
     std::map<KaString, SoundStep> mSoundSteps;
     KaArray<KaMarker> mMarkers;
