@@ -11,6 +11,7 @@
 #include "engine/script/KaLuaGUI.h"
 #include "game/characters/Character.h"
 #include "game/scene/InGameScene.h"
+#include "game/scene/Object3D.h"
 #include "tests/engine/graphics/KaPngTestFiles.h"
 #include "tests/game/CharacterTestFixture.h"
 #include "tests/game/SceneTestFiles.h"
@@ -238,6 +239,34 @@ TEST_F(SceneCharactersTest, ACharacterWalksASceneCurveShiftedByItsOffset)
     EXPECT_NEAR(20.0f, end.x, 1e-3f);
     EXPECT_NEAR(3.0f, end.y, 1e-3f);
     EXPECT_NEAR(58.0f, end.z, 1.0f);
+}
+
+// The characters the scene loads carry its 3D objects: a cup put on the
+// player is hidden outside its frames.
+TEST_F(SceneCharactersTest, ThePlayerCarriesTheScenesObjects)
+{
+    content.write("objects/ObjectsSettings.xml",
+        "<ObjectsSettings><Object name=\"Cup\"><modelFileName>cup.kamd</modelFileName>"
+        "<defaultScale>1,1,1</defaultScale></Object></ObjectsSettings>");
+    ASSERT_TRUE(Object3D::loadSettings("objects/ObjectsSettings.xml"));
+    KaModel cup;
+    KaMeshShape shape;
+    shape.name = "cup";
+    cup.addMesh(KaMakeMesh(shape));
+    content.write("objects/cup.kamd", KaSaveModel(cup, KaModel::mSelfSkinningFlag));
+    ASSERT_TRUE(scene->loadPlayerCharacter("Mira", true));
+    ASSERT_TRUE(scene->loadObject("Cup"));
+    Object3D* object = scene->object3D("Cup");
+    object->setCharacter("Mira", "R Foot");
+    object->setFrames(5, 6);
+    EXPECT_EQ(1u, scene->props().carriedCount());
+    ASSERT_TRUE(object->model()->visible());
+    started();
+    scene->player()->model()->update();
+    EXPECT_FALSE(object->model()->visible());
+
+    content.write("objects/ObjectsSettings.xml", "<ObjectsSettings/>");
+    Object3D::loadSettings("objects/ObjectsSettings.xml");
 }
 
 TEST_F(SceneCharactersTest, ThePlayerAndDisabledMovesDoNotWalk)
