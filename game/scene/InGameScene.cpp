@@ -1208,8 +1208,8 @@ KaVector3f32 InGameScene::markerPosition(float x, float y, const KaString& posit
     return KaVector3f32(x / 800.0f, y / 600.0f, 0.0f);
 }
 
-bool InGameScene::addMarker(const KaString& name, const KaString& image, float x, float y,
-    const KaString& positionType, const KaString& interaction)
+bool InGameScene::addMarker(const KaString& name, const KaString& image, float x, float y, const KaString& positionType,
+    const KaString& interaction)
 {
     KaLayout* layer = markerLayer();
     if (!layer) {

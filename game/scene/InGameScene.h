@@ -279,8 +279,8 @@ public:
     KaString imagePathMarker(const KaString& name);
     KaVector3f32 positionMarker(const KaString& name);
     void setPositionMarker(const KaString& name, KaVector2f32& position);
-    void saveMarkers() {}
-    void updateViewport() {}
+    void saveMarkers() { }
+    void updateViewport() { }
     const KaArray<KaMarker>& markers() const { return mMarkers; }
     const KaArray<KaSpriteLayout*>& markerSprites() const { return mMarkerSprites; }
     // The largest 4:3 rectangle in the main window.
