@@ -1,9 +1,13 @@
 #include "game/scene/InGameScene.h"
 
 #include "engine/core/KaBaseFile.h"
+#include "engine/core/KaCore.h"
+#include "engine/core/KaDirectory.h"
 #include "engine/core/KaFile.h"
 #include "engine/base/KaStd.h"
+#include "engine/graphics/Ka3DTexture.h"
 #include "engine/graphics/KaCamera.h"
+#include "engine/graphics/KaImage.h"
 #include "engine/graphics/KaMesh.h"
 #include "engine/graphics/KaRenderer.h"
 #include "engine/gui/KaButtonLayout.h"
@@ -15,6 +19,7 @@
 #include "engine/scene/KaTiledSurface.h"
 #include "engine/script/KaLuaScript.h"
 #include "game/api/YieldedCallback.h"
+#include "game/application/Application.h"
 #include "game/characters/Character.h"
 #include "game/characters/CharactersShadow.h"
 #include "game/scene/ActZonesFile.h"
@@ -108,7 +113,19 @@ InGameScene::~InGameScene()
     if (mainWindow.exists())
         window()->onSizeChanged().remove(this, &InGameScene::onMainWindowSizeChanged);
     close();
+    if (mPlayer && mOwnsPlayer)
+        release(mPlayer, true);
+    mPlayer = nullptr;
     clearLights();
+}
+
+void InGameScene::setScript(KaLuaScript* script)
+{
+    mScript = script;
+    if (mPlayer)
+        mPlayer->setScript(script);
+    for (unsigned long i = 0; i < mCharacters.size(); ++i)
+        mCharacters[i]->setScript(script);
 }
 
 void InGameScene::setLocation(const KaString& zone, const KaString& scene)
@@ -385,6 +402,8 @@ void InGameScene::freeSceneObjects()
     }
     if (mCharacters.size() == 1)
         mCharacters[0]->deleteAllCallback();
+    onUnloadCharacters.call();
+    unloadRemainingCharacters();
     for (unsigned long i = 0; i < mObjects3D.size(); ++i)
         removeModelFrom(*this, mObjects3D[i]->model());
     deleteAllLater(mObjects3D);
@@ -392,7 +411,13 @@ void InGameScene::freeSceneObjects()
     for (unsigned long i = 0; i < mBillboards.size(); ++i)
         mBillboards[i]->removeModelFromScene();
     deleteAllLater(mBillboards);
+    // The For GUI may outlive them: they leave its layer before they go.
+    for (unsigned long i = 0; i < mMarkerSprites.size(); ++i)
+        if (KaI3DObject2* parent = mMarkerSprites[i]->parent())
+            parent->removeChild(mMarkerSprites[i]);
+    deleteAllLater(mMarkerSprites);
     deleteAllCallback();
+    mMarkers.clear();
     deleteAll(mAnchorZones);
 }
 
@@ -877,4 +902,465 @@ InGameScene::Dummy InGameScene::dummy(const KaString& name) const
     absent.rotation = KaQuaternion(0.0f, 0.0f, 0.0f, 1.0f);
     absent.scale = KaVector3f32(0.0f, 0.0f, 0.0f);
     return absent;
+}
+
+int InGameScene::object(const KaString& name) const
+{
+    for (unsigned long i = 0; i < mObjects.size(); ++i)
+        if (mObjects[i].model && mObjects[i].model->name() == name)
+            return static_cast<int>(i);
+    return -1;
+}
+
+void InGameScene::setStep(KaString zone, const KaString& first, const KaString& second)
+{
+    SoundStep step;
+    step.first = first;
+    step.second = second;
+    mSoundSteps[zone] = step;
+}
+
+InGameScene::SoundStep InGameScene::findSoundStep(KaString zone) const
+{
+    auto found = mSoundSteps.find(zone);
+    return found == mSoundSteps.end() ? SoundStep() : found->second;
+}
+
+void InGameScene::addBlockingObject(const KaString& name) { mBlockingObjectNames.pushBack(name); }
+
+void InGameScene::removeBlockingObject(const KaString& name)
+{
+    for (unsigned long i = 0; i < mBlockingObjectNames.size();) {
+        if (mBlockingObjectNames[i] == name)
+            mBlockingObjectNames.removeAt(i);
+        else
+            ++i;
+    }
+}
+
+bool InGameScene::isObjectBlocking(const KaString& name) const
+{
+    for (unsigned long i = 0; i < mBlockingObjectNames.size(); ++i)
+        if (mBlockingObjectNames[i] == name)
+            return true;
+    return false;
+}
+
+// ---------------------------------------------------------------------------
+// Characters
+
+unsigned long InGameScene::Props::carriedCount() const { return mScene.objects3D().size(); }
+
+bool InGameScene::Props::carried(unsigned long index, Carried& carried) const
+{
+    if (index >= mScene.objects3D().size())
+        return false;
+    Object3D* object = mScene.objects3D()[index];
+    if (!object->model())
+        return false;
+    carried.model = object->model().get();
+    carried.characterName = object->characterName();
+    carried.boneName = object->boneName();
+    carried.firstFrame = object->firstFrame();
+    carried.lastFrame = object->lastFrame();
+    carried.translation = object->attachmentTranslation();
+    carried.rotation = object->attachmentRotation();
+    carried.scale = object->attachmentScale();
+    return true;
+}
+
+Character* InGameScene::character(const KaString& name)
+{
+    if (mPlayer && mPlayer->model() && mPlayer->model()->name() == name)
+        return mPlayer;
+    return findByModelName(mCharacters, name);
+}
+
+void InGameScene::adopt(Character* character)
+{
+    character->setScene(this);
+    character->setScript(mScript);
+    character->setCarriedObjects(&mProps);
+}
+
+void InGameScene::appendCharacterModels(Character* character)
+{
+    models().pushBack(character->model());
+    for (unsigned int i = 0; i < 2; ++i)
+        if (character->shadowPlane(i))
+            models().pushBack(character->shadowPlane(i));
+}
+
+bool InGameScene::loadCharacter(const KaString& name)
+{
+    if (Character* loaded = character(name)) {
+        loaded->model()->setVisible(true);
+        return true;
+    }
+    Character* created = new Character;
+    if (!created->loadModel(name, false)) {
+        delete created;
+        return false;
+    }
+    adopt(created);
+    appendCharacterModels(created);
+    mCharacters.pushBack(created);
+    created->model()->setVisible(true);
+    return true;
+}
+
+bool InGameScene::loadPlayerCharacter(const KaString& name, bool flag)
+{
+    if (!mPlayer) {
+        Character* created = new Character;
+        created->setPlayer(true);
+        if (!created->loadModel(name, flag)) {
+            delete created;
+            mPlayerModel = nullptr;
+            return false;
+        }
+        adopt(created);
+        mPlayer = created;
+        mOwnsPlayer = true;
+        mPlayerModel = created->model();
+        if (!findMira())
+            appendCharacterModels(created);
+    }
+    if (mPlayer->model())
+        mPlayer->model()->setVisible(true);
+    return true;
+}
+
+void InGameScene::release(Character* character, bool owned)
+{
+    character->removeAnim();
+    character->deleteAnim();
+    character->deleteAllCallback();
+    KaIntrusivePtr<KaModel> model = character->model();
+    removeModelFrom(*this, model);
+    for (unsigned int i = 0; i < 2; ++i)
+        removeModelFrom(*this, character->shadowPlane(i));
+    character->setScene(nullptr);
+    character->setCarriedObjects(nullptr);
+    if (owned)
+        character->deleteLater();
+}
+
+void InGameScene::unloadCharacter(const KaString& name)
+{
+    if (mPlayer && mPlayer->model() && mPlayer->model()->name() == name) {
+        release(mPlayer, mOwnsPlayer);
+        mPlayer = nullptr;
+        mOwnsPlayer = false;
+        mPlayerModel = nullptr;
+    }
+    for (unsigned long i = 0; i < mCharacters.size();) {
+        Character* c = mCharacters[i];
+        if (c->model() && c->model()->name() == name) {
+            release(c, true);
+            mCharacters.removeAt(i);
+        } else {
+            ++i;
+        }
+    }
+}
+
+void InGameScene::unloadRemainingCharacters()
+{
+    for (unsigned long i = 0; i < mCharacters.size(); ++i)
+        release(mCharacters[i], true);
+    mCharacters.clear();
+}
+
+void InGameScene::moveCharacterTo(
+    const KaString& name, const KaString& curveName, const float& offset, const float& speed)
+{
+    Character* c = character(name);
+    if (!c || c == mPlayer || mPlayerMoveDisabled)
+        return;
+    c->setPositionOffset(c->settings().cutSceneCurveDemi);
+    c->placeOnCurve(curve(curveName));
+    c->setCurveOffset(offset);
+    const KaString start = c->walkAnim(Character::start);
+    if (start.length() != 0)
+        c->setAnimation(start, false, false, false, -1, 9999);
+    else
+        c->setAnimation(c->walkAnim(Character::loop), true, false, false, -1, 9999);
+    c->walkTo(speed, false);
+}
+
+void InGameScene::setPositionCharacter(const KaString& name, const KaString& zoneName, KaVector3f32 position)
+{
+    Character* c = character(name);
+    if (!c) {
+        KaPrintf("[SetCharacterPosition] Character not found %s\n", name.c_str());
+        return;
+    }
+    c->stop();
+    KaFreeMoveZone* zone = pathZone(zoneName);
+    if (zone) {
+        // The zone finds its ground as the camera sees it: without one the
+        // character stays where it was.
+        KaIntrusivePtr<KaCamera> camera = currentCamera();
+        if (!camera) {
+            KaPrintf("[SetCharacterPosition] No camera to place %s\n", name.c_str());
+            return;
+        }
+        zone->setCamera(camera, false);
+    }
+    c->setFreeMoveZone(zone);
+    const SoundStep step = findSoundStep(zoneName);
+    c->setStepSound(KaPath(step.first), KaPath(step.second));
+    if (!zone) {
+        KaPrintf("[SetCharacterPosition] PathZone not found %s\n", zoneName.c_str());
+        return;
+    }
+    bool found = false;
+    const KaVector3f32 corrected = zone->correctCharacterPosition(position, &found, true);
+    c->model()->setPosition(corrected);
+    if (!found)
+        KaPrintf("[SetCharacterPosition] Warning : The character is not above the ground %s\n", name.c_str());
+}
+
+// ---------------------------------------------------------------------------
+// Geometry objects and the background
+
+bool InGameScene::showAllObjects(const KaString& text)
+{
+    bool shown = false;
+    for (unsigned long i = 0; i < mObjects.size(); ++i)
+        if (mObjects[i].model && mObjects[i].model->name().contains(text)) {
+            mObjects[i].model->setVisible(true);
+            shown = true;
+        }
+    return shown;
+}
+
+bool InGameScene::loadObjectMaterial(const Object& object, const KaString& dir)
+{
+    if (!object.model || object.model->meshCount() == 0)
+        return false;
+    const KaPath path(KaPath(mGeometryPath).directory() + "/" + dir + "/" + object.type + ".png");
+    KaImage image;
+    if (!image.load(path))
+        return false;
+    KaIntrusivePtr<Ka3DTexture> texture(new Ka3DTexture());
+    texture->load(image);
+    object.model->mesh(0).defaultMaterial(texture);
+    return true;
+}
+
+bool InGameScene::loadObjectMaterials(const KaString& dir)
+{
+    bool set = false;
+    for (unsigned long i = 0; i < mObjects.size(); ++i) {
+        const Object& object = mObjects[i];
+        if (!object.model || !object.model->name().contains(dir) || object.type.length() == 0)
+            continue;
+        set = loadObjectMaterial(object, dir) || set;
+    }
+    return set;
+}
+
+bool InGameScene::loadObjectMaterials(const KaString& dir, const KaString& objectName)
+{
+    const int index = object(objectName);
+    if (index < 0)
+        return false;
+    return loadObjectMaterial(mObjects[static_cast<unsigned long>(index)], dir);
+}
+
+bool InGameScene::changeBackground(const KaString& path)
+{
+    if (!fileExists(KaPath(path)))
+        return false;
+    if (KaSpriteLayout* root = mBackgroundGui.spriteLayout("root"))
+        root->load(KaPath(path));
+    return true;
+}
+
+// ---------------------------------------------------------------------------
+// Markers
+
+KaLayout* InGameScene::markerLayer() const { return mForGui ? mForGui->layout("background") : nullptr; }
+
+KaArray<KaSpriteLayout*> InGameScene::markerSpritesNamed(const KaString& name) const
+{
+    KaArray<KaSpriteLayout*> found;
+    KaLayout* layer = markerLayer();
+    if (!layer)
+        return found;
+    for (unsigned long i = 0; i < layer->childCount(); ++i) {
+        KaI3DObject2* child = layer->child(i);
+        if (child && child->name() == name)
+            if (KaSpriteLayout* sprite = dynamic_cast<KaSpriteLayout*>(child))
+                found.pushBack(sprite);
+    }
+    return found;
+}
+
+void InGameScene::playEndlessly(KaSpriteLayout* sprite)
+{
+    sprite->surface().frameAnim().setRepeatCount(KaAnimation::mEndless);
+    sprite->play();
+}
+
+KaVector3f32 InGameScene::markerPosition(float x, float y, const KaString& positionType) const
+{
+    if (positionType == "PERCENT") {
+        KaVector3f32 unit(1.0f, 1.0f, 0.0f);
+        if (application.exists())
+            unit = application.get()->layoutBack().userSize();
+        return KaVector3f32(x / 100.0f * unit.x, y / 100.0f * unit.y, 0.0f);
+    }
+    return KaVector3f32(x / 800.0f, y / 600.0f, 0.0f);
+}
+
+bool InGameScene::addMarker(const KaString& name, const KaString& image, float x, float y, const KaString& positionType,
+    const KaString& interaction)
+{
+    KaLayout* layer = markerLayer();
+    if (!layer) {
+        KaPrintf("[InGameScene::addMarker] No marker layer for %s\n", name.c_str());
+        return false;
+    }
+    if (findMarker(name)) {
+        setImagePathMarker(name, image);
+        return true;
+    }
+    KaSpriteLayout* sprite = new KaSpriteLayout;
+    sprite->setName(name);
+    KaDirectory folder;
+    if (folder.nativeOpen(KaBaseFile::getRealPath(KaPath(image), KaPath()))) {
+        folder.close();
+        sprite->setAnchor(KaVector3f32(0.0f, 0.0f, 0.0f));
+        sprite->load(KaPath(image));
+        sprite->setSizeType(KaILayout::Percent);
+        sprite->setPositionType(KaILayout::Percent);
+        sprite->setPosition(markerPosition(x, y, positionType));
+        const float w = static_cast<float>(window()->xSize());
+        const float h = static_cast<float>(window()->ySize());
+        const float side = core.get()->fileFlagSystemFlag("definition") == "SD" ? 0.07f : 0.04f;
+        sprite->setSize(KaVector3f32(side, h > 0.0f ? side * w / h : side, 0.0f));
+        sprite->setVisible(mMarkersVisible);
+        playEndlessly(sprite);
+    }
+    KaMarker marker;
+    marker.name = name;
+    marker.interaction = interaction;
+    mMarkers.pushBack(marker);
+    layer->addChild(sprite);
+    mMarkerSprites.pushBack(sprite);
+    return true;
+}
+
+InGameScene::KaMarker* InGameScene::findMarker(const KaString& name)
+{
+    for (unsigned long i = 0; i < mMarkers.size(); ++i)
+        if (mMarkers[i].name == name)
+            return &mMarkers[i];
+    return nullptr;
+}
+
+InGameScene::KaMarker* InGameScene::findMarkerByInt(const KaString& interaction)
+{
+    for (unsigned long i = 0; i < mMarkers.size(); ++i)
+        if (mMarkers[i].interaction == interaction)
+            return &mMarkers[i];
+    return nullptr;
+}
+
+bool InGameScene::isMarker(const KaString& name) { return findMarker(name) != nullptr; }
+
+void InGameScene::setImagePathMarker(const KaString& name, const KaString& image)
+{
+    if (!findMarker(name))
+        return;
+    KaArray<KaSpriteLayout*> sprites = markerSpritesNamed(name);
+    for (unsigned long i = 0; i < sprites.size(); ++i) {
+        sprites[i]->load(KaPath(image));
+        playEndlessly(sprites[i]);
+    }
+}
+
+void InGameScene::deleteMarker(const KaString& name)
+{
+    if (!findMarker(name))
+        return;
+    for (unsigned long i = 0; i < mMarkers.size(); ++i)
+        if (mMarkers[i].name == name) {
+            mMarkers.removeAt(i);
+            break;
+        }
+    KaArray<KaSpriteLayout*> sprites = markerSpritesNamed(name);
+    if (!sprites.isEmpty())
+        markerLayer()->removeChild(sprites[0]);
+}
+
+void InGameScene::setVisibleMarker(const KaString& name, bool visible)
+{
+    if (!findMarker(name))
+        return;
+    KaArray<KaSpriteLayout*> sprites = markerSpritesNamed(name);
+    if (!sprites.isEmpty())
+        sprites[0]->setVisible(visible);
+}
+
+bool InGameScene::isVisibleMarker(const KaString& name)
+{
+    KaArray<KaSpriteLayout*> sprites = markerSpritesNamed(name);
+    return !sprites.isEmpty() && sprites[0]->visible();
+}
+
+KaString InGameScene::imagePathMarker(const KaString& name)
+{
+    KaArray<KaSpriteLayout*> sprites = markerSpritesNamed(name);
+    return sprites.isEmpty() ? KaString() : KaString(sprites[0]->surface().path());
+}
+
+KaVector3f32 InGameScene::positionMarker(const KaString& name)
+{
+    KaArray<KaSpriteLayout*> sprites = markerSpritesNamed(name);
+    if (sprites.isEmpty())
+        return KaVector3f32(0.0f, 0.0f, 0.0f);
+    const KaVector3f32 position = sprites[0]->userPosition();
+    return KaVector3f32(position.x * 100.0f, position.y * 100.0f, 0.0f);
+}
+
+void InGameScene::setPositionMarker(const KaString& name, KaVector2f32& position)
+{
+    KaLayout* layer = markerLayer();
+    if (!layer)
+        return;
+    for (unsigned long i = 0; i < layer->childCount(); ++i) {
+        KaI3DObject2* child = layer->child(i);
+        if (!child)
+            continue;
+        KaPrintf("name marker %s", child->name().c_str());
+        if (child->name() == name)
+            if (KaSpriteLayout* sprite = dynamic_cast<KaSpriteLayout*>(child))
+                sprite->setPosition(markerPosition(position.x, position.y, "PERCENT"));
+    }
+}
+
+KaVector2f32 InGameScene::boundLayerSize()
+{
+    const float w = static_cast<float>(window()->xSize());
+    const float h = static_cast<float>(window()->ySize());
+    const float ratio = 1.3333334f;
+    if (h > 0.0f && w / h >= ratio)
+        return KaVector2f32(h * ratio, h);
+    return KaVector2f32(w, w / ratio);
+}
+
+KaVector2f32 InGameScene::layerSize()
+{
+    KaLayout* back = background();
+    if (!back)
+        return KaVector2f32(static_cast<float>(window()->xSize()), static_cast<float>(window()->ySize()));
+    if (KaSpriteLayout* root = mBackgroundGui.spriteLayout("root")) {
+        const KaVector3f32 size = root->size();
+        mLayerSize = KaVector2f32(size.x, size.y);
+    }
+    return mLayerSize;
 }

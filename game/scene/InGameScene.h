@@ -6,6 +6,7 @@
 #include "engine/containers/KaArray.h"
 #include "engine/containers/KaIntrusivePtr.h"
 #include "engine/containers/KaIsRelocatable.h"
+#include "engine/containers/KaSignal.h"
 #include "engine/core/KaPath.h"
 #include "engine/core/KaString.h"
 #include "engine/core/KaTimer.h"
@@ -20,6 +21,7 @@
 #include "engine/scene/KaRectBlocker.h"
 #include "engine/scene/KaScene.h"
 #include "engine/script/KaLuaGUI.h"
+#include "game/characters/CarriedObjects.h"
 #include "game/scene/SceneGeometryFile.h"
 
 class Billboard;
@@ -84,6 +86,33 @@ public:
         bool fired = false;
     };
 
+    // The footstep sounds of a walkable zone.
+    struct SoundStep {
+        KaString first;
+        KaString second;
+    };
+
+    // A small animated picture over the background standing for an
+    // interaction; its sprite is a child of the For GUI's "background".
+    struct KaMarker {
+        KaString name;
+        KaString interaction;
+    };
+
+    // The scene's 3D objects as the props characters may carry.
+    class Props : public CarriedObjects {
+    public:
+        explicit Props(const InGameScene& scene)
+            : mScene(scene)
+        {
+        }
+        unsigned long carriedCount() const override;
+        bool carried(unsigned long index, Carried& carried) const override;
+
+    private:
+        const InGameScene& mScene;
+    };
+
     InGameScene();
     ~InGameScene() override;
 
@@ -94,7 +123,7 @@ public:
     KaPath sceneFolder() const;
     // The script that the scene's events run in (the game's scene script);
     // null: events go nowhere.
-    void setScript(KaLuaScript* script) { mScript = script; }
+    void setScript(KaLuaScript* script);
     KaLuaScript* script() const { return mScript; }
 
     // Loads act zones, lights and the geometry file. The geometry file is
@@ -153,9 +182,39 @@ public:
     static float angularDistance(float a, float b);
 
     // The characters of the scene. The player is not among the others.
-    void setPlayer(Character* player) { mPlayer = player; }
+    // setPlayer hands over a player the caller keeps owning; the player
+    // loadPlayerCharacter makes is the scene's.
+    void setPlayer(Character* player)
+    {
+        mPlayer = player;
+        mOwnsPlayer = false;
+    }
     Character* player() const { return mPlayer; }
     KaArray<Character*>& characters() { return mCharacters; }
+    const KaIntrusivePtr<KaModel>& playerModel() const { return mPlayerModel; }
+
+    // The player, else the first other character, whose model has that name.
+    Character* character(const KaString& name);
+    bool loadCharacter(const KaString& name);
+    // With a player already there, only shows it: the name is not used.
+    bool loadPlayerCharacter(const KaString& name, bool flag);
+    // The player and every other character of that model name leave the
+    // scene at once and are deleted at the end of the frame.
+    void unloadCharacter(const KaString& name);
+    // A character other than the player walks a scene curve, shifted by its
+    // settings' cut-scene offset; nothing while player moves are disabled.
+    void moveCharacterTo(const KaString& name, const KaString& curve, const float& offset, const float& speed);
+    // Puts a character on the ground of a walkable zone, seen from the
+    // current camera.
+    void setPositionCharacter(const KaString& name, const KaString& zone, KaVector3f32 position);
+    // The game's flag: while it is set, scripts do not walk characters.
+    void setPlayerMoveDisabled(bool disabled) { mPlayerMoveDisabled = disabled; }
+    bool playerMoveDisabled() const { return mPlayerMoveDisabled; }
+    // Emitted when the scene's objects are let go, before the scene unloads
+    // what characters are left itself: the game unloads its characters
+    // there, with the connections it made to them.
+    KaSignal0Param onUnloadCharacters;
+    const Props& props() const { return mProps; }
 
     // Whether the player stands within the zone's ground radius.
     bool aroundAnchorZone(const AnchorZone* zone) const;
@@ -181,6 +240,55 @@ public:
     KaIntrusivePtr<KaBezierCurve> curve(const KaString& name) const;
     KaFreeMoveZone* pathZone(const KaString& name) const;
     Dummy dummy(const KaString& name) const;
+    // Index of the first geometry object of that model name, else -1.
+    int object(const KaString& name) const;
+
+    // Footstep sounds by walkable-zone name, kept from scene to scene.
+    void setStep(KaString zone, const KaString& first, const KaString& second);
+    SoundStep findSoundStep(KaString zone) const;
+
+    // Names of objects a click does not walk the player to; a name may be
+    // added more than once and is removed with all its copies.
+    void addBlockingObject(const KaString& name);
+    void removeBlockingObject(const KaString& name);
+    bool isObjectBlocking(const KaString& name) const;
+    const KaArray<KaString>& blockingObjects() const { return mBlockingObjectNames; }
+
+    // Geometry objects and the background picture.
+    bool showAllObjects(const KaString& text);
+    // Textures every typed geometry object whose name contains dir with
+    // dir + "/" + type + ".png" beside the geometry file.
+    bool loadObjectMaterials(const KaString& dir);
+    bool loadObjectMaterials(const KaString& dir, const KaString& objectName);
+    bool changeBackground(const KaString& path);
+
+    // Markers. Their pictures hang under the "background" layout of the
+    // game's For GUI (null: no markers can be shown).
+    void setForGui(KaLuaGUI* gui) { mForGui = gui; }
+    KaLuaGUI* forGui() const { return mForGui; }
+    // Whether new markers start visible (the game's marker switch).
+    void setMarkersVisible(bool visible) { mMarkersVisible = visible; }
+    bool addMarker(const KaString& name, const KaString& image, float x, float y, const KaString& positionType,
+        const KaString& interaction);
+    KaMarker* findMarker(const KaString& name);
+    KaMarker* findMarkerByInt(const KaString& interaction);
+    bool isMarker(const KaString& name);
+    void setImagePathMarker(const KaString& name, const KaString& image);
+    void deleteMarker(const KaString& name);
+    void setVisibleMarker(const KaString& name, bool visible);
+    bool isVisibleMarker(const KaString& name);
+    KaString imagePathMarker(const KaString& name);
+    KaVector3f32 positionMarker(const KaString& name);
+    void setPositionMarker(const KaString& name, KaVector2f32& position);
+    void saveMarkers() { }
+    void updateViewport() { }
+    const KaArray<KaMarker>& markers() const { return mMarkers; }
+    const KaArray<KaSpriteLayout*>& markerSprites() const { return mMarkerSprites; }
+    // The largest 4:3 rectangle in the main window.
+    KaVector2f32 boundLayerSize();
+    // The size of the background picture's "root" sprite; the window's
+    // without one.
+    KaVector2f32 layerSize();
 
     const KaString& geometryPath() const { return mGeometryPath; }
     const KaVector2f32& windowSize() const { return mWindowSize; }
@@ -218,6 +326,20 @@ private:
     void updateCallbacks();
     void updateWait();
     void updateTimedMoves();
+    // What a character needs of the scene to play and walk in it.
+    void adopt(Character* character);
+    void appendCharacterModels(Character* character);
+    // Lets go of a character's animation and callbacks and takes its models
+    // out of the scene now: it is deleted at the end of the frame, when this
+    // scene may be gone (when the scene owns it).
+    void release(Character* character, bool owned);
+    void unloadRemainingCharacters();
+    KaLayout* markerLayer() const;
+    // The marker layer's sprites of that name, in order.
+    KaArray<KaSpriteLayout*> markerSpritesNamed(const KaString& name) const;
+    KaVector3f32 markerPosition(float x, float y, const KaString& positionType) const;
+    static void playEndlessly(KaSpriteLayout* sprite);
+    bool loadObjectMaterial(const Object& object, const KaString& dir);
 
     KaString mZoneName;
     KaString mSceneName;
@@ -255,6 +377,15 @@ private:
     KaArray<KaIntrusivePtr<KaModel>> mShadowReceivingModels;
     CharactersShadow* mCharactersShadow = nullptr;
     Character* mPlayer = nullptr;
+    bool mOwnsPlayer = false;
+    KaIntrusivePtr<KaModel> mPlayerModel;
+    std::map<KaString, SoundStep> mSoundSteps;
+    KaArray<KaMarker> mMarkers;
+    KaArray<KaSpriteLayout*> mMarkerSprites;
+    KaLuaGUI* mForGui = nullptr;
+    bool mMarkersVisible = false;
+    bool mPlayerMoveDisabled = false;
+    Props mProps { *this };
     KaVector2f32 mScroll;
     KaVector2f32 mLayerSize;
 };
@@ -262,5 +393,6 @@ private:
 KA_RELOCATABLE(InGameScene::Object);
 KA_RELOCATABLE(InGameScene::HitObject);
 KA_RELOCATABLE(InGameScene::Dummy);
+KA_RELOCATABLE(InGameScene::KaMarker);
 
 #endif

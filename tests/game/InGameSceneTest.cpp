@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include "engine/core/KaFile.h"
+#include "engine/core/KaObject.h"
 #include "engine/graphics/KaCamera.h"
 #include "engine/graphics/KaImage.h"
 #include "engine/graphics/KaMesh.h"
@@ -843,6 +844,36 @@ TEST_F(SampleSceneTest, ABillboardStandsAtItsPointsDepth)
     draw();
     EXPECT_GT(distance(gl.pixel(at.x, at.y), lanternColour), 30);
     EXPECT_LT(distance(gl.pixel(at.x + 25, at.y + 18), beside), 10);
+}
+
+// The sample's two characters come into the office: the player kept by the
+// scene, Ansel as one of its characters, both stood on the floor by the
+// door, and gone again with the scene's objects.
+TEST_F(SampleSceneTest, TheSampleCharactersStandOnTheOfficeFloor)
+{
+    KaCaptureStdout console;
+    ASSERT_TRUE(Character::loadSettings("models/ModelsSettings.xml")) << console.text();
+    ASSERT_TRUE(scene->loadPlayerCharacter("Mira", true)) << console.text();
+    ASSERT_TRUE(scene->loadCharacter("Ansel")) << console.text();
+    const KaVector3f32 door = scene->dummy("DummyDoor01010").position;
+    for (const char* name : { "Mira", "Ansel" }) {
+        SCOPED_TRACE(name);
+        scene->setPositionCharacter(name, "Zone01010", door + KaVector3f32(0, 100, 0));
+        Character* c = scene->character(name);
+        ASSERT_NE(nullptr, c);
+        EXPECT_EQ(scene->pathZone("Zone01010"), c->freeMoveZone());
+        EXPECT_NEAR(door.x, c->model()->position().x, 1e-3f);
+        EXPECT_NEAR(door.z, c->model()->position().z, 1e-3f);
+        EXPECT_LT(c->model()->position().y, door.y + 100.0f);
+        EXPECT_TRUE(c->pathTo(scene->dummy("DummyStart01010").position));
+    }
+    EXPECT_EQ(std::string::npos, console.text().find("[SetCharacterPosition]")) << console.text();
+    scene->freeSceneObjects();
+    EXPECT_EQ(nullptr, scene->character("Ansel"));
+    EXPECT_NE(nullptr, scene->character("Mira"));
+    scene->unloadCharacter("Mira");
+    KaObject::deleteNow();
+    Character::animCacheFreeAll();
 }
 
 #endif
