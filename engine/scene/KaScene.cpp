@@ -90,6 +90,18 @@ KaIntrusivePtr<KaModel> KaScene::model(const KaString& name)
 
 KaArray<KaIntrusivePtr<KaModel>>& KaScene::models() { return mModels; }
 
+void KaScene::removeModelObject(const KaModel* model)
+{
+    if (!model)
+        return;
+    for (unsigned long i = 0; i < mModels.size(); ++i) {
+        if (mModels.elementOrDefault(i).get() == model) {
+            mModels.removeAt(i);
+            return;
+        }
+    }
+}
+
 void KaScene::removeModel(const KaString& name)
 {
     for (unsigned long i = 0; i < mModels.size(); ++i) {

@@ -41,6 +41,9 @@ public:
     virtual KaArray<KaIntrusivePtr<KaModel>>& models();
     // The last model takes the removed one's place.
     virtual void removeModel(const KaString& name);
+    // Takes out that very model, whatever its name (characters, shadows and
+    // props often share names); the other models keep their order.
+    void removeModelObject(const KaModel* model);
 
 private:
     KaArray<KaIntrusivePtr<KaCamera>> mCameras;

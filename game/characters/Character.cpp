@@ -240,16 +240,9 @@ Character::~Character()
 
 void Character::removeFromScene(KaIntrusivePtr<KaModel>& model)
 {
-    if (!mScene || !model)
-        return;
     // By identity: other characters' models and shadows share the names.
-    KaArray<KaIntrusivePtr<KaModel>>& models = mScene->models();
-    for (unsigned long i = 0; i < models.size(); ++i) {
-        if (models[i].get() == model.get()) {
-            models.removeAt(i);
-            return;
-        }
-    }
+    if (mScene)
+        mScene->removeModelObject(model.get());
 }
 
 // ---------------------------------------------------------------------------

@@ -91,12 +91,6 @@ void Billboard::removeModelFromScene()
         return;
     // By identity: the scene's removal by name would take the first model of
     // that name, which may be another billboard's or an object's.
-    KaArray<KaIntrusivePtr<KaModel>>& models = mScene.models();
-    for (unsigned long i = 0; i < models.size(); ++i) {
-        if (models[i].get() == mModel.get()) {
-            models.removeFastAt(i);
-            break;
-        }
-    }
+    mScene.removeModelObject(mModel.get());
     mModel = nullptr;
 }

@@ -65,16 +65,6 @@ template <class T> T* findByModelName(const KaArray<T*>& array, const KaString& 
     return nullptr;
 }
 
-void removeModelFrom(KaScene& scene, const KaIntrusivePtr<KaModel>& model)
-{
-    KaArray<KaIntrusivePtr<KaModel>>& models = scene.models();
-    for (unsigned long i = 0; i < models.size(); ++i)
-        if (models[i].get() == model.get()) {
-            models.removeAt(i);
-            return;
-        }
-}
-
 KaMainWindow* window() { return mainWindow.get(); }
 
 } // namespace
@@ -405,7 +395,7 @@ void InGameScene::freeSceneObjects()
     onUnloadCharacters.call();
     unloadRemainingCharacters();
     for (unsigned long i = 0; i < mObjects3D.size(); ++i)
-        removeModelFrom(*this, mObjects3D[i]->model());
+        removeModelObject(mObjects3D[i]->model().get());
     deleteAllLater(mObjects3D);
     // Their deletion comes after this scene may be gone: they leave it now.
     for (unsigned long i = 0; i < mBillboards.size(); ++i)
@@ -843,7 +833,7 @@ void InGameScene::unloadObject(const KaString& name)
     for (unsigned long i = 0; i < mObjects3D.size();) {
         Object3D* object = mObjects3D[i];
         if (object->model() && object->model()->name() == name) {
-            removeModelFrom(*this, object->model());
+            removeModelObject(object->model().get());
             object->deleteLater();
             mObjects3D.removeAt(i);
         } else {
@@ -855,7 +845,7 @@ void InGameScene::unloadObject(const KaString& name)
 void InGameScene::unloadAllObjects()
 {
     for (unsigned long i = 0; i < mObjects3D.size(); ++i)
-        removeModelFrom(*this, mObjects3D[i]->model());
+        removeModelObject(mObjects3D[i]->model().get());
     deleteAllLater(mObjects3D);
 }
 
@@ -1037,9 +1027,9 @@ void InGameScene::release(Character* character, bool owned)
     character->deleteAnim();
     character->deleteAllCallback();
     KaIntrusivePtr<KaModel> model = character->model();
-    removeModelFrom(*this, model);
+    removeModelObject(model.get());
     for (unsigned int i = 0; i < 2; ++i)
-        removeModelFrom(*this, character->shadowPlane(i));
+        removeModelObject(character->shadowPlane(i).get());
     character->setScene(nullptr);
     character->setCarriedObjects(nullptr);
     if (owned)
