@@ -637,3 +637,15 @@ bool Application::onMousePositionChanged(unsigned int pointer)
         mMouseCursor.userPosition().z));
     return false;
 }
+
+void Application::startGame(bool newGame, EApplicationDifficulty difficulty)
+{
+    mBackgroundVideoSprite.setVisible(false);
+    if (newGame)
+        mDifficulty = difficulty;
+    mGame.enter(newGame);
+}
+
+void Application::enterMainMenu()
+{
+}

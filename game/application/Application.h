@@ -18,6 +18,7 @@
 #include "engine/script/LocFile.h"
 #include "engine/sound/KaMusic.h"
 #include "engine/world/Ka3DObject2.h"
+#include "game/game/Game.h"
 #include "game/menus/Confirm.h"
 #include "game/menus/SplashScreens.h"
 
@@ -43,6 +44,11 @@ public:
     Application& operator=(const Application&) = delete;
 
     void create();
+    // Enters a game (a new one, or the save "save.xml" continued) behind
+    // the caller's capture and fade.
+    void startGame(bool newGame, EApplicationDifficulty difficulty);
+    // Where a left game goes: the main menu.
+    void enterMainMenu();
     // One frame; returns at once until create() has finished. Always true.
     bool run();
     void performRender();
@@ -88,6 +94,7 @@ public:
     LocFile& locFile() { return mLocFile; }
     KaXMLGUI& helpTexts() { return mHelpTexts; }
     SplashScreens& splashScreens() { return mSplashScreens; }
+    Game& game() { return mGame; }
     Confirm& saveCorruptConfirm() { return mSaveCorruptConfirm; }
     KaMusic& menuMusic() { return mMenuMusic; }
     KaTextLayout& version() { return mVersion; }
@@ -109,6 +116,7 @@ public:
     bool firstMainMenuEntry() const { return mFirstMainMenuEntry; }
     void setFirstMainMenuEntry(bool first) { mFirstMainMenuEntry = first; }
     EApplicationDifficulty difficulty() const { return mDifficulty; }
+    void setDifficulty(EApplicationDifficulty difficulty) { mDifficulty = difficulty; }
     KaArray<KaString>& animationsWithoutReadjustment() { return mAnimationsWithoutReadjustment; }
     // Artworks unlocked in earlier runs, as "options.xml" lists them, in
     // their order: kept so that saving the options never drops one.
@@ -172,6 +180,7 @@ private:
     KaArray<KaString> mAnimationsWithoutReadjustment;
     KaArray<KaString> mArtworksUnlocked;
     bool mDestroyed;
+    Game mGame;
 };
 
 extern KaSingleton<Application> application;
