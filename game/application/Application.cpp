@@ -21,6 +21,7 @@
 #include "engine/scene/KaAnimation.h"
 #include "engine/script/KaLuaGUI.h"
 #include "engine/sound/KaSoundManager.h"
+#include "game/characters/CharactersShadow.h"
 
 KaSingleton<Application> application;
 
@@ -290,8 +291,26 @@ bool Application::run()
     KaVideo::updateAll();
     mCapturedThisFrame = false;
     renderer.get()->reset();
+    mGame.update();
     soundManager.get()->update();
     performRender();
+    // Acted on once the frame is drawn, so that its last game frame shows.
+    if (mGame.requestMainMenu()) {
+        mGame.leave(true);
+        enterMainMenu();
+        mGame.setRequestMainMenu(false);
+    }
+    if (mGameFinished) {
+        mGame.leave(false);
+        enterMainMenu();
+        if (KaBaseFile::fileExist("finalURL.lua")) {
+            KaLuaGUI final;
+            final.load("finalURL.lua");
+            final.unload();
+        }
+        mGameFinished = false;
+    }
+    mGame.scene3D().updateScroll();
     KaObject::deleteNow();
     return true;
 }
@@ -318,13 +337,23 @@ void Application::drawLayer(KaLayout& layer)
 void Application::performRender()
 {
     KaRenderer* kaRenderer = renderer.get();
+    InGameScene& scene = mGame.scene3D();
+    const bool inGame = mGame.entered();
+    if (inGame)
+        CharactersShadow::renderTexturePass(&scene);
     drawBack();
     kaRenderer->renderTransparentMeshes();
     kaRenderer->clearBuffer(256);
+    if (inGame) {
+        CharactersShadow::renderProjectionPass(&scene);
+        mGame.draw();
+    }
     kaRenderer->renderTransparentMeshes();
     kaRenderer->clearBuffer(256);
     drawFront();
     kaRenderer->renderTransparentMeshes();
+    if (inGame)
+        scene.drawPath();
 }
 
 void Application::captureFade()
@@ -379,6 +408,8 @@ void Application::destroy()
     if (mDestroyed)
         return;
     mDestroyed = true;
+    // The game goes while the GL context and the sound device still exist.
+    mGame.leave(false);
     mainWindow.get()->onSizeChanged().remove(this, &Application::onMainWindowSizeChanged, 0.0f);
     saveOptions("options.xml");
     for (KaIntrusivePtr<KaFont3>& font : mFonts)
@@ -611,6 +642,12 @@ void Application::lockCursor(bool lock)
     mLockCursorButton.setVisible(lock);
 }
 
+void Application::lockCursorFromAction(bool lock)
+{
+    mLockCursorFromActionButton.setVisible(lock);
+    mGame.showMarkers(lock);
+}
+
 bool Application::isLockCursor()
 {
     return mLockCursorButton.visible() || mLockCursorFromActionButton.visible();
@@ -648,4 +685,7 @@ void Application::startGame(bool newGame, EApplicationDifficulty difficulty)
 
 void Application::enterMainMenu()
 {
+    // The main menu comes with the menus; until then a game left ends on the
+    // application's layers.
+    KaPrintf("[Application] main menu\n");
 }

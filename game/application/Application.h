@@ -78,6 +78,8 @@ public:
     void showLoadingIcon(bool show);
     void showNoCellIcon(bool show);
     void lockCursor(bool lock);
+    // A lock a script asked for; the scene's markers hide with it.
+    void lockCursorFromAction(bool lock);
     bool isLockCursor();
     void preloadTexture(KaString) { }
 

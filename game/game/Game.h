@@ -10,6 +10,7 @@
 #include "engine/core/KaTimer.h"
 #include "engine/gui/KaCheckboxLayout.h"
 #include "engine/maths/KaVector2s32.h"
+#include "engine/maths/KaVector3f32.h"
 #include "engine/script/KaLuaContext.h"
 #include "engine/script/KaLuaGUI.h"
 #include "engine/script/KaLuaScript.h"
@@ -31,6 +32,8 @@ struct lua_State;
 
 // Opens the script API in a scene script's Lua state.
 void LuaOpenBinds(lua_State* state);
+// Where the last click sent the player; (-1, -1, -1) for none.
+extern KaVector3f32 posPlayer;
 
 // The game in progress: entered from the menus, left back to them. It owns
 // the in-game scene with the player, the game's Lua state and the scene
@@ -238,6 +241,13 @@ private:
     void deleteRandomSounds();
     void deleteHitObjects();
     void releaseScripts();
+    // Stops the sounds of every channel but "music", "sfx" and "dialog".
+    void stopSceneSounds();
+    bool onCharacterPlaySound(const KaString& file);
+    // Stopped: paused and back at zero.
+    bool doubleClickStopped() const;
+    // Sets the told-dialog bit of the dialog code in a line's key.
+    void markDialogTold(const KaString& key);
 
     bool mRequestMainMenu;
     bool mLeft;
@@ -294,7 +304,6 @@ private:
     double mPlayedTime;
     KaVector2s32 mPreviousMousePos;
     KaTimer mRandomTimer;
-    bool mLeaving;
 };
 
 #endif

@@ -76,9 +76,10 @@ bool SplashScreens::onQuitSplash()
     app->captureFade();
     mGui.unload();
     mEntered = false;
-    // The main menu comes with the menus; until then the sequence ends on
-    // the application's layers.
     KaPrintf("[SplashScreens] end of the splash screens\n");
+    // The main menu comes with the menus; until then the sequence ends in a
+    // new game.
+    app->startGame(true, EApplicationDifficultyDefault);
     app->fade();
     return false;
 }

@@ -999,6 +999,12 @@ bool InGameScene::loadCharacter(const KaString& name)
     return true;
 }
 
+void InGameScene::appendPlayerModels()
+{
+    if (mPlayer && mPlayer->model())
+        appendCharacterModels(mPlayer);
+}
+
 bool InGameScene::loadPlayerCharacter(const KaString& name, bool flag)
 {
     if (!mPlayer) {

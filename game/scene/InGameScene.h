@@ -159,6 +159,12 @@ public:
     KaLayout* background() const;
     // Whether the player's model ("Mira") is among the scene's models.
     bool findMira();
+    // Puts the player's model and its foot shadows back among the scene's
+    // models (a scene change emptied them).
+    void appendPlayerModels();
+    // The path of the last click that walked the player.
+    const KaIntrusivePtr<KaBezierCurve>& clickPath() const { return mClickPath; }
+    void setClickPath(const KaIntrusivePtr<KaBezierCurve>& path) { mClickPath = path; }
     KaLuaGUI& backgroundGui() { return mBackgroundGui; }
     KaLuaGUI& interactionsGui() { return mInteractionsGui; }
     KaLuaGUI& markersGui() { return mMarkersGui; }
@@ -329,6 +335,7 @@ private:
     // What a character needs of the scene to play and walk in it.
     void adopt(Character* character);
     void appendCharacterModels(Character* character);
+    KaIntrusivePtr<KaBezierCurve> mClickPath;
     // Lets go of a character's animation and callbacks and takes its models
     // out of the scene now: it is deleted at the end of the frame, when this
     // scene may be gone (when the scene owns it).

@@ -131,6 +131,55 @@ KaCanvas engineSplash()
     return canvas;
 }
 
+// The in-game button that opens the belongings: a satchel with its flap
+// and buckle, on a navy disc.
+KaCanvas satchelIcon()
+{
+    KaCanvas canvas(128, 128);
+    canvas.circle(64, 64, 60, withAlpha(navy, 0.85f));
+    canvas.ring(64, 64, 56, 60, withAlpha(cream, 0.8f));
+    canvas.line(40, 52, 64, 26, 7, amber);
+    canvas.line(88, 52, 64, 26, 7, amber);
+    canvas.roundedRect(30, 48, 98, 98, 10, amber);
+    canvas.roundedRect(30, 48, 98, 72, 10, Color { 0.78f, 0.55f, 0.20f, 1.0f });
+    canvas.roundedRect(58, 64, 70, 80, 3, cream);
+    canvas.roundedRect(61, 68, 67, 76, 2, navy);
+    return canvas;
+}
+
+// The markers switch: an eye, open (markers shown) or struck through.
+KaCanvas eyeIcon(bool open)
+{
+    KaCanvas canvas(96, 96);
+    canvas.circle(48, 48, 44, withAlpha(navy, 0.85f));
+    canvas.shape(
+        [](float x, float y) {
+            const float dx = (x - 48) / 30, dy = (y - 48) / 16;
+            return dx * dx + dy * dy <= 1;
+        },
+        cream);
+    canvas.circle(48, 48, 11, teal);
+    canvas.circle(48, 48, 5, ink);
+    if (!open) {
+        canvas.line(22, 74, 74, 22, 9, navy);
+        canvas.line(22, 74, 74, 22, 5, alarm);
+    }
+    return canvas;
+}
+
+KaCanvas eyeOpenIcon() { return eyeIcon(true); }
+KaCanvas eyeClosedIcon() { return eyeIcon(false); }
+
+// Skips a movie: two chevrons pointing on.
+KaCanvas skipIcon()
+{
+    KaCanvas canvas(128, 64);
+    canvas.roundedRect(2, 2, 126, 62, 14, withAlpha(navy, 0.85f));
+    canvas.polygon({ 38, 14, 64, 32, 38, 50 }, cream);
+    canvas.polygon({ 64, 14, 90, 32, 64, 50 }, cream);
+    return canvas;
+}
+
 struct Picture {
     const char* path;
     KaCanvas (*paint)();
@@ -142,6 +191,10 @@ const Picture pictures[] = {
     { "pictures/white64x64.png", white },
     { "menus/inGame/autosave_icon.png", autosaveIcon },
     { "menus/inGame/NoCel.png", noPhoneIcon },
+    { "menus/inGame/satchel.png", satchelIcon },
+    { "menus/inGame/markersOn.png", eyeOpenIcon },
+    { "menus/inGame/markersOff.png", eyeClosedIcon },
+    { "menus/inGame/skip.png", skipIcon },
     { "menus/splashes/studio.png", studioSplash },
     { "menus/splashes/engine.png", engineSplash },
 };

@@ -1,0 +1,425 @@
+#include <gtest/gtest.h>
+
+#include <lua.hpp>
+
+#include "engine/graphics/KaCamera.h"
+#include "engine/scene/KaFreeMoveZone.h"
+#include "engine/script/KaLuaThread.h"
+#include "game/api/YieldedCallback.h"
+#include "game/characters/Character.h"
+#include "tests/game/ApplicationTestFixture.h"
+
+#ifdef KA_RESOURCES_DIR
+
+namespace {
+
+// What the scene scripts would get from the script API, reduced to what
+// these tests drive: a warp, and a wait that suspends the calling script.
+int testChangeWarp(lua_State* state)
+{
+    application.get()->game().changeWarp(lua_tostring(state, 1), lua_tostring(state, 2), lua_toboolean(state, 3));
+    return 0;
+}
+
+int testWaitForEvent(lua_State* state)
+{
+    YieldedCallback record;
+    record.thread = KaLuaThread::threadFromState(state);
+    record.event = lua_tostring(state, 1);
+    if (lua_gettop(state) >= 2)
+        record.param1 = lua_tostring(state, 2);
+    yieldedCallbacks.pushBack(record);
+    return lua_yield(state, 0);
+}
+
+void runLua(const char* code)
+{
+    lua_State* state = application.get()->game().luaContext().luaState();
+    ASSERT_NE(nullptr, state);
+    ASSERT_EQ(0, luaL_dostring(state, code)) << lua_tostring(state, -1);
+}
+
+} // namespace
+
+// The sample game, entered as a player does: the splash sequence skipped, a
+// new game built on its first scene, with the offscreen GL context and the
+// null sound device.
+class GameTest : public ApplicationTest {
+protected:
+    void SetUp() override
+    {
+        ApplicationTest::SetUp();
+        ASSERT_TRUE(gl.isValid());
+        writeOptions("<?xml version=\"1.0\" ?>\n<DebugResolution x=\"640\" y=\"480\" />\n"
+                     "<DebugFullScreen value=\"0\" />\n");
+        ASSERT_EQ(0, chdir(KA_RESOURCES_DIR));
+        yieldedCallbacks.clear();
+    }
+    void TearDown() override
+    {
+        yieldedCallbacks.clear();
+        ApplicationTest::TearDown();
+    }
+
+    void start()
+    {
+        KaCaptureStdout console;
+        application.get();
+        mainWindow.get()->create();
+        mainWindow.get()->setSize(KaVector3f32(640, 480, 100));
+        renderer.get()->init();
+        application.get()->create();
+        log += console.text();
+    }
+    // The splash skipped: a new game is entered and its first frame builds
+    // the first scene.
+    void newGame()
+    {
+        start();
+        {
+            KaCaptureStdout console;
+            application.get()->splashScreens().onQuitSplash();
+            log += console.text();
+        }
+        frame();
+        Game& game = application.get()->game();
+        // The screen change's fade takes the clicks while it runs.
+        for (int i = 0; i < 60 && application.get()->isFading(); ++i)
+            frame();
+        lua_State* state = game.luaContext().luaState();
+        ASSERT_NE(nullptr, state);
+        lua_register(state, "ChangeWarp", testChangeWarp);
+        lua_register(state, "TestWaitForEvent", testWaitForEvent);
+    }
+    void frame()
+    {
+        KaCaptureStdout console;
+        advance(17);
+        application.get()->run();
+        log += console.text();
+    }
+    void frames(int count)
+    {
+        for (int i = 0; i < count; ++i)
+            frame();
+    }
+    // Until the console shows that text (at most count frames).
+    bool framesUntil(const std::string& text, int count)
+    {
+        for (int i = 0; i < count; ++i) {
+            if (log.find(text) != std::string::npos)
+                return true;
+            frame();
+        }
+        return log.find(text) != std::string::npos;
+    }
+    // A release of the left button at that pixel, as the host reports it.
+    void click(const KaVector2s32& pixel)
+    {
+        KaCaptureStdout console;
+        KaInputMgr* input = inputMgr.get();
+        input->setMouseRawPosition(pixel, 0);
+        input->setMouseLeft(true, 0);
+        input->setMouseLeft(false, 0);
+        log += console.text();
+    }
+    KaVector2s32 screenOf(const KaVector3f32& world)
+    {
+        KaIntrusivePtr<KaCamera> camera = application.get()->game().scene3D().currentCamera();
+        const KaVector2f32 p = camera->projectPoint(world);
+        return KaVector2s32(static_cast<int>(p.x), static_cast<int>(p.y));
+    }
+    void placePlayer(const char* zone, const KaVector3f32& position)
+    {
+        KaCaptureStdout console;
+        application.get()->game().scene3D().setPositionCharacter("Mira", zone, position);
+        log += console.text();
+    }
+    Character* player() { return application.get()->game().scene3D().player(); }
+
+    KaGLTestContext gl { 640, 480 };
+    std::string log;
+};
+
+TEST_F(GameTest, ANewGameBuildsTheFirstSceneWithThePlayer)
+{
+    newGame();
+    Game& game = application.get()->game();
+    EXPECT_TRUE(game.entered());
+    EXPECT_TRUE(game.running());
+    EXPECT_EQ(KaString("01"), game.zone());
+    EXPECT_EQ(KaString("01010"), game.scene());
+    EXPECT_EQ(KaString("scenes/01/01010"), game.scenePath());
+    EXPECT_NE(std::string::npos, log.find("[Logic01010] enter from \n")) << log;
+    EXPECT_NE(std::string::npos, log.find("[OnGameEnter] a new game begins")) << log;
+    ASSERT_NE(nullptr, player());
+    EXPECT_TRUE(player()->model()->visible());
+    EXPECT_TRUE(game.scene3D().findMira());
+    EXPECT_EQ(KaString("Camera01010"), game.scene3D().currentCameraName());
+    // One hit object per button of the interaction GUI.
+    ASSERT_EQ(2u, game.hitObjects().size());
+    EXPECT_NE(nullptr, game.inGameGui().buttonLayout("inventoryButton"));
+    EXPECT_NE(nullptr, game.noScaleLayout());
+    EXPECT_EQ(application.get()->layoutFront().child(application.get()->layoutFront().childCount() - 1),
+        static_cast<KaI3DObject2*>(game.noScaleLayout2()));
+    EXPECT_EQ(0, game.backupState());
+}
+
+TEST_F(GameTest, AClickWalksThePlayerAndTheArrivalReachesTheScript)
+{
+    newGame();
+    Game& game = application.get()->game();
+    placePlayer("Zone01010", KaVector3f32(-100, 0, 150));
+    ASSERT_NE(nullptr, player()->freeMoveZone());
+    runLua("local arrived = OnDisplacementFinished\n"
+           "OnDisplacementFinished = function() print('[test] arrived') arrived() end\n");
+    const KaVector3f32 target(60, 0, 200);
+    click(screenOf(target));
+    EXPECT_NE(std::string::npos, log.find("[Logic01010] click")) << log;
+    EXPECT_FALSE(game.playerArrived());
+    EXPECT_NEAR(target.x, posPlayer.x, 25.0f);
+    EXPECT_NEAR(target.z, posPlayer.z, 25.0f);
+    ASSERT_TRUE(framesUntil("[test] arrived", 600)) << log;
+    EXPECT_TRUE(game.playerArrived());
+    const KaVector3f32 at = player()->model()->position();
+    EXPECT_NEAR(target.x, at.x, 25.0f);
+    EXPECT_NEAR(target.z, at.z, 25.0f);
+    // The arrival puts the player back on its idle animation.
+    EXPECT_EQ(KaString(player()->settings().walk.animationFileName), player()->curAnimName());
+}
+
+TEST_F(GameTest, AClickWithoutAPathLeavesThePlayerWhereItIs)
+{
+    newGame();
+    // No walkable zone: nowhere to go, and no earlier path is walked.
+    const KaVector3f32 before = player()->model()->position();
+    click(screenOf(KaVector3f32(60, 0, 200)));
+    frames(30);
+    EXPECT_EQ(before, player()->model()->position());
+    EXPECT_TRUE(application.get()->game().playerArrived());
+
+    // On its zone, a click far outside the ground has no path either.
+    placePlayer("Zone01010", KaVector3f32(-100, 0, 150));
+    const KaVector3f32 placed = player()->model()->position();
+    click(KaVector2s32(320, 2));
+    frames(30);
+    EXPECT_EQ(placed, player()->model()->position());
+}
+
+TEST_F(GameTest, AQuickSecondClickRunsAndTheSameSpotLaterIsIgnored)
+{
+    newGame();
+    placePlayer("Zone01010", KaVector3f32(-100, 0, 150));
+    const KaVector2s32 spot = screenOf(KaVector3f32(100, 0, 250));
+    click(spot);
+    EXPECT_EQ(KaString("Walk"), player()->walkMode());
+    advance(200);
+    click(screenOf(KaVector3f32(120, 0, 260)));
+    EXPECT_EQ(KaString("Jog"), player()->walkMode());
+
+    // A release on the spot of the previous one, once the double-click
+    // window has passed, is dropped before anything happens.
+    const std::string before = log;
+    advance(400);
+    click(screenOf(KaVector3f32(120, 0, 260)));
+    EXPECT_EQ(before.size(), log.size()) << log.substr(before.size());
+}
+
+TEST_F(GameTest, AHitMeshRaisesItsEventOnlyWhileThePlayerStands)
+{
+    newGame();
+    Game& game = application.get()->game();
+    placePlayer("Zone01010", KaVector3f32(-100, 0, 150));
+    runLua("OnWarpObjectHit = function(name) print('[test] hit ' .. name) end\n");
+    // A mesh a script made blocking is hit rather than walked to.
+    game.scene3D().addBlockingObject("ClicLogbook");
+    // The logbook's mesh, clicked past the GUI: straight to the game.
+    const KaVector2s32 logbook = screenOf(KaVector3f32(165, 85, 367));
+    inputMgr.get()->setMouseRawPosition(logbook, 0);
+    {
+        KaCaptureStdout console;
+        game.onMouseClick(0);
+        log += console.text();
+    }
+    EXPECT_NE(std::string::npos, log.find("[test] hit ClicLogbook")) << log;
+
+    // Walking, the same click walks on and hits nothing.
+    log.clear();
+    click(screenOf(KaVector3f32(60, 0, 200)));
+    frames(3);
+    ASSERT_FALSE(game.playerArrived());
+    advance(500);
+    inputMgr.get()->setMouseRawPosition(logbook, 0);
+    {
+        KaCaptureStdout console;
+        game.onMouseClick(0);
+        log += console.text();
+    }
+    EXPECT_EQ(std::string::npos, log.find("[test] hit")) << log;
+}
+
+TEST_F(GameTest, AWarpLeavesTheSceneAndEntersTheNextOne)
+{
+    newGame();
+    Game& game = application.get()->game();
+    runLua("OnLeave = function() print('[test] leave ' .. tostring(OnWarpObjectHit ~= nil)) end\n"
+           "OnButtonDown = function() end\n"
+           "CustomGlobal = 1\n");
+    log.clear();
+    runLua("ChangeWarp('01', '01020', false)");
+    EXPECT_TRUE(game.warpPending());
+    frame();
+    EXPECT_FALSE(game.warpPending());
+    // A click while the new scene fades in is swallowed.
+    EXPECT_TRUE(application.get()->isFading());
+    EXPECT_TRUE(game.onMouseClick(0));
+    EXPECT_NE(std::string::npos, log.find("[test] leave true")) << log;
+    EXPECT_NE(std::string::npos, log.find("[Logic01020] enter from 01010")) << log;
+    EXPECT_EQ(KaString("01020"), game.scene());
+    EXPECT_EQ(KaString("01010"), game.previousScene());
+    EXPECT_EQ(KaString("Camera01020"), game.scene3D().currentCameraName());
+    EXPECT_TRUE(game.scene3D().findMira());
+    ASSERT_EQ(2u, game.hitObjects().size());
+    // The old scene's event globals went; the others stay.
+    EXPECT_FALSE(game.luaContext().global("OnButtonDown").isValid());
+    int custom = 0;
+    EXPECT_TRUE(game.luaContext().global("CustomGlobal", custom));
+    EXPECT_EQ(1, custom);
+
+    // And back: the office knows where the player came from.
+    log.clear();
+    runLua("ChangeWarp('01', '01010', true)");
+    frame();
+    EXPECT_NE(std::string::npos, log.find("[Logic01010] enter from 01020")) << log;
+}
+
+TEST_F(GameTest, AWarpToAMissingSceneKeepsTheCurrentOnePlayable)
+{
+    newGame();
+    Game& game = application.get()->game();
+    log.clear();
+    runLua("ChangeWarp('01', '09999', false)");
+    frame();
+    EXPECT_NE(std::string::npos, log.find("[Game::changeWarp2] Can't find the scene scenes/01/09999\n")) << log;
+    EXPECT_EQ(std::string::npos, log.find("[Logic01010] leave")) << log;
+    EXPECT_EQ(KaString("01010"), game.scene());
+    EXPECT_EQ(2u, game.hitObjects().size());
+    EXPECT_NE(nullptr, game.scene3D().background());
+    // The scene's script still answers.
+    placePlayer("Zone01010", KaVector3f32(-100, 0, 150));
+    frames(30);
+    click(screenOf(KaVector3f32(60, 0, 200)));
+    EXPECT_NE(std::string::npos, log.find("[Logic01010] click")) << log;
+}
+
+TEST_F(GameTest, APendingWarpFrameDoesNothingElse)
+{
+    newGame();
+    Game& game = application.get()->game();
+    runLua("Update = function() print('[test] update') end\n");
+    frame();
+    EXPECT_NE(std::string::npos, log.find("[test] update")) << log;
+    runLua("ChangeWarp('01', '01020', false)");
+    log.clear();
+    frame();
+    EXPECT_EQ(std::string::npos, log.find("[test] update")) << log;
+    EXPECT_EQ(KaString("01020"), game.scene());
+}
+
+TEST_F(GameTest, AnEventResumesTheFirstWaitingScriptInsteadOfTheGlobal)
+{
+    newGame();
+    Game& game = application.get()->game();
+    runLua("OnDialogFinished = function(name) print('[test] global ' .. name) end\n"
+           "OnCellDialogFinished = function(name) print('[test] cell ' .. name) end\n"
+           "function WaitFor(tag, name) TestWaitForEvent('OnDialogFinished', name) print('[test] resumed ' .. tag) end\n");
+    game.script().execute("WaitFor", KaVariant(KaString("first")), KaVariant(KaString("line1")));
+    game.script().execute("WaitFor", KaVariant(KaString("second")), KaVariant(KaString("line1")));
+    ASSERT_EQ(2u, yieldedCallbacks.size());
+    log.clear();
+    {
+        KaCaptureStdout console;
+        game.onDialogFinished("line1");
+        log += console.text();
+    }
+    EXPECT_EQ("[test] resumed first\n", log);
+    log.clear();
+    {
+        KaCaptureStdout console;
+        game.onDialogFinished("line2");
+        log += console.text();
+    }
+    EXPECT_EQ("[test] global line2\n[test] cell line2\n", log);
+    EXPECT_EQ(1u, yieldedCallbacks.size());
+}
+
+TEST_F(GameTest, LeavingDropsTheWaitsOfTheClosedGame)
+{
+    newGame();
+    Game& game = application.get()->game();
+    runLua("function WaitForWait() TestWaitForEvent('OnWaitFinished') print('[test] resumed') end\n");
+    game.script().execute("WaitForWait");
+    ASSERT_EQ(1u, yieldedCallbacks.size());
+
+    // Quit to the menu, then a new game: the same event finds no thread of
+    // the closed state.
+    game.setRequestMainMenu(true);
+    frame();
+    EXPECT_FALSE(game.entered());
+    EXPECT_NE(std::string::npos, log.find("[Application] main menu")) << log;
+    EXPECT_TRUE(yieldedCallbacks.isEmpty());
+    {
+        KaCaptureStdout console;
+        application.get()->startGame(true, EApplicationDifficultyDefault);
+        log += console.text();
+    }
+    frame();
+    ASSERT_TRUE(game.entered());
+    EXPECT_EQ(KaString("01010"), game.scene());
+    log.clear();
+    EXPECT_FALSE(resumeYieldedCallback("OnWaitFinished", nullptr));
+    frame();
+    EXPECT_EQ(std::string::npos, log.find("[test] resumed")) << log;
+}
+
+TEST_F(GameTest, NoSceneScriptRunsOnceTheGameIsBeingLeft)
+{
+    newGame();
+    Game& game = application.get()->game();
+    runLua("OnFreeSoundFinished = function(name) print('[test] sound ' .. name) end\n"
+           "OnSelectedObject = function(name) print('[test] selected ' .. name) end\n");
+    game.leave(false);
+    log.clear();
+    {
+        KaCaptureStdout console;
+        game.raiseSelectedObject("Logbook");
+        game.raiseDocumentClosed("Logbook");
+        game.onDialogFinished("line1");
+        log += console.text();
+    }
+    EXPECT_EQ("", log);
+    // Frames of a left game do nothing, and drawing draws nothing.
+    frame();
+    EXPECT_FALSE(game.running());
+}
+
+#endif
+
+// Without the player's model the game cannot start: back to the menus.
+TEST_F(ApplicationFrameTest, AGameWithoutItsPlayerReturnsToTheMainMenu)
+{
+    start();
+    {
+        KaCaptureStdout console;
+        application.get()->splashScreens().onQuitSplash();
+        log += console.text();
+    }
+    frame();
+    EXPECT_NE(std::string::npos, log.find("[Game::enter] Can't load player character\n")) << log;
+    EXPECT_NE(std::string::npos, log.find("[Application] main menu\n")) << log;
+    Game& game = application.get()->game();
+    EXPECT_FALSE(game.entered());
+    EXPECT_FALSE(game.running());
+    EXPECT_FALSE(game.requestMainMenu());
+    frame();
+}
