@@ -11,7 +11,8 @@ class KaTextLayout;
 class TiXmlNode;
 
 // The phone: the numbers the player has learned, one shown at a time, and a
-// button to call it.
+// button to call it. The game attaches the panel ("background") and hears
+// the calls through onCallNumber(); leave() forgets the numbers.
 class Cellphone : public KaLayout {
 public:
     Cellphone();
@@ -39,6 +40,10 @@ public:
     unsigned long current() const { return mCurrent; }
 
 private:
+    void showBackground(bool visible);
+    // Releases the labels and empties the numbers.
+    void forgetNumbers();
+
     KaLuaGUI mGui;
     KaArray<KaTextLayout*> mLabels;
     KaArray<KaString> mNumbers;

@@ -5,7 +5,9 @@
 #include "engine/script/KaLuaGUI.h"
 
 // The in-game menu bar over the inventory and the documents: two tabs, a way
-// back to the scene and one to the main menu.
+// back to the scene and one to the main menu. Opening it always shows the
+// inventory tab; leaving the inventory tab hands the selected object to the
+// scene script.
 class InventoryMenu : public KaLayout {
 public:
     InventoryMenu();
@@ -25,6 +27,9 @@ public:
     KaLuaGUI& gui() { return mGui; }
 
 private:
+    void connect(const char* button, bool (InventoryMenu::*handler)());
+    void enable(const char* button, bool enabled);
+
     KaLuaGUI mGui;
 };
 

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "tools/content/KaCanvas.h"
+#include "tools/content/KaInventoryPictures.h"
 
 // Writes the sample game's pictures under the folder given on the command
 // line, in the layout the game reads ("pictures/cursor.png", ...). Every
@@ -218,5 +219,6 @@ int main(int argc, char** argv)
             ++failures;
         }
     }
+    failures += paintInventoryPictures(root);
     return failures ? 1 : 0;
 }
