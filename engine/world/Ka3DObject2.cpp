@@ -39,8 +39,18 @@ KaString Ka3DObject2::name() const { return mName; }
 
 KaI3DObject2* Ka3DObject2::parent() const { return mParent; }
 
+void Ka3DObject2::leavePreviousParent(KaI3DObject2* child)
+{
+    // A node has one parent: left listed under the old one, it would be
+    // drawn there after its owner released it.
+    KaI3DObject2* previous = child->parent();
+    if (previous && previous != this)
+        previous->removeChild(child);
+}
+
 void Ka3DObject2::addChild(KaI3DObject2* child)
 {
+    leavePreviousParent(child);
     mChildren.pushBack(child);
     child->setParent(this);
     mChildListSignal.call();
@@ -48,6 +58,7 @@ void Ka3DObject2::addChild(KaI3DObject2* child)
 
 void Ka3DObject2::addChildBefore(KaI3DObject2* child, KaI3DObject2* sibling)
 {
+    leavePreviousParent(child);
     const long index = mChildren.indexOf(sibling);
     if (index < 0)
         mChildren.pushBack(child);

@@ -55,7 +55,7 @@ public:
     KaI3DObject2* parent() const override;
 
     // Appends the child, makes this node its parent, emits the child-list
-    // signal.
+    // signal. A child of another node leaves that one first.
     void addChild(KaI3DObject2* child) override;
     // Inserts the child before the first occurrence of sibling, or at the end
     // when sibling is not a child; then as addChild.
@@ -145,6 +145,8 @@ public:
     static bool deserialize(KaStream& stream, Ka3DObject2& object);
 
 private:
+    void leavePreviousParent(KaI3DObject2* child);
+
     typedef KaSmartPointer<KaICallback0Param> Subscription;
 
     void disconnectFromParent();

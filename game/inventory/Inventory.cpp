@@ -150,6 +150,10 @@ void Inventory::enter()
 {
     setVisible(true);
     if (Character* player = game().scene3D().player()) {
+        // A walk cut short here still ends as a walk: a script waiting for
+        // its end hears of it instead of waiting for ever.
+        if (player->isRunning() && player->curve())
+            player->endMove();
         player->stop();
         player->setAnimation(KaString(player->settings().walk.animationFileName.c_str()), true, false, false, -1, 9999);
     }
