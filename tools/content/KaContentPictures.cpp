@@ -4,6 +4,7 @@
 #include <string>
 
 #include "tools/content/KaCanvas.h"
+#include "tools/content/KaDocumentPictures.h"
 
 // Writes the sample game's pictures under the folder given on the command
 // line, in the layout the game reads ("pictures/cursor.png", ...). Every
@@ -165,5 +166,7 @@ int main(int argc, char** argv)
             ++failures;
         }
     }
+    if (!KaPaintDocumentPictures(root))
+        ++failures;
     return failures ? 1 : 0;
 }
