@@ -5,6 +5,7 @@
 
 #include "tools/content/KaCanvas.h"
 #include "tools/content/KaInventoryPictures.h"
+#include "tools/content/KaDocumentPictures.h"
 
 // Writes the sample game's pictures under the folder given on the command
 // line, in the layout the game reads ("pictures/cursor.png", ...). Every
@@ -220,5 +221,7 @@ int main(int argc, char** argv)
         }
     }
     failures += paintInventoryPictures(root);
+    if (!KaPaintDocumentPictures(root))
+        ++failures;
     return failures ? 1 : 0;
 }

@@ -1,0 +1,336 @@
+#include "tools/content/KaDocumentPictures.h"
+
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "tools/content/KaCanvas.h"
+#include "tools/fixtures/KaJpegFixture.h"
+
+namespace {
+
+typedef KaCanvas::Color Color;
+
+// The harbour office's stationery: yellowed paper, navy ink, a teal and an
+// amber accent, the red of the margin line; the same as the game's panels.
+const Color paper { 0.95f, 0.91f, 0.80f, 1.0f };
+const Color paperShade { 0.88f, 0.82f, 0.67f, 1.0f };
+const Color rule { 0.55f, 0.66f, 0.78f, 1.0f };
+const Color ink { 0.09f, 0.13f, 0.28f, 1.0f };
+const Color navy { 0.06f, 0.10f, 0.18f, 1.0f };
+const Color teal { 0.18f, 0.64f, 0.66f, 1.0f };
+const Color amber { 0.95f, 0.71f, 0.27f, 1.0f };
+const Color cream { 0.96f, 0.93f, 0.85f, 1.0f };
+const Color margin { 0.78f, 0.25f, 0.22f, 1.0f };
+const Color white { 1.0f, 1.0f, 1.0f, 1.0f };
+
+Color withAlpha(Color color, float alpha)
+{
+    color.a = alpha;
+    return color;
+}
+
+// The same handwriting on every build.
+class Scribe {
+public:
+    explicit Scribe(uint32_t seed)
+        : mState(seed)
+    {
+    }
+    float next()
+    {
+        mState = mState * 1664525u + 1013904223u;
+        return static_cast<float>(mState >> 8) / 16777216.0f;
+    }
+    // A written word: a wavy stroke with a rise or two, from x over width.
+    void word(KaCanvas& canvas, float x, float baseline, float width, float size, const Color& color)
+    {
+        const int steps = static_cast<int>(width / (size * 0.45f)) + 2;
+        float px = x;
+        float py = baseline - size * 0.3f;
+        for (int i = 1; i <= steps; ++i) {
+            const float qx = x + width * i / steps;
+            const bool tall = next() < 0.2f;
+            const float qy = baseline - size * (tall ? 0.95f : 0.15f + 0.4f * next());
+            canvas.line(px, py, qx, qy, size * 0.12f, color);
+            px = qx;
+            py = qy;
+        }
+    }
+    // Words across [x0, x1) on one line.
+    void sentence(KaCanvas& canvas, float x0, float x1, float baseline, float size, const Color& color)
+    {
+        float x = x0;
+        while (x < x1 - size) {
+            const float width = std::fmin(size * (1.2f + 3.0f * next()), x1 - x);
+            word(canvas, x, baseline, width, size, color);
+            x += width + size * 0.6f;
+        }
+    }
+
+private:
+    uint32_t mState;
+};
+
+// Paper with a slightly darker rim.
+void sheet(KaCanvas& canvas)
+{
+    canvas.fill(paperShade);
+    canvas.roundedRect(10, 10, canvas.width() - 10.0f, canvas.height() - 10.0f, 14, paper);
+}
+
+// A title band: a coloured strip with a row of capital-height strokes in
+// cream, the shape of a printed heading.
+void titleBand(KaCanvas& canvas, float y0, float y1, const Color& color, uint32_t seed)
+{
+    canvas.roundedRect(40, y0, canvas.width() - 40.0f, y1, 8, color);
+    Scribe scribe(seed);
+    const float size = (y1 - y0) * 0.45f;
+    const float baseline = (y0 + y1) * 0.5f + size * 0.5f;
+    float x = canvas.width() * 0.3f;
+    for (int letter = 0; letter < 14; ++letter) {
+        if (letter == 6) {
+            x += size * 0.8f;
+            continue;
+        }
+        canvas.line(x, baseline, x, baseline - size, size * 0.16f, cream);
+        canvas.line(x, baseline - size, x + size * 0.45f, baseline - size * (0.3f + 0.6f * scribe.next()),
+            size * 0.16f, cream);
+        x += size * 0.8f;
+    }
+}
+
+// A page of the harbour office's logbook: the heading band, the column
+// heads, ruled lines with a red margin, the columns date, time, vessel and
+// remarks; on the first page one entry a pen has circled, on the second a
+// cup's ring.
+KaCanvas logbookPage(uint32_t seed, int entries, bool firstPage)
+{
+    KaCanvas canvas(1024, 1400);
+    sheet(canvas);
+    titleBand(canvas, 40, 130, navy, seed);
+    const float top = 200, lineGap = 46;
+    const float columns[] = { 130, 270, 390, 620, 984 };
+    // Column heads.
+    canvas.roundedRect(40, 150, 984, 192, 4, withAlpha(teal, 0.25f));
+    Scribe heads(seed + 7);
+    for (int c = 0; c < 4; ++c)
+        heads.word(canvas, columns[c] + 14, 182, (columns[c + 1] - columns[c]) * 0.45f, 24, navy);
+    for (float y = top + lineGap; y < 1360; y += lineGap)
+        canvas.line(40, y, 984, y, 2, withAlpha(rule, 0.8f));
+    canvas.line(120, 150, 120, 1360, 2.5f, withAlpha(margin, 0.8f));
+    for (int c = 1; c < 4; ++c)
+        canvas.line(columns[c], 150, columns[c], 1360, 1.5f, withAlpha(rule, 0.9f));
+    Scribe scribe(seed);
+    for (int row = 0; row < entries; ++row) {
+        const float baseline = top + lineGap * (row + 1) - 10;
+        scribe.word(canvas, columns[0] + 12, baseline, 90, 22, ink);
+        scribe.word(canvas, columns[1] + 12, baseline, 70, 22, ink);
+        scribe.sentence(canvas, columns[2] + 12, columns[3] - 12, baseline, 22, ink);
+        scribe.sentence(canvas, columns[3] + 12, columns[3] + 60 + 300 * scribe.next(), baseline, 22, ink);
+    }
+    // The entry of the night the lamp went dark, ringed in red pencil
+    // (0.62 of the page's height, where the page's button lies).
+    const float circled = 1400 * 0.62f;
+    for (int turn = 0; firstPage && turn < 2; ++turn) {
+        std::vector<float> points;
+        const int count = 60;
+        for (int i = 0; i <= count; ++i) {
+            const float angle = 6.2831853f * i / count;
+            points.push_back(512 + (370 + turn * 8) * std::cos(angle));
+            points.push_back(circled + (34 + turn * 4) * std::sin(angle));
+        }
+        for (size_t i = 0; i + 3 < points.size(); i += 2)
+            canvas.line(points[i], points[i + 1], points[i + 2], points[i + 3], 3, withAlpha(margin, 0.85f));
+    }
+    if (!firstPage) {
+        canvas.ring(800, 1150, 70, 82, withAlpha(Color { 0.55f, 0.38f, 0.2f, 1.0f }, 0.35f));
+        canvas.glow(800, 1150, 75, withAlpha(Color { 0.55f, 0.38f, 0.2f, 1.0f }, 0.12f));
+    }
+    return canvas;
+}
+
+// The week's tide table: a teal heading band, seven day columns with a
+// darker head row, high and low water rows, and the tide's curve drawn
+// across the foot of the sheet.
+KaCanvas tideTable()
+{
+    KaCanvas canvas(1280, 900);
+    sheet(canvas);
+    titleBand(canvas, 40, 130, teal, 91);
+    const float left = 60, right = 1220, top = 160, bottom = 560;
+    const int days = 7, rows = 5;
+    const float cell = (right - left) / (days + 1);
+    const float rowHeight = (bottom - top) / rows;
+    canvas.roundedRect(left, top, right, top + rowHeight, 4, withAlpha(navy, 0.85f));
+    canvas.roundedRect(left, top + rowHeight, left + cell, bottom, 4, withAlpha(teal, 0.2f));
+    for (int r = 1; r <= rows; ++r)
+        canvas.line(left, top + r * rowHeight, right, top + r * rowHeight, 2, withAlpha(navy, 0.6f));
+    for (int c = 1; c <= days; ++c)
+        canvas.line(left + c * cell, top, left + c * cell, bottom, 2, withAlpha(navy, 0.6f));
+    canvas.line(left, top, left, bottom, 2.5f, navy);
+    canvas.line(right, top, right, bottom, 2.5f, navy);
+    canvas.line(left, bottom, right, bottom, 2.5f, navy);
+    Scribe scribe(17);
+    for (int c = 1; c <= days; ++c)
+        scribe.word(canvas, left + c * cell + 30, top + rowHeight * 0.65f, cell - 60, 26, cream);
+    for (int r = 1; r < rows; ++r) {
+        const float baseline = top + rowHeight * (r + 0.65f);
+        scribe.word(canvas, left + 20, baseline, cell - 40, 24, navy);
+        for (int c = 1; c <= days; ++c) {
+            // Two digits, a colon, two digits.
+            const float x = left + c * cell + 22;
+            scribe.word(canvas, x, baseline, 36, 24, ink);
+            canvas.circle(x + 46, baseline - 14, 2.5f, ink);
+            canvas.circle(x + 46, baseline - 4, 2.5f, ink);
+            scribe.word(canvas, x + 56, baseline, 36, 24, ink);
+        }
+    }
+    // The tide's curve under the table.
+    const float mid = 730, amplitude = 90;
+    canvas.line(left, mid, right, mid, 1.5f, withAlpha(rule, 0.9f));
+    for (int c = 1; c <= days; ++c)
+        canvas.line(left + c * cell, mid - amplitude - 20, left + c * cell, mid + amplitude + 20, 1, withAlpha(rule, 0.7f));
+    float px = left, py = mid;
+    for (int i = 1; i <= 400; ++i) {
+        const float x = left + (right - left) * i / 400;
+        const float y = mid - amplitude * std::sin((x - left) / cell * 2 * 6.2831853f / 2.0f * 0.97f);
+        canvas.line(px, py, x, y, 4, teal);
+        px = x;
+        py = y;
+    }
+    return canvas;
+}
+
+// The logbook as an icon: a bound book in navy with an amber spine and a
+// cream label.
+KaCanvas logbookIcon()
+{
+    KaCanvas canvas(128, 128);
+    canvas.roundedRect(26, 14, 108, 118, 6, withAlpha(navy, 0.35f));
+    canvas.roundedRect(22, 10, 104, 114, 6, navy);
+    canvas.roundedRect(22, 10, 36, 114, 5, amber);
+    canvas.roundedRect(100, 14, 106, 110, 2, cream);
+    canvas.roundedRect(46, 34, 94, 62, 4, cream);
+    canvas.line(52, 44, 88, 44, 3, navy);
+    canvas.line(52, 53, 80, 53, 3, navy);
+    // A small anchor under the label.
+    canvas.ring(70, 80, 3, 6, amber);
+    canvas.line(70, 86, 70, 102, 3.5f, amber);
+    canvas.line(62, 92, 78, 92, 3, amber);
+    canvas.line(60, 98, 70, 104, 3, amber);
+    canvas.line(80, 98, 70, 104, 3, amber);
+    return canvas;
+}
+
+// The tide table as an icon: a pinned sheet with a teal band, a grid and a
+// wave.
+KaCanvas tideTableIcon()
+{
+    KaCanvas canvas(128, 128);
+    canvas.roundedRect(20, 16, 112, 122, 4, withAlpha(navy, 0.35f));
+    canvas.roundedRect(16, 12, 108, 118, 4, paper);
+    canvas.roundedRect(22, 18, 102, 36, 3, teal);
+    for (int r = 0; r < 4; ++r)
+        canvas.line(22, 48.0f + r * 12, 102, 48.0f + r * 12, 1.5f, withAlpha(navy, 0.6f));
+    for (int c = 0; c < 5; ++c)
+        canvas.line(22.0f + c * 20, 42, 22.0f + c * 20, 84, 1.5f, withAlpha(navy, 0.6f));
+    float px = 22, py = 100;
+    for (int i = 1; i <= 40; ++i) {
+        const float x = 22 + 80.0f * i / 40;
+        const float y = 100 - 8 * std::sin(i / 40.0f * 2 * 6.2831853f);
+        canvas.line(px, py, x, y, 3, teal);
+        px = x;
+        py = y;
+    }
+    canvas.circle(62, 12, 5, margin);
+    return canvas;
+}
+
+// White widgets, tinted by the browser's layouts.
+KaCanvas slotFrame()
+{
+    KaCanvas canvas(128, 160);
+    canvas.roundedRect(2, 2, 126, 158, 14, withAlpha(white, 0.45f));
+    canvas.line(14, 4, 114, 4, 4, white);
+    canvas.line(14, 156, 114, 156, 4, white);
+    canvas.line(4, 14, 4, 146, 4, white);
+    canvas.line(124, 14, 124, 146, 4, white);
+    return canvas;
+}
+
+KaCanvas diode()
+{
+    KaCanvas canvas(32, 32);
+    canvas.circle(16, 16, 12, white);
+    return canvas;
+}
+
+KaCanvas arrow(bool right)
+{
+    KaCanvas canvas(64, 96);
+    const float tip = right ? 52.0f : 12.0f;
+    const float back = right ? 14.0f : 50.0f;
+    canvas.line(back, 12, tip, 48, 10, white);
+    canvas.line(tip, 48, back, 84, 10, white);
+    return canvas;
+}
+
+bool savePicture(const KaCanvas& canvas, const std::filesystem::path& file)
+{
+    std::error_code error;
+    std::filesystem::create_directories(file.parent_path(), error);
+    if (file.extension() != ".jpg")
+        return canvas.savePng(KaString(file.string().c_str()));
+    // Opaque pictures only: what the alpha hides is lost in a JPEG.
+    std::vector<unsigned char> rgb;
+    rgb.reserve(static_cast<size_t>(canvas.width()) * canvas.height() * 3);
+    for (int y = 0; y < canvas.height(); ++y) {
+        for (int x = 0; x < canvas.width(); ++x) {
+            const Color c = canvas.pixel(x, y);
+            const float channels[] = { c.r, c.g, c.b };
+            for (float v : channels)
+                rgb.push_back(static_cast<unsigned char>(std::lround(std::fmin(std::fmax(v, 0.0f), 1.0f) * 255.0f)));
+        }
+    }
+    const std::string bytes = KaEncodeJpeg(rgb.data(), static_cast<unsigned int>(canvas.width()),
+        static_cast<unsigned int>(canvas.height()), 3);
+    if (bytes.empty())
+        return false;
+    std::ofstream out(file, std::ios::binary);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    return static_cast<bool>(out);
+}
+
+}
+
+bool KaPaintDocumentPictures(const std::filesystem::path& root)
+{
+    struct Picture {
+        const char* path;
+        KaCanvas (*paint)();
+    };
+    // The page of the logbook that exists only as a JPEG is the second one.
+    const Picture pictures[] = {
+        { "DocumentsBrowser/slot.png", slotFrame },
+        { "DocumentsBrowser/diode.png", diode },
+        { "DocumentsBrowser/arrowLeft.png", [] { return arrow(false); } },
+        { "DocumentsBrowser/arrowRight.png", [] { return arrow(true); } },
+        { "DocumentsBrowser/Documents/Logbook.png", logbookIcon },
+        { "DocumentsBrowser/Documents/TideTable.png", tideTableIcon },
+        { "DocumentsBrowser/Documents/Documents/Logbook_zoomed_0.png", [] { return logbookPage(1953, 24, true); } },
+        { "DocumentsBrowser/Documents/Documents/Logbook_zoomed_1.jpg", [] { return logbookPage(1954, 17, false); } },
+        { "DocumentsBrowser/Documents/Documents/TideTable_zoomed_0.png", tideTable },
+    };
+    bool written = true;
+    for (const Picture& picture : pictures) {
+        if (!savePicture(picture.paint(), root / picture.path)) {
+            std::fprintf(stderr, "cannot write %s\n", (root / picture.path).string().c_str());
+            written = false;
+        }
+    }
+    return written;
+}
