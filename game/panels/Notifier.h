@@ -7,6 +7,8 @@
 #include "engine/script/KaLuaGUI.h"
 #include "engine/world/Ka3DObject.h"
 
+class KaLayout;
+
 // Short notices (an object taken, a bonus) that fade in, stay and fade out
 // one after another in a corner of the screen.
 class Notifier;
@@ -33,6 +35,10 @@ public:
     const KaArray<notifierData>& queue() const { return mQueue; }
 
 private:
+    // The game's second unscaled overlay holds the notice.
+    void attachToOverlay(KaLayout* notifier);
+    void detachFromOverlay(KaLayout* notifier);
+
     KaArray<notifierData> mQueue;
     KaLuaGUI mGui;
 };

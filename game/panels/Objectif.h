@@ -54,6 +54,15 @@ public:
     static bool mLayoutsDirty;
 
 private:
+    // Builds the labels of the active tasks under "tasks" and stacks them.
+    void rebuildLabels();
+    // Takes the labels off "tasks" and releases them at the end of the frame.
+    void deleteLabels();
+    // The help button's pictures of a list the player has seen.
+    void showSeenPictures();
+    // The scene script's "UpdateHelp", every frame.
+    void runUpdateHelp();
+
     KaArray<Task> mTasks;
     KaLuaGUI mGui;
     KaLuaGUI mHelpGui;

@@ -7,6 +7,10 @@
 #include "tools/content/KaInventoryPictures.h"
 #include "tools/content/KaDocumentPictures.h"
 
+// The notices' and objectives' pictures (KaNoticePictures.cpp); the number
+// of pictures that could not be written.
+int paintNoticePictures(const std::filesystem::path& root);
+
 // Writes the sample game's pictures under the folder given on the command
 // line, in the layout the game reads ("pictures/cursor.png", ...). Every
 // picture is painted here from shapes, so the repository holds no binaries.
@@ -223,5 +227,6 @@ int main(int argc, char** argv)
     failures += paintInventoryPictures(root);
     if (!KaPaintDocumentPictures(root))
         ++failures;
+    failures += paintNoticePictures(root);
     return failures ? 1 : 0;
 }
