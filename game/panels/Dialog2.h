@@ -47,11 +47,29 @@ public:
     void loadFromBackup(TiXmlNode& element);
 
     KaLuaGUI& gui() { return mGui; }
+    KaMusic& voice() { return mVoice; }
+    // The line on screen, or the last one shown.
+    const DialogData& current() const { return mCurrent; }
+    unsigned long long queuedCount() const { return mQueue.count(); }
 
     KaSignal1Param<const KaString&> onDialogFinished;
 
 private:
+    // The game's side: the scene's markers and characters.
+    void hideMarkers(bool hide);
+    void animateCharacter(const DialogData& line);
+    void queue(const DialogData& line, bool hidesMarkers);
+
     KaLuaGUI mGui;
+    KaMusic mVoice;
+    KaList<DialogData> mQueue;
+    DialogData mCurrent;
+    KaTimer mMinimumTimer;
+    // From the start of a line until its panel is out.
+    bool mLineShown;
+    // The line's panel slides out: it ends only once, whatever asked first.
+    bool mLineEnding;
+    bool mMinimumPassed;
 };
 
 #endif

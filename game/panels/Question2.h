@@ -44,6 +44,9 @@ public:
     KaSignal1Param<const KaString&> onAnswered;
 
 private:
+    // The game's side: the scene's markers.
+    void hideMarkers(bool hide);
+
     KaArray<Answer*> mAnswers;
     KaLuaGUI mGui;
 };

@@ -1,0 +1,3 @@
+-- "May I look at the logbook?"
+dofile("menus/answers/AnswerButton.lua")
+AnswerButton("01010_ANS_LOGBOOK")

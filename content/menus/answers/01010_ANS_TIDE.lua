@@ -1,0 +1,3 @@
+-- "When does the tide turn?"
+dofile("menus/answers/AnswerButton.lua")
+AnswerButton("01010_ANS_TIDE")
