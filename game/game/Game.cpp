@@ -1,6 +1,5 @@
 #include "game/game/Game.h"
 
-void LuaOpenBinds(lua_State*) { }
 
 Game::HitObject::HitObject(const KaString& n, KaButtonLayout* b, Game* g) : name(n), button(b), game(g) { }
 bool Game::HitObject::OnValidated() { return false; }
