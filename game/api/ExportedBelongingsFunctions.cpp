@@ -10,8 +10,8 @@
 
 using namespace ExportedFunctionsGame;
 
-void LaunchDialog(const KaString& key, unsigned int count, const KaString& character, const KaString& animation,
-    float blend)
+void LaunchDialog(
+    const KaString& key, unsigned int count, const KaString& character, const KaString& animation, float blend)
 {
     if (!game().launchDialog(key, count, character, animation, blend)) {
         KaPrintf("[LaunchDialog] Dialog \"%s\" doesn't exist.\n", key.c_str());

@@ -213,8 +213,8 @@ void AddUnrecalAnim(const KaString& animation)
     list.pushBack(animation);
 }
 
-void SetCharacterAnimation(const KaString& character, const KaString& animation, bool repeat, bool returnToIdle,
-    int startFrame, int endFrame)
+void SetCharacterAnimation(
+    const KaString& character, const KaString& animation, bool repeat, bool returnToIdle, int startFrame, int endFrame)
 {
     Character* found = findCharacter(character);
     // Nothing plays, so nothing will end: a script waiting for it goes on.
@@ -278,8 +278,8 @@ void SetCharacterMeshVisible(const KaString& character, const KaString& mesh, bo
         found->model()->setVisibleByName(mesh, visible);
 }
 
-void AddCallback(const KaString& character, const KaString& animation, const KaString& function, float frame,
-    float times)
+void AddCallback(
+    const KaString& character, const KaString& animation, const KaString& function, float frame, float times)
 {
     Character* found = findCharacter(character);
     if (!found) {

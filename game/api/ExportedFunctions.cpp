@@ -44,7 +44,8 @@ bool setBackground(const KaString& file) { return scene().changeBackground(file)
 bool startAnimation(const KaString& sprite, int count, bool flag)
 {
     // Until the game offers it: the sprite of the background GUI plays.
-    KaSpriteLayout* layout = scene().backgroundGui().isLoaded() ? scene().backgroundGui().spriteLayout(sprite) : nullptr;
+    KaSpriteLayout* layout
+        = scene().backgroundGui().isLoaded() ? scene().backgroundGui().spriteLayout(sprite) : nullptr;
     if (!layout)
         return false;
     layout->play();

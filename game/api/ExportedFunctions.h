@@ -39,8 +39,8 @@ void DeleteCallbackAnimation2D(const KaString& sprite, const KaString& function,
 void DisabledZone(const KaString& name, bool disabled);
 void DisabledInt(const KaString& name, bool disabled);
 void SetVisibleButtonZoomed(bool visible);
-void AddMarker(const KaString& name, const KaString& image, float x, float y, const KaString& unit,
-    const KaString& interaction);
+void AddMarker(
+    const KaString& name, const KaString& image, float x, float y, const KaString& unit, const KaString& interaction);
 void SetVisibleMarker(const KaString& name, bool visible);
 void DeleteMarker(const KaString& name);
 
@@ -95,17 +95,17 @@ void SetRecallageY(const KaString& character, bool on);
 void AddUnrecalAnim(const KaString& animation);
 
 // Character animations, looks and frame callbacks.
-void SetCharacterAnimation(const KaString& character, const KaString& animation, bool repeat, bool returnToIdle,
-    int startFrame, int endFrame);
-void BlendCharacterAnimation(const KaString& character, const KaString& animation, float amount, bool repeat,
-    bool returnToIdle);
+void SetCharacterAnimation(
+    const KaString& character, const KaString& animation, bool repeat, bool returnToIdle, int startFrame, int endFrame);
+void BlendCharacterAnimation(
+    const KaString& character, const KaString& animation, float amount, bool repeat, bool returnToIdle);
 bool CurrentCharacterAnimation(const KaString& character, const KaString& animation);
 void SetCharacterColor(const KaString& character, int r, int g, int b);
 void SetCharacterSound(const KaString& character, const KaString& sound, int frame);
 void SetCharacterShadow(const KaString& character, bool shadow);
 void SetCharacterMeshVisible(const KaString& character, const KaString& mesh, bool visible);
-void AddCallback(const KaString& character, const KaString& animation, const KaString& function, float frame,
-    float times);
+void AddCallback(
+    const KaString& character, const KaString& animation, const KaString& function, float frame, float times);
 void AddCallbackPlayer(const KaString& animation, const KaString& function, float frame, float times);
 void DeleteCallback(const KaString& character, const KaString& animation, const KaString& function, float frame);
 void DeleteCallbackPlayer(const KaString& animation, const KaString& function, float frame);
@@ -122,8 +122,8 @@ void PlayMusic(const KaString& file);
 void SetSoundStep(const KaString& zone, const KaString& first, const KaString& second);
 
 // Dialogs, answers, objectives and the player's belongings.
-void LaunchDialog(const KaString& key, unsigned int count, const KaString& character, const KaString& animation,
-    float blend);
+void LaunchDialog(
+    const KaString& key, unsigned int count, const KaString& character, const KaString& animation, float blend);
 void PushAnswer(const KaString& id, const KaString& gui);
 void HideAnswers();
 void PushTask(const KaString& task, const KaString& subtask);

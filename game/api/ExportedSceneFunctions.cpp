@@ -54,15 +54,17 @@ void LoadObjectMaterials(const KaString& folder, const KaString& object)
 
 void HideObject(const KaString& name)
 {
-    static const char* const lines[3] = { "[HideObject] Object 3D \"%s\" doesn't exist.\n",
-        "[HideObject] \"Set\" Object 2D \"%s\" doesn't exist.\n", "[HideObject] \"For\" Object 2D \"%s\" doesn't exist.\n" };
+    static const char* const lines[3]
+        = { "[HideObject] Object 3D \"%s\" doesn't exist.\n", "[HideObject] \"Set\" Object 2D \"%s\" doesn't exist.\n",
+              "[HideObject] \"For\" Object 2D \"%s\" doesn't exist.\n" };
     setObjectVisible(name, false, lines);
 }
 
 void ShowObject(const KaString& name)
 {
-    static const char* const lines[3] = { "[ShowObject] Object3D \"%s\" doesn't exist.\n",
-        "[ShowObject] \"Set\" Object 2D \"%s\" doesn't exist.\n", "[ShowObject] \"For\" Object 2D \"%s\" doesn't exist.\n" };
+    static const char* const lines[3]
+        = { "[ShowObject] Object3D \"%s\" doesn't exist.\n", "[ShowObject] \"Set\" Object 2D \"%s\" doesn't exist.\n",
+              "[ShowObject] \"For\" Object 2D \"%s\" doesn't exist.\n" };
     setObjectVisible(name, true, lines);
 }
 
@@ -158,8 +160,8 @@ void SetVisibleButtonZoomed(bool visible)
         KaPrintf("[SetVisibleButtonZoomed] No \"DeZoomedButton\" in this scene \n");
 }
 
-void AddMarker(const KaString& name, const KaString& image, float x, float y, const KaString& unit,
-    const KaString& interaction)
+void AddMarker(
+    const KaString& name, const KaString& image, float x, float y, const KaString& unit, const KaString& interaction)
 {
     scene().addMarker(name, image, x, y, unit, interaction);
 }

@@ -135,8 +135,8 @@ TEST_F(BindingsTest, ArgumentsAreTestedConvertedAndPassedOn)
         { "return TutoActive()", "TutoActive00()", "true", false },
         { "return Selected('x')", "Selected00(\"x\")", "true", false },
         { "return GetXPositionCharacter('m')", "GetXPositionCharacter00(\"m\")", "1.5", false },
-        { "return TestFileFlagSystemFlag('platform', 'Android')",
-            "TestFileFlagSystemFlag00(\"platform\", \"Android\")", "true", false },
+        { "return TestFileFlagSystemFlag('platform', 'Android')", "TestFileFlagSystemFlag00(\"platform\", \"Android\")",
+            "true", false },
         { "return HideTasks()", "HideTasks00()", "", false },
     };
     for (const CallCase& c : cases) {
