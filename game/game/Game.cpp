@@ -16,15 +16,12 @@
 #include "engine/script/KaLuaThread.h"
 #include "engine/sound/KaSFX.h"
 #include "engine/sound/KaSoundManager.h"
+#include "game/api/ExportedFunctions.h"
 #include "game/api/YieldedCallback.h"
 #include "game/application/Application.h"
 #include "game/characters/Character.h"
 #include "game/inventory/Cellphone.h"
 #include "game/scene/Object3D.h"
-
-void LuaOpenBinds(lua_State*) { }
-
-KaVector3f32 posPlayer(-1.0f, -1.0f, -1.0f);
 
 namespace {
 

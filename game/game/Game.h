@@ -32,8 +32,6 @@ struct lua_State;
 
 // Opens the script API in a scene script's Lua state.
 void LuaOpenBinds(lua_State* state);
-// Where the last click sent the player; (-1, -1, -1) for none.
-extern KaVector3f32 posPlayer;
 
 // The game in progress: entered from the menus, left back to them. It owns
 // the in-game scene with the player, the game's Lua state and the scene

@@ -1,0 +1,41 @@
+// The script functions for sounds, music and movies.
+
+#include "engine/sound/KaMusic.h"
+#include "game/api/ExportedFunctions.h"
+#include "game/api/ExportedFunctionsGame.h"
+#include "game/application/Application.h"
+
+using namespace ExportedFunctionsGame;
+
+void PlayMovie(const KaString& movie, const KaString& sound)
+{
+    application.get()->mouseCursor().load(KaPath("pictures/cursor.png"));
+    // A movie that does not play never ends: whoever waits for it goes on.
+    if (!playMovie(movie, sound))
+        abandonStartingWait("OnMovieFinished", movie);
+}
+
+void PlaySound(const KaString& file, int count, float volume) { game().playSound(file, count, volume); }
+
+void StopSound(const KaString& file) { game().stopSound(file); }
+
+void AddRandomSound(const KaString& list, const KaString& file, float weight, float volume)
+{
+    game().addRandomSound(list, file, weight, volume);
+}
+
+void PlayRandomSound(const KaString& list) { game().playRandomSound(list); }
+
+void PlayMusic(const KaString& file)
+{
+    KaMusic& music = application.get()->menuMusic();
+    music.load(KaPath(file));
+    music.play();
+    music.repeat(false);
+    music.volume(1.0f);
+}
+
+void SetSoundStep(const KaString& zone, const KaString& first, const KaString& second)
+{
+    scene().setStep(zone, first, second);
+}
