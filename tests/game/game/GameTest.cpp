@@ -5,6 +5,7 @@
 #include "engine/graphics/KaCamera.h"
 #include "engine/scene/KaFreeMoveZone.h"
 #include "engine/script/KaLuaThread.h"
+#include "game/api/ExportedFunctions.h"
 #include "game/api/YieldedCallback.h"
 #include "game/characters/Character.h"
 #include "tests/game/ApplicationTestFixture.h"
