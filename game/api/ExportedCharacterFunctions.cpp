@@ -120,6 +120,7 @@ void MoveCharacterPlayerTo(float x, float y, float z, bool noEndAnim)
         callScript(kDisplacementFinished);
         return;
     }
+    scene().setClickPath(path);
     player->setPositionOffset(KaVector3f32(0.0f, 0.0f, 0.0f));
     player->placeOnCurve(path);
     player->setCurveOffset(0.0f);

@@ -39,32 +39,19 @@ KaQuaternion rotationFromDegrees(float x, float y, float z)
 
 void callScript(const char* function) { game().script().execute(function); }
 
-bool setBackground(const KaString& file) { return scene().changeBackground(file); }
+bool setBackground(const KaString& file) { return game().setBackground(file); }
 
-bool startAnimation(const KaString& sprite, int count, bool flag)
-{
-    // Until the game offers it: the sprite of the background GUI plays.
-    KaSpriteLayout* layout
-        = scene().backgroundGui().isLoaded() ? scene().backgroundGui().spriteLayout(sprite) : nullptr;
-    if (!layout)
-        return false;
-    layout->play();
-    return true;
-}
+bool startAnimation(const KaString& sprite, int count, bool flag) { return game().startAnimation(sprite, count, flag); }
 
-bool addAnimToSet(const KaString&) { return false; }
+bool addAnimToSet(const KaString& zoneAndScene) { return game().addAnimToSet(zoneAndScene); }
 
-bool playMovie(const KaString&, const KaString&) { return false; }
+bool playMovie(const KaString& video, const KaString& sound) { return game().playMovie(video, sound); }
 
-void finishGame() { application.get()->setGameFinished(true); }
+void finishGame() { game().finishGame(); }
 
-void lockCursorFromAction(bool locked)
-{
-    application.get()->lockCursor(locked);
-    game().showMarkers(locked);
-}
+void lockCursorFromAction(bool locked) { application.get()->lockCursorFromAction(locked); }
 
-void setPlayerArrived(bool) { }
+void setPlayerArrived(bool arrived) { game().setPlayerArrived(arrived); }
 
 } // namespace ExportedFunctionsGame
 

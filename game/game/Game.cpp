@@ -4,6 +4,7 @@
 
 #include "engine/core/KaBaseFile.h"
 #include "engine/core/KaCore.h"
+#include "engine/core/KaDirectory.h"
 #include "engine/base/KaStd.h"
 #include "engine/gui/KaButtonLayout.h"
 #include "engine/gui/KaITextLayout.h"
@@ -1335,8 +1336,11 @@ void Game::playSound(const KaString& file, int count, float volume)
     sound->volume(volume);
     if (!sound->play()) {
         delete sound;
-        callScript("OnFreeSoundFinished", file);
-        callScript("OnCellFreeSoundFinished", file);
+        // As if it had ended at once: a script waiting for it goes on.
+        if (mLeft || !resumeYieldedCallback("OnFreeSoundFinished", &file)) {
+            callScript("OnFreeSoundFinished", file);
+            callScript("OnCellFreeSoundFinished", file);
+        }
         return;
     }
     if (count == 1)
@@ -1507,6 +1511,95 @@ void Game::setCurrentObjectSprite(const KaPath& picture)
         sprite->unload();
     else
         sprite->load(picture);
+}
+
+bool Game::setBackground(const KaString& file)
+{
+    return mScene3D.changeBackground(file);
+}
+
+bool Game::startAnimation(const KaString& sprite, int count, bool)
+{
+    KaSpriteLayout* layout = mScene3D.backgroundGui().spriteLayout(sprite);
+    if (!layout)
+        return false;
+    layout->surface().frameAnim().setRepeatCount(static_cast<unsigned int>(count));
+    layout->play();
+    return true;
+}
+
+bool Game::addAnimToSet(const KaPath& zoneAndScene)
+{
+    const KaArray<KaString> parts = KaString(zoneAndScene).split("/");
+    if (parts.size() != 2 || parts[0].length() == 0 || parts[1].length() == 0)
+        return false;
+    KaDirectory folder;
+    if (!folder.open(KaString("scenes/") + zoneAndScene + "/"))
+        return false;
+    const KaString& zone = parts[0];
+    const KaString& scene = parts[1];
+    mAnimSetGui.load(KaString("scenes/") + zone + "/" + scene + "/Set" + scene + ".lua");
+    KaLayout* root = mAnimSetGui.layout("root");
+    KaSpriteLayout* target = mScene3D.backgroundGui().spriteLayout("root");
+    if (!root || !target)
+        return false;
+    for (unsigned long i = 0; i < root->childCount(); ++i) {
+        KaSpriteLayout* sprite = dynamic_cast<KaSpriteLayout*>(root->child(i));
+        if (sprite && sprite->name() == scene) {
+            target->addChild(sprite);
+            return true;
+        }
+    }
+    return false;
+}
+
+bool Game::playMovie(const KaString& video, const KaString& sound)
+{
+    KaSpriteLayout* sprite = mInGameGui.spriteLayout("video");
+    KaButtonLayout* background = mInGameGui.buttonLayout("videoBackgroundButton");
+    if (!sprite || !background)
+        return false;
+    Application* app = application.get();
+    app->captureFade();
+    sprite->load(video);
+    if (sprite->surface().path() != KaPath(video)) {
+        // Nothing to show: the scene stays as it was.
+        app->fade();
+        return false;
+    }
+    background->setVisible(true);
+    setVisible(mInGameGui.buttonLayout("skipVideoButton"), false);
+    app->menuMusic().stop();
+    mMovieSound.setChannelName("video");
+    mMovieSound.load(sound);
+    mMovieSound.repeat(false);
+    mMovieSound.volume(1.0f);
+    mSceneVisible = false;
+    sprite->setVisible(true);
+    mMovieSound.play();
+    sprite->play();
+    app->fade();
+    return true;
+}
+
+void Game::pauseMovie()
+{
+    mMovieSound.pause();
+    if (KaSpriteLayout* sprite = mInGameGui.spriteLayout("video"))
+        sprite->pause();
+}
+
+void Game::resumeMovie()
+{
+    mMovieSound.play();
+    if (KaSpriteLayout* sprite = mInGameGui.spriteLayout("video"))
+        sprite->play();
+}
+
+void Game::finishGame()
+{
+    application.get()->setGameFinished(true);
+    mPlayTimer.stop();
 }
 
 bool Game::onInventoryButtonValidated()

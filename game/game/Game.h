@@ -178,6 +178,20 @@ public:
         float blend);
     void addArtworkUnlocked(KaString name, bool notify);
     void setCurrentObjectSprite(const KaPath& picture);
+    bool setBackground(const KaString& file);
+    bool startAnimation(const KaString& sprite, int count, bool flag);
+    bool startAnimationPart(const KaString&, int, int, int, bool) { return false; }
+    // zone + "/" + scene: that scene's background sprite named after the
+    // scene joins the current background. False unless the text is exactly
+    // two non-empty names of an existing scene folder.
+    bool addAnimToSet(const KaPath& zoneAndScene);
+    // False when the movie cannot be shown (no video layer, or a file that
+    // does not open): nothing is then hidden or stopped.
+    bool playMovie(const KaString& video, const KaString& sound);
+    void pauseMovie();
+    void resumeMovie();
+    void finishGame();
+    void setPlayerArrived(bool arrived) { mPlayerArrived = arrived; }
     bool onInventoryButtonValidated();
     bool onSkipVideoButtonValidated();
     bool onLockVideoButtonValidated();
