@@ -1,45 +1,34 @@
 -- What the scene scripts share. A Logic<scene>.lua file starts with
 --   dofile("scenes/logic.lua")
 --   local scene = SceneScript("<scene>")
--- and defines its own "OnEnter", "OnWarpObjectHit", "OnDisplacementFinished"
--- and "OnWaitFinished"; the other events get the handlers below, which only
--- say on the console what happened.
+-- and defines its own "OnEnter" and "OnWarpObjectHit"; the other events get
+-- the handlers below, which say on the console what happened.
 --
--- The script functions (MoveCharacterPlayerTo, ChangeWarp, Wait, ...) come
--- with the script bindings: until those exist every call is guarded, and
--- the scene says what it would have done.
+-- The handlers run in Lua threads of their own: a handler may call the
+-- script functions whose names end in "AndWaitForEnd" and goes on once the
+-- walk, the line or the wait has ended.
 
 function SceneScript(name)
-    local scene = { name = name, intent = nil }
+    local scene = { name = name }
 
     function scene.say(text)
         print("[Logic" .. name .. "] " .. text)
     end
 
-    -- What the player set out to do with the last click on something; the
-    -- walk's end ("OnDisplacementFinished") carries it out and forgets it.
-    function scene.walkTo(x, y, z, what)
-        scene.intent = what
-        if MoveCharacterPlayerTo then
-            MoveCharacterPlayerTo(x, y, z)
-        elseif OnDisplacementFinished then
-            OnDisplacementFinished()
-        end
+    -- The player walks to a point of the floor and the handler goes on when
+    -- she arrives.
+    function scene.walkTo(x, y, z)
+        MoveCharacterPlayerToAndWaitForEnd(x, y, z)
     end
 
-    function scene.arrived()
-        local what = scene.intent
-        scene.intent = nil
-        return what
-    end
-
-    function scene.wait(seconds)
-        if Wait then Wait(seconds) elseif OnWaitFinished then OnWaitFinished() end
+    -- The player on the scene's floor, facing the way she came in.
+    function scene.place(zone, x, z, yaw)
+        SetCharacterPosition("Mira", zone, x, 0, z)
+        SetCharacterRotation("Mira", 0, yaw, 0)
     end
 
     function OnLeave()
         scene.say("leave")
-        scene.intent = nil
     end
 
     -- A click the game accepted while the player stands or walks.
@@ -52,7 +41,26 @@ function SceneScript(name)
     end
 
     function OnSelectedObject(object)
-        if object ~= nil and object ~= "" then scene.say("holding " .. object) end
+        held = object or ""
+        if held ~= "" then scene.say("holding " .. held) end
+    end
+
+    function OnDisplacementFinished()
+        scene.say("arrived")
+    end
+
+    function OnDialogFinished(line)
+        scene.say("line told: " .. tostring(line))
+    end
+
+    -- The companions of the events above that the scenes have no use for.
+    function OnCellDialogFinished(line) end
+    function OnCellFreeSoundFinished(sound) end
+    function OnCharacterAnimationFinished(character) end
+    function OnCellCharacterAnimationPlayerFinished(animation) end
+
+    function OnDocumentClosed(document)
+        scene.say("document closed: " .. tostring(document))
     end
 
     return scene

@@ -8,6 +8,7 @@
 #include "game/api/ExportedFunctions.h"
 #include "game/api/YieldedCallback.h"
 #include "game/characters/Character.h"
+#include "game/inventory/Cellphone.h"
 #include "tests/game/ApplicationTestFixture.h"
 
 #ifdef KA_RESOURCES_DIR
@@ -73,8 +74,9 @@ protected:
         log += console.text();
     }
     // The splash skipped: a new game is entered and its first frame builds
-    // the first scene.
-    void newGame()
+    // the first scene. Unless asked for, the clerk's greeting is taken as
+    // heard, so that the scene is free to click from the start.
+    void newGame(bool greeting = false)
     {
         start();
         {
@@ -82,6 +84,8 @@ protected:
             application.get()->splashScreens().onQuitSplash();
             log += console.text();
         }
+        if (!greeting)
+            application.get()->game().luaContext().setGlobal("metAnsel", true);
         frame();
         Game& game = application.get()->game();
         // The screen change's fade takes the clicks while it runs.
@@ -193,6 +197,7 @@ TEST_F(GameTest, AClickWithoutAPathLeavesThePlayerWhereItIs)
 {
     newGame();
     // No walkable zone: nowhere to go, and no earlier path is walked.
+    player()->setFreeMoveZone(nullptr);
     const KaVector3f32 before = player()->model()->position();
     click(screenOf(KaVector3f32(60, 0, 200)));
     frames(30);
@@ -402,6 +407,101 @@ TEST_F(GameTest, NoSceneScriptRunsOnceTheGameIsBeingLeft)
     // Frames of a left game do nothing, and drawing draws nothing.
     frame();
     EXPECT_FALSE(game.running());
+}
+
+
+// The sample game played through its scripts, the script functions and the
+// panels: the clerk's greeting and a choice, the logbook read and taken, the
+// door to the quay, the tide table with its number, a call, the satchel.
+TEST_F(GameTest, TheSampleStoryPlaysThroughTheScriptsAndPanels)
+{
+    newGame(true);
+    Game& game = application.get()->game();
+    ASSERT_NE(nullptr, game.scene3D().character("Ansel"));
+    ASSERT_EQ(1u, game.objectif().tasks().size());
+    // The three greeting lines, then the choice.
+    for (int i = 0; i < 1200 && game.question().answers().size() < 3; ++i)
+        frame();
+    ASSERT_EQ(3u, game.question().answers().size()) << log;
+
+    // Asking about the logbook: the clerk answers and hands over a key; the
+    // two other answers come back.
+    log.clear();
+    Question2::Answer* logbook = game.question().answers()[1];
+    ASSERT_EQ(KaString("01010_ANS_LOGBOOK"), logbook->id());
+    {
+        KaCaptureStdout console;
+        game.question().onAnswerValidated(*logbook);
+        log += console.text();
+    }
+    for (int i = 0; i < 600 && game.inventory().objectCount("BrassKey") == 0; ++i)
+        frame();
+    EXPECT_EQ(1u, game.inventory().objectCount("BrassKey")) << log;
+    EXPECT_EQ(10, game.score());
+    ASSERT_EQ(2u, game.question().answers().size());
+    game.question().leave();
+
+    // The logbook: walked to, read, taken, and the next task once the moment
+    // at the desk has passed.
+    log.clear();
+    frames(30);
+    Game::HitObject* logbookHit = nullptr;
+    Game::HitObject* door = nullptr;
+    for (Game::HitObject* hit : game.hitObjects()) {
+        if (hit->name == "ClicLogbook")
+            logbookHit = hit;
+        if (hit->name == "ClicDoor01010")
+            door = hit;
+    }
+    ASSERT_NE(nullptr, logbookHit);
+    ASSERT_NE(nullptr, door);
+    {
+        KaCaptureStdout console;
+        logbookHit->OnValidated();
+        log += console.text();
+    }
+    ASSERT_TRUE(framesUntil("next: the tide table on the quay", 900)) << log;
+    EXPECT_EQ(1u, game.inventory().objectCount("Logbook"));
+    EXPECT_EQ(2u, game.objectif().tasks().size());
+
+    // Out through the door to the quay.
+    log.clear();
+    {
+        KaCaptureStdout console;
+        door->OnValidated();
+        log += console.text();
+    }
+    ASSERT_TRUE(framesUntil("[Logic01020] enter from 01010", 900)) << log;
+    frames(30);
+
+    // The tide table gives the harbour master's number; calling it ends the
+    // last task.
+    log.clear();
+    Game::HitObject* table = nullptr;
+    for (Game::HitObject* hit : game.hitObjects())
+        if (hit->name == "ClicTideTable")
+            table = hit;
+    ASSERT_NE(nullptr, table);
+    {
+        KaCaptureStdout console;
+        table->OnValidated();
+        log += console.text();
+    }
+    ASSERT_TRUE(framesUntil("high water at 21:40", 900)) << log;
+    Cellphone* phone = game.inventory().cellphone();
+    ASSERT_NE(nullptr, phone);
+    ASSERT_EQ(1u, phone->numbers().size());
+    {
+        KaCaptureStdout console;
+        phone->onCallNumberValidated();
+        log += console.text();
+    }
+    EXPECT_NE(std::string::npos, log.find("the harbour master will be back at high water")) << log;
+
+    // The satchel opens the belongings on the inventory tab.
+    game.onInventoryButtonValidated();
+    EXPECT_TRUE(game.inventory().visible());
+    EXPECT_EQ(3u, game.inventory().objects().size());
 }
 
 #endif

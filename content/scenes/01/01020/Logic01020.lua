@@ -1,39 +1,44 @@
 -- The fish quay at dusk, in front of the harbour-master's office. The tide
--- table pinned by the window says when the water is high; the door leads
--- back into the office (scene 01010).
+-- table pinned by the window says when the water is high and gives the
+-- harbour master's number; the door leads back into the office (scene
+-- 01010).
 dofile("scenes/logic.lua")
 local scene = SceneScript("01020")
 
 function OnEnter(previous)
     scene.say("enter from " .. tostring(previous))
-    scene.intent = nil
-    -- Out of the office the player stands on the step; otherwise by the water.
-    local dummy = previous == "01010" and "DummyDoor01020" or "DummyStart01020"
-    if PlaceCharacterOnDummy then PlaceCharacterOnDummy("Mira", dummy, 0, 0, 0) end
+    if previous == "01010" then
+        scene.place("Zone01020", -380, 380, 90)
+    else
+        scene.place("Zone01020", -560, 100, 90)
+    end
 end
 
 function OnWarpObjectHit(name)
     scene.say("hit " .. tostring(name))
     if name == "ClicDoor01020" then
-        scene.walkTo(-320, 0, 380, "enter")
-    elseif name == "ClicTideTable" then
-        scene.walkTo(-380, 0, 100, "read")
-    end
-end
-
-function OnDisplacementFinished()
-    local what = scene.arrived()
-    if what == "enter" then
-        if ChangeWarp then ChangeWarp("01", "01010", false) end
+        scene.walkTo(-320, 0, 380)
         scene.say("into the office")
-    elseif what == "read" then
+        ChangeWarp("01", "01010", false)
+    elseif name == "ClicTideTable" then
+        scene.walkTo(-380, 0, 100)
         scene.say("the tide table: high water at 21:40")
-        if SetCondition then SetCondition("tideTableRead") end
-        if logbookRead and DeleteTask then DeleteTask("findHarbourMaster", "checkTideGauge") end
-        scene.wait(1.0)
+        if not tideTableRead then
+            SetCondition("tideTableRead")
+            TakeObject("TideTable")
+            AddDocument("TideTable")
+            AddNumber("5550142")
+            DeleteTask("help.tides.title", "help.tides.board")
+            PushTask("help.call.title", "help.call.phone")
+        end
     end
 end
 
-function OnWaitFinished()
-    scene.say("the harbour master will be back at high water")
+function OnCallNumber(number)
+    scene.say("calling " .. tostring(number))
+    if number == "5550142" and not calledHarbourMaster then
+        SetCondition("calledHarbourMaster")
+        DeleteTask("help.call.title", "help.call.phone")
+        scene.say("the harbour master will be back at high water")
+    end
 end
