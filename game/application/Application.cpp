@@ -188,7 +188,13 @@ void Application::buildLayers()
     mVisualFade.init();
     mOrientationLayoutFront.addChild(&mVisualFade.captureSprite());
     mOrientationLayoutFront.addChild(&mVisualFade.blackSprite());
-    mOrientationLayoutFront.addChild(&mVisualFade.blockingButton());
+    // Left at its default size and shown, the blocking button would swallow
+    // every click on the window's centre pixel for the whole run.
+    KaButtonLayout& blocking = mVisualFade.blockingButton();
+    blocking.setSizeType(KaILayout::Percent);
+    blocking.setSize(KaVector3f32(1, 1, 0));
+    blocking.setVisible(false);
+    mOrientationLayoutFront.addChild(&blocking);
 
     mLayoutFront.addChild(&mBackgroundVideoSprite);
     mBackgroundVideoSprite.setSizeType(KaILayout::Percent);

@@ -410,6 +410,29 @@ TEST_F(GameTest, NoSceneScriptRunsOnceTheGameIsBeingLeft)
 }
 
 
+TEST_F(GameTest, OpeningTheSatchelDuringAScriptedWalkEndsTheWalkForItsScript)
+{
+    newGame();
+    Game& game = application.get()->game();
+    runLua("function WalkThenSay() MoveCharacterPlayerToAndWaitForEnd(160, 0, 290) print('[test] walk over') end\n");
+    game.script().execute("WalkThenSay");
+    frames(5);
+    ASSERT_FALSE(game.playerArrived());
+    ASSERT_EQ(1u, yieldedCallbacks.size());
+    log.clear();
+    {
+        KaCaptureStdout console;
+        game.onInventoryButtonValidated();
+        log += console.text();
+    }
+    EXPECT_NE(std::string::npos, log.find("[test] walk over")) << log;
+    EXPECT_TRUE(yieldedCallbacks.isEmpty());
+    EXPECT_TRUE(game.playerArrived());
+    const KaVector3f32 stopped = player()->model()->position();
+    frames(30);
+    EXPECT_EQ(stopped, player()->model()->position());
+}
+
 // The sample game played through its scripts, the script functions and the
 // panels: the clerk's greeting and a choice, the logbook read and taken, the
 // door to the quay, the tide table with its number, a call, the satchel.
