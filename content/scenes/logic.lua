@@ -53,7 +53,9 @@ function SceneScript(name)
         scene.say("line told: " .. tostring(line))
     end
 
-    -- The companions of the events above that the scenes have no use for.
+    -- The events the scenes have no use for.
+    function OnButtonDown(button) end
+    function OnButtonUp(button) end
     function OnCellDialogFinished(line) end
     function OnCellFreeSoundFinished(sound) end
     function OnCharacterAnimationFinished(character) end

@@ -30,6 +30,7 @@ function OnEnter(previous)
         LaunchDialog("01010_KA_1", 2)
         LaunchDialogAndWaitForEnd("01010_KA_3", 1)
         offerAnswers()
+        scene.say("the clerk waits for an answer")
     end
 end
 
