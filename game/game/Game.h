@@ -159,6 +159,10 @@ public:
     bool onFinishedLoadingBackup(KaString text);
     void initLoadedBackupData();
     void initScene(bool newGame, KaString firstWarpPath);
+    // The save "enter (false)" loads: "save.xml" unless the loading menu
+    // chose a slot.
+    void setBackupName(const KaString& name) { mBackupName = name; }
+    const KaString& backupName() const { return mBackupName; }
     bool onFinishedSavingBackup(int result);
     bool onFinishedCheckBackup(bool unused);
 
