@@ -433,6 +433,23 @@ TEST_F(GameTest, OpeningTheSatchelDuringAScriptedWalkEndsTheWalkForItsScript)
     EXPECT_EQ(stopped, player()->model()->position());
 }
 
+TEST_F(GameTest, AGameEnteredStartsWithoutThePreviousGamesTasks)
+{
+    newGame();
+    Game& game = application.get()->game();
+    runLua("PushTask('help.tides.title', 'help.tides.board')");
+    ASSERT_FALSE(game.objectif().tasks().isEmpty());
+    game.setRequestMainMenu(true);
+    frame();
+    ASSERT_FALSE(game.entered());
+    {
+        KaCaptureStdout console;
+        application.get()->startGame(true, EApplicationDifficultyDefault);
+        log += console.text();
+    }
+    EXPECT_TRUE(game.objectif().tasks().isEmpty());
+}
+
 // The sample game played through its scripts, the script functions and the
 // panels: the clerk's greeting and a choice, the logbook read and taken, the
 // door to the quay, the tide table with its number, a call, the satchel.

@@ -18,6 +18,10 @@ function OnEnter(previous)
     else
         scene.place("Zone01010", -100, 150, 0)
     end
+    -- The logbook's own mesh is for reading, not for walking onto; near the
+    -- desk, Mira's eyes go to it.
+    AddBlockingObject("ClicLogbook")
+    AddAnchorZone("Dummy", "DummyDesk01010", 150)
     LoadCharacter("Ansel")
     SetCharacterPosition("Ansel", "Zone01010", 40, 0, 330)
     SetCharacterOrientation("Ansel", -100, 150)
