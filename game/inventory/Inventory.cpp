@@ -424,22 +424,11 @@ void Inventory::loadFromBackup(TiXmlNode& inventoryElement)
     }
 }
 
-void Inventory::pauseAnims()
-{
-    InGameScene& scene = game().scene3D();
-    KaArray<Character*> characters;
-    if (scene.player())
-        characters.pushBack(scene.player());
-    for (Character* character : scene.characters())
-        characters.pushBack(character);
-    for (Character* character : characters) {
-        character->pause();
-        if (character->model() && character->model()->anim())
-            character->model()->anim()->pause();
-    }
-}
+void Inventory::pauseAnims() { setCharactersPaused(true); }
 
-void Inventory::unPauseAnims()
+void Inventory::unPauseAnims() { setCharactersPaused(false); }
+
+void Inventory::setCharactersPaused(bool paused)
 {
     InGameScene& scene = game().scene3D();
     KaArray<Character*> characters;
@@ -448,9 +437,16 @@ void Inventory::unPauseAnims()
     for (Character* character : scene.characters())
         characters.pushBack(character);
     for (Character* character : characters) {
-        character->play();
-        if (character->model() && character->model()->anim())
-            character->model()->anim()->play();
+        KaAnimation* model = character->model() ? character->model()->anim().get() : nullptr;
+        if (paused) {
+            character->pause();
+            if (model)
+                model->pause();
+        } else {
+            character->play();
+            if (model)
+                model->play();
+        }
     }
 }
 

@@ -66,6 +66,8 @@ public:
     KaSignal1Param<const KaString&> onHandedToScene;
 
 private:
+    // The player and the scene's characters, with their models' animations.
+    void setCharactersPaused(bool paused);
     KaLayout* page(unsigned long index) const;
     KaLayout* slot(unsigned long page, unsigned long index) const;
     // Every slot layout, page by page, slot by slot.
