@@ -128,6 +128,11 @@ void UnlockAchievement(int) { game().addToScore(Game::EGameScoreAchievement); }
 void UnlockArtwork(const KaString& name)
 {
     game().addArtworkUnlocked(name, true);
+    // The options file lists what it was given: without this entry the
+    // artwork would be locked again at the next start.
+    KaArray<KaString>& unlocked = application.get()->artworksUnlocked();
+    if (!unlocked.contains(name))
+        unlocked.pushBack(name);
     application.get()->saveOptions("options.xml");
 }
 

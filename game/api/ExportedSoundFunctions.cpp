@@ -15,7 +15,14 @@ void PlayMovie(const KaString& movie, const KaString& sound)
         abandonStartingWait("OnMovieFinished", movie);
 }
 
-void PlaySound(const KaString& file, int count, float volume) { game().playSound(file, count, volume); }
+void PlaySound(const KaString& file, int count, float volume)
+{
+    game().playSound(file, count, volume);
+    // Only 1 and -1 play anything: a count that plays nothing has no end to
+    // wait for.
+    if (count != 1 && count != -1)
+        abandonStartingWait("OnFreeSoundFinished", file);
+}
 
 void StopSound(const KaString& file) { game().stopSound(file); }
 

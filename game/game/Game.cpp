@@ -151,6 +151,16 @@ Game::GameSound::GameSound(Game& game)
 
 bool Game::GameSound::onSoundStopped()
 {
+    // Played once, the sound is done with at its end. Left in the list it
+    // would keep a later repeating request of its file silent, and a stop of
+    // its file would hit it instead of a copy still playing.
+    KaArray<GameSound*>& sounds = mGame.mSounds;
+    for (unsigned long i = 0; i < sounds.size(); ++i)
+        if (sounds[i] == this) {
+            sounds.removeAt(i);
+            deleteLater();
+            break;
+        }
     if (!mGame.mLuaContext.isCreated() || mGame.mLeft)
         return false;
     const KaString sound = name;
@@ -1336,11 +1346,13 @@ void Game::playSound(const KaString& file, int count, float volume)
     sound->volume(volume);
     if (!sound->play()) {
         delete sound;
-        // As if it had ended at once: a script waiting for it goes on.
-        if (mLeft || !resumeYieldedCallback("OnFreeSoundFinished", &file)) {
-            callScript("OnFreeSoundFinished", file);
-            callScript("OnCellFreeSoundFinished", file);
-        }
+        // As if it had ended at once. The script about to wait for it goes
+        // on; one that waits for an earlier copy of the file keeps waiting
+        // for that copy's end.
+        const KaString path = file;
+        abandonStartingWait("OnFreeSoundFinished", path);
+        callScript("OnFreeSoundFinished", path);
+        callScript("OnCellFreeSoundFinished", path);
         return;
     }
     if (count == 1)
@@ -1412,8 +1424,15 @@ void Game::playRandomSound(const KaString& list)
         KaPrintf("Game::playRandomSound: can't find sound list %s\n", list.c_str());
         return;
     }
+    RandomSoundList& sounds = found->second;
+    // Asked for by a script: the list stays over the scene change under way,
+    // whichever half of the shared cycle this call starts.
+    sounds.keep = true;
     if (!mRandomPhase) {
-        const int r = std::rand();
+        const int r = randomNumber();
+        // Restarted: a list started while another waits takes the wait over
+        // from now.
+        mRandomTimer.stop();
         mRandomTimer.start();
         const int v = r % 100 + 1;
         mRandomTimer.setAlarmFromStart(v < 25 ? 1000000ULL : static_cast<unsigned long long>(v * 45000.0));
@@ -1422,26 +1441,41 @@ void Game::playRandomSound(const KaString& list)
         mSpareRandomSound->listName = list;
         return;
     }
-    RandomSoundList& sounds = found->second;
     float total = 0.0f;
     for (unsigned long i = 0; i < sounds.sounds.size(); ++i)
         total += sounds.sounds[i]->weight;
-    const float x = static_cast<float>(std::rand()) * (1.0f / 2147483648.0f) * total;
+    const float x = static_cast<float>(randomNumber()) * (1.0f / 2147483648.0f) * total;
+    RandomSound* sound = nullptr;
     float sum = 0.0f;
-    for (unsigned long i = 0; i < sounds.sounds.size(); ++i) {
-        RandomSound* sound = sounds.sounds[i];
-        sum += sound->weight;
-        if (sum <= x)
-            continue;
-        sound->music.volume(sound->volume);
-        sound->music.onStopped().remove(sound, &RandomSound::onSoundFinished);
-        sound->music.onStopped().add(sound, &RandomSound::onSoundFinished, 0.0f);
-        sound->music.load(sound->path);
-        sound->music.repeat(false);
-        sound->music.play();
-        sounds.keep = true;
-        return;
+    for (unsigned long i = 0; i < sounds.sounds.size() && !sound; ++i) {
+        sum += sounds.sounds[i]->weight;
+        if (sum > x)
+            sound = sounds.sounds[i];
     }
+    // The largest draws round up to the total in single precision: they
+    // belong to the last sound with a weight, or the cycle would stop.
+    for (unsigned long i = sounds.sounds.size(); !sound && total > 0.0f && i-- > 0;)
+        if (sounds.sounds[i]->weight > 0.0f)
+            sound = sounds.sounds[i];
+    if (!sound)
+        return;
+    sound->music.volume(sound->volume);
+    sound->music.onStopped().remove(sound, &RandomSound::onSoundFinished);
+    sound->music.onStopped().add(sound, &RandomSound::onSoundFinished, 0.0f);
+    sound->music.load(sound->path);
+    sound->music.repeat(false);
+    if (!sound->music.play()) {
+        // Its end would never come and the shared cycle would stand still
+        // for every list: taken as ended at once, back to waiting.
+        sound->music.onStopped().remove(sound, &RandomSound::onSoundFinished);
+        mRandomPhase = false;
+        playRandomSound(list);
+    }
+}
+
+int Game::randomNumber()
+{
+    return mRandomSource ? mRandomSource() : std::rand();
 }
 
 void Game::deleteRandomSounds()
@@ -1495,7 +1529,7 @@ bool Game::launchDialog(const KaString& key, unsigned int count, const KaString&
 void Game::addArtworkUnlocked(KaString name, bool notify)
 {
     auto found = mArtworks.find(name);
-    if (found != mArtworks.end())
+    if (found != mArtworks.end() && found->second)
         return;
     mArtworks[name] = true;
     if (notify)
@@ -1562,7 +1596,7 @@ bool Game::playMovie(const KaString& video, const KaString& sound)
     Application* app = application.get();
     app->captureFade();
     sprite->load(video);
-    if (sprite->surface().path() != KaPath(video)) {
+    if (sprite->surface().path() != KaPath(video) || !sprite->surface().isLoaded()) {
         // Nothing to show: the scene stays as it was.
         app->fade();
         return false;
@@ -1600,6 +1634,13 @@ void Game::finishGame()
 {
     application.get()->setGameFinished(true);
     mPlayTimer.stop();
+    enterCredits();
+}
+
+void Game::enterCredits()
+{
+    // The credits screen is not there yet: the game goes back to the main
+    // menu when the frame ends.
 }
 
 bool Game::onInventoryButtonValidated()
@@ -1612,6 +1653,10 @@ bool Game::onSkipVideoButtonValidated()
 {
     if (KaSpriteLayout* video = mInGameGui.spriteLayout("video"))
         video->stop();
+    // A stopped video does not report an end of its own: without this the
+    // movie's layers would stay up and its script would wait for ever.
+    if (isMoviePlaying())
+        onVideoFinished();
     setVisible(mInGameGui.buttonLayout("videoBackgroundButton"), false);
     return false;
 }

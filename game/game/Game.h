@@ -173,6 +173,13 @@ public:
     void resumeSounds() { }
     void addRandomSound(const KaString& list, const KaString& file, float weight, float volume);
     void playRandomSound(const KaString& list);
+    // The draws of the random sounds (waits and choices), 0 to 2^31 - 1;
+    // null goes back to the C library's rand.
+    typedef int (*RandomSource)();
+    void setRandomSource(RandomSource source) { mRandomSource = source; }
+    // Whether the next call of the random cycle plays (else it waits).
+    bool randomPhase() const { return mRandomPhase; }
+    const std::map<KaString, RandomSoundList>& randomSoundLists() const { return mRandomSoundLists; }
 
     // Operations scripts and screens ask of the game.
     void addToScore(EGameScoreID points);
@@ -180,7 +187,10 @@ public:
     void addToHand(const KaString& id);
     bool launchDialog(const KaString& key, unsigned int count, const KaString& character, const KaString& animation,
         float blend);
+    // Records the artwork as unlocked; the notification shows only when it
+    // was not unlocked before.
     void addArtworkUnlocked(KaString name, bool notify);
+    const std::map<KaString, bool>& artworks() const { return mArtworks; }
     void setCurrentObjectSprite(const KaPath& picture);
     bool setBackground(const KaString& file);
     bool startAnimation(const KaString& sprite, int count, bool flag);
@@ -255,6 +265,9 @@ private:
     bool playerIdleOrWalking();
     void stopAllSounds();
     void deleteRandomSounds();
+    int randomNumber();
+    // The end of a game goes on to the credits screen.
+    void enterCredits();
     void deleteHitObjects();
     void releaseScripts();
     // Stops the sounds of every channel but "music", "sfx" and "dialog".
@@ -320,6 +333,7 @@ private:
     double mPlayedTime;
     KaVector2s32 mPreviousMousePos;
     KaTimer mRandomTimer;
+    RandomSource mRandomSource = nullptr;
 };
 
 #endif

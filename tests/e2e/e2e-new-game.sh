@@ -29,6 +29,8 @@ xdotool mousemove --window "$window" 112 161 click 1
 e2e_wait '^\[Logic01010\] hit ClicDoor01010$'
 e2e_wait '^\[Logic01010\] out to the quay$' 120
 e2e_wait '^\[Logic01020\] enter from 01010$'
+# The first time on the quay a short film plays over the scene.
+e2e_wait '^\[Logic01020\] the film of the quay is over$'
 e2e_frames 40
 
 # The satchel (bottom right) opens the inventory: the menu bar's amber tab

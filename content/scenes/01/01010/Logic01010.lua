@@ -15,6 +15,7 @@ function OnEnter(previous)
     scene.say("enter from " .. tostring(previous))
     if previous == "01020" then
         scene.place("Zone01010", -240, 380, -90)
+        PlaySound("sounds/Effects/Door.ogg", 1, 0.8)
     else
         scene.place("Zone01010", -100, 150, 0)
     end

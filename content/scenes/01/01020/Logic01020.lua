@@ -5,12 +5,27 @@
 dofile("scenes/logic.lua")
 local scene = SceneScript("01020")
 
+-- The quay's ambience: water lapping most of the time, now and then a gull.
+local function ambience()
+    AddRandomSound("quay", "sounds/Ambiances/Water.ogg", 3, 0.6)
+    AddRandomSound("quay", "sounds/Ambiances/Gull.ogg", 1, 0.45)
+    PlayRandomSound("quay")
+end
+
 function OnEnter(previous)
     scene.say("enter from " .. tostring(previous))
     if previous == "01010" then
         scene.place("Zone01020", -380, 380, 90)
+        PlaySound("sounds/Effects/Door.ogg", 1, 0.8)
     else
         scene.place("Zone01020", -560, 100, 90)
+    end
+    ambience()
+    -- The first time out on the quay, a short film of the harbour at dusk.
+    if not quayFilmSeen then
+        SetCondition("quayFilmSeen")
+        PlayMovieAndWaitForEnd("movies/QuayDusk.ogv", "movies/QuayDusk.ogg")
+        scene.say("the film of the quay is over")
     end
 end
 
@@ -28,6 +43,8 @@ function OnWarpObjectHit(name)
             TakeObject("TideTable")
             AddDocument("TideTable")
             AddNumber("5550142")
+            -- The painting of this quay joins the bonus gallery.
+            UnlockArtwork("menus/bonus/artworks/QuayAtDusk.png")
             DeleteTask("help.tides.title", "help.tides.board")
             PushTask("help.call.title", "help.call.phone")
         end
