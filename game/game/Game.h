@@ -181,6 +181,7 @@ public:
     bool launchDialog(const KaString& key, unsigned int count, const KaString& character, const KaString& animation,
         float blend);
     void addArtworkUnlocked(KaString name, bool notify);
+    const std::map<KaString, bool>& artworks() const { return mArtworks; }
     void setCurrentObjectSprite(const KaPath& picture);
     bool setBackground(const KaString& file);
     bool startAnimation(const KaString& sprite, int count, bool flag);
