@@ -487,8 +487,11 @@ void Application::loadOptions(const KaString& name)
     if (const TiXmlElement* artworks = document.FirstChildElement("ArtworksUnlocked")) {
         for (const TiXmlElement* entry = artworks->FirstChildElement(); entry; entry = entry->NextSiblingElement()) {
             const char* path = entry->Attribute("artworkPath");
-            if (KaString(entry->Value()).contains("Movie", 0, nullptr) && path)
+            if (KaString(entry->Value()).contains("Movie", 0, nullptr) && path) {
                 mArtworksUnlocked.pushBack(KaString(path));
+                // The bonus menus offer what the game holds unlocked.
+                mGame.addArtworkUnlocked(KaString(path), false);
+            }
         }
     }
     if (const TiXmlElement* language = document.FirstChildElement("DebugLanguage")) {
@@ -569,6 +572,10 @@ bool Application::saveOptions(const KaString& name)
     TiXmlElement* light = new TiXmlElement("SetLigthPlayerCharacter");
     light->SetAttribute("value", mLightOnPlayerCharacter ? 1 : 0);
     document.LinkEndChild(light);
+    // An artwork unlocked in this run joins those the file listed.
+    for (const auto& artwork : mGame.artworks())
+        if (artwork.second && mArtworksUnlocked.indexOf(artwork.first) < 0)
+            mArtworksUnlocked.pushBack(artwork.first);
     TiXmlElement* artworks = new TiXmlElement("ArtworksUnlocked");
     for (unsigned long i = 0; i < mArtworksUnlocked.size(); ++i) {
         KaString entryName;

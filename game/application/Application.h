@@ -19,7 +19,10 @@
 #include "engine/sound/KaMusic.h"
 #include "engine/world/Ka3DObject2.h"
 #include "game/game/Game.h"
+#include "game/menus/BonusMenu.h"
 #include "game/menus/Confirm.h"
+#include "game/menus/GlobalBonusMenu.h"
+#include "game/menus/HelpOptionMenu.h"
 #include "game/menus/SplashScreens.h"
 
 // The difficulty of a new game; the menus start every game with 1.
@@ -100,6 +103,12 @@ public:
     Confirm& saveCorruptConfirm() { return mSaveCorruptConfirm; }
     KaMusic& menuMusic() { return mMenuMusic; }
     KaTextLayout& version() { return mVersion; }
+    // The bonus screens and the help options screen.
+    GlobalBonusMenu& globalBonusMenu() { return mGlobalBonusMenu; }
+    BonusMenu& bonusMenu() { return mBonusMenu; }
+    HelpOptionMenu& helpOptionMenu() { return mHelpOptionMenu; }
+    // The sprite that plays the menu video behind the menus.
+    KaSpriteLayout& backgroundVideoSprite() { return mBackgroundVideoSprite; }
     KaIntrusivePtr<KaFont3> font(unsigned long slot) const { return slot < 8 ? mFonts[slot] : KaIntrusivePtr<KaFont3>(); }
     bool capturedThisFrame() const { return mCapturedThisFrame; }
 
@@ -182,6 +191,9 @@ private:
     KaArray<KaString> mAnimationsWithoutReadjustment;
     KaArray<KaString> mArtworksUnlocked;
     bool mDestroyed;
+    GlobalBonusMenu mGlobalBonusMenu;
+    BonusMenu mBonusMenu;
+    HelpOptionMenu mHelpOptionMenu;
     Game mGame;
 };
 

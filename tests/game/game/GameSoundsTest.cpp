@@ -466,13 +466,12 @@ TEST_F(GameSoundsTest, ScoreAchievementsAndObjectsTaken)
 TEST_F(GameSoundsTest, AnArtworkIsUnlockedAndAnnouncedOnceAndKeptInTheOptions)
 {
     Game& g = game();
-    const char* const artwork = "menus/bonus/artworks/QuayAtDusk.png";
-    ASSERT_EQ(0, access(artwork, R_OK));
+    const char* const artwork = "ArtworkTideTable";
     // A notice on screen: the next ones queue where they can be counted.
     captured([&] { g.notifier().push("busy", ""); });
     ASSERT_TRUE(g.notifier().queue().isEmpty());
-    lua("UnlockArtwork('menus/bonus/artworks/QuayAtDusk.png')\n"
-        "UnlockArtwork('menus/bonus/artworks/QuayAtDusk.png')");
+    lua("UnlockArtwork('ArtworkTideTable')\n"
+        "UnlockArtwork('ArtworkTideTable')");
     ASSERT_EQ(1u, g.notifier().queue().size());
     EXPECT_EQ(KaString("BONUS!"), g.notifier().queue()[0].text);
     EXPECT_EQ(KaString("Inventory/Objects/VPapierCrayon.png"), g.notifier().queue()[0].image);

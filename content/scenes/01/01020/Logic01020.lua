@@ -43,8 +43,8 @@ function OnWarpObjectHit(name)
             TakeObject("TideTable")
             AddDocument("TideTable")
             AddNumber("5550142")
-            -- The painting of this quay joins the bonus gallery.
-            UnlockArtwork("menus/bonus/artworks/QuayAtDusk.png")
+            -- The tide table's picture joins the harbour's bonus gallery.
+            UnlockArtwork("ArtworkTideTable")
             DeleteTask("help.tides.title", "help.tides.board")
             PushTask("help.call.title", "help.call.phone")
         end
