@@ -5,6 +5,8 @@
 //   sounds/Ambiances/Gull.ogg      a gull's two cries
 //   sounds/Ambiances/Water.ogg     water lapping at the quay
 //   sounds/Effects/Door.ogg        the office door: a creak and its thud
+//   sounds/Ambiances/b_automatebike.ogg  the movie gallery's clockwork
+//   sounds/Ambiances/b_engrenagebg.ogg   and the hum of its gears
 // Everything is synthesised here, so the repository holds no binaries.
 #include <algorithm>
 #include <cmath>
@@ -117,6 +119,43 @@ std::vector<float> water(double seconds, unsigned int seed)
     }
     normalise(out, 0.6f);
     fadeEnds(out, 0.25);
+    return out;
+}
+
+// The gallery's clockwork: a soft tick-tock, two ticks a second, each a
+// short decaying knock of wood and brass.
+std::vector<float> clockwork(double seconds)
+{
+    const unsigned long count = static_cast<unsigned long>(seconds * kRate);
+    std::vector<float> out(count, 0.0f);
+    for (unsigned int tick = 0; tick < static_cast<unsigned int>(seconds * 2.0); ++tick) {
+        const unsigned long first = static_cast<unsigned long>((tick * 0.5 + 0.02) * kRate);
+        const double pitch = tick % 2 ? 1650.0 : 1400.0;
+        for (unsigned long i = 0; first + i < count && i < kRate / 20; ++i) {
+            const double t = static_cast<double>(i) / kRate;
+            const double knock = std::sin(2.0 * kPi * pitch * t) + 0.5 * std::sin(2.0 * kPi * 420.0 * t);
+            out[first + i] += static_cast<float>(knock * std::exp(-t * 90.0));
+        }
+    }
+    normalise(out, 0.5f);
+    return out;
+}
+
+// The hum of the gallery's gears: a low drone beating slowly against its
+// own fifth, with a little grit.
+std::vector<float> gears(double seconds)
+{
+    const unsigned long count = static_cast<unsigned long>(seconds * kRate);
+    const std::vector<double> grit = filteredNoise(count, 300.0, 11);
+    std::vector<float> out(count);
+    for (unsigned long i = 0; i < count; ++i) {
+        const double t = static_cast<double>(i) / kRate;
+        const double drone = std::sin(2.0 * kPi * 55.0 * t) + 0.6 * std::sin(2.0 * kPi * 82.7 * t)
+            + 0.3 * std::sin(2.0 * kPi * 110.4 * t);
+        out[i] = static_cast<float>(drone * (0.8 + 0.2 * std::sin(2.0 * kPi * 0.5 * t)) + grit[i] * 2.0);
+    }
+    normalise(out, 0.4f);
+    fadeEnds(out, 0.2);
     return out;
 }
 
@@ -318,5 +357,7 @@ int main(int argc, char** argv)
     failures += !writeSound(root / "sounds" / "Ambiances" / "Gull.ogg", gull());
     failures += !writeSound(root / "sounds" / "Ambiances" / "Water.ogg", water(3.0, 3));
     failures += !writeSound(root / "sounds" / "Effects" / "Door.ogg", door());
+    failures += !writeSound(root / "sounds" / "Ambiances" / "b_automatebike.ogg", clockwork(4.0));
+    failures += !writeSound(root / "sounds" / "Ambiances" / "b_engrenagebg.ogg", gears(4.0));
     return failures ? 1 : 0;
 }

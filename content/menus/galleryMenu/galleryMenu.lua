@@ -23,7 +23,7 @@ KaLayout{
     KaLayout{
         name = "galleryList",
         sizeType = Percent, size = {1, 1, 1},
-        entry("movies/harbour.ogv", "$(galleryHarbourMovie)", 0.38),
+        entry("movies/QuayDusk.ogv", "$(galleryHarbourMovie)", 0.38),
     },
     TextButton("quitButton", "$(bonusBack)", {0.16, 0.07, 1}, {0.88, 0.93, 0.5}, 22),
     KaButtonLayout{
