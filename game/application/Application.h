@@ -20,6 +20,9 @@
 #include "engine/world/Ka3DObject2.h"
 #include "game/game/Game.h"
 #include "game/menus/Confirm.h"
+#include "game/menus/Credits.h"
+#include "game/menus/MainMenu.h"
+#include "game/menus/OptionsMenu.h"
 #include "game/menus/SplashScreens.h"
 
 // The difficulty of a new game; the menus start every game with 1.
@@ -47,7 +50,7 @@ public:
     // Enters a game (a new one, or the save "save.xml" continued) behind
     // the caller's capture and fade.
     void startGame(bool newGame, EApplicationDifficulty difficulty);
-    // Where a left game goes: the main menu.
+    // Where a left game goes: the main menu, faded in.
     void enterMainMenu();
     // One frame; returns at once until create() has finished. Always true.
     bool run();
@@ -96,6 +99,11 @@ public:
     LocFile& locFile() { return mLocFile; }
     KaXMLGUI& helpTexts() { return mHelpTexts; }
     SplashScreens& splashScreens() { return mSplashScreens; }
+    MainMenu& mainMenu() { return mMainMenu; }
+    OptionsMenu& optionsMenu() { return mOptionsMenu; }
+    Credits& credits() { return mCredits; }
+    // Full screen under the menus: the menu video plays in it.
+    KaSpriteLayout& backgroundVideoSprite() { return mBackgroundVideoSprite; }
     Game& game() { return mGame; }
     Confirm& saveCorruptConfirm() { return mSaveCorruptConfirm; }
     KaMusic& menuMusic() { return mMenuMusic; }
@@ -115,6 +123,7 @@ public:
     void setGameFinished(bool finished) { mGameFinished = finished; }
     bool lightOnPlayerCharacter() const { return mLightOnPlayerCharacter; }
     bool alreadyRated() const { return mAlreadyRated; }
+    void setAlreadyRated(bool rated) { mAlreadyRated = rated; }
     bool firstMainMenuEntry() const { return mFirstMainMenuEntry; }
     void setFirstMainMenuEntry(bool first) { mFirstMainMenuEntry = first; }
     EApplicationDifficulty difficulty() const { return mDifficulty; }
@@ -137,6 +146,9 @@ private:
 
     KaMusic mMenuMusic;
     SplashScreens mSplashScreens;
+    MainMenu mMainMenu;
+    OptionsMenu mOptionsMenu;
+    Credits mCredits;
     KaSpriteLayout mMouseCursor;
     KaSpriteLayout mAutosaveIcon;
     KaSpriteLayout mNoCellIcon;

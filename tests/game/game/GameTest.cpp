@@ -73,15 +73,18 @@ protected:
         application.get()->create();
         log += console.text();
     }
-    // The splash skipped: a new game is entered and its first frame builds
-    // the first scene. Unless asked for, the clerk's greeting is taken as
-    // heard, so that the scene is free to click from the start.
+    // The splash skipped, then a new game from the main menu with the
+    // tutorial: its first frame builds the first scene. Unless asked for,
+    // the clerk's greeting is taken as heard, so that the scene is free to
+    // click from the start.
     void newGame(bool greeting = false)
     {
         start();
         {
             KaCaptureStdout console;
             application.get()->splashScreens().onQuitSplash();
+            application.get()->mainMenu().onNewGameButtonValidated();
+            application.get()->mainMenu().tutorialQuestion().onYes();
             log += console.text();
         }
         if (!greeting)
@@ -536,6 +539,8 @@ TEST_F(ApplicationFrameTest, AGameWithoutItsPlayerReturnsToTheMainMenu)
     {
         KaCaptureStdout console;
         application.get()->splashScreens().onQuitSplash();
+        application.get()->mainMenu().onNewGameButtonValidated();
+        application.get()->mainMenu().tutorialQuestion().onYes();
         log += console.text();
     }
     frame();
