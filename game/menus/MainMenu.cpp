@@ -14,20 +14,16 @@
 
 namespace {
 
-const char* const menuButtons[6] = { "newGameButton", "continueGameButton", "loadGameButton", "optionsButton",
-    "galleryButton", "quitButton" };
+const char* const menuButtons[6]
+    = { "newGameButton", "continueGameButton", "loadGameButton", "optionsButton", "galleryButton", "quitButton" };
 
 // The running game and the four slots.
-const char* const saveFiles[5] = { "Backup/save.xml", "Backup/0.xml", "Backup/1.xml", "Backup/2.xml",
-    "Backup/3.xml" };
+const char* const saveFiles[5] = { "Backup/save.xml", "Backup/0.xml", "Backup/1.xml", "Backup/2.xml", "Backup/3.xml" };
 
-const char* const ratingLayouts[5] = { "rateItScreen", "ratingTextSprite", "rateIt2Button", "quitRatingButton",
-    "starRating" };
+const char* const ratingLayouts[5]
+    = { "rateItScreen", "ratingTextSprite", "rateIt2Button", "quitRatingButton", "starRating" };
 
-bool saveExists(const char* path)
-{
-    return backupManager.get()->exist(path);
-}
+bool saveExists(const char* path) { return backupManager.get()->exist(path); }
 
 void connect(KaLuaGUI& gui, const char* name, MainMenu* menu, bool (MainMenu::*handler)())
 {

@@ -232,33 +232,21 @@ void OptionsMenu::updateJauge(const KaString& channel)
         KaLayout* mark = mGui.layout(numbered(prefix, i));
         if (!mark)
             break;
-        const bool on = volume >= static_cast<float>(i) * step - epsilon
-            && static_cast<float>(i + 1) * step - epsilon > volume;
+        const bool on
+            = volume >= static_cast<float>(i) * step - epsilon && static_cast<float>(i + 1) * step - epsilon > volume;
         mark->setVisible(on);
         if (KaLayout* off = mGui.layout(numbered(prefix, i, "Off")))
             off->setVisible(!on);
     }
 }
 
-void OptionsMenu::updateSFXVolumeJauge()
-{
-    updateJauge("sfx");
-}
+void OptionsMenu::updateSFXVolumeJauge() { updateJauge("sfx"); }
 
-void OptionsMenu::updateMusicVolumeJauge()
-{
-    updateJauge("music");
-}
+void OptionsMenu::updateMusicVolumeJauge() { updateJauge("music"); }
 
-void OptionsMenu::updateDialogVolumeJauge()
-{
-    updateJauge("dialog");
-}
+void OptionsMenu::updateDialogVolumeJauge() { updateJauge("dialog"); }
 
-void OptionsMenu::updateVideoVolumeJauge()
-{
-    updateJauge("video");
-}
+void OptionsMenu::updateVideoVolumeJauge() { updateJauge("video"); }
 
 unsigned long OptionsMenu::pageCount() const
 {

@@ -97,9 +97,8 @@ void seaAndSky(KaCanvas& canvas, const Color& skyTop, const Color& skyLow, float
 
 void boat(KaCanvas& canvas, float x, float y, float scale, const Color& hull)
 {
-    canvas.polygon({ x - 40 * scale, y, x + 40 * scale, y, x + 30 * scale, y + 14 * scale, x - 30 * scale,
-                       y + 14 * scale },
-        hull);
+    canvas.polygon(
+        { x - 40 * scale, y, x + 40 * scale, y, x + 30 * scale, y + 14 * scale, x - 30 * scale, y + 14 * scale }, hull);
     canvas.line(x, y, x, y - 60 * scale, 3 * scale, hull);
     canvas.polygon({ x + 2 * scale, y - 58 * scale, x + 2 * scale, y - 6 * scale, x + 34 * scale, y - 6 * scale },
         withAlpha(cream, 0.85f));

@@ -102,10 +102,7 @@ bool writeVideo(const std::filesystem::path& path)
     return static_cast<bool>(file);
 }
 
-double note(int semitonesFromA)
-{
-    return 440.0 * std::pow(2.0, semitonesFromA / 12.0);
-}
+double note(int semitonesFromA) { return 440.0 * std::pow(2.0, semitonesFromA / 12.0); }
 
 // A slow arpeggio of soft plucked notes over a held low drone: one bar a
 // chord, the chords given in semitones from A4.

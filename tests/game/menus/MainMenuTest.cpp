@@ -2,8 +2,8 @@
 
 #include "engine/gui/KaITextLayout.h"
 #include "engine/gui/KaSpriteLayout.h"
-#include "tests/engine/sound/KaSoundTestDevice.h"
 #include "game/menus/MainMenu.h"
+#include "tests/engine/sound/KaSoundTestDevice.h"
 
 #ifdef KA_RESOURCES_DIR
 
@@ -21,8 +21,8 @@ const Spot quit { 0.18f, 0.77f };
 const Spot yes { 0.38f, 0.62f };
 const Spot no { 0.62f, 0.62f };
 
-const char* const menuButtons[6] = { "newGameButton", "continueGameButton", "loadGameButton", "optionsButton",
-    "galleryButton", "quitButton" };
+const char* const menuButtons[6]
+    = { "newGameButton", "continueGameButton", "loadGameButton", "optionsButton", "galleryButton", "quitButton" };
 
 const char* const saveNames[5] = { "save.xml", "0.xml", "1.xml", "2.xml", "3.xml" };
 
@@ -77,6 +77,29 @@ TEST_F(MainMenuTest, TheSplashesEndOnTheMainMenuOverItsVideoAndMusic)
     // Nothing saved: nothing to continue.
     EXPECT_FALSE(enabled("continueGameButton"));
     EXPECT_EQ(5u, enabledCount());
+}
+
+TEST_F(MainMenuTest, WithoutASoundDeviceTheFirstEntryTellsSo)
+{
+    start();
+    soundManager.get()->destroy();
+    ASSERT_FALSE(soundManager.get()->isValid());
+    {
+        KaCaptureStdout console;
+        application.get()->splashScreens().onQuitSplash();
+        log += console.text();
+    }
+    ASSERT_TRUE(menu().notice().gui().isLoaded());
+    EXPECT_EQ(nullptr, menu().notice().gui().buttonLayout("no")) << "a notice has one button";
+    EXPECT_FALSE(application.get()->firstMainMenuEntry());
+    settle();
+    click(menu().notice().gui(), "yes", Spot { 0.5f, 0.62f });
+    EXPECT_FALSE(menu().notice().gui().isLoaded());
+    EXPECT_TRUE(menu().loaded());
+    // Told once only.
+    menu().leave();
+    menu().enter();
+    EXPECT_FALSE(menu().notice().gui().isLoaded());
 }
 
 TEST_F(MainMenuTest, ContinueIsEnabledExactlyWhenTheRunningGameIsSaved)

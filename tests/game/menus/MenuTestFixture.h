@@ -84,8 +84,7 @@ protected:
         KaButtonLayout* button = gui.buttonLayout(name);
         ASSERT_NE(nullptr, button) << name;
         inputMgr.get()->setMouseRawPosition(pixel(x, y), 0);
-        ASSERT_TRUE(button->isMouseIn(inputMgr.get()->mousePosition(0)))
-            << name << " is not at " << x << ", " << y;
+        ASSERT_TRUE(button->isMouseIn(inputMgr.get()->mousePosition(0))) << name << " is not at " << x << ", " << y;
         clickAt(x, y);
     }
     KaVector2s32 pixel(float x, float y) const
@@ -96,10 +95,7 @@ protected:
     {
         saves.write(std::string("Tidewater/") + name, text);
     }
-    bool saveExists(const char* name) const
-    {
-        return access((saves.path() + "/Tidewater/" + name).c_str(), F_OK) == 0;
-    }
+    bool saveExists(const char* name) const { return access((saves.path() + "/Tidewater/" + name).c_str(), F_OK) == 0; }
     bool seen(const std::string& text) const { return log.find(text) != std::string::npos; }
 
     KaGLTestContext gl { width, height };
