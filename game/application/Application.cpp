@@ -19,6 +19,7 @@
 #include "engine/gui/KaVideo.h"
 #include "engine/input/KaInputMgr.h"
 #include "engine/scene/KaAnimation.h"
+#include "engine/scene/KaTiledSurface.h"
 #include "engine/script/KaLuaGUI.h"
 #include "engine/sound/KaSoundManager.h"
 #include "game/characters/CharactersShadow.h"
@@ -691,6 +692,8 @@ bool Application::onMousePositionChanged(unsigned int pointer)
 void Application::startGame(bool newGame, EApplicationDifficulty difficulty)
 {
     mBackgroundVideoSprite.setVisible(false);
+    mBackgroundVideoSprite.surface().stop();
+    mBackgroundVideoSprite.unload();
     if (newGame)
         mDifficulty = difficulty;
     mGame.enter(newGame);
@@ -698,7 +701,7 @@ void Application::startGame(bool newGame, EApplicationDifficulty difficulty)
 
 void Application::enterMainMenu()
 {
-    // The main menu comes with the menus; until then a game left ends on the
-    // application's layers.
     KaPrintf("[Application] main menu\n");
+    mMainMenu.enter();
+    fade();
 }

@@ -21,8 +21,11 @@
 #include "game/game/Game.h"
 #include "game/menus/BonusMenu.h"
 #include "game/menus/Confirm.h"
+#include "game/menus/Credits.h"
 #include "game/menus/GlobalBonusMenu.h"
 #include "game/menus/HelpOptionMenu.h"
+#include "game/menus/MainMenu.h"
+#include "game/menus/OptionsMenu.h"
 #include "game/menus/SplashScreens.h"
 
 // The difficulty of a new game; the menus start every game with 1.
@@ -50,7 +53,7 @@ public:
     // Enters a game (a new one, or the save "save.xml" continued) behind
     // the caller's capture and fade.
     void startGame(bool newGame, EApplicationDifficulty difficulty);
-    // Where a left game goes: the main menu.
+    // Where a left game goes: the main menu, faded in.
     void enterMainMenu();
     // One frame; returns at once until create() has finished. Always true.
     bool run();
@@ -99,6 +102,11 @@ public:
     LocFile& locFile() { return mLocFile; }
     KaXMLGUI& helpTexts() { return mHelpTexts; }
     SplashScreens& splashScreens() { return mSplashScreens; }
+    MainMenu& mainMenu() { return mMainMenu; }
+    OptionsMenu& optionsMenu() { return mOptionsMenu; }
+    Credits& credits() { return mCredits; }
+    // Full screen under the menus: the menu video plays in it.
+    KaSpriteLayout& backgroundVideoSprite() { return mBackgroundVideoSprite; }
     Game& game() { return mGame; }
     Confirm& saveCorruptConfirm() { return mSaveCorruptConfirm; }
     KaMusic& menuMusic() { return mMenuMusic; }
@@ -107,8 +115,6 @@ public:
     GlobalBonusMenu& globalBonusMenu() { return mGlobalBonusMenu; }
     BonusMenu& bonusMenu() { return mBonusMenu; }
     HelpOptionMenu& helpOptionMenu() { return mHelpOptionMenu; }
-    // The sprite that plays the menu video behind the menus.
-    KaSpriteLayout& backgroundVideoSprite() { return mBackgroundVideoSprite; }
     KaIntrusivePtr<KaFont3> font(unsigned long slot) const { return slot < 8 ? mFonts[slot] : KaIntrusivePtr<KaFont3>(); }
     bool capturedThisFrame() const { return mCapturedThisFrame; }
 
@@ -124,6 +130,7 @@ public:
     void setGameFinished(bool finished) { mGameFinished = finished; }
     bool lightOnPlayerCharacter() const { return mLightOnPlayerCharacter; }
     bool alreadyRated() const { return mAlreadyRated; }
+    void setAlreadyRated(bool rated) { mAlreadyRated = rated; }
     bool firstMainMenuEntry() const { return mFirstMainMenuEntry; }
     void setFirstMainMenuEntry(bool first) { mFirstMainMenuEntry = first; }
     EApplicationDifficulty difficulty() const { return mDifficulty; }
@@ -146,6 +153,9 @@ private:
 
     KaMusic mMenuMusic;
     SplashScreens mSplashScreens;
+    MainMenu mMainMenu;
+    OptionsMenu mOptionsMenu;
+    Credits mCredits;
     KaSpriteLayout mMouseCursor;
     KaSpriteLayout mAutosaveIcon;
     KaSpriteLayout mNoCellIcon;

@@ -1637,11 +1637,7 @@ void Game::finishGame()
     enterCredits();
 }
 
-void Game::enterCredits()
-{
-    // The credits screen is not there yet: the game goes back to the main
-    // menu when the frame ends.
-}
+void Game::enterCredits() { application.get()->credits().enter(false); }
 
 bool Game::onInventoryButtonValidated()
 {

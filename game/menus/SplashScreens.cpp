@@ -77,9 +77,7 @@ bool SplashScreens::onQuitSplash()
     mGui.unload();
     mEntered = false;
     KaPrintf("[SplashScreens] end of the splash screens\n");
-    // The main menu comes with the menus; until then the sequence ends in a
-    // new game.
-    app->startGame(true, EApplicationDifficultyDefault);
+    app->mainMenu().enter();
     app->fade();
     return false;
 }

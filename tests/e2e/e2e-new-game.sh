@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# A new game from the splash: the clerk's greeting and a choice, a click on
-# the floor walks the player, the door leads to the quay, and the satchel
-# opens the belongings over the scene.
+# A new game from the main menu, with the tutorial: the clerk's greeting and
+# a choice, a click on the floor walks the player, the door leads to the
+# quay, and the satchel opens the belongings over the scene.
 . "$(dirname "$0")/e2e-lib.sh"
 e2e_start "$1" "$(cat "$(dirname "$0")/options-windowed.xml")"
 e2e_wait '^\[SplashScreens\] splash 0$'
@@ -9,6 +9,12 @@ window=$(e2e_window Tidewater)
 e2e_frames 40
 xdotool mousemove --window "$window" 300 200 click 1
 e2e_wait '^\[SplashScreens\] end of the splash screens$'
+e2e_wait '^\[MainMenu\] main menu$'
+e2e_frames 40
+# "New game" (no save yet: straight to the tutorial question), then "Yes".
+xdotool mousemove --window "$window" 144 192 click 1
+e2e_frames 40
+xdotool mousemove --window "$window" 304 372 click 1
 e2e_wait '^\[Logic01010\] enter from $'
 
 # The greeting's three lines, then the notepad with three answers: the last

@@ -12,6 +12,8 @@
 int paintNoticePictures(const std::filesystem::path& root);
 // The bonus gallery's pictures (KaBonusPictures.cpp).
 int paintBonusPictures(const std::filesystem::path& root);
+// The menus' pictures (KaMenuPictures.cpp), likewise.
+int paintMenuPictures(const std::filesystem::path& root);
 
 // Writes the sample game's pictures under the folder given on the command
 // line, in the layout the game reads ("pictures/cursor.png", ...). Every
@@ -231,5 +233,6 @@ int main(int argc, char** argv)
         ++failures;
     failures += paintNoticePictures(root);
     failures += paintBonusPictures(root);
+    failures += paintMenuPictures(root);
     return failures ? 1 : 0;
 }

@@ -10,7 +10,7 @@
 #include "engine/script/KaLuaThread.h"
 #include "engine/sound/KaMusic.h"
 #include "game/api/YieldedCallback.h"
-#include "tests/game/ApplicationTestFixture.h"
+#include "tests/game/game/SampleGameFixture.h"
 
 #ifdef KA_RESOURCES_DIR
 
@@ -39,58 +39,25 @@ int testChangeWarp(lua_State* state)
 // sound device, with the sounds, the movie and the artwork of the sample
 // content: the game's sounds, random sounds and operations as scripts use
 // them.
-class GameSoundsTest : public ApplicationTest {
+class GameSoundsTest : public SampleGameTest {
 protected:
     void SetUp() override
     {
-        ApplicationTest::SetUp();
-        ASSERT_TRUE(gl.isValid());
-        writeOptions("<?xml version=\"1.0\" ?>\n<DebugResolution x=\"640\" y=\"480\" />\n"
-                     "<DebugFullScreen value=\"0\" />\n");
-        ASSERT_EQ(0, chdir(KA_RESOURCES_DIR));
-        yieldedCallbacks.clear();
+        SampleGameTest::SetUp();
         draws.clear();
         nextDraw = 0;
         newGame();
-    }
-    void TearDown() override
-    {
-        game().setRandomSource(nullptr);
-        yieldedCallbacks.clear();
-        ApplicationTest::TearDown();
-    }
-
-    void newGame()
-    {
-        {
-            KaCaptureStdout console;
-            application.get();
-            mainWindow.get()->create();
-            mainWindow.get()->setSize(KaVector3f32(640, 480, 100));
-            renderer.get()->init();
-            application.get()->create();
-            application.get()->splashScreens().onQuitSplash();
-            log += console.text();
-        }
-        // The clerk's greeting taken as heard: the scene is free from the
-        // start.
-        game().luaContext().setGlobal("metAnsel", true);
-        frame();
-        for (int i = 0; i < 60 && application.get()->isFading(); ++i)
-            frame();
         ASSERT_EQ(KaString("01010"), game().scene());
         lua_register(game().luaContext().luaState(), "ChangeWarp", testChangeWarp);
         game().setRandomSource(scriptedDraw);
         log.clear();
     }
-    Game& game() { return application.get()->game(); }
-    void frame()
+    void TearDown() override
     {
-        KaCaptureStdout console;
-        advance(17);
-        application.get()->run();
-        log += console.text();
+        game().setRandomSource(nullptr);
+        SampleGameTest::TearDown();
     }
+
     // Frames in real time as well, for the sounds' worker threads, until
     // the console shows the text (at most about `seconds`).
     bool realFramesUntil(const std::string& text, double seconds)
@@ -101,22 +68,6 @@ protected:
         }
         return log.find(text) != std::string::npos;
     }
-    void lua(const char* code)
-    {
-        KaCaptureStdout console;
-        lua_State* state = game().luaContext().luaState();
-        const int failed = luaL_dostring(state, code);
-        log += console.text();
-        ASSERT_EQ(0, failed) << lua_tostring(state, -1);
-    }
-    // Runs a global function of the scene script in a Lua thread, as the
-    // game runs its events.
-    void run(const char* function)
-    {
-        KaCaptureStdout console;
-        game().script().execute(function);
-        log += console.text();
-    }
     // The console lines the test's own Lua printed.
     std::string testLines() const
     {
@@ -125,12 +76,6 @@ protected:
             if (at == 0 || log[at - 1] == '\n')
                 lines += log.substr(at, log.find('\n', at) + 1 - at);
         return lines;
-    }
-    template <class F> void captured(F action)
-    {
-        KaCaptureStdout console;
-        action();
-        log += console.text();
     }
     unsigned long playingMusics(const KaString& path)
     {
@@ -166,9 +111,6 @@ protected:
                 return true;
         return false;
     }
-
-    KaGLTestContext gl { 640, 480 };
-    std::string log;
 };
 
 TEST_F(GameSoundsTest, ARepeatingSoundPlaysOnceAndOnceSoundsOverlapUntilStopped)

@@ -9,141 +9,25 @@
 #include "game/api/YieldedCallback.h"
 #include "game/characters/Character.h"
 #include "game/inventory/Cellphone.h"
-#include "tests/game/ApplicationTestFixture.h"
+#include "tests/game/game/SampleGameFixture.h"
 
 #ifdef KA_RESOURCES_DIR
 
-namespace {
-
-// What the scene scripts would get from the script API, reduced to what
-// these tests drive: a warp, and a wait that suspends the calling script.
-int testChangeWarp(lua_State* state)
-{
-    application.get()->game().changeWarp(lua_tostring(state, 1), lua_tostring(state, 2), lua_toboolean(state, 3));
-    return 0;
-}
-
-int testWaitForEvent(lua_State* state)
-{
-    YieldedCallback record;
-    record.thread = KaLuaThread::threadFromState(state);
-    record.event = lua_tostring(state, 1);
-    if (lua_gettop(state) >= 2)
-        record.param1 = lua_tostring(state, 2);
-    yieldedCallbacks.pushBack(record);
-    return lua_yield(state, 0);
-}
-
-void runLua(const char* code)
-{
-    lua_State* state = application.get()->game().luaContext().luaState();
-    ASSERT_NE(nullptr, state);
-    ASSERT_EQ(0, luaL_dostring(state, code)) << lua_tostring(state, -1);
-}
-
-} // namespace
-
-// The sample game, entered as a player does: the splash sequence skipped, a
-// new game built on its first scene, with the offscreen GL context and the
-// null sound device.
-class GameTest : public ApplicationTest {
+// The game in progress on the sample game.
+class GameTest : public SampleGameTest {
 protected:
-    void SetUp() override
-    {
-        ApplicationTest::SetUp();
-        ASSERT_TRUE(gl.isValid());
-        writeOptions("<?xml version=\"1.0\" ?>\n<DebugResolution x=\"640\" y=\"480\" />\n"
-                     "<DebugFullScreen value=\"0\" />\n");
-        ASSERT_EQ(0, chdir(KA_RESOURCES_DIR));
-        yieldedCallbacks.clear();
-    }
-    void TearDown() override
-    {
-        yieldedCallbacks.clear();
-        ApplicationTest::TearDown();
-    }
-
-    void start()
-    {
-        KaCaptureStdout console;
-        application.get();
-        mainWindow.get()->create();
-        mainWindow.get()->setSize(KaVector3f32(640, 480, 100));
-        renderer.get()->init();
-        application.get()->create();
-        log += console.text();
-    }
-    // The splash skipped: a new game is entered and its first frame builds
-    // the first scene. Unless asked for, the clerk's greeting is taken as
-    // heard, so that the scene is free to click from the start.
     void newGame(bool greeting = false)
     {
-        start();
-        {
-            KaCaptureStdout console;
-            application.get()->splashScreens().onQuitSplash();
-            log += console.text();
-        }
-        if (!greeting)
-            application.get()->game().luaContext().setGlobal("metAnsel", true);
-        frame();
-        Game& game = application.get()->game();
-        // The screen change's fade takes the clicks while it runs.
-        for (int i = 0; i < 60 && application.get()->isFading(); ++i)
-            frame();
-        lua_State* state = game.luaContext().luaState();
-        ASSERT_NE(nullptr, state);
-        lua_register(state, "ChangeWarp", testChangeWarp);
-        lua_register(state, "TestWaitForEvent", testWaitForEvent);
+        SampleGameTest::newGame(greeting);
+        lua_register(game().luaContext().luaState(), "ChangeWarp", testChangeWarp);
     }
-    void frame()
+    // What the script API's warp does, kept here so that these tests drive
+    // the game's scene change alone.
+    static int testChangeWarp(lua_State* state)
     {
-        KaCaptureStdout console;
-        advance(17);
-        application.get()->run();
-        log += console.text();
+        application.get()->game().changeWarp(lua_tostring(state, 1), lua_tostring(state, 2), lua_toboolean(state, 3));
+        return 0;
     }
-    void frames(int count)
-    {
-        for (int i = 0; i < count; ++i)
-            frame();
-    }
-    // Until the console shows that text (at most count frames).
-    bool framesUntil(const std::string& text, int count)
-    {
-        for (int i = 0; i < count; ++i) {
-            if (log.find(text) != std::string::npos)
-                return true;
-            frame();
-        }
-        return log.find(text) != std::string::npos;
-    }
-    // A release of the left button at that pixel, as the host reports it.
-    void click(const KaVector2s32& pixel)
-    {
-        KaCaptureStdout console;
-        KaInputMgr* input = inputMgr.get();
-        input->setMouseRawPosition(pixel, 0);
-        input->setMouseLeft(true, 0);
-        input->setMouseLeft(false, 0);
-        log += console.text();
-    }
-    KaVector2s32 screenOf(const KaVector3f32& world)
-    {
-        KaIntrusivePtr<KaCamera> camera = application.get()->game().scene3D().currentCamera();
-        const KaVector2f32 p = camera->projectPoint(world);
-        return KaVector2s32(static_cast<int>(p.x), static_cast<int>(p.y));
-    }
-    void placePlayer(const char* zone, const KaVector3f32& position)
-    {
-        KaCaptureStdout console;
-        application.get()->game().scene3D().setPositionCharacter("Mira", zone, position);
-        log += console.text();
-    }
-    Character* player() { return application.get()->game().scene3D().player(); }
-
-    KaGLTestContext gl { 640, 480 };
-    std::string log;
 };
 
 TEST_F(GameTest, ANewGameBuildsTheFirstSceneWithThePlayer)
@@ -176,7 +60,7 @@ TEST_F(GameTest, AClickWalksThePlayerAndTheArrivalReachesTheScript)
     Game& game = application.get()->game();
     placePlayer("Zone01010", KaVector3f32(-100, 0, 150));
     ASSERT_NE(nullptr, player()->freeMoveZone());
-    runLua("local arrived = OnDisplacementFinished\n"
+    lua("local arrived = OnDisplacementFinished\n"
            "OnDisplacementFinished = function() print('[test] arrived') arrived() end\n");
     const KaVector3f32 target(60, 0, 200);
     click(screenOf(target));
@@ -236,7 +120,7 @@ TEST_F(GameTest, AHitMeshRaisesItsEventOnlyWhileThePlayerStands)
     newGame();
     Game& game = application.get()->game();
     placePlayer("Zone01010", KaVector3f32(-100, 0, 150));
-    runLua("OnWarpObjectHit = function(name) print('[test] hit ' .. name) end\n");
+    lua("OnWarpObjectHit = function(name) print('[test] hit ' .. name) end\n");
     // A mesh a script made blocking is hit rather than walked to.
     game.scene3D().addBlockingObject("ClicLogbook");
     // The logbook's mesh, clicked past the GUI: straight to the game.
@@ -268,11 +152,11 @@ TEST_F(GameTest, AWarpLeavesTheSceneAndEntersTheNextOne)
 {
     newGame();
     Game& game = application.get()->game();
-    runLua("OnLeave = function() print('[test] leave ' .. tostring(OnWarpObjectHit ~= nil)) end\n"
+    lua("OnLeave = function() print('[test] leave ' .. tostring(OnWarpObjectHit ~= nil)) end\n"
            "OnButtonDown = function() end\n"
            "CustomGlobal = 1\n");
     log.clear();
-    runLua("ChangeWarp('01', '01020', false)");
+    lua("ChangeWarp('01', '01020', false)");
     EXPECT_TRUE(game.warpPending());
     frame();
     EXPECT_FALSE(game.warpPending());
@@ -294,7 +178,7 @@ TEST_F(GameTest, AWarpLeavesTheSceneAndEntersTheNextOne)
 
     // And back: the office knows where the player came from.
     log.clear();
-    runLua("ChangeWarp('01', '01010', true)");
+    lua("ChangeWarp('01', '01010', true)");
     frame();
     EXPECT_NE(std::string::npos, log.find("[Logic01010] enter from 01020")) << log;
 }
@@ -304,7 +188,7 @@ TEST_F(GameTest, AWarpToAMissingSceneKeepsTheCurrentOnePlayable)
     newGame();
     Game& game = application.get()->game();
     log.clear();
-    runLua("ChangeWarp('01', '09999', false)");
+    lua("ChangeWarp('01', '09999', false)");
     frame();
     EXPECT_NE(std::string::npos, log.find("[Game::changeWarp2] Can't find the scene scenes/01/09999\n")) << log;
     EXPECT_EQ(std::string::npos, log.find("[Logic01010] leave")) << log;
@@ -322,10 +206,10 @@ TEST_F(GameTest, APendingWarpFrameDoesNothingElse)
 {
     newGame();
     Game& game = application.get()->game();
-    runLua("Update = function() print('[test] update') end\n");
+    lua("Update = function() print('[test] update') end\n");
     frame();
     EXPECT_NE(std::string::npos, log.find("[test] update")) << log;
-    runLua("ChangeWarp('01', '01020', false)");
+    lua("ChangeWarp('01', '01020', false)");
     log.clear();
     frame();
     EXPECT_EQ(std::string::npos, log.find("[test] update")) << log;
@@ -336,7 +220,7 @@ TEST_F(GameTest, AnEventResumesTheFirstWaitingScriptInsteadOfTheGlobal)
 {
     newGame();
     Game& game = application.get()->game();
-    runLua("OnDialogFinished = function(name) print('[test] global ' .. name) end\n"
+    lua("OnDialogFinished = function(name) print('[test] global ' .. name) end\n"
            "OnCellDialogFinished = function(name) print('[test] cell ' .. name) end\n"
            "function WaitFor(tag, name) TestWaitForEvent('OnDialogFinished', name) print('[test] resumed ' .. tag) end\n");
     game.script().execute("WaitFor", KaVariant(KaString("first")), KaVariant(KaString("line1")));
@@ -363,7 +247,7 @@ TEST_F(GameTest, LeavingDropsTheWaitsOfTheClosedGame)
 {
     newGame();
     Game& game = application.get()->game();
-    runLua("function WaitForWait() TestWaitForEvent('OnWaitFinished') print('[test] resumed') end\n");
+    lua("function WaitForWait() TestWaitForEvent('OnWaitFinished') print('[test] resumed') end\n");
     game.script().execute("WaitForWait");
     ASSERT_EQ(1u, yieldedCallbacks.size());
 
@@ -392,7 +276,7 @@ TEST_F(GameTest, NoSceneScriptRunsOnceTheGameIsBeingLeft)
 {
     newGame();
     Game& game = application.get()->game();
-    runLua("OnFreeSoundFinished = function(name) print('[test] sound ' .. name) end\n"
+    lua("OnFreeSoundFinished = function(name) print('[test] sound ' .. name) end\n"
            "OnSelectedObject = function(name) print('[test] selected ' .. name) end\n");
     game.leave(false);
     log.clear();
@@ -414,7 +298,7 @@ TEST_F(GameTest, OpeningTheSatchelDuringAScriptedWalkEndsTheWalkForItsScript)
 {
     newGame();
     Game& game = application.get()->game();
-    runLua("function WalkThenSay() MoveCharacterPlayerToAndWaitForEnd(160, 0, 290) print('[test] walk over') end\n");
+    lua("function WalkThenSay() MoveCharacterPlayerToAndWaitForEnd(160, 0, 290) print('[test] walk over') end\n");
     game.script().execute("WalkThenSay");
     frames(5);
     ASSERT_FALSE(game.playerArrived());
@@ -437,7 +321,7 @@ TEST_F(GameTest, AGameEnteredStartsWithoutThePreviousGamesTasks)
 {
     newGame();
     Game& game = application.get()->game();
-    runLua("PushTask('help.tides.title', 'help.tides.board')");
+    lua("PushTask('help.tides.title', 'help.tides.board')");
     ASSERT_FALSE(game.objectif().tasks().isEmpty());
     game.setRequestMainMenu(true);
     frame();
@@ -553,6 +437,8 @@ TEST_F(ApplicationFrameTest, AGameWithoutItsPlayerReturnsToTheMainMenu)
     {
         KaCaptureStdout console;
         application.get()->splashScreens().onQuitSplash();
+        application.get()->mainMenu().onNewGameButtonValidated();
+        application.get()->mainMenu().tutorialQuestion().onYes();
         log += console.text();
     }
     frame();
