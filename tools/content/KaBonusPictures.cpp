@@ -4,6 +4,7 @@
 #include <string>
 
 #include "tools/content/KaCanvas.h"
+#include "tools/content/KaPalette.h"
 
 // The bonus gallery's pictures: the harbour at dusk, the harbour-master's
 // office, the fish quay and the tide table, and the sealed card that stands
@@ -11,24 +12,13 @@
 // amber, cream), warmed towards dusk.
 namespace {
 
-typedef KaCanvas::Color Color;
+using namespace KaPalette;
 
-const Color navy { 0.06f, 0.10f, 0.18f, 1.0f };
-const Color ink { 0.03f, 0.05f, 0.09f, 1.0f };
-const Color teal { 0.18f, 0.64f, 0.66f, 1.0f };
-const Color amber { 0.95f, 0.71f, 0.27f, 1.0f };
-const Color cream { 0.96f, 0.93f, 0.85f, 1.0f };
 const Color dusk { 0.55f, 0.30f, 0.38f, 1.0f };
 const Color wood { 0.36f, 0.24f, 0.16f, 1.0f };
 
 const int width = 640;
 const int height = 400;
-
-Color withAlpha(Color color, float alpha)
-{
-    color.a = alpha;
-    return color;
-}
 
 // Windows lit on a dark facade: a grid of amber panes.
 void windows(KaCanvas& canvas, float x0, float y0, int columns, int rows, float pane, float gap)

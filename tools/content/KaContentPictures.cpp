@@ -4,6 +4,7 @@
 #include <string>
 
 #include "tools/content/KaCanvas.h"
+#include "tools/content/KaPalette.h"
 #include "tools/content/KaInventoryPictures.h"
 #include "tools/content/KaDocumentPictures.h"
 
@@ -20,20 +21,8 @@ int paintMenuPictures(const std::filesystem::path& root);
 // picture is painted here from shapes, so the repository holds no binaries.
 namespace {
 
-typedef KaCanvas::Color Color;
+using namespace KaPalette;
 
-const Color navy { 0.06f, 0.10f, 0.18f, 1.0f };
-const Color ink { 0.03f, 0.05f, 0.09f, 1.0f };
-const Color teal { 0.18f, 0.64f, 0.66f, 1.0f };
-const Color amber { 0.95f, 0.71f, 0.27f, 1.0f };
-const Color cream { 0.96f, 0.93f, 0.85f, 1.0f };
-const Color alarm { 0.84f, 0.27f, 0.25f, 1.0f };
-
-Color withAlpha(Color color, float alpha)
-{
-    color.a = alpha;
-    return color;
-}
 
 const float pi = 3.14159265f;
 

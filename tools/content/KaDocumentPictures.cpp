@@ -8,11 +8,12 @@
 #include <vector>
 
 #include "tools/content/KaCanvas.h"
+#include "tools/content/KaPalette.h"
 #include "tools/fixtures/KaJpegFixture.h"
 
 namespace {
 
-typedef KaCanvas::Color Color;
+using namespace KaPalette;
 
 // The harbour office's stationery: yellowed paper, navy ink, a teal and an
 // amber accent, the red of the margin line; the same as the game's panels.
@@ -20,18 +21,8 @@ const Color paper { 0.95f, 0.91f, 0.80f, 1.0f };
 const Color paperShade { 0.88f, 0.82f, 0.67f, 1.0f };
 const Color rule { 0.55f, 0.66f, 0.78f, 1.0f };
 const Color ink { 0.09f, 0.13f, 0.28f, 1.0f };
-const Color navy { 0.06f, 0.10f, 0.18f, 1.0f };
-const Color teal { 0.18f, 0.64f, 0.66f, 1.0f };
-const Color amber { 0.95f, 0.71f, 0.27f, 1.0f };
-const Color cream { 0.96f, 0.93f, 0.85f, 1.0f };
 const Color margin { 0.78f, 0.25f, 0.22f, 1.0f };
 const Color white { 1.0f, 1.0f, 1.0f, 1.0f };
-
-Color withAlpha(Color color, float alpha)
-{
-    color.a = alpha;
-    return color;
-}
 
 // The same handwriting on every build.
 class Scribe {

@@ -5,30 +5,19 @@
 #include <string>
 
 #include "tools/content/KaCanvas.h"
+#include "tools/content/KaPalette.h"
 
 // The pictures of the inventory, the phone and the objects of the harbour
 // office, in the palette of the rest of the sample game: night navy, cream,
 // amber for what is chosen, teal for the sea.
 namespace {
 
-typedef KaCanvas::Color Color;
+using namespace KaPalette;
 
-const Color navy { 0.06f, 0.10f, 0.18f, 1.0f };
 const Color panel { 0.13f, 0.20f, 0.33f, 1.0f };
-const Color ink { 0.03f, 0.05f, 0.09f, 1.0f };
-const Color teal { 0.18f, 0.64f, 0.66f, 1.0f };
 const Color deepTeal { 0.08f, 0.32f, 0.36f, 1.0f };
-const Color amber { 0.95f, 0.71f, 0.27f, 1.0f };
 const Color brass { 0.80f, 0.60f, 0.24f, 1.0f };
-const Color cream { 0.96f, 0.93f, 0.85f, 1.0f };
-const Color alarm { 0.84f, 0.27f, 0.25f, 1.0f };
 const Color green { 0.27f, 0.69f, 0.40f, 1.0f };
-
-Color withAlpha(Color color, float alpha)
-{
-    color.a = alpha;
-    return color;
-}
 
 bool insideRoundedRect(float x, float y, float x0, float y0, float x1, float y1, float r)
 {

@@ -4,25 +4,15 @@
 #include <string>
 
 #include "tools/content/KaCanvas.h"
+#include "tools/content/KaPalette.h"
 
 // The menus' pictures: the options screen's gauge marks and volume buttons,
 // and the credits' backdrop and their three harbour views. The palette is
 // the sample game's own (navy, teal, amber and cream on ink).
 namespace {
 
-typedef KaCanvas::Color Color;
+using namespace KaPalette;
 
-const Color navy { 0.06f, 0.10f, 0.18f, 1.0f };
-const Color ink { 0.03f, 0.05f, 0.09f, 1.0f };
-const Color teal { 0.18f, 0.64f, 0.66f, 1.0f };
-const Color amber { 0.95f, 0.71f, 0.27f, 1.0f };
-const Color cream { 0.96f, 0.93f, 0.85f, 1.0f };
-
-Color withAlpha(Color color, float alpha)
-{
-    color.a = alpha;
-    return color;
-}
 
 Color mix(const Color& a, const Color& b, float f)
 {

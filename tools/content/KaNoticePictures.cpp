@@ -4,6 +4,7 @@
 #include <string>
 
 #include "tools/content/KaCanvas.h"
+#include "tools/content/KaPalette.h"
 
 // The pictures of the in-game notices and of the objectives: the notice card
 // and its default badge, the notepad button in its four looks, the notepad
@@ -11,22 +12,10 @@
 // amber and cream, the notepad's ink in the objectives' title colour).
 namespace {
 
-typedef KaCanvas::Color Color;
+using namespace KaPalette;
 
-const Color navy { 0.06f, 0.10f, 0.18f, 1.0f };
-const Color ink { 0.03f, 0.05f, 0.09f, 1.0f };
-const Color teal { 0.18f, 0.64f, 0.66f, 1.0f };
-const Color amber { 0.95f, 0.71f, 0.27f, 1.0f };
-const Color cream { 0.96f, 0.93f, 0.85f, 1.0f };
-const Color alarm { 0.84f, 0.27f, 0.25f, 1.0f };
 // The colour the objectives' titles are written in (39, 85, 97).
 const Color titleInk { 0.153f, 0.333f, 0.380f, 1.0f };
-
-Color withAlpha(Color color, float alpha)
-{
-    color.a = alpha;
-    return color;
-}
 
 Color darker(Color color, float factor)
 {
