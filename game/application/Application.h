@@ -20,6 +20,7 @@
 #include "engine/world/Ka3DObject2.h"
 #include "game/game/Game.h"
 #include "game/menus/Confirm.h"
+#include "game/menus/LoadingMenu.h"
 #include "game/menus/SplashScreens.h"
 
 // The difficulty of a new game; the menus start every game with 1.
@@ -98,6 +99,7 @@ public:
     SplashScreens& splashScreens() { return mSplashScreens; }
     Game& game() { return mGame; }
     Confirm& saveCorruptConfirm() { return mSaveCorruptConfirm; }
+    LoadingMenu& loadingMenu() { return mLoadingMenu; }
     KaMusic& menuMusic() { return mMenuMusic; }
     KaTextLayout& version() { return mVersion; }
     KaIntrusivePtr<KaFont3> font(unsigned long slot) const { return slot < 8 ? mFonts[slot] : KaIntrusivePtr<KaFont3>(); }
@@ -182,6 +184,8 @@ private:
     KaArray<KaString> mAnimationsWithoutReadjustment;
     KaArray<KaString> mArtworksUnlocked;
     bool mDestroyed;
+    // Goes before the layers it attaches to, after the game it starts.
+    LoadingMenu mLoadingMenu;
     Game mGame;
 };
 

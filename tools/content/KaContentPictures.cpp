@@ -10,6 +10,8 @@
 // The notices' and objectives' pictures (KaNoticePictures.cpp); the number
 // of pictures that could not be written.
 int paintNoticePictures(const std::filesystem::path& root);
+// The load-game screen's pictures (KaLoadingMenuPictures.cpp).
+int paintLoadingMenuPictures(const std::filesystem::path& root);
 
 // Writes the sample game's pictures under the folder given on the command
 // line, in the layout the game reads ("pictures/cursor.png", ...). Every
@@ -228,5 +230,6 @@ int main(int argc, char** argv)
     if (!KaPaintDocumentPictures(root))
         ++failures;
     failures += paintNoticePictures(root);
+    failures += paintLoadingMenuPictures(root);
     return failures ? 1 : 0;
 }
