@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include <lua.hpp>
 
@@ -163,7 +164,11 @@ bool SaveDocument::read(const KaString& source, const KaLuaContext* lua, KaStrin
         reason = "the text holds a NUL byte";
         return false;
     }
-    mDocument.Parse(source.c_str());
+    // TinyXML may step a few bytes past a UTF-8 lead byte at the very end
+    // before it sees the terminator: the text it reads ends in zeros.
+    std::string padded(source.c_str(), source.length());
+    padded.append(8, '\0');
+    mDocument.Parse(padded.c_str(), nullptr, TIXML_ENCODING_UNKNOWN);
     if (mDocument.Error()) {
         reason.format("not XML (%s, line %d)", mDocument.ErrorDesc(), mDocument.ErrorRow());
         clear();

@@ -35,24 +35,25 @@ KaCanvas backdrop()
     // The lighthouse on its rock, on the right, and its beam across the sky.
     canvas.shape(
         [](float x, float y) {
-            const float angle = std::atan2(y - 180.0f, x - 1060.0f);
-            return x < 1060.0f && std::fabs(angle - pi * 0.94f) < 0.09f;
+            const float angle = std::atan2(y - 180.0f, x - 1200.0f);
+            return x < 1200.0f && std::fabs(angle - pi * 0.94f) < 0.09f;
         },
         withAlpha(amber, 0.12f));
-    canvas.glow(1060, 180, 90, withAlpha(amber, 0.55f));
-    canvas.polygon({ 1040, 190, 1080, 190, 1092, 470, 1028, 470 }, cream);
-    canvas.roundedRect(1036, 168, 1084, 192, 4, amber);
-    canvas.polygon({ 1030, 168, 1090, 168, 1060, 140 }, navy);
+    const float lx = 1200;
+    canvas.glow(lx, 180, 90, withAlpha(amber, 0.55f));
+    canvas.polygon({ lx - 20, 190, lx + 20, 190, lx + 32, 470, lx - 32, 470 }, cream);
+    canvas.roundedRect(lx - 24, 168, lx + 24, 192, 4, amber);
+    canvas.polygon({ lx - 30, 168, lx + 30, 168, lx, 140 }, navy);
     for (int band = 0; band < 3; ++band)
-        canvas.roundedRect(1034 - band * 2.0f, 250 + band * 70.0f, 1086 + band * 2.0f, 270 + band * 70.0f, 0,
+        canvas.roundedRect(lx - 26 - band * 2.0f, 250 + band * 70.0f, lx + 26 + band * 2.0f, 270 + band * 70.0f, 0,
             withAlpha(Color { 0.84f, 0.27f, 0.25f, 1.0f }, 0.9f));
-    canvas.polygon({ 960, 520, 1000, 460, 1140, 450, 1200, 520 }, Color { 0.04f, 0.07f, 0.12f, 1.0f });
+    canvas.polygon({ lx - 100, 520, lx - 60, 460, lx + 80, 450, lx + 140, 520 }, Color { 0.04f, 0.07f, 0.12f, 1.0f });
     // The sea, with the beam's reflection in short strokes.
     canvas.roundedRect(0, 500, 1280, 720, 0, Color { 0.04f, 0.12f, 0.17f, 1.0f });
     for (int i = 0; i < 14; ++i) {
         const float y = 520 + i * 14.0f;
         const float half = 20 + i * 5.0f;
-        canvas.line(1060 - half, y, 1060 + half, y, 2, withAlpha(amber, 0.35f - i * 0.02f));
+        canvas.line(lx - half, y, lx + half, y, 2, withAlpha(amber, 0.35f - i * 0.02f));
     }
     for (int i = 0; i < 40; ++i) {
         const float x = std::fmod(i * 137.0f, 1280.0f);
@@ -66,21 +67,24 @@ KaCanvas backdrop()
 KaCanvas slotCard(bool empty)
 {
     KaCanvas canvas(320, 400);
-    const float fade = empty ? 0.35f : 1.0f;
-    canvas.roundedRect(14, 18, 310, 394, 18, withAlpha(ink, 0.45f * fade));
-    canvas.roundedRect(6, 6, 302, 382, 18, withAlpha(amber, fade));
-    canvas.roundedRect(12, 12, 296, 376, 14, withAlpha(cream, fade));
+    // An empty slot's page is a blank one in the night's colours: it does
+    // not let the backdrop through, it only steps back from the lit pages.
+    const Color page = empty ? Color { 0.36f, 0.40f, 0.47f, 1.0f } : cream;
+    const Color rim = empty ? Color { 0.55f, 0.50f, 0.40f, 1.0f } : amber;
+    canvas.roundedRect(14, 18, 310, 394, 18, withAlpha(ink, 0.45f));
+    canvas.roundedRect(6, 6, 302, 382, 18, rim);
+    canvas.roundedRect(12, 12, 296, 376, 14, page);
     for (int i = 0; i < 9; ++i) {
         const float y = 110 + i * 28.0f;
         if (empty) {
             for (float x = 40; x < 268; x += 24)
-                canvas.line(x, y, x + 12, y, 2, withAlpha(teal, 0.35f));
+                canvas.line(x, y, x + 12, y, 2, withAlpha(navy, 0.5f));
         } else {
             canvas.line(40, y, 268, y, 2, withAlpha(teal, 0.6f));
         }
     }
-    canvas.roundedRect(124, 0, 184, 52, 10, withAlpha(amber, fade));
-    canvas.circle(154, 30, 10, withAlpha(navy, fade));
+    canvas.roundedRect(124, 0, 184, 52, 10, rim);
+    canvas.circle(154, 30, 10, navy);
     if (!empty) {
         // A ship's wheel stamped in the corner: the page holds a voyage.
         canvas.ring(246, 330, 22, 27, withAlpha(navy, 0.8f));

@@ -21,7 +21,7 @@ local function page(i)
             },
             KaTextLayout{
                 sizeType = Percent, size = {0.6, 0.14, 1},
-                position = {0.5, 0.16, 0.5},
+                position = {0.5, 0.21, 0.5},
                 text = Markup("chosen", 34) .. (i + 1),
             },
         }
