@@ -80,6 +80,30 @@ bool readSeconds(const char* text, double& value)
     return true;
 }
 
+// Every sequence complete: TinyXML steps over as many bytes as a lead byte
+// announces, so a broken one swallows the quote or the bracket after it and
+// the document read is not the one in the file. (Nor could it be written
+// back: the save folder refuses text that does not read back the same.)
+bool wellFormedUtf8(const char* text, std::size_t size)
+{
+    const unsigned char* bytes = reinterpret_cast<const unsigned char*>(text);
+    for (std::size_t i = 0; i < size;) {
+        const unsigned char lead = bytes[i];
+        const std::size_t extra = lead < 0x80 ? 0
+            : (lead >> 5) == 6                ? 1
+            : (lead >> 4) == 14               ? 2
+            : (lead >> 3) == 30               ? 3
+                                              : 4;
+        if (extra == 4 || size - i <= extra)
+            return extra == 0;
+        for (std::size_t k = 1; k <= extra; ++k)
+            if ((bytes[i + k] & 0xC0) != 0x80)
+                return false;
+        i += extra + 1;
+    }
+    return true;
+}
+
 KaString text(const char* value) { return value ? KaString(value) : KaString(); }
 
 void setUnsigned(TiXmlElement& element, const char* attribute, uint32_t value)
@@ -162,6 +186,10 @@ bool SaveDocument::read(const KaString& source, const KaLuaContext* lua, KaStrin
     clear();
     if (std::strlen(source.c_str()) != source.length()) {
         reason = "the text holds a NUL byte";
+        return false;
+    }
+    if (!wellFormedUtf8(source.c_str(), source.length())) {
+        reason = "not UTF-8 text";
         return false;
     }
     // TinyXML may step a few bytes past a UTF-8 lead byte at the very end

@@ -27,7 +27,8 @@ public:
     SaveDocument& operator=(const SaveDocument&) = delete;
 
     // Parses text and checks it whole. False, with the reason in reason and
-    // nothing kept, for text that is not XML, has no "Save" element, holds a
+    // nothing kept, for text that is not UTF-8 or not XML, has no "Save"
+    // element, holds a
     // value that does not read as its type, a zone or a scene that is not a
     // plain name, an inventory object that is not one, or a saved global that
     // is not a well-formed scalar or that would replace a global of lua that

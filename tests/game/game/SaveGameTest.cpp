@@ -345,6 +345,8 @@ TEST_F(SaveGameTest, DamagedSavesAreRefusedWhole)
         { "cut in the closing tag", good.substr(0, good.size() - 4) },
         { "empty", "" },
         { "not XML", "this is not a saved game\n" },
+        // A broken sequence swallows the closing quote after it.
+        { "not UTF-8", replaced(good, "<RunMode run=\"walk\" />", "<RunMode run=\"walk\xe3\" />") },
         { "wrong root", replaced(replaced(good, "<Save>", "<Saved>"), "</Save>", "</Saved>") },
         { "zone out of the scenes", replaced(good, warp, "<WarpName zone=\"../..\" scene=\"01020\" />") },
         { "scene with a path", replaced(good, warp, "<WarpName zone=\"01\" scene=\"01010/../../../tmp/x\" />") },
