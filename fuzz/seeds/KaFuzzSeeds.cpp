@@ -40,6 +40,7 @@
 #include "engine/scene/KaFreeMoveZone.h"
 #include "engine/script/KaLuaContext.h"
 #include "fuzz/support/KaFuzzParts.h"
+#include "game/game/SaveDocument.h"
 #include "game/scene/ActZonesFile.h"
 #include "game/scene/BlockersFile.h"
 #include "game/scene/SceneGeometryFile.h"
@@ -749,6 +750,94 @@ void contextLua()
     seed("KaLuaContextFuzz", "forged", Bytes(forged, forged + std::strlen(forged)));
 }
 
+// Saved games as the game writes them: its own elements by its writer, the
+// inventory, phone and dialog elements in their owners' shapes, the globals
+// by the Lua context; and a few an older program or a hand left.
+void saveDocuments()
+{
+    struct Game {
+        const char* script;
+        const char* zone;
+        const char* scene;
+        const char* objects[3];
+        const char* numbers[2];
+        bool jog;
+    };
+    const Game games[] = {
+        { "metAnsel = true ; gameStarted = true ; tide = 21.40 ; note = 'high <water> & \"wind\"'", "01", "01020",
+            { "Lantern", "TideTable", nullptr }, { "5550142", "5550178" }, true },
+        { "gameStarted = true", "01", "01010", { nullptr, nullptr, nullptr }, { nullptr, nullptr }, false },
+    };
+    int n = 0;
+    for (const Game& game : games) {
+        KaLuaContext context;
+        if (luaL_dostring(context.luaState(), game.script) != LUA_OK) {
+            fail(std::string("lua: ") + lua_tostring(context.luaState(), -1));
+            continue;
+        }
+        TiXmlDocument document;
+        document.LinkEndChild(new TiXmlDeclaration("1.0", "", ""));
+        TiXmlElement* save = new TiXmlElement("Save");
+        document.LinkEndChild(save);
+        SaveDocument::writeVersion(*save);
+        TiXmlElement* inventory = new TiXmlElement("Inventory");
+        TiXmlElement* page = new TiXmlElement("Page");
+        for (const char* id : game.objects) {
+            TiXmlElement* slot = new TiXmlElement("Slot");
+            if (id) {
+                TiXmlElement* object = new TiXmlElement("Object");
+                object->SetAttribute("id", id);
+                slot->LinkEndChild(object);
+            }
+            page->LinkEndChild(slot);
+        }
+        inventory->LinkEndChild(page);
+        save->LinkEndChild(inventory);
+        TiXmlElement* phone = new TiXmlElement("Cellphone");
+        for (const char* number : game.numbers) {
+            if (!number)
+                continue;
+            TiXmlElement* entry = new TiXmlElement("Number");
+            entry->SetAttribute("num", number);
+            phone->LinkEndChild(entry);
+        }
+        save->LinkEndChild(phone);
+        save->LinkEndChild(new TiXmlElement("Dialog"));
+        TiXmlElement* globals = new TiXmlElement("ContextLua");
+        context.save(*globals);
+        save->LinkEndChild(globals);
+        SaveDocument values;
+        values.zone = game.zone;
+        values.scene = game.scene;
+        values.difficulty = 1;
+        values.playedSeconds = 754.9;
+        values.objectsTaken = 2;
+        values.objectsTakenBits = 4;
+        values.dialogsTold = 1u << 15;
+        values.previousScene = "01010";
+        values.music = "sounds/Musics/harbour.ogg";
+        values.runMode = game.jog ? "jog" : "walk";
+        values.firstInInventory = !game.jog;
+        values.tutorialActive = game.jog;
+        values.write(*save);
+        TiXmlPrinter printer;
+        document.Accept(&printer);
+        const std::string text = printer.CStr();
+        seed("SaveDocumentFuzz", "save" + std::to_string(n), Bytes(text.begin(), text.end()));
+        ++n;
+    }
+    const char* older[] = {
+        "<?xml version=\"1.0\" ?><Save><WarpName zone=\"01\" scene=\"01010\" /><PlayedTime value=\"12\" />"
+        "<RunMode run=\"run\" /><FirstInInventory firstTime=\"0\" /></Save>",
+        "<Save><GameVersion major=\"1\" minor=\"0\" /><WarpName scene=\"01020\" /><Difficulty value=\"2\" />"
+        "<PlayedTime value=\"3600.5\" /><ObjectsTaken value=\"-1\" bits=\"31\" /><DialogsTold value=\"1048575\" />"
+        "<ContextLua><Boolean name=\"b\" value=\"1\" /><Number name=\"BUTTON_VALID\" value=\"2\" />"
+        "<String name=\"s\" value=\"\" /></ContextLua></Save>",
+    };
+    for (const char* text : older)
+        seed("SaveDocumentFuzz", "older" + std::to_string(n++), Bytes(text, text + std::strlen(text)));
+}
+
 // ---------------------------------------------------------------------------
 // Video and camera
 
@@ -1294,6 +1383,7 @@ int main(int argc, char** argv)
     oggs();
     xml();
     contextLua();
+    saveDocuments();
     xmlGuis();
     videos();
     videoRegistry();

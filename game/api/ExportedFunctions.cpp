@@ -97,7 +97,9 @@ void Save(const KaString& file)
         KaPrintf("[Save] \"%s\" is not a file name of the save folder.\n", file.c_str());
         return;
     }
-    game().saveBackup(KaPath(file));
+    // The game goes on either way; the console says why the save failed.
+    if (!game().saveBackup(KaPath(file)))
+        KaPrintf("[Save] \"%s\" could not be saved.\n", file.c_str());
 }
 
 void LockCursor(bool locked) { lockCursorFromAction(locked); }

@@ -26,6 +26,7 @@
 #include "game/menus/HelpOptionMenu.h"
 #include "game/menus/MainMenu.h"
 #include "game/menus/OptionsMenu.h"
+#include "game/menus/LoadingMenu.h"
 #include "game/menus/SplashScreens.h"
 
 // The difficulty of a new game; the menus start every game with 1.
@@ -109,6 +110,7 @@ public:
     KaSpriteLayout& backgroundVideoSprite() { return mBackgroundVideoSprite; }
     Game& game() { return mGame; }
     Confirm& saveCorruptConfirm() { return mSaveCorruptConfirm; }
+    LoadingMenu& loadingMenu() { return mLoadingMenu; }
     KaMusic& menuMusic() { return mMenuMusic; }
     KaTextLayout& version() { return mVersion; }
     // The bonus screens and the help options screen.
@@ -204,6 +206,8 @@ private:
     GlobalBonusMenu mGlobalBonusMenu;
     BonusMenu mBonusMenu;
     HelpOptionMenu mHelpOptionMenu;
+    // Goes before the layers it attaches to, after the game it starts.
+    LoadingMenu mLoadingMenu;
     Game mGame;
 };
 

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "engine/core/KaBackup.h"
 #include "engine/core/KaBaseFile.h"
 #include "engine/core/KaCore.h"
 #include "engine/core/KaDirectory.h"
@@ -22,6 +23,7 @@
 #include "game/application/Application.h"
 #include "game/characters/Character.h"
 #include "game/inventory/Cellphone.h"
+#include "game/game/SaveDocument.h"
 #include "game/scene/Object3D.h"
 
 namespace {
@@ -1256,17 +1258,89 @@ void Game::raiseShowedDocumentButton(const KaString& page, const KaString& butto
 // ---------------------------------------------------------------------------
 // The saved game
 
-void Game::saveBackup(const KaPath&) { }
+bool Game::saveBackup(const KaPath& file)
+{
+    // Outside a game, or while one is still being loaded, there is nothing
+    // whole to write: writing would replace a good save with an empty one.
+    if (!mEntered || mBackupState != 0) {
+        KaPrintf("ActionManager::Save: error %s\n", "no game in progress to save");
+        return false;
+    }
+    Application* app = application.get();
+    app->showLoadingIcon(true);
+
+    TiXmlDocument document;
+    document.LinkEndChild(new TiXmlDeclaration("1.0", "", ""));
+    TiXmlElement* save = new TiXmlElement("Save");
+    document.LinkEndChild(save);
+    SaveDocument::writeVersion(*save);
+    mInventory.saveToBackup(*save);
+    if (Cellphone* phone = mInventory.cellphone())
+        phone->saveToBackup(*save);
+    else
+        save->LinkEndChild(new TiXmlElement("Cellphone"));
+    mDialog.saveToBackup(*save);
+    TiXmlElement* globals = new TiXmlElement("ContextLua");
+    mLuaContext.save(*globals);
+    save->LinkEndChild(globals);
+
+    SaveDocument values;
+    values.zone = mZone;
+    values.scene = mScene;
+    values.difficulty = app->difficulty();
+    // The play timer keeps running: what it counted so far moves into the
+    // total, so that the next save counts from here.
+    mPlayedTime += mPlayTimer.getTimeFromStart();
+    restartPlayTimer();
+    values.playedSeconds = mPlayedTime / 1000000.0;
+    values.objectsTaken = mObjectsTaken;
+    values.objectsTakenBits = mObjectsTakenBits;
+    values.dialogsTold = mDialogsTold;
+    if (mPreviousScene.length() == 0)
+        mPreviousScene = mScene;
+    values.previousScene = mPreviousScene;
+    values.music = app->menuMusic().path();
+    Character* player = mScene3D.player();
+    values.runMode = player && player->walkMode() != "Walk" ? "jog" : "walk";
+    values.firstInInventory = mFirstInInventory;
+    values.tutorialActive = app->tutorialActive();
+    values.write(*save);
+
+    const bool written = backupManager.get()->save(file, document);
+    app->showLoadingIcon(false);
+    if (!written)
+        KaPrintf("ActionManager::Save: error %s\n",
+            document.Error() ? document.ErrorDesc() : "the file could not be written");
+    return written;
+}
 
 void Game::loadBackup(const KaPath& file)
 {
     if (mBackupState != 0)
         return;
     mBackupState = 1;
+    mBackupRefusal = KaString();
     application.get()->showLoadingIcon(true);
-    // Reading a saved game is not there yet: every game starts new.
-    (void)file;
-    onFinishedLoadingBackup(KaString());
+    KaBackup* backup = backupManager.get();
+    if (!backup->exist(KaPath("Backup/") + file)) {
+        onFinishedLoadingBackup(KaString());
+        return;
+    }
+    TiXmlDocument document;
+    if (!backup->load(file, document)) {
+        KaPrintf("Failed to load file \"%s\"\n", KaGetBackupPath(file).c_str());
+        // A save that is there but does not read is not a new game: starting
+        // one would let the next autosave replace what may still be mended.
+        mBackupRefusal.format("not XML (%s)", document.ErrorDesc());
+        onFinishedLoadingBackup(KaString());
+        return;
+    }
+    TiXmlPrinter printer;
+    document.Accept(&printer);
+    const KaString text(printer.CStr());
+    if (text.length() == 0)
+        mBackupRefusal = "an empty document";
+    onFinishedLoadingBackup(text);
 }
 
 bool Game::onFinishedLoadingBackup(KaString text)
@@ -1278,20 +1352,101 @@ bool Game::onFinishedLoadingBackup(KaString text)
     return true;
 }
 
+void Game::restartPlayTimer()
+{
+    mPlayTimer.stop();
+    mPlayTimer.start();
+    // From now: a timer started counts from its first update otherwise, and
+    // the frame in between would be lost to the played time at every save.
+    mPlayTimer.setTime(0.0);
+}
+
+void Game::refuseBackup(const KaString& reason)
+{
+    Application* app = application.get();
+    KaPrintf("[Game::initLoadedBackupData] the save \"%s\" is refused: %s\n", mBackupName.c_str(), reason.c_str());
+    mBackupState = 0;
+    mBackupText = KaString();
+    mBackupRefusal = KaString();
+    app->showLoadingIcon(false);
+    app->saveCorruptConfirm().enter("menus/confirm/confirmSaveCorrupt.lua", KaString());
+    mRequestMainMenu = true;
+}
+
 void Game::initLoadedBackupData()
 {
     Application* app = application.get();
-    mZone = app->firstZone();
-    mScene = app->firstScene();
-    mPlayTimer.start();
-    mPlayedTime = 0.0;
-    mObjectsTaken = 0;
-    mObjectsTakenBits = 0;
-    mDialogsTold = 0;
+    if (mBackupRefusal.length() != 0) {
+        refuseBackup(mBackupRefusal);
+        return;
+    }
+    bool newGame = true;
+    if (mBackupText.length() != 0) {
+        // Everything is checked before anything is applied: a save refused
+        // leaves no trace in the inventory, the Lua state or the scene.
+        SaveDocument save;
+        KaString reason;
+        if (!save.read(mBackupText, &mLuaContext, reason)) {
+            refuseBackup(reason);
+            return;
+        }
+        const KaString zone = save.hasZone ? save.zone : mZone;
+        const KaString scene = save.hasScene ? save.scene : mScene;
+        bool sceneExists = false;
+        if (SaveDocument::plainName(zone) && SaveDocument::plainName(scene))
+            for (int kind = 0; kind < SceneFileKinds && !sceneExists; ++kind)
+                sceneExists = KaBaseFile::fileExist(
+                    sceneFile(sceneFolder(zone, scene), static_cast<SceneFileKind>(kind), scene));
+        if (!sceneExists) {
+            KaString why;
+            why.format("no scene \"%s\" in zone \"%s\"", scene.c_str(), zone.c_str());
+            refuseBackup(why);
+            return;
+        }
+
+        if (TiXmlElement* globals = save.contextLua())
+            mLuaContext.load(*globals);
+        if (TiXmlElement* inventory = save.inventory())
+            mInventory.loadFromBackup(*inventory);
+        if (TiXmlElement* cellphone = save.cellphone())
+            if (Cellphone* phone = mInventory.cellphone())
+                phone->loadFromBackup(*cellphone);
+        if (TiXmlElement* dialog = save.dialog())
+            mDialog.loadFromBackup(*dialog);
+        mZone = zone;
+        mScene = scene;
+        app->setDifficulty(save.hasDifficulty ? static_cast<EApplicationDifficulty>(save.difficulty)
+                                              : EApplicationDifficultyDefault);
+        restartPlayTimer();
+        mPlayedTime = save.hasPlayedTime ? save.playedSeconds * 1000000.0 : 0.0;
+        mObjectsTaken = save.hasObjectsTaken ? save.objectsTaken : 0;
+        mObjectsTakenBits = save.hasObjectsTaken ? save.objectsTakenBits : 0;
+        mDialogsTold = save.hasDialogsTold ? save.dialogsTold : 0;
+        if (save.hasPreviousScene)
+            mPreviousScene = save.previousScene;
+        // The game's music comes from its scenes, not from the save.
+        app->menuMusic().stop();
+        if (save.hasRunMode && save.runMode == "jog")
+            if (Character* player = mScene3D.player())
+                player->walkMode("Jog");
+        if (save.hasFirstInInventory)
+            mFirstInInventory = save.firstInInventory;
+        if (save.hasTutorialActive)
+            app->setTutorialActive(save.tutorialActive);
+        newGame = false;
+    } else {
+        mZone = app->firstZone();
+        mScene = app->firstScene();
+        restartPlayTimer();
+        mPlayedTime = 0.0;
+        mObjectsTaken = 0;
+        mObjectsTakenBits = 0;
+        mDialogsTold = 0;
+    }
     mBackupState = 0;
     app->showLoadingIcon(false);
     mBackupText = KaString();
-    initScene(true, app->firstWarpPath());
+    initScene(newGame, newGame ? app->firstWarpPath() : KaString());
 }
 
 void Game::initScene(bool newGame, KaString)
@@ -1320,6 +1475,21 @@ bool Game::onFinishedCheckBackup(bool)
         return false;
     mBackupState = 0;
     return true;
+}
+
+void Game::countTakenObject(const KaString& id)
+{
+    static const char objectsTakenIDs[5][40] = { "BCylindreDov", "VCylindreMusique", "VCylindrePim",
+        "CCylindreRok", "VPoupeeMammouth" };
+    for (unsigned int i = 0; i < 5; ++i) {
+        if (id == objectsTakenIDs[i]) {
+            if (mObjectsTakenBits & (1u << i))
+                return;
+            mObjectsTakenBits |= 1u << i;
+            break;
+        }
+    }
+    ++mObjectsTaken;
 }
 
 // ---------------------------------------------------------------------------
@@ -1499,6 +1669,7 @@ void Game::addToBag(const KaString& id)
 {
     if (mInventory.objectCount(id) != 0)
         return;
+    countTakenObject(id);
     mInventory.addObject(id);
     mNotifier.push(mInventory.objectName(id), KaString("Inventory/Objects/") + id + ".png");
     mScore += 10;

@@ -153,8 +153,10 @@ public:
     // "OnShowedDocumentButtonValidated" (page, button).
     void raiseShowedDocumentButton(const KaString& page, const KaString& button);
 
-    // The saved game.
-    void saveBackup(const KaPath& file);
+    // The saved game. False, with a console line, when the file could not
+    // be written (the previous one is then kept as it was) or when there is
+    // no game in progress to save.
+    bool saveBackup(const KaPath& file);
     void loadBackup(const KaPath& file);
     bool onFinishedLoadingBackup(KaString text);
     void initLoadedBackupData();
@@ -165,6 +167,13 @@ public:
     const KaString& backupName() const { return mBackupName; }
     bool onFinishedSavingBackup(int result);
     bool onFinishedCheckBackup(bool unused);
+    // What the save keeps of the game's progress: objects taken (counted, and
+    // the listed ones as bits), the listed dialogs told, and the microseconds
+    // played before the play timer's current run.
+    uint32_t objectsTaken() const { return mObjectsTaken; }
+    uint32_t objectsTakenBits() const { return mObjectsTakenBits; }
+    uint32_t dialogsTold() const { return mDialogsTold; }
+    double playedTime() const { return mPlayedTime; }
 
     // Sounds.
     void playSound(const KaString& file, int count, float volume);
@@ -277,6 +286,13 @@ private:
     bool doubleClickStopped() const;
     // Sets the told-dialog bit of the dialog code in a line's key.
     void markDialogTold(const KaString& key);
+    // Counts an object entering the inventory: once for a listed one.
+    void countTakenObject(const KaString& id);
+    // A save that cannot be applied whole: nothing of it is applied, the
+    // player is told and the game goes back to the menus.
+    void refuseBackup(const KaString& reason);
+    // Counts the played time from zero, from this moment.
+    void restartPlayTimer();
 
     bool mRequestMainMenu;
     bool mLeft;
@@ -314,6 +330,8 @@ private:
     KaLuaScript mOnGameEnterScript;
     KaMusic mMovieSound;
     KaString mBackupText;
+    // Why the save being loaded is refused; empty while it is not.
+    KaString mBackupRefusal;
     bool mFirstInInventory;
     bool mRandomPhase;
     RandomSound* mSpareRandomSound;

@@ -33,13 +33,7 @@ void connect(KaLuaGUI& gui, const char* name, MainMenu* menu, bool (MainMenu::*h
 
 }
 
-void MainMenu::enterLoadingMenu()
-{
-    // The load-game screen is not part of this build yet: the player stays
-    // on the main menu.
-    KaPrintf("[MainMenu] no loading menu\n");
-    enter();
-}
+void MainMenu::enterLoadingMenu() { application.get()->loadingMenu().enter(); }
 
 void MainMenu::enterGalleryMenu() { application.get()->globalBonusMenu().enter(); }
 
@@ -201,6 +195,9 @@ bool MainMenu::onContinueGameButtonValidated()
         return false;
     app->captureFade();
     leave();
+    // Continue is the automatic save, even after a slot was loaded earlier
+    // in this run.
+    app->game().setBackupName("save.xml");
     app->startGame(false, EApplicationDifficultyDefault);
     app->fade();
     return false;

@@ -15,6 +15,8 @@ int paintNoticePictures(const std::filesystem::path& root);
 int paintBonusPictures(const std::filesystem::path& root);
 // The menus' pictures (KaMenuPictures.cpp), likewise.
 int paintMenuPictures(const std::filesystem::path& root);
+// The load-game screen's pictures (KaLoadingMenuPictures.cpp).
+int paintLoadingMenuPictures(const std::filesystem::path& root);
 
 // Writes the sample game's pictures under the folder given on the command
 // line, in the layout the game reads ("pictures/cursor.png", ...). Every
@@ -223,5 +225,6 @@ int main(int argc, char** argv)
     failures += paintNoticePictures(root);
     failures += paintBonusPictures(root);
     failures += paintMenuPictures(root);
+    failures += paintLoadingMenuPictures(root);
     return failures ? 1 : 0;
 }

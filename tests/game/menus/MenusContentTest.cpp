@@ -69,7 +69,8 @@ TEST_F(MenusContentTest, TheHarboursGalleryOffersItsUnlockedArtworks)
         EXPECT_EQ(std::string(gallery.buttons()[i]->artwork().c_str()), artworks[i]);
         EXPECT_EQ(gallery.buttons()[i]->button->state() != KaButtonLayout::Disabled, offered[i]);
     }
-    EXPECT_EQ(textOf(gallery, "text"), "The harbour at dusk");
+    // The captions are the save slots' names.
+    EXPECT_EQ(textOf(gallery, "text"), "Page 1 of the logbook");
 
     click(gallery.buttonLayout("0"));
     KaSpriteLayout* picture = gallery.spriteLayout("fullScreenPicture");
