@@ -28,6 +28,9 @@ function OnEnter(previous)
     SetCharacterOrientation("Ansel", -100, 150)
     SetCharacterLookChar("Ansel", "Mira", false)
 
+    -- The game keeps itself at every change of place.
+    RequestAutoSave()
+
     if not metAnsel then
         SetCondition("metAnsel")
         PushTask("help.logbook.title", "help.logbook.desk")

@@ -21,6 +21,8 @@ function OnEnter(previous)
         scene.place("Zone01020", -560, 100, 90)
     end
     ambience()
+    -- The game keeps itself at every change of place.
+    RequestAutoSave()
     -- The first time out on the quay, a short film of the harbour at dusk.
     if not quayFilmSeen then
         SetCondition("quayFilmSeen")
