@@ -1,3 +1,4 @@
+#include "engine/core/KaBackup.h"
 #include "tests/game/menus/MenuTestFixture.h"
 
 #include "engine/gui/KaITextLayout.h"
@@ -123,8 +124,11 @@ TEST_F(MainMenuTest, ANewGameWithoutSavesGoesStraightToTheTutorialQuestion)
     } cases[] = { { yes, "yes", true }, { no, "no", false } };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.button);
+        // The game before saved itself on entering its scene: no save here.
+        std::remove(KaGetBackupPath("save.xml").c_str());
         if (!application.get()->isCreated())
             toMainMenu();
+        menu().refresh();
         clickMenu("newGameButton", newGame);
         EXPECT_FALSE(menu().newGameConfirm().gui().isLoaded());
         ASSERT_TRUE(menu().tutorialQuestion().gui().isLoaded());
