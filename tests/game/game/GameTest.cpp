@@ -426,6 +426,13 @@ TEST_F(GameTest, TheSampleStoryPlaysThroughTheScriptsAndPanels)
     game.onInventoryButtonValidated();
     EXPECT_TRUE(game.inventory().visible());
     EXPECT_EQ(3u, game.inventory().objects().size());
+
+    // A moment on the quay after the call, and the story ends in the
+    // credits over the main menu.
+    ASSERT_TRUE(framesUntil("[Logic01020] the end", 400)) << log;
+    frames(2);
+    EXPECT_FALSE(game.entered());
+    EXPECT_TRUE(application.get()->credits().entered());
 }
 
 #endif

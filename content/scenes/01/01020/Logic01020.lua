@@ -59,5 +59,9 @@ function OnCallNumber(number)
         SetCondition("calledHarbourMaster")
         DeleteTask("help.call.title", "help.call.phone")
         scene.say("the harbour master will be back at high water")
+        -- The evening's work is done: a moment on the quay, then the credits.
+        WaitAndWaitForEnd(3.0)
+        scene.say("the end")
+        FinishGame()
     end
 end
