@@ -21,6 +21,16 @@ function SceneScript(name)
         MoveCharacterPlayerToAndWaitForEnd(x, y, z)
     end
 
+    -- One errand at a time: a click on something while Mira is still on
+    -- her way to the last one is not taken (its wait would still be pending
+    -- when the errand's walk ends, and would be woken instead of it).
+    function scene.errand(action)
+        if scene.busy then return end
+        scene.busy = true
+        action()
+        scene.busy = false
+    end
+
     -- The player on the scene's floor, facing the way she came in.
     function scene.place(zone, x, z, yaw)
         SetCharacterPosition("Mira", zone, x, 0, z)

@@ -59,24 +59,26 @@ end
 
 function OnWarpObjectHit(name)
     scene.say("hit " .. tostring(name))
-    if name == "ClicDoor01010" then
-        scene.walkTo(-280, 0, 380)
-        scene.say("out to the quay")
-        ChangeWarp("01", "01020", false)
-    elseif name == "ClicLogbook" then
-        scene.walkTo(160, 0, 290)
-        if logbookRead then
-            scene.say("the logbook again: \"Gone to check the tide gauge.\"")
-            return
+    scene.errand(function()
+        if name == "ClicDoor01010" then
+            scene.walkTo(-280, 0, 380)
+            scene.say("out to the quay")
+            ChangeWarp("01", "01020", false)
+        elseif name == "ClicLogbook" then
+            scene.walkTo(160, 0, 290)
+            if logbookRead then
+                scene.say("the logbook again: \"Gone to check the tide gauge.\"")
+                return
+            end
+            SetCondition("logbookRead")
+            scene.say("reading the logbook: \"Gone to check the tide gauge. Back at high water.\"")
+            TakeObject("Logbook")
+            AddDocument("Logbook")
+            DeleteTask("help.logbook.title", "help.logbook.desk")
+            -- A moment at the desk before the next task shows.
+            WaitAndWaitForEnd(1.0)
+            PushTask("help.tides.title", "help.tides.board")
+            scene.say("next: the tide table on the quay")
         end
-        SetCondition("logbookRead")
-        scene.say("reading the logbook: \"Gone to check the tide gauge. Back at high water.\"")
-        TakeObject("Logbook")
-        AddDocument("Logbook")
-        DeleteTask("help.logbook.title", "help.logbook.desk")
-        -- A moment at the desk before the next task shows.
-        WaitAndWaitForEnd(1.0)
-        PushTask("help.tides.title", "help.tides.board")
-        scene.say("next: the tide table on the quay")
-    end
+    end)
 end

@@ -33,24 +33,26 @@ end
 
 function OnWarpObjectHit(name)
     scene.say("hit " .. tostring(name))
-    if name == "ClicDoor01020" then
-        scene.walkTo(-320, 0, 380)
-        scene.say("into the office")
-        ChangeWarp("01", "01010", false)
-    elseif name == "ClicTideTable" then
-        scene.walkTo(-380, 0, 100)
-        scene.say("the tide table: high water at 21:40")
-        if not tideTableRead then
-            SetCondition("tideTableRead")
-            TakeObject("TideTable")
-            AddDocument("TideTable")
-            AddNumber("5550142")
-            -- The tide table's picture joins the harbour's bonus gallery.
-            UnlockArtwork("ArtworkTideTable")
-            DeleteTask("help.tides.title", "help.tides.board")
-            PushTask("help.call.title", "help.call.phone")
+    scene.errand(function()
+        if name == "ClicDoor01020" then
+            scene.walkTo(-320, 0, 380)
+            scene.say("into the office")
+            ChangeWarp("01", "01010", false)
+        elseif name == "ClicTideTable" then
+            scene.walkTo(-380, 0, 100)
+            scene.say("the tide table: high water at 21:40")
+            if not tideTableRead then
+                SetCondition("tideTableRead")
+                TakeObject("TideTable")
+                AddDocument("TideTable")
+                AddNumber("5550142")
+                -- The tide table's picture joins the harbour's bonus gallery.
+                UnlockArtwork("ArtworkTideTable")
+                DeleteTask("help.tides.title", "help.tides.board")
+                PushTask("help.call.title", "help.call.phone")
+            end
         end
-    end
+    end)
 end
 
 function OnCallNumber(number)
