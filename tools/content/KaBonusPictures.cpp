@@ -5,6 +5,7 @@
 
 #include "tools/content/KaCanvas.h"
 #include "tools/content/KaPalette.h"
+#include "tools/content/KaPictureSet.h"
 
 // The bonus gallery's pictures: the harbour at dusk, the harbour-master's
 // office, the fish quay and the tide table, and the sealed card that stands
@@ -179,25 +180,12 @@ KaCanvas sealed()
 // The number of pictures that could not be written.
 int paintBonusPictures(const std::filesystem::path& root)
 {
-    struct Picture {
-        const char* path;
-        KaCanvas (*paint)();
-    } pictures[] = {
+    const KaPicture pictures[] = {
         { "menus/bonusmenu/Pim/HarbourAtDusk.png", harbourAtDusk },
         { "menus/bonusmenu/Pim/HarbourOffice.png", harbourOffice },
         { "menus/bonusmenu/Pim/FishQuay.png", fishQuay },
         { "menus/bonusmenu/Pim/TideTable.png", tideTable },
         { "menus/bonusmenu/sealed.png", sealed },
     };
-    int failures = 0;
-    for (const Picture& picture : pictures) {
-        const std::filesystem::path file = root / picture.path;
-        std::error_code error;
-        std::filesystem::create_directories(file.parent_path(), error);
-        if (!picture.paint().savePng(KaString(file.string().c_str()))) {
-            std::fprintf(stderr, "cannot write %s\n", file.string().c_str());
-            ++failures;
-        }
-    }
-    return failures;
+    return KaPaintPictures(root, pictures);
 }

@@ -5,6 +5,7 @@
 
 #include "tools/content/KaCanvas.h"
 #include "tools/content/KaPalette.h"
+#include "tools/content/KaPictureSet.h"
 #include "tools/content/KaInventoryPictures.h"
 #include "tools/content/KaDocumentPictures.h"
 
@@ -181,12 +182,7 @@ KaCanvas skipIcon()
     return canvas;
 }
 
-struct Picture {
-    const char* path;
-    KaCanvas (*paint)();
-};
-
-const Picture pictures[] = {
+const KaPicture pictures[] = {
     { "pictures/cursor.png", cursor },
     { "pictures/black64x64.png", black },
     { "pictures/white64x64.png", white },
@@ -209,16 +205,7 @@ int main(int argc, char** argv)
         return 2;
     }
     const std::filesystem::path root(argv[1]);
-    int failures = 0;
-    for (const Picture& picture : pictures) {
-        const std::filesystem::path file = root / picture.path;
-        std::error_code error;
-        std::filesystem::create_directories(file.parent_path(), error);
-        if (!picture.paint().savePng(KaString(file.string().c_str()))) {
-            std::fprintf(stderr, "cannot write %s\n", file.string().c_str());
-            ++failures;
-        }
-    }
+    int failures = KaPaintPictures(root, pictures);
     failures += paintInventoryPictures(root);
     if (!KaPaintDocumentPictures(root))
         ++failures;

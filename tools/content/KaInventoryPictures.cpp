@@ -6,6 +6,7 @@
 
 #include "tools/content/KaCanvas.h"
 #include "tools/content/KaPalette.h"
+#include "tools/content/KaPictureSet.h"
 
 // The pictures of the inventory, the phone and the objects of the harbour
 // office, in the palette of the rest of the sample game: night navy, cream,
@@ -231,12 +232,7 @@ KaCanvas phoneKey(const Color& color, bool down)
     return canvas;
 }
 
-struct Picture {
-    const char* path;
-    KaCanvas (*paint)();
-};
-
-const Picture pictures[] = {
+const KaPicture pictures[] = {
     { "Inventory/slot.png", slot },
     { "Inventory/selection.png", selection },
     { "Inventory/close.png", closeIcon },
@@ -258,15 +254,5 @@ const Picture pictures[] = {
 
 int paintInventoryPictures(const std::filesystem::path& root)
 {
-    int failures = 0;
-    for (const Picture& picture : pictures) {
-        const std::filesystem::path file = root / picture.path;
-        std::error_code error;
-        std::filesystem::create_directories(file.parent_path(), error);
-        if (!picture.paint().savePng(KaString(file.string().c_str()))) {
-            std::fprintf(stderr, "cannot write %s\n", file.string().c_str());
-            ++failures;
-        }
-    }
-    return failures;
+    return KaPaintPictures(root, pictures);
 }

@@ -5,6 +5,7 @@
 
 #include "tools/content/KaCanvas.h"
 #include "tools/content/KaPalette.h"
+#include "tools/content/KaPictureSet.h"
 
 // The menus' pictures: the options screen's gauge marks and volume buttons,
 // and the credits' backdrop and their three harbour views. The palette is
@@ -152,12 +153,7 @@ KaCanvas creditsLighthouse()
     return canvas;
 }
 
-struct Picture {
-    const char* path;
-    KaCanvas (*paint)();
-};
-
-const Picture pictures[] = {
+const KaPicture pictures[] = {
     { "menus/options/gaugeOn.png", gaugeOn },
     { "menus/options/gaugeOff.png", gaugeOff },
     { "menus/options/minus.png", minusUp },
@@ -175,15 +171,5 @@ const Picture pictures[] = {
 // The number of pictures that could not be written.
 int paintMenuPictures(const std::filesystem::path& root)
 {
-    int failures = 0;
-    for (const Picture& picture : pictures) {
-        const std::filesystem::path file = root / picture.path;
-        std::error_code error;
-        std::filesystem::create_directories(file.parent_path(), error);
-        if (!picture.paint().savePng(KaString(file.string().c_str()))) {
-            std::fprintf(stderr, "cannot write %s\n", file.string().c_str());
-            ++failures;
-        }
-    }
-    return failures;
+    return KaPaintPictures(root, pictures);
 }

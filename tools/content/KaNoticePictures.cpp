@@ -5,6 +5,7 @@
 
 #include "tools/content/KaCanvas.h"
 #include "tools/content/KaPalette.h"
+#include "tools/content/KaPictureSet.h"
 
 // The pictures of the in-game notices and of the objectives: the notice card
 // and its default badge, the notepad button in its four looks, the notepad
@@ -141,12 +142,7 @@ KaCanvas closeButton(bool down)
 KaCanvas closeUp() { return closeButton(false); }
 KaCanvas closeDown() { return closeButton(true); }
 
-struct Picture {
-    const char* path;
-    KaCanvas (*paint)();
-};
-
-const Picture pictures[] = {
+const KaPicture pictures[] = {
     { "menus/notifier/card.png", noticeCard },
     { "menus/notifier/badge.png", noticeBadge },
     { "menus/helpButton/newUp.png", helpNewUp },
@@ -162,15 +158,5 @@ const Picture pictures[] = {
 
 int paintNoticePictures(const std::filesystem::path& root)
 {
-    int failures = 0;
-    for (const Picture& picture : pictures) {
-        const std::filesystem::path file = root / picture.path;
-        std::error_code error;
-        std::filesystem::create_directories(file.parent_path(), error);
-        if (!picture.paint().savePng(KaString(file.string().c_str()))) {
-            std::fprintf(stderr, "cannot write %s\n", file.string().c_str());
-            ++failures;
-        }
-    }
-    return failures;
+    return KaPaintPictures(root, pictures);
 }
