@@ -16,9 +16,9 @@ namespace ScriptApi {
 namespace {
 
 // How each kind of parameter is tested and converted.
-template <class S> struct Spec;
+template <class S> struct ArgumentKind;
 
-template <bool Optional> struct StringSpec {
+template <bool Optional> struct StringKind {
     static bool test(lua_State* state, int index, ScriptArguments::Error& error)
     {
         return ScriptArguments::isString(state, index, Optional, error);
@@ -30,11 +30,11 @@ template <bool Optional> struct StringSpec {
         return ScriptArguments::toString(state, index);
     }
 };
-template <> struct Spec<Str> : StringSpec<false> { };
-template <> struct Spec<OStr> : StringSpec<true> { };
+template <> struct ArgumentKind<Str> : StringKind<false> { };
+template <> struct ArgumentKind<OStr> : StringKind<true> { };
 
 // Numbers: T the parameter, absent optional ones taking Default.
-template <class T, bool Optional, class Convert> struct NumberSpec {
+template <class T, bool Optional, class Convert> struct NumberKind {
     static bool test(lua_State* state, int index, ScriptArguments::Error& error)
     {
         return ScriptArguments::isNumber(state, index, Optional, error);
@@ -59,29 +59,29 @@ struct ToUnsignedThroughFloat {
     static unsigned int convert(double value) { return ScriptArguments::toUnsigned(static_cast<float>(value)); }
 };
 
-template <> struct Spec<Num> : NumberSpec<float, false, ToFloat> {
-    static float get(lua_State* state, int index) { return NumberSpec::get(state, index, 0); }
+template <> struct ArgumentKind<Num> : NumberKind<float, false, ToFloat> {
+    static float get(lua_State* state, int index) { return NumberKind::get(state, index, 0); }
 };
-template <int D> struct Spec<ONum<D>> : NumberSpec<float, true, ToFloat> {
-    static float get(lua_State* state, int index) { return NumberSpec::get(state, index, D); }
+template <int D> struct ArgumentKind<ONum<D>> : NumberKind<float, true, ToFloat> {
+    static float get(lua_State* state, int index) { return NumberKind::get(state, index, D); }
 };
-template <> struct Spec<Int> : NumberSpec<int, false, ToInt> {
-    static int get(lua_State* state, int index) { return NumberSpec::get(state, index, 0); }
+template <> struct ArgumentKind<Int> : NumberKind<int, false, ToInt> {
+    static int get(lua_State* state, int index) { return NumberKind::get(state, index, 0); }
 };
-template <int D> struct Spec<OInt<D>> : NumberSpec<int, true, ToInt> {
-    static int get(lua_State* state, int index) { return NumberSpec::get(state, index, D); }
+template <int D> struct ArgumentKind<OInt<D>> : NumberKind<int, true, ToInt> {
+    static int get(lua_State* state, int index) { return NumberKind::get(state, index, D); }
 };
-template <> struct Spec<Uns> : NumberSpec<unsigned int, false, ToUnsigned> {
-    static unsigned int get(lua_State* state, int index) { return NumberSpec::get(state, index, 0u); }
+template <> struct ArgumentKind<Uns> : NumberKind<unsigned int, false, ToUnsigned> {
+    static unsigned int get(lua_State* state, int index) { return NumberKind::get(state, index, 0u); }
 };
-template <unsigned int D> struct Spec<OUns<D>> : NumberSpec<unsigned int, true, ToUnsigned> {
-    static unsigned int get(lua_State* state, int index) { return NumberSpec::get(state, index, D); }
+template <unsigned int D> struct ArgumentKind<OUns<D>> : NumberKind<unsigned int, true, ToUnsigned> {
+    static unsigned int get(lua_State* state, int index) { return NumberKind::get(state, index, D); }
 };
-template <> struct Spec<FloatUns> : NumberSpec<unsigned int, false, ToUnsignedThroughFloat> {
-    static unsigned int get(lua_State* state, int index) { return NumberSpec::get(state, index, 0u); }
+template <> struct ArgumentKind<FloatUns> : NumberKind<unsigned int, false, ToUnsignedThroughFloat> {
+    static unsigned int get(lua_State* state, int index) { return NumberKind::get(state, index, 0u); }
 };
 
-template <bool Optional, bool Default> struct BooleanSpec {
+template <bool Optional, bool Default> struct BooleanKind {
     static bool test(lua_State* state, int index, ScriptArguments::Error& error)
     {
         return ScriptArguments::isBoolean(state, index, Optional, error);
@@ -93,8 +93,8 @@ template <bool Optional, bool Default> struct BooleanSpec {
         return ScriptArguments::toBoolean(state, index);
     }
 };
-template <> struct Spec<Bool> : BooleanSpec<false, false> { };
-template <bool D> struct Spec<OBool<D>> : BooleanSpec<true, D> { };
+template <> struct ArgumentKind<Bool> : BooleanKind<false, false> { };
+template <bool D> struct ArgumentKind<OBool<D>> : BooleanKind<true, D> { };
 
 template <class A> struct Arguments;
 template <class... S> struct Arguments<Args<S...>> {
@@ -107,7 +107,7 @@ template <class... S> struct Arguments<Args<S...>> {
         int index = 0;
         bool passed = true;
         (void)index;
-        ((passed = passed && Spec<S>::test(state, ++index, error)), ...);
+        ((passed = passed && ArgumentKind<S>::test(state, ++index, error)), ...);
         if (passed && checks == CheckAll)
             passed = ScriptArguments::isNoObject(state, static_cast<int>(sizeof...(S)) + 1, error);
         return passed;
@@ -118,7 +118,7 @@ template <class... S> struct Arguments<Args<S...>> {
     template <std::size_t... I> static Values convert(lua_State* state, std::index_sequence<I...>)
     {
         (void)state;
-        return Values { Spec<S>::get(state, static_cast<int>(I) + 1)... };
+        return Values { ArgumentKind<S>::get(state, static_cast<int>(I) + 1)... };
     }
 };
 
