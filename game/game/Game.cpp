@@ -542,7 +542,7 @@ bool Game::unloadCharacters()
                 break;
         }
     }
-    return false;
+    return true;
 }
 
 bool Game::unloadPlayerCharacter(const KaString& name)
