@@ -3,6 +3,8 @@
 #include <fstream>
 
 #include "engine/core/KaBackup.h"
+#include "engine/gui/KaSpriteLayout.h"
+#include "engine/scene/KaTiledSurface.h"
 #include "game/scene/Object3D.h"
 #include "tests/game/game/SampleGameFixture.h"
 
@@ -112,6 +114,48 @@ TEST_F(ScriptFamiliesTest, ASaveWrittenByAScriptComesBack)
     // A name outside the save folder is refused.
     lua("Save('../escape.xml')");
     EXPECT_NE(std::string::npos, log.find("is not a file name of the save folder")) << log;
+}
+
+#endif
+
+#ifdef KA_RESOURCES_DIR
+
+TEST_F(ScriptFamiliesTest, BackgroundsAnd2DAnimationsOfTheSetGui)
+{
+    KaSpriteLayout* root = game().scene3D().backgroundGui().spriteLayout("root");
+    ASSERT_NE(nullptr, root);
+    // The quay's painting over the office, then a file that is not there.
+    lua("SetBackground('scenes/01/01020/background.png')");
+    EXPECT_EQ(KaPath("scenes/01/01020/background.png"), root->surface().path());
+    lua("SetBackground('scenes/01/01020/nothing.png')");
+    EXPECT_NE(std::string::npos, log.find("[SetBackground] Background \"scenes/01/01020/nothing.png\" doesn't exist.\n"))
+        << log;
+    EXPECT_EQ(KaPath("scenes/01/01020/background.png"), root->surface().path());
+    // The background's sprites can be played and watched frame by frame.
+    EXPECT_TRUE(game().startAnimation("root", 1, false));
+    EXPECT_FALSE(game().startAnimation("noSuchSprite", 1, false));
+    lua("AddCallbackAnimation2D('root', 'OnRootFrame', 0)");
+    ASSERT_EQ(1u, game().scene3D().callbacks().count(KaString("root")));
+}
+
+TEST_F(ScriptFamiliesTest, ALockedCursorHidesTheMarkersAndStopsTheClicks)
+{
+    Application* app = application.get();
+    lua("LockCursor(true)");
+    EXPECT_TRUE(app->isLockCursor());
+    // A click while locked walks nobody.
+    const KaVector3f32 before = player()->model()->position();
+    click(screenOf(KaVector3f32(60, 0, 200)));
+    frames(20);
+    EXPECT_EQ(before, player()->model()->position());
+    lua("LockCursor(false)");
+    EXPECT_FALSE(app->isLockCursor());
+}
+
+TEST_F(ScriptFamiliesTest, MusicPlaysOnTheApplicationsMusic)
+{
+    lua("PlayMusic('menus/music/credits.ogg')");
+    EXPECT_EQ(KaPath("menus/music/credits.ogg"), application.get()->menuMusic().filePath());
 }
 
 #endif
