@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "tools/fixtures/KaVorbisFixture.h"
+
 class KaStream;
 
 // Sound content made on the spot for the sound tests: Ogg Vorbis encoded with
@@ -13,15 +15,6 @@ class KaStream;
 // hold one frequency per channel).
 std::vector<float> KaToneFrames(
     unsigned int channels, unsigned int rate, unsigned long frames, const std::vector<double>& hz, float amplitude);
-
-// Appends to out a complete Ogg Vorbis file (one logical stream, VBR at the
-// given quality, -0.1..1) holding the interleaved frames. False when the
-// encoder refuses the channel count or rate. packetsPerPage > 0 closes a page
-// after that many audio packets (small pages for tests that cut or drop
-// pages); 0 leaves the page size to libogg (about 4 KiB).
-bool KaEncodeVorbis(KaStream& out, const std::vector<float>& interleaved, unsigned int channels, unsigned int rate,
-    float quality = 0.4f, int serial = 1234, unsigned int packetsPerPage = 0);
-
 // KaToneFrames encoded by KaEncodeVorbis.
 bool KaEncodeVorbisTones(KaStream& out, unsigned int channels, unsigned int rate, unsigned long frames,
     const std::vector<double>& hz, float amplitude = 0.5f, unsigned int packetsPerPage = 0);
