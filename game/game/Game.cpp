@@ -1650,6 +1650,11 @@ int Game::randomNumber()
 
 void Game::deleteRandomSounds()
 {
+    // The shared wait would otherwise go off after the game has left and ask
+    // for a list that is gone.
+    mRandomTimer.stop();
+    mRandomTimer.onAlarm.remove(mSpareRandomSound, &RandomSound::onSoundFinished);
+    mRandomPhase = false;
     for (auto& list : mRandomSoundLists)
         for (unsigned long i = 0; i < list.second.sounds.size(); ++i)
             delete list.second.sounds[i];

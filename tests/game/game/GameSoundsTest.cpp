@@ -298,6 +298,36 @@ TEST_F(GameSoundsTest, RandomSoundsWaitByTheDrawThenPlayOneOfTheList)
     }
 }
 
+// A wait still running when the game is left ends with it: no draw after
+// the lists are gone, and a game entered later starts its own cycle.
+TEST_F(GameSoundsTest, LeavingTheGameEndsTheRandomWait)
+{
+    Game& g = game();
+    captured([&] { g.addRandomSound("quay", water, 1.0f, 0.5f); });
+    draws = { 99, 0 };
+    nextDraw = 0;
+    captured([&] { g.playRandomSound("quay"); });
+    elapse(0);
+    log.clear();
+    captured([&] { g.leave(false); });
+    elapse(5000000);
+    EXPECT_EQ(std::string::npos, log.find("can't find sound list")) << log;
+    EXPECT_FALSE(g.randomPhase());
+
+    // The next cycle starts from a wait of its own.
+    draws = { 0, 0 };
+    nextDraw = 0;
+    captured([&] {
+        g.addRandomSound("quay", water, 1.0f, 0.5f);
+        g.playRandomSound("quay");
+    });
+    elapse(0);
+    elapse(999000);
+    EXPECT_FALSE(anyRandomPlaying("quay"));
+    elapse(1000);
+    EXPECT_TRUE(randomPlaying("quay", 0));
+}
+
 TEST_F(GameSoundsTest, TheRandomChoiceFollowsTheWeights)
 {
     Game& g = game();
