@@ -318,7 +318,7 @@ void Inventory::selectedObject(InventoryObject* object)
     if (text)
         text->setText("<section style=\"center\" /><color r=\"200\" g=\"200\" b=\"200\"/>"
                       "<font file=\"Common/Fonts/Colaborate-Regular.otf\" size=\"24\" />"
-            + objectName(id) + "<br>" + objectDescription(id));
+            + objectName(id) + "<br/>" + objectDescription(id));
     if (KaButtonLayout* read = mGui.buttonLayout("lire")) {
         read->setEnable(false);
         if (isDocument(id)) {
