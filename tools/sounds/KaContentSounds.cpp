@@ -25,7 +25,9 @@ const Voice kVoices[] = {
     { "01010_KA_1", 1.0, kMira },
     { "01010_KA_2", 3.2, kAnsel },
     { "01010_KA_4", 2.2, kAnsel },
-    { "01010_KA_5", 1.2, kAnsel },
+    { "01010_KA_5", 3.0, kAnsel },
+    { "01020_MI_1", 2.4, kMira },
+    { "01020_MI_2", 2.8, kMira },
 };
 
 }

@@ -398,8 +398,8 @@ TEST_F(GameTest, TheSampleStoryPlaysThroughTheScriptsAndPanels)
     ASSERT_TRUE(framesUntil("[Logic01020] enter from 01010", 900)) << log;
     frames(30);
 
-    // The tide table gives the harbour master's number; calling it ends the
-    // last task.
+    // The tide table is behind glass: with empty hands the case stays shut
+    // and the objectives say what opens it.
     log.clear();
     Game::HitObject* table = nullptr;
     for (Game::HitObject* hit : game.hitObjects())
@@ -411,7 +411,28 @@ TEST_F(GameTest, TheSampleStoryPlaysThroughTheScriptsAndPanels)
         table->OnValidated();
         log += console.text();
     }
+    ASSERT_TRUE(framesUntil("[Logic01020] the case stays shut: help.tides.use", 900)) << log;
+    EXPECT_EQ(std::string::npos, log.find("high water")) << log;
+    bool hinted = false;
+    for (const auto& task : game.objectif().tasks())
+        hinted = hinted || task.subName == "help.tides.use";
+    EXPECT_TRUE(hinted) << "the key is in the satchel: the hint is to hold it";
+    EXPECT_EQ(1u, game.inventory().objectCount("BrassKey"));
+
+    // Holding the clerk's key opens it: the key stays in the lock, the tide
+    // table gives the harbour master's number; calling it ends the last task.
+    frames(10);
+    log.clear();
+    game.inventory().selectedObject(KaString("BrassKey"));
+    {
+        KaCaptureStdout console;
+        table->OnValidated();
+        log += console.text();
+    }
     ASSERT_TRUE(framesUntil("high water at 21:40", 900)) << log;
+    EXPECT_NE(std::string::npos, log.find("[Logic01020] the key opens the case")) << log;
+    EXPECT_EQ(0u, game.inventory().objectCount("BrassKey"));
+    EXPECT_EQ(KaString(), game.inventory().selectedObject());
     Cellphone* phone = game.inventory().cellphone();
     ASSERT_NE(nullptr, phone);
     ASSERT_EQ(1u, phone->numbers().size());
@@ -425,7 +446,7 @@ TEST_F(GameTest, TheSampleStoryPlaysThroughTheScriptsAndPanels)
     // The satchel opens the belongings on the inventory tab.
     game.onInventoryButtonValidated();
     EXPECT_TRUE(game.inventory().visible());
-    EXPECT_EQ(3u, game.inventory().objects().size());
+    EXPECT_EQ(2u, game.inventory().objects().size()) << "the logbook and the tide table";
 
     // A moment on the quay after the call, and the story ends in the
     // credits over the main menu.

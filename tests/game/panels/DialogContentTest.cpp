@@ -115,7 +115,9 @@ TEST_F(DialogContentTest, TheVoicesLastAsTheirLinesNeed)
         { "sounds/Dialogs/01010_KA_2.ogg", 2.0, 5.0 },
         { "sounds/Dialogs/01010_KA_3.ogg", -1.0, -1.0 },
         { "sounds/Dialogs/01010_KA_4.ogg", 1.6, 5.0 },
-        { "sounds/Dialogs/01010_KA_5.ogg", 0.5, 1.4 },
+        { "sounds/Dialogs/01010_KA_5.ogg", 2.0, 5.0 },
+        { "sounds/Dialogs/01020_MI_1.ogg", 1.6, 5.0 },
+        { "sounds/Dialogs/01020_MI_2.ogg", 1.6, 5.0 },
         { "sounds/Dialogs/silence5s.ogg", 4.99, 5.01 },
     };
     for (const Case& c : cases) {
@@ -145,7 +147,7 @@ TEST_F(DialogContentTest, EveryLineAndAnswerHasItsTextInBothLanguages)
             }
         }
         EXPECT_EQ(run, "01010_KA_1;01010_KA_2;01010_KA_3;");
-        for (const char* key : { "01010_KA_4", "01010_KA_5", "01010_ANS_TIDE", "01010_ANS_LOGBOOK", "01010_ANS_FIN" }) {
+        for (const char* key : { "01010_KA_4", "01010_KA_5", "01020_MI_1", "01020_MI_2", "01010_ANS_TIDE", "01010_ANS_LOGBOOK", "01010_ANS_FIN" }) {
             const KaString* text = texts.value(key);
             ASSERT_NE(text, nullptr) << key;
             EXPECT_GT(text->length(), 0u) << key;

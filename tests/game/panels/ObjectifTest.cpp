@@ -439,7 +439,8 @@ TEST_F(ObjectifTest, TheSamplePanelAndHelpTextsHoldWhatTheGameLooksUp)
     EXPECT_EQ("", console.text()) << "the files and their pictures load without a word";
 
     const char* keys[] = { "help.logbook.title", "help.logbook.desk", "help.logbook.key", "help.tides.title",
-        "help.tides.board", "help.tides.evening", "help.call.title", "help.call.number", "help.call.phone" };
+        "help.tides.board", "help.tides.case", "help.tides.use", "help.tides.evening", "help.call.title",
+        "help.call.number", "help.call.phone" };
     for (const char* language : { "en", "fr" }) {
         KaXMLGUI help;
         ASSERT_TRUE(help.load(KaString("menus/help/help_") + language + ".xml")) << language;

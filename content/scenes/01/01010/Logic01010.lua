@@ -53,6 +53,7 @@ function OnAnswered(answer)
         LaunchDialogAndWaitForEnd("01010_KA_5", 1)
         -- The clerk hands over the key of the tide-gauge hut.
         TakeObject("BrassKey")
+        scene.say("the clerk hands over the key")
         offerAnswers()
     end
 end

@@ -1,7 +1,7 @@
 -- The fish quay at dusk, in front of the harbour-master's office. The tide
--- table pinned by the window says when the water is high and gives the
--- harbour master's number; the door leads back into the office (scene
--- 01010).
+-- table by the window, in a glass case that the clerk's key opens, says when
+-- the water is high and gives the harbour master's number; the door leads
+-- back into the office (scene 01010).
 dofile("scenes/logic.lua")
 local scene = SceneScript("01020")
 
@@ -39,16 +39,38 @@ function OnWarpObjectHit(name)
             scene.say("into the office")
             ChangeWarp("01", "01010", false)
         elseif name == "ClicTideTable" then
+            -- The key is the one held when the click was made: the walk
+            -- there may end after the satchel was opened again.
+            local withKey = Selected("BrassKey")
             scene.walkTo(-380, 0, 100)
-            scene.say("the tide table: high water at 21:40")
-            if not tideTableRead then
+            if tideTableRead then
+                scene.say("the tide table: high water at 21:40")
+            elseif not withKey then
+                scene.say("the case is locked")
+                LaunchDialogAndWaitForEnd("01020_MI_1", 1)
+                -- The objectives say what opens it: the clerk's key, asked
+                -- for or already in the satchel.
+                local hint = askedLogbook and "help.tides.use" or "help.tides.case"
+                if caseHint ~= hint then
+                    if caseHint then DeleteTask("help.tides.title", caseHint) end
+                    caseHint = hint
+                    PushTask("help.tides.title", hint)
+                end
+                scene.say("the case stays shut: " .. hint)
+            else
+                -- The clerk's key stays in the case's lock.
                 SetCondition("tideTableRead")
+                RemoveObject("BrassKey")
+                scene.say("the key opens the case")
+                LaunchDialogAndWaitForEnd("01020_MI_2", 1)
+                scene.say("the tide table: high water at 21:40")
                 TakeObject("TideTable")
                 AddDocument("TideTable")
                 AddNumber("5550142")
                 -- The tide table's picture joins the harbour's bonus gallery.
                 UnlockArtwork("ArtworkTideTable")
                 DeleteTask("help.tides.title", "help.tides.board")
+                if caseHint then DeleteTask("help.tides.title", caseHint) end
                 PushTask("help.call.title", "help.call.phone")
             end
         end
