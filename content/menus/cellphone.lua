@@ -4,8 +4,10 @@
 -- one puts the phone away.
 dofile("Inventory/widgets.lua")
 
--- Put in front of every number's caption.
-textAttributs = Markup("caption", 26)
+-- Put in front of every number's caption. The game sizes these captions in
+-- proportion to the screen's width, as if it were 46 pixels wide: 5 here
+-- comes out at about 20 pixels on the 185-pixel screen of an 800-pixel window.
+textAttributs = Markup("caption", 5)
 
 KaButtonLayout{
     name = "background",

@@ -67,6 +67,7 @@ function SceneScript(name)
     function OnButtonDown(button) end
     function OnButtonUp(button) end
     function OnCellDialogFinished(line) end
+    function OnFreeSoundFinished(sound) end
     function OnCellFreeSoundFinished(sound) end
     function OnCharacterAnimationFinished(character) end
     function OnCellCharacterAnimationPlayerFinished(animation) end
