@@ -1,10 +1,16 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <string>
+#include <vector>
 
 #include "engine/core/KaBackup.h"
+#include "engine/gui/KaButtonLayout.h"
 #include "engine/gui/KaSpriteLayout.h"
 #include "engine/scene/KaTiledSurface.h"
+#include "game/inventory/Cellphone.h"
+#include "game/panels/Objectif.h"
+#include "game/panels/Question2.h"
 #include "game/scene/Object3D.h"
 #include "tests/game/game/SampleGameFixture.h"
 
@@ -156,6 +162,144 @@ TEST_F(ScriptFamiliesTest, MusicPlaysOnTheApplicationsMusic)
 {
     lua("PlayMusic('menus/music/credits.ogg')");
     EXPECT_EQ(KaPath("menus/music/credits.ogg"), application.get()->menuMusic().filePath());
+}
+
+// While the player is busy with anything but standing or walking, the game
+// locks the cursor and hides the inventory button; standing again, or hidden
+// from view, she frees them.
+TEST_F(ScriptFamiliesTest, ABusyPlayerLocksTheCursorUntilSheStandsAgain)
+{
+    Application* app = application.get();
+    KaButtonLayout* inventory = game().inGameGui().buttonLayout("inventoryButton");
+    ASSERT_NE(nullptr, inventory);
+    frame();
+    ASSERT_FALSE(app->isLockCursor());
+    EXPECT_TRUE(inventory->visible());
+
+    lua("SetCharacterAnimation('Mira', 'Mira_StepAside.kaan', true, false)");
+    frames(2);
+    EXPECT_TRUE(app->isLockCursor());
+    EXPECT_FALSE(inventory->visible());
+    const KaVector3f32 before = player()->model()->position();
+    click(screenOf(KaVector3f32(60, 0, 200)));
+    frames(2);
+    EXPECT_EQ(before, player()->model()->position()) << "a busy player takes no walk";
+
+    lua("SetCharacterPlayerVisible(false)");
+    frames(2);
+    EXPECT_FALSE(app->isLockCursor()) << "nobody to wait for";
+    lua("SetCharacterPlayerVisible(true)");
+    frames(2);
+    EXPECT_TRUE(app->isLockCursor());
+
+    lua("SetCharacterAnimation('Mira', 'Mira_Idle.kaan', true, false)");
+    frames(2);
+    EXPECT_FALSE(app->isLockCursor());
+    EXPECT_TRUE(inventory->visible());
+}
+
+// Footstep pairs are kept per walkable zone, for the whole game: whoever is
+// placed on a zone takes its pair, also in a later scene.
+TEST_F(ScriptFamiliesTest, FootstepsOfAZoneGoToWhoeverIsPlacedOnIt)
+{
+    lua("SetSoundStep('Zone01010', 'sounds/SFX/PAS_H_PARQUET1.ogg', 'sounds/SFX/PAS_H_PARQUET2.ogg')\n"
+        "SetSoundStep('Zone01020', 'sounds/SFX/PAS_H_PAVE1.ogg', 'sounds/SFX/PAS_H_PAVE2.ogg')\n"
+        "SetCharacterPosition('Ansel', 'Zone01010', 40, 0, 330)");
+    Character* clerk = game().scene3D().character("Ansel");
+    ASSERT_NE(nullptr, clerk);
+    EXPECT_EQ(KaPath("sounds/SFX/PAS_H_PARQUET1.ogg"), clerk->stepSound(0));
+    EXPECT_EQ(KaPath("sounds/SFX/PAS_H_PARQUET2.ogg"), clerk->stepSound(1));
+    // A second pair for the zone replaces the first.
+    lua("SetSoundStep('Zone01010', 'sounds/SFX/PAS_H_TAPIS1.ogg', 'sounds/SFX/PAS_H_TAPIS2.ogg')\n"
+        "SetCharacterPosition('Mira', 'Zone01010', -100, 0, 150)");
+    EXPECT_EQ(KaPath("sounds/SFX/PAS_H_TAPIS1.ogg"), player()->stepSound(0));
+    EXPECT_EQ(KaPath("sounds/SFX/PAS_H_TAPIS2.ogg"), player()->stepSound(1));
+    EXPECT_EQ(KaPath("sounds/SFX/PAS_H_PARQUET1.ogg"), clerk->stepSound(0)) << "only who is placed again changes";
+    EXPECT_EQ("", log) << "the function prints nothing";
+
+    // The quay places Mira on its own zone as she comes out.
+    lua("ChangeWarp('01', '01020', false)");
+    frame();
+    ASSERT_EQ(KaString("01020"), game().scene()) << log;
+    EXPECT_EQ(KaPath("sounds/SFX/PAS_H_PAVE1.ogg"), player()->stepSound(0));
+    EXPECT_EQ(KaPath("sounds/SFX/PAS_H_PAVE2.ogg"), player()->stepSound(1));
+}
+
+// Answers pushed by the script are offered in push order, each from its own
+// GUI file, whether or not the texts know its id; the one chosen comes back
+// to the script's "OnAnswered" and the choice closes.
+TEST_F(ScriptFamiliesTest, PushedAnswersAreOfferedAndTheChosenOneReachesTheScript)
+{
+    lua("PushAnswer('01010_ANS_TIDE', 'menus/answers/01010_ANS_TIDE.lua')\n"
+        "PushAnswer('01010_ANS_UNWRITTEN', 'menus/answers/01010_ANS_LOGBOOK.lua')\n"
+        "PushAnswer('01010_ANS_FIN', 'menus/answers/Cal_FIN.lua')");
+    Question2& question = game().question();
+    ASSERT_EQ(3u, question.answers().size());
+    const char* ids[] = { "01010_ANS_TIDE", "01010_ANS_UNWRITTEN", "01010_ANS_FIN" };
+    for (unsigned long i = 0; i < 3; ++i) {
+        Question2::Answer* answer = question.answers()[i];
+        EXPECT_EQ(KaString(ids[i]), answer->id());
+        ASSERT_NE(nullptr, answer->layout()) << ids[i];
+        EXPECT_EQ(question.gui().layout("Calepin"), answer->layout()->parent()) << ids[i];
+    }
+    KaLayout* background = question.gui().layout("background");
+    ASSERT_NE(nullptr, background);
+    EXPECT_TRUE(background->visible());
+
+    // The answer without a text is as good a choice as the others.
+    Question2::Answer* unwritten = question.answers()[1];
+    captured([&] { unwritten->onButtonValidated(); });
+    EXPECT_NE(std::string::npos, log.find("[Logic01010] answered 01010_ANS_UNWRITTEN")) << log;
+    EXPECT_EQ(0u, question.answers().size());
+    EXPECT_FALSE(background->visible());
+    frame(); // the answers go at the end of the frame
+}
+
+// A task marked done leaves the objectives panel; its title stays while one
+// of its tasks is still to do, and a task unknown to the list changes nothing.
+TEST_F(ScriptFamiliesTest, ADeletedTaskIsDoneAndLeavesThePanel)
+{
+    lua("PushTask('help.logbook.title', 'help.logbook.desk')\n"
+        "PushTask('help.tides.title', 'help.tides.board')\n"
+        "PushTask('help.logbook.title', 'help.call.phone')\n"
+        "DeleteTask('help.logbook.title', 'help.logbook.desk')\n"
+        "DeleteTask('help.logbook.title', 'help.tides.board')\n"
+        "DeleteTask('help.logbook.title', 'help.logbook.desk')");
+    const KaArray<Objectif::Task>& tasks = game().objectif().tasks();
+    ASSERT_EQ(3u, tasks.size());
+    EXPECT_FALSE(tasks[0].state);
+    EXPECT_TRUE(tasks[1].state);
+    EXPECT_TRUE(tasks[2].state);
+    // Done is done: pushing the pair again does not bring it back.
+    lua("PushTask('help.logbook.title', 'help.logbook.desk')");
+    ASSERT_EQ(3u, tasks.size());
+    EXPECT_FALSE(tasks[0].state);
+
+    frame();
+    KaLayout* list = game().objectif().gui().layout("tasks");
+    ASSERT_NE(nullptr, list);
+    std::vector<std::string> labels;
+    for (unsigned long i = 0; i < list->childCount(); ++i)
+        if (KaLayout* label = dynamic_cast<KaLayout*>(list->child(i)))
+            labels.push_back(label->name().c_str());
+    EXPECT_EQ((std::vector<std::string> { "help.tides.title", "help.tides.board", "help.logbook.title",
+                  "help.call.phone" }),
+        labels);
+    EXPECT_EQ("", log);
+}
+
+// A number goes into the phone once; the second time the console says so.
+TEST_F(ScriptFamiliesTest, ANumberIsAddedToThePhoneOnce)
+{
+    Cellphone* phone = game().inventory().cellphone();
+    ASSERT_NE(nullptr, phone);
+    lua("AddNumber('5550142')\n"
+        "AddNumber('5550199')\n"
+        "AddNumber('5550142')");
+    ASSERT_EQ(2u, phone->numbers().size());
+    EXPECT_EQ(KaString("5550142"), phone->numbers()[0]);
+    EXPECT_EQ(KaString("5550199"), phone->numbers()[1]);
+    EXPECT_EQ("[AddNumber] Number \"5550142\" already exist.\n", log);
 }
 
 #endif
