@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -65,6 +67,70 @@ TEST_F(ScriptFamiliesTest, AThreeDObjectMovesOverTime)
     frames(40);
     EXPECT_NEAR(100.0f, crate->model()->position().x, 0.5f);
     EXPECT_NEAR(200.0f, crate->model()->position().z, 0.5f);
+}
+
+// The quarter turns and carrying fits a script gives the prop: on the floor,
+// turned at once and over time; for a hand, kept in the object for the bone
+// update; then the prop unloaded, and the same calls answer that it is gone.
+TEST_F(ScriptFamiliesTest, APropIsTurnedFittedForAHandAndUnloaded)
+{
+    content.write("objects/ObjectsSettings.xml",
+        "<?xml version=\"1.0\" ?>\n<ObjectsSettings><Object name=\"Oar\">"
+        "<modelFileName>../models/Ansel.kamd</modelFileName><defaultScale>1,1,1</defaultScale>"
+        "</Object></ObjectsSettings>\n");
+    ASSERT_TRUE(Object3D::loadSettings(KaPath((content.path() + "/objects/ObjectsSettings.xml").c_str())));
+    lua("LoadObject('Oar')");
+    log.clear(); // the borrowed figure's texture is not among the objects' textures
+    Object3D* oar = game().scene3D().object3D("Oar");
+    ASSERT_NE(nullptr, oar);
+    ASSERT_TRUE(oar->model());
+    // The turn about an axis, whichever way round the axis points.
+    auto turn = [](const KaQuaternion& rotation, float& angle) {
+        KaVector3f32 axis;
+        rotation.toAxisAndAngle(axis, angle);
+        angle = std::min(angle, 6.2831853f - angle);
+        return axis;
+    };
+
+    oar->model()->setVisible(false);
+    lua("SetGroundObjectRotation('Oar', 0, 90, 0)");
+    EXPECT_TRUE(oar->model()->visible());
+    float angle = 0.0f;
+    KaVector3f32 axis = turn(oar->model()->rotation(), angle);
+    EXPECT_NEAR(1.0f, std::abs(axis.y), 1e-4f);
+    EXPECT_NEAR(1.5707964f, angle, 1e-3f);
+
+    // A further half turn about the vertical, over one second.
+    lua("RotateGroundObject('Oar', 0, 180, 0, 1.0)");
+    EXPECT_NEAR(3.1415927f, oar->rotationAngles().y, 1e-4f);
+    EXPECT_FLOAT_EQ(1.0f, oar->rotationDuration());
+    frames(70);
+    axis = turn(oar->model()->rotation(), angle);
+    EXPECT_NEAR(1.0f, std::abs(axis.y), 1e-3f);
+    EXPECT_NEAR(1.5707964f, angle, 2e-2f) << "three quarters one way are a quarter the other";
+
+    lua("SetObjectTranslation('Oar', 1, 2, 3)\n"
+        "SetObjectScale('Oar', 0.5, 0.5, 2)\n"
+        "SetObjectRotation('Oar', 0, 0, 90)\n"
+        "SetObjectFrames('Oar', 12, 40)");
+    EXPECT_EQ(KaVector3f32(1, 2, 3), oar->attachmentTranslation());
+    EXPECT_EQ(KaVector3f32(0.5f, 0.5f, 2), oar->attachmentScale());
+    axis = turn(oar->attachmentRotation(), angle);
+    EXPECT_NEAR(1.0f, std::abs(axis.z), 1e-4f);
+    EXPECT_NEAR(1.5707964f, angle, 1e-3f);
+    EXPECT_EQ(12u, oar->firstFrame());
+    EXPECT_EQ(40u, oar->lastFrame());
+    EXPECT_EQ("", log);
+
+    lua("UnloadObject('Oar')");
+    EXPECT_EQ(nullptr, game().scene3D().object3D("Oar"));
+    lua("SetObjectScale('Oar', 1, 1, 1)\n"
+        "SetObjectFrames('Oar', 1, 2)\n"
+        "RotateGroundObject('Oar', 0, 90, 0, 1)");
+    EXPECT_EQ("[SetObjectScale] Object not found Oar\n"
+              "[SetObjectFrames] Object not found Oar\n"
+              "[RotateGroundObject] Object not found Oar\n",
+        log);
 }
 
 TEST_F(ScriptFamiliesTest, ACharacterWalksACurveAndItsScriptWaitsForTheEnd)
