@@ -10,6 +10,7 @@
 #include "engine/gui/KaButtonLayout.h"
 #include "engine/gui/KaSpriteLayout.h"
 #include "engine/scene/KaTiledSurface.h"
+#include "game/documents/DocumentsBrowser.h"
 #include "game/inventory/Cellphone.h"
 #include "game/panels/Objectif.h"
 #include "game/panels/Question2.h"
@@ -354,6 +355,56 @@ TEST_F(ScriptFamiliesTest, ADeletedTaskIsDoneAndLeavesThePanel)
     EXPECT_EQ("", log);
 }
 
+// The script opens and closes the belongings' panels: the answer choice, the
+// objectives' help button, the phone and a document, which reports its
+// closing to the script.
+TEST_F(ScriptFamiliesTest, TheBelongingsPanelsOpenAndCloseFromTheScript)
+{
+    KaLayout* choice = game().question().gui().layout("background");
+    KaButtonLayout* help = game().objectif().helpGui().buttonLayout("helpButton");
+    Cellphone* phone = game().inventory().cellphone();
+    ASSERT_NE(nullptr, choice);
+    ASSERT_NE(nullptr, help);
+    ASSERT_NE(nullptr, phone);
+    KaLayout* phonePanel = phone->gui().layout("background");
+    ASSERT_NE(nullptr, phonePanel);
+
+    lua("PushAnswer('01010_ANS_TIDE', 'menus/answers/01010_ANS_TIDE.lua')\n"
+        "PushAnswer('01010_ANS_FIN', 'menus/answers/Cal_FIN.lua')");
+    EXPECT_TRUE(choice->visible());
+    lua("HideAnswers()");
+    EXPECT_FALSE(choice->visible());
+    EXPECT_EQ(0u, game().question().answers().size());
+    frame();
+
+    struct Case {
+        const char* code;
+        bool helpShown;
+        bool phoneShown;
+    } cases[] = {
+        { "SetVisibleButtonHelp(true)", true, false },
+        { "SetVisibleCellphone(true)", true, true },
+        { "SetVisibleButtonHelp(false)", false, true },
+        { "SetVisibleCellphone(false)", false, false },
+    };
+    for (const Case& c : cases) {
+        lua(c.code);
+        EXPECT_EQ(c.helpShown, help->visible()) << c.code;
+        EXPECT_EQ(c.phoneShown, phonePanel->visible()) << c.code;
+    }
+
+    lua("AddDocument('Logbook')\n"
+        "ShowDocument('Logbook')");
+    DocumentsBrowser& documents = game().documentsBrowser();
+    EXPECT_EQ(KaString("Logbook"), documents.shownDocument());
+    EXPECT_EQ(0u, documents.shownPage());
+    EXPECT_TRUE(game().isDocumentOpened());
+    lua("HideDocument()");
+    EXPECT_EQ(KaString(), documents.shownDocument());
+    EXPECT_FALSE(game().isDocumentOpened());
+    EXPECT_NE(std::string::npos, log.find("[Logic01010] document closed: Logbook")) << log;
+}
+
 // A number goes into the phone once; the second time the console says so.
 TEST_F(ScriptFamiliesTest, ANumberIsAddedToThePhoneOnce)
 {
@@ -366,6 +417,27 @@ TEST_F(ScriptFamiliesTest, ANumberIsAddedToThePhoneOnce)
     EXPECT_EQ(KaString("5550142"), phone->numbers()[0]);
     EXPECT_EQ(KaString("5550199"), phone->numbers()[1]);
     EXPECT_EQ("[AddNumber] Number \"5550142\" already exist.\n", log);
+}
+
+// Back to the main menu at the script's request, once the frame is drawn;
+// the hooks of a distribution service and the leaving of a zone do nothing.
+TEST_F(ScriptFamiliesTest, TheScriptSendsThePlayerBackToTheMainMenu)
+{
+    lua("ExitZone('Zone01010')\n"
+        "ZerbRateImmediately()\n"
+        "ZerbReportEvent('harbour')\n"
+        "ZerbReportEventWithValue('harbour', 3)");
+    EXPECT_EQ("", log);
+    EXPECT_FALSE(game().requestMainMenu());
+    EXPECT_TRUE(game().entered());
+
+    lua("RequestMainMenu()");
+    EXPECT_TRUE(game().requestMainMenu());
+    EXPECT_TRUE(game().entered()) << "not before the frame";
+    frame();
+    EXPECT_FALSE(game().entered());
+    EXPECT_FALSE(game().requestMainMenu());
+    EXPECT_TRUE(application.get()->mainMenu().loaded());
 }
 
 #endif
