@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "engine/core/KaBackup.h"
+#include "engine/graphics/KaMesh.h"
 #include "engine/gui/KaButtonLayout.h"
 #include "engine/gui/KaSpriteLayout.h"
 #include "engine/scene/KaTiledSurface.h"
@@ -148,6 +149,87 @@ TEST_F(ScriptFamiliesTest, ACharacterWalksACurveAndItsScriptWaitsForTheEnd)
     ASSERT_TRUE(framesUntil("[test] the clerk is at the door", 1200)) << log;
     const KaVector3f32 end = clerk->model()->position();
     EXPECT_GT(std::abs(end.x - start.x) + std::abs(end.z - start.z), 100.0f);
+}
+
+// The characters' functions as a scene script calls them: the clerk unloaded
+// and loaded back (once), walked along a curve without waiting, told how to
+// fit his steps, sounds and meshes; the player's frame callbacks run and are
+// deleted; the player's click walking switched off and on.
+TEST_F(ScriptFamiliesTest, TheCharactersAreLoadedDirectedAndListenedTo)
+{
+    InGameScene& scene = game().scene3D();
+    lua("UnloadCharacter('Ansel')");
+    EXPECT_EQ(nullptr, scene.character("Ansel"));
+    lua("LoadCharacter('Ansel')\n"
+        "LoadCharacter('Ansel')\n"
+        "SetCharacterPosition('Ansel', 'Zone01010', 40, 0, 330)");
+    Character* clerk = scene.character("Ansel");
+    ASSERT_NE(nullptr, clerk);
+    unsigned long clerks = 0;
+    for (Character* c : scene.characters())
+        clerks += c->model() && c->model()->name() == KaString("Ansel") ? 1 : 0;
+    EXPECT_EQ(1u, clerks) << "a character present is not loaded twice";
+
+    lua("SetRecallageY('Ansel', true)\n"
+        "SetCharacterSound('Ansel', 'sounds/Effects/Door.ogg', 12)\n"
+        "SetCharacterShadow('Ansel', false)");
+    EXPECT_TRUE(clerk->recallageY());
+    EXPECT_EQ(KaPath("sounds/Effects/Door.ogg"), clerk->animationSound());
+    EXPECT_EQ(12u, clerk->animationSoundFrame());
+    ASSERT_GT(clerk->model()->meshCount(), 0u);
+    const KaString meshName = clerk->model()->mesh(0).name();
+    lua((std::string("SetCharacterMeshVisible('Ansel', '") + meshName.c_str() + "', false)").c_str());
+    EXPECT_FALSE(clerk->model()->mesh(0).visible());
+    lua((std::string("SetCharacterMeshVisible('Ansel', '") + meshName.c_str() + "', true)").c_str());
+    EXPECT_TRUE(clerk->model()->mesh(0).visible());
+    lua("BlendCharacterAnimation('Ansel', 'Ansel_StepAside.kaan', 0.3)");
+    EXPECT_EQ(KaString("Ansel_StepAside.kaan"), clerk->curAnimName());
+    EXPECT_EQ("", log);
+    lua("SetRecallageY('Nobody', true)\n"
+        "SetCharacterSound('Nobody', 'x.ogg', 1)\n"
+        "SetCharacterMeshVisible('Nobody', 'x', false)\n"
+        "BlendCharacterAnimation('Ansel', 'Ansel_Missing.kaan', 0.3)");
+    EXPECT_NE(std::string::npos, log.find("[SetRecallageY] Character not found Nobody\n"
+                                          "[SetCharacterSound] Character not found Nobody\n"
+                                          "[SetCharacterMeshVisible] Character not found Nobody\n"))
+        << log;
+    EXPECT_NE(std::string::npos,
+        log.find("[BlendCharacterAnimation] Character's animation \"Ansel_Missing.kaan\" doesn't exist for the "
+                 "character\"Ansel\"  \n"))
+        << log;
+
+    // The walk goes on by itself and says when it ends.
+    log.clear();
+    const KaVector3f32 start = clerk->model()->position();
+    lua("MoveCharacterTo('Ansel', 'PathDoor01010', 0, 1)");
+    ASSERT_TRUE(framesUntil("[Logic01010] arrived", 1200)) << log;
+    const KaVector3f32 end = clerk->model()->position();
+    EXPECT_GT(std::abs(end.x - start.x) + std::abs(end.z - start.z), 100.0f);
+
+    // A callback on the player's standing animation runs at its frame, each
+    // time round, until deleted.
+    log.clear();
+    lua("function PlayerFrame() print('[test] frame 2') end\n"
+        "SetCharacterAnimation('Mira', 'Mira_Idle.kaan', true, false)\n"
+        "AddCallbackPlayer('Mira_Idle.kaan', 'PlayerFrame', 2)");
+    ASSERT_TRUE(framesUntil("[test] frame 2", 200)) << log;
+    lua("DeleteCallback('Mira')");
+    log.clear();
+    frames(200);
+    EXPECT_EQ(std::string::npos, log.find("[test] frame 2")) << log;
+
+    lua("MoveCharacterPlayerDisabled(true)");
+    EXPECT_TRUE(game().playerMoveDisabled());
+    const KaVector3f32 before = player()->model()->position();
+    click(screenOf(KaVector3f32(60, 0, 200)));
+    frames(20);
+    EXPECT_EQ(before, player()->model()->position());
+    // Another spot: the same one again would be taken for the second half
+    // of a double click.
+    lua("MoveCharacterPlayerDisabled(false)");
+    click(screenOf(KaVector3f32(20, 0, 230)));
+    frames(20);
+    EXPECT_NE(before, player()->model()->position());
 }
 
 TEST_F(ScriptFamiliesTest, ADocumentShownIsWaitedOnUntilItCloses)
