@@ -47,6 +47,66 @@ TEST_F(ScriptFamiliesTest, SceneObjectsAreHiddenAndShownAgain)
     EXPECT_TRUE(model->visible());
 }
 
+// The set's objects, blockers, markers, hit zones and sprite callbacks as a
+// scene script changes them, and the lines for what the scene lacks.
+TEST_F(ScriptFamiliesTest, TheSetIsChangedAndWhatItLacksIsReported)
+{
+    InGameScene& scene = game().scene3D();
+    const int lantern = scene.object("LanternDesk01010");
+    ASSERT_GE(lantern, 0);
+    KaModel* model = scene.objects()[static_cast<unsigned long>(lantern)].model.get();
+    lua("HideObject('LanternDesk01010')\n"
+        "ShowAllObjects('Lantern')");
+    EXPECT_TRUE(model->visible());
+
+    lua("AddBlockingObject('LanternDesk01010')");
+    EXPECT_TRUE(scene.blockingObjects().contains("LanternDesk01010"));
+    lua("RemoveBlockingObject('LanternDesk01010')");
+    EXPECT_FALSE(scene.blockingObjects().contains("LanternDesk01010"));
+
+    lua("AddMarker('Bell', 'pictures/white64x64.png', 50, 50, 'PERCENT', 'ClicLogbook')");
+    unsigned long bells = 0;
+    for (const InGameScene::KaMarker& marker : scene.markers())
+        bells += marker.name == KaString("Bell") ? 1 : 0;
+    EXPECT_EQ(1u, bells);
+    lua("DeleteMarker('Bell')");
+    for (const InGameScene::KaMarker& marker : scene.markers())
+        EXPECT_NE(KaString("Bell"), marker.name);
+
+    KaButtonLayout* logbook = scene.interactionsGui().buttonLayout("ClicLogbook");
+    ASSERT_NE(nullptr, logbook);
+    lua("DisabledInt('ClicLogbook')");
+    EXPECT_FALSE(logbook->visible());
+    lua("DisabledInt('ClicLogbook', false)");
+    EXPECT_TRUE(logbook->visible());
+
+    auto rootCallbacks = [&scene]() -> unsigned long {
+        auto found = scene.callbacks().find(KaString("root"));
+        return found == scene.callbacks().end() ? 0 : found->second.size();
+    };
+    lua("AddCallbackAnimation2D('root', 'OnRootFrame', 0)\n"
+        "AddCallbackAnimation2D('root', 'OnRootFrame', 3)\n"
+        "AddCallbackAnimation2D('root', 'OnRootEnd', 3)");
+    EXPECT_EQ(3u, rootCallbacks());
+    lua("DeleteCallbackAnimation2D('root', 'OnRootFrame', 3)");
+    EXPECT_EQ(2u, rootCallbacks());
+    lua("DeleteCallbackAnimation2D('root')");
+    EXPECT_EQ(0u, rootCallbacks());
+    lua("StartAnimationPart('root', 1, 4)");
+    EXPECT_EQ("", log);
+
+    lua("ShowAllObjects('NoSuchThing')\n"
+        "RemoveBlockingObject('Ghost')\n"
+        "SetVisibleButtonZoomed(true)\n"
+        "AddAnimToSet('01/09999')");
+    EXPECT_EQ("[ShowAllObjects] Scene \"NoSuchThing\" doesn't exist or no object in this scene.\n"
+              "[RemoveBlockingObject] Object3D \"Ghost\" doesn't exist.\n"
+              "[RemoveBlockingObject] Object 2D \"Ghost\" doesn't exist.\n"
+              "[SetVisibleButtonZoomed] No \"DeZoomedButton\" in this scene \n"
+              "[AddAnimToSet] Animation with path \"01/09999\" doesn't exist.\n",
+        log);
+}
+
 // A prop of the objects' settings (here the clerk's figure stands in for a
 // crate) placed on the floor and moved over a second.
 TEST_F(ScriptFamiliesTest, AThreeDObjectMovesOverTime)
