@@ -131,6 +131,43 @@ TEST_F(ScriptFamiliesTest, AThreeDObjectMovesOverTime)
     EXPECT_NEAR(200.0f, crate->model()->position().z, 0.5f);
 }
 
+// The office's anchor near the desk switched off and on by name; the light
+// functions are kept for old scripts and change nothing.
+TEST_F(ScriptFamiliesTest, AnchorsAreSwitchedByNameAndTheLightFunctionsChangeNothing)
+{
+    InGameScene& scene = game().scene3D();
+    ASSERT_GT(scene.anchorZones().size(), 0u);
+    auto activated = [&scene](const char* name) {
+        int on = 0;
+        for (const InGameScene::AnchorZone* zone : scene.anchorZones())
+            on += zone->name == KaString(name) && zone->activated ? 1 : 0;
+        return on;
+    };
+    const KaString desk = scene.anchorZones()[0]->name;
+    const int zones = activated(desk.c_str());
+    ASSERT_GT(zones, 0);
+    lua((std::string("ActivateAnchorZone('") + desk.c_str() + "', false)").c_str());
+    EXPECT_EQ(0, activated(desk.c_str()));
+    lua("ActivateAnchorZone('', true)");
+    EXPECT_EQ(0, activated(desk.c_str())) << "no name, no zone";
+    lua((std::string("ActivateAnchorZone('") + desk.c_str() + "', true)").c_str());
+    EXPECT_EQ(zones, activated(desk.c_str()));
+
+    ASSERT_GT(scene.lights().size(), 0u);
+    const KaVector3f32 position = scene.lights()[0].position();
+    const KaColor diffuse = scene.lights()[0].diffuse();
+    const KaColor ambient = scene.lights()[0].ambient();
+    lua("SetLightPlayerCharacter(1, 2, 3)\n"
+        "SetLightPos(1, 2, 3)\n"
+        "SetLightDiffuse(255, 0, 0)\n"
+        "SetLightAmbient(255, 0, 0)\n"
+        "SetLightSpecular(255, 0, 0)");
+    EXPECT_EQ(position, scene.lights()[0].position());
+    EXPECT_TRUE(diffuse == scene.lights()[0].diffuse());
+    EXPECT_TRUE(ambient == scene.lights()[0].ambient());
+    EXPECT_EQ("", log);
+}
+
 // The quarter turns and carrying fits a script gives the prop: on the floor,
 // turned at once and over time; for a hand, kept in the object for the bone
 // update; then the prop unloaded, and the same calls answer that it is gone.
