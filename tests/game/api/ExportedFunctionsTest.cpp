@@ -241,8 +241,9 @@ TEST_F(ExportedFunctionsTest, TheFinalAddressIsReadQuietlyAndItsFileLetGo)
         return result;
     };
 
-    content.write("finalURL.lua", "finalURL = \"https://example.org/harbour/thanks\"\n"
-                                  "KaLayout{ name = \"link\", sizeType = Percent, size = {1, 1, 1} }\n");
+    content.write("finalURL.lua",
+        "finalURL = \"https://example.org/harbour/thanks\"\n"
+        "KaLayout{ name = \"link\", sizeType = Percent, size = {1, 1, 1} }\n");
     KaObject::deleteNow();
     {
         KaCaptureStdout console;

@@ -286,9 +286,10 @@ TEST_F(ScriptFamiliesTest, TheCharactersAreLoadedDirectedAndListenedTo)
         "SetCharacterSound('Nobody', 'x.ogg', 1)\n"
         "SetCharacterMeshVisible('Nobody', 'x', false)\n"
         "BlendCharacterAnimation('Ansel', 'Ansel_Missing.kaan', 0.3)");
-    EXPECT_NE(std::string::npos, log.find("[SetRecallageY] Character not found Nobody\n"
-                                          "[SetCharacterSound] Character not found Nobody\n"
-                                          "[SetCharacterMeshVisible] Character not found Nobody\n"))
+    EXPECT_NE(std::string::npos,
+        log.find("[SetRecallageY] Character not found Nobody\n"
+                 "[SetCharacterSound] Character not found Nobody\n"
+                 "[SetCharacterMeshVisible] Character not found Nobody\n"))
         << log;
     EXPECT_NE(std::string::npos,
         log.find("[BlendCharacterAnimation] Character's animation \"Ansel_Missing.kaan\" doesn't exist for the "
@@ -380,7 +381,8 @@ TEST_F(ScriptFamiliesTest, BackgroundsAnd2DAnimationsOfTheSetGui)
     lua("SetBackground('scenes/01/01020/background.png')");
     EXPECT_EQ(KaPath("scenes/01/01020/background.png"), root->surface().path());
     lua("SetBackground('scenes/01/01020/nothing.png')");
-    EXPECT_NE(std::string::npos, log.find("[SetBackground] Background \"scenes/01/01020/nothing.png\" doesn't exist.\n"))
+    EXPECT_NE(
+        std::string::npos, log.find("[SetBackground] Background \"scenes/01/01020/nothing.png\" doesn't exist.\n"))
         << log;
     EXPECT_EQ(KaPath("scenes/01/01020/background.png"), root->surface().path());
     // The background's sprites can be played and watched frame by frame.
@@ -528,8 +530,8 @@ TEST_F(ScriptFamiliesTest, ADeletedTaskIsDoneAndLeavesThePanel)
     for (unsigned long i = 0; i < list->childCount(); ++i)
         if (KaLayout* label = dynamic_cast<KaLayout*>(list->child(i)))
             labels.push_back(label->name().c_str());
-    EXPECT_EQ((std::vector<std::string> { "help.tides.title", "help.tides.board", "help.logbook.title",
-                  "help.call.phone" }),
+    EXPECT_EQ(
+        (std::vector<std::string> { "help.tides.title", "help.tides.board", "help.logbook.title", "help.call.phone" }),
         labels);
     EXPECT_EQ("", log);
 }
