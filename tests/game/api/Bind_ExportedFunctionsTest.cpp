@@ -131,6 +131,18 @@ TEST_F(BindingsTest, ArgumentsAreTestedConvertedAndPassedOn)
         { "RemoveObject('key')", "RemoveObject00(\"key\")", "", false },
         { "RemoveObject(nil)", "RemoveObject00(\"\")", "", false },
         { "RemoveObject({})", "", argumentError("RemoveObject", 1, "table", "string"), true },
+        // Sounds of the steps, answers, tasks, the phone and the last address.
+        { "SetSoundStep('z', 'a', 'b')", "SetSoundStep00(\"z\", \"a\", \"b\")", "", false },
+        { "SetSoundStep('z', 'a')", "", argumentError("SetSoundStep", 3, "[no object]", "string"), true },
+        { "PushAnswer('id', 'menus/answers/a.lua')", "PushAnswer00(\"id\", \"menus/answers/a.lua\")", "", false },
+        { "PushAnswer('id')", "", argumentError("PushAnswer", 2, "[no object]", "string"), true },
+        { "PushAnswer('id', 'g', 1)", "", argumentError("PushAnswer", 3, "number", "[no object]"), true },
+        { "DeleteTask('t', nil)", "DeleteTask00(\"t\", \"\")", "", false },
+        { "DeleteTask('t', {})", "", argumentError("DeleteTask", 2, "table", "string"), true },
+        { "AddNumber(5550142)", "AddNumber00(\"5550142\")", "", false },
+        { "AddNumber()", "", argumentError("AddNumber", 1, "[no object]", "string"), true },
+        { "OpenFinalURL()", "OpenFinalURL00()", "", false },
+        { "OpenFinalURL('x')", "", argumentError("OpenFinalURL", 1, "string", "[no object]"), true },
         // Results.
         { "return TutoActive()", "TutoActive00()", "true", false },
         { "return Selected('x')", "Selected00(\"x\")", "true", false },

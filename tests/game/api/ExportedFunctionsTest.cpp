@@ -1,9 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <lua.hpp>
+
 #include <cmath>
+#include <cstdio>
 #include <string>
 
+#include "engine/core/KaObject.h"
 #include "engine/gui/KaMainWindow.h"
+#include "game/api/Bind_ExportedFunctions.h"
 #include "game/api/ExportedFunctions.h"
 #include "game/application/Application.h"
 #include "game/characters/Character.h"
@@ -217,6 +222,51 @@ TEST_F(ExportedFunctionsTest, GameStateServices)
               "[Save] \"slots/../../escape.xml\" is not a file name of the save folder.\n"
               "[Save] \"\" is not a file name of the save folder.\n",
         console.text());
+}
+
+// The closing address is read from its own small file, through the script as
+// the last scene calls it: nothing is shown or printed, the file's objects go
+// with the frame, and a missing file costs only the loader's line.
+TEST_F(ExportedFunctionsTest, TheFinalAddressIsReadQuietlyAndItsFileLetGo)
+{
+    lua_State* state = luaL_newstate();
+    luaL_openlibs(state);
+    LuaOpenBinds(state);
+    auto call = [state]() -> std::string {
+        const char* code = "OpenFinalURL() return 'went on'";
+        if (luaL_dostring(state, code) != 0)
+            return lua_tostring(state, -1);
+        std::string result = lua_tostring(state, -1);
+        lua_settop(state, 0);
+        return result;
+    };
+
+    content.write("finalURL.lua",
+        "finalURL = \"https://example.org/harbour/thanks\"\n"
+        "KaLayout{ name = \"link\", sizeType = Percent, size = {1, 1, 1} }\n");
+    KaObject::deleteNow();
+    {
+        KaCaptureStdout console;
+        EXPECT_EQ("went on", call());
+        EXPECT_EQ("", console.text());
+    }
+    EXPECT_EQ(1u, KaObject::pendingDeleteCount()) << "the file's layout is released";
+    KaObject::deleteNow();
+
+    // An address that is not a string, and then no file at all.
+    content.write("finalURL.lua", "finalURL = { 1, 2 }\n");
+    {
+        KaCaptureStdout console;
+        EXPECT_EQ("went on", call());
+        EXPECT_EQ("", console.text());
+    }
+    ASSERT_EQ(0, std::remove(content.file("finalURL.lua").c_str()));
+    {
+        KaCaptureStdout console;
+        EXPECT_EQ("went on", call());
+        EXPECT_NE(std::string::npos, console.text().find("finalURL.lua")) << console.text();
+    }
+    lua_close(state);
 }
 
 } // namespace

@@ -7,6 +7,7 @@
 
 #include "engine/gui/KaButtonLayout.h"
 #include "engine/gui/KaSpriteLayout.h"
+#include "engine/scene/KaTiledSurface.h"
 #include "engine/script/KaLuaThread.h"
 #include "engine/sound/KaMusic.h"
 #include "game/api/YieldedCallback.h"
@@ -462,6 +463,45 @@ TEST_F(GameSoundsTest, AnArtworkIsUnlockedAndAnnouncedOnceAndKeptInTheOptions)
     for (unsigned long i = 0; i < unlocked.size(); ++i)
         listed += unlocked[i] == artwork;
     EXPECT_EQ(1u, listed);
+}
+
+// The same operations as a scene script calls them: a sound started and
+// stopped, a random list made and started, a movie with the pointer's own
+// picture for its skip button.
+TEST_F(GameSoundsTest, TheScriptsSoundFunctionsReachTheGame)
+{
+    Game& g = game();
+    lua("PlaySound('sounds/Ambiances/Water.ogg', -1, 0.5)");
+    EXPECT_EQ(1u, playingMusics(water));
+    lua("StopSound('sounds/Ambiances/Water.ogg')");
+    EXPECT_EQ(0u, playingMusics(water));
+    EXPECT_EQ(0u, g.sounds().size());
+
+    lua("AddRandomSound('harbour', 'sounds/Ambiances/Water.ogg', 3, 0.6)\n"
+        "AddRandomSound('harbour', 'sounds/Ambiances/Gull.ogg', 1)");
+    const Game::RandomSoundList* harbour = randomList("harbour");
+    ASSERT_NE(nullptr, harbour);
+    ASSERT_EQ(2u, harbour->sounds.size());
+    EXPECT_EQ(KaPath(water), harbour->sounds[0]->path);
+    EXPECT_FLOAT_EQ(3.0f, harbour->sounds[0]->weight);
+    EXPECT_FLOAT_EQ(0.6f, harbour->sounds[0]->volume);
+    EXPECT_EQ(KaPath(gull), harbour->sounds[1]->path);
+    EXPECT_FLOAT_EQ(1.0f, harbour->sounds[1]->volume) << "the default volume";
+    // The shortest wait, then the pick: a draw of 0 takes the first sound.
+    draws = { 0, 0 };
+    nextDraw = 0;
+    lua("PlayRandomSound('harbour')");
+    EXPECT_FALSE(anyRandomPlaying("harbour"));
+    elapse(0);
+    elapse(1000000);
+    EXPECT_TRUE(randomPlaying("harbour", 0));
+    EXPECT_FALSE(randomPlaying("harbour", 1));
+
+    lua("PlayMovie('movies/QuayDusk.ogv', 'movies/QuayDusk.ogg')");
+    EXPECT_TRUE(g.isMoviePlaying());
+    EXPECT_EQ(1u, playingMusics(filmSound));
+    EXPECT_EQ(KaPath("pictures/cursor.png"), application.get()->mouseCursor().surface().path());
+    EXPECT_EQ("", testLines());
 }
 
 TEST_F(GameSoundsTest, AMovieShowsOverTheSceneAndTheSkipButtonEndsIt)
