@@ -1,10 +1,34 @@
 #include <cstdio>
 #include <cstdlib>
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
 
 #include "engine/base/KaStd.h"
 #include "engine/core/KaCore.h"
 #include "game/application/Main.h"
 #include "platform/KaHostView.h"
+
+namespace {
+
+// Pictures, their textures (the software GL keeps these in the heap too),
+// glyph atlases and sounds are blocks of hundreds of kilobytes to megabytes
+// that come and go with the screens. By default the C library raises its
+// mmap threshold to the largest block freed so far, so after the splash
+// every later picture lands in the brk heap, whose holes are never given
+// back: the resident size ratchets up by a background at each change of
+// screen. A fixed threshold maps each large block on its own and returns it
+// on free; the trim threshold keeps the heap's top from being shrunk and
+// grown again by every frame's small allocations.
+void keepLargeBlocksOutOfTheHeap()
+{
+#if defined(__GLIBC__)
+    mallopt(M_MMAP_THRESHOLD, 256 * 1024);
+    mallopt(M_TRIM_THRESHOLD, 4 * 1024 * 1024);
+#endif
+}
+
+} // namespace
 
 // The program: the game's hooks behind the SDL host.
 //
@@ -13,6 +37,7 @@
 // every N frames.
 int main(int argc, char** argv)
 {
+    keepLargeBlocksOutOfTheHeap();
     // Whole lines as they come, also into a pipe or a file.
     std::setvbuf(stdout, nullptr, _IOLBF, 0);
     KaPrintf("%s\n", argv[0]);

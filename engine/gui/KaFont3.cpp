@@ -2,6 +2,7 @@
 
 #include <ft2build.h>
 #include FT_FREETYPE_H
+#include <GL/gl.h>
 
 #include <algorithm>
 
@@ -25,6 +26,17 @@ unsigned long KaFont3StreamRead(FT_Stream stream, unsigned long offset, unsigned
 namespace {
 
 void KaFont3StreamClose(FT_Stream) { }
+
+// Atlas texels are black with the glyph's coverage as alpha: luminance and
+// alpha hold exactly that in half the memory of RGBA, and sample the same
+// (0, 0, 0, a) under every texture environment mode.
+KaIntrusivePtr<Ka3DTexture> newAtlasTexture(const KaImage& blank)
+{
+    KaIntrusivePtr<Ka3DTexture> texture(new Ka3DTexture());
+    texture->setInternalFormat(GL_LUMINANCE8_ALPHA8);
+    texture->load(blank);
+    return texture;
+}
 
 unsigned long capacity(const KaVector2s32& atlas, const KaVector2s32& cell)
 {
@@ -142,8 +154,7 @@ KaFont3::FontSizeData& KaFont3::sizeData(unsigned long size)
     image.create(mAtlasWidth, mAtlasHeight, KaIntrusivePtr<KaPalette>(), RGBA8888);
     // Transparent black: every byte 0.
     KaMemset(image.buffer(), 0, image.bufferSize());
-    data.texture = new Ka3DTexture();
-    data.texture->load(image);
+    data.texture = newAtlasTexture(image);
     return data;
 }
 
@@ -301,8 +312,7 @@ void KaFont3::rebuild(FontSizeData& data, unsigned long size, const KaVector2s32
         static_cast<unsigned int>(atlas.x), static_cast<unsigned int>(atlas.y), KaIntrusivePtr<KaPalette>(), RGBA8888);
     // Transparent black: every byte 0.
     KaMemset(image.buffer(), 0, image.bufferSize());
-    data.texture = new Ka3DTexture();
-    data.texture->load(image);
+    data.texture = newAtlasTexture(image);
     for (unsigned long i = 0; i < count; ++i) {
         // The cell fits every glyph placed before and the grid holds them
         // all, so placing cannot rebuild again.

@@ -19,6 +19,7 @@ struct FT_StreamRec_;
 // A TrueType or OpenType font read by FreeType through an engine file, whose
 // glyphs are rendered on demand, one pixel size at a time, into a glyph atlas
 // texture: a grid of equal cells, filled row by row from the bottom-left.
+// Atlases are stored as luminance and alpha (luminance 0): two bytes a texel.
 //
 // Codes handed to glyph() and kerning() are the bytes of the engine's 8-bit
 // texts; they go through getUnicodeFromISO first.

@@ -45,10 +45,8 @@ KaVisualFade::KaVisualFade() { }
 
 KaVisualFade::~KaVisualFade()
 {
-    // Release the texture and the image before the animations and sprites
-    // that show them.
+    // Release the texture before the animations and sprites that show it.
     mCaptureTexture = KaIntrusivePtr<Ka3DTexture>();
-    mCaptureImage.destroy();
 }
 
 bool KaVisualFade::init()
@@ -66,24 +64,38 @@ bool KaVisualFade::init()
     mBlackSprite.setColor(KaColor(255, 255, 255, 0));
     mBlackSprite.setVisible(false);
 
-    mCaptureTexture = KaIntrusivePtr<Ka3DTexture>(new Ka3DTexture());
     unsigned int width = 0, height = 0;
     windowSize(width, height);
     KaPrintf("VisualFade window size: %u %u\n", width, height);
-    mCaptureImage.create(width, height, KaIntrusivePtr<KaPalette>(), RGBA8888);
-    mCaptureTexture->load(mCaptureImage);
     renderer.get()->enableTexture();
-    return mCaptureTexture->load(mCaptureImage);
+    // Every new game initialises the fade again: the texture made the first
+    // time serves as long as the window keeps its size, rather than a second
+    // screen-sized one living on in the capture sprite.
+    if (!mCaptureTexture)
+        mCaptureTexture = KaIntrusivePtr<Ka3DTexture>(new Ka3DTexture());
+    else if (mCaptureTexture->isLoaded() && mCaptureTexture->width() == width && mCaptureTexture->height() == height)
+        return true;
+    return loadCaptureTexture(width, height);
+}
+
+bool KaVisualFade::loadCaptureTexture(unsigned int width, unsigned int height)
+{
+    // Only the storage matters, each capture overwrites it: the pixels live
+    // as long as the upload.
+    KaImage blank;
+    blank.create(width, height, KaIntrusivePtr<KaPalette>(), RGBA8888);
+    if (blank.buffer())
+        KaMemset(blank.buffer(), 0, blank.bufferSize());
+    return mCaptureTexture->load(blank);
 }
 
 bool KaVisualFade::fitCaptureToWindow()
 {
     unsigned int width = 0, height = 0;
     windowSize(width, height);
-    if (width == mCaptureImage.width() && height == mCaptureImage.height())
+    if (width == mCaptureTexture->width() && height == mCaptureTexture->height())
         return true;
-    mCaptureImage.create(width, height, KaIntrusivePtr<KaPalette>(), RGBA8888);
-    return mCaptureTexture->load(mCaptureImage);
+    return loadCaptureTexture(width, height);
 }
 
 void KaVisualFade::captureFrame()

@@ -22,9 +22,10 @@ class Ka3DTexture;
 // screen, then starts one of the fades. It hides the black sprite when the
 // black animation's onFinished is heard.
 //
-// The capture image and texture follow the main window: a capture taken after
-// the window changed size (going full screen) first resizes them, so the fade
-// always shows the whole frame, never a stretched corner of it.
+// The capture texture follows the main window: a capture taken after the
+// window changed size (going full screen) first resizes it, so the fade
+// always shows the whole frame, never a stretched corner of it. Its width()
+// and height() are the window's size it was made for.
 //
 // Main thread only.
 class KaVisualFade {
@@ -38,7 +39,8 @@ public:
 
     // Names and sizes the sprites (hidden, the black one transparent), loads
     // "pictures/black64x64.png" and makes the capture texture the main
-    // window's size. False when the texture cannot be loaded.
+    // window's size; called again, it keeps the texture it made when the
+    // window has not changed size. False when the texture cannot be loaded.
     bool init();
     // Copies the frame buffer into the capture texture, which the capture
     // sprite then shows; its visibility is left alone.
@@ -58,21 +60,20 @@ public:
     KaButtonLayout& blockingButton() { return mBlockingButton; }
     KaSpriteLayout& blackSprite() { return mBlackSprite; }
     ColorAnim& blackAnimation() { return mBlackAnimation; }
-    const KaImage& captureImage() const { return mCaptureImage; }
     const KaIntrusivePtr<Ka3DTexture>& captureTexture() const { return mCaptureTexture; }
 
 private:
-    // Re-creates the capture image and reloads the texture when the main
-    // window's size differs from the image's; the load's result, or true
-    // when nothing had to change.
+    // Reloads the texture when the main window's size differs from the one
+    // it was made for; the load's result, or true when nothing had to change.
     bool fitCaptureToWindow();
+    // Storage for a frame of that size, cleared to black.
+    bool loadCaptureTexture(unsigned int width, unsigned int height);
 
     KaSpriteLayout mCaptureSprite;
     ColorAnim mCaptureAnimation;
     KaButtonLayout mBlockingButton;
     KaSpriteLayout mBlackSprite;
     ColorAnim mBlackAnimation;
-    KaImage mCaptureImage;
     KaIntrusivePtr<Ka3DTexture> mCaptureTexture;
 };
 

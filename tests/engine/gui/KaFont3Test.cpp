@@ -1,9 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <GL/gl.h>
+
 #include <algorithm>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
+#include "engine/graphics/KaImage.h"
 #include "engine/gui/KaFont3.h"
 #include "engine/gui/KaTextBase2.h"
 #include "tests/engine/graphics/KaGLTestContext.h"
@@ -48,6 +52,98 @@ protected:
         EXPECT_EQ(0u, wrong) << "atlas texels differing from the glyphs' bitmaps";
     }
 };
+
+// Bits per texel of each channel of level 0 of a texture: red, luminance, alpha.
+std::vector<GLint> channelBits(const Ka3DTexture& texture)
+{
+    std::vector<GLint> bits;
+    glBindTexture(GL_TEXTURE_2D, texture.glName());
+    for (GLenum channel : { GL_TEXTURE_RED_SIZE, GL_TEXTURE_LUMINANCE_SIZE, GL_TEXTURE_ALPHA_SIZE }) {
+        GLint value = -1;
+        glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, channel, &value);
+        bits.push_back(value);
+    }
+    return bits;
+}
+
+// The frame buffer after one quad covering it, textured with the whole
+// texture under that environment mode, over a grey background, with a
+// vertex colour that is neither black nor white.
+std::vector<unsigned char> drawnWith(KaGLTestContext& context, const Ka3DTexture& texture, GLint mode)
+{
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glMatrixMode(GL_TEXTURE);
+    glLoadIdentity();
+    glMatrixMode(GL_MODELVIEW);
+    glClearColor(0.5f, 0.5f, 0.5f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    glEnable(GL_TEXTURE_2D);
+    glBindTexture(GL_TEXTURE_2D, texture.glName());
+    const GLfloat environment[4] = { 0.2f, 0.9f, 0.4f, 1.0f };
+    glTexEnvfv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_COLOR, environment);
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, mode);
+    glColor4f(0.9f, 0.3f, 0.1f, 1.0f);
+    glBegin(GL_QUADS);
+    glTexCoord2f(0, 0);
+    glVertex2f(-1, -1);
+    glTexCoord2f(1, 0);
+    glVertex2f(1, -1);
+    glTexCoord2f(1, 1);
+    glVertex2f(1, 1);
+    glTexCoord2f(0, 1);
+    glVertex2f(-1, 1);
+    glEnd();
+    glDisable(GL_TEXTURE_2D);
+    glDisable(GL_BLEND);
+    return context.readPixels();
+}
+
+TEST_F(KaFont3Test, AtlasesKeepTwoBytesATexelAndDrawLikeBlackWithCoverage)
+{
+    KaIntrusivePtr<KaFont3> font = open("DejaVuSans.ttf");
+    // A few large glyphs, so that the quad below samples a good part of them.
+    // The modes are those the engine draws with (text meshes blend).
+    for (unsigned int code : { 'W', 'M', '@', '#' })
+        font->glyph(200, code);
+    const Ka3DTexture& atlas = *font->texture(200);
+    EXPECT_EQ((std::vector<GLint> { 0, 8, 8 }), channelBits(atlas));
+
+    // The same texels as an RGBA texture: black, the coverage as alpha.
+    const std::vector<unsigned char> alpha = KaTextureAlpha(atlas);
+    KaImage image;
+    ASSERT_TRUE(image.create(atlas.textureWidth(), atlas.textureHeight(), KaIntrusivePtr<KaPalette>(), RGBA8888));
+    for (size_t i = 0; i < alpha.size(); ++i) {
+        unsigned char* texel = image.buffer() + i * 4;
+        texel[0] = texel[1] = texel[2] = 0;
+        texel[3] = alpha[i];
+    }
+    Ka3DTexture reference;
+    reference.load(image);
+    EXPECT_EQ((std::vector<GLint> { 8, 0, 8 }), channelBits(reference));
+    size_t covered = 0;
+    for (unsigned char value : alpha)
+        covered += value != 0;
+    ASSERT_GT(covered, alpha.size() / 50);
+
+    for (GLint mode : { GL_BLEND, GL_MODULATE, GL_REPLACE, GL_COMBINE }) {
+        SCOPED_TRACE(mode);
+        const std::vector<unsigned char> drawn = drawnWith(context(), atlas, mode);
+        const std::vector<unsigned char> expected = drawnWith(context(), reference, mode);
+        ASSERT_EQ(expected.size(), drawn.size());
+        size_t wrong = 0;
+        int worst = 0;
+        for (size_t i = 0; i < drawn.size(); ++i) {
+            wrong += drawn[i] != expected[i];
+            worst = std::max(worst, std::abs(drawn[i] - expected[i]));
+        }
+        EXPECT_EQ(0u, wrong) << "worst " << worst;
+    }
+}
 
 TEST_F(KaFont3Test, CellsFillRowsFromTheBottomLeftWithTheBaseCellArithmetic)
 {
@@ -193,6 +289,7 @@ TEST_F(KaFont3Test, AFullAtlasDoublesAndKeepsEveryGlyph)
     font->glyph(20, codes.back());
     EXPECT_EQ(KaVector2s32(2048, 1024), font->atlasSize(20));
     EXPECT_EQ(2048u, font->texture(20)->textureWidth());
+    EXPECT_EQ((std::vector<GLint> { 0, 8, 8 }), channelBits(*font->texture(20)));
     EXPECT_EQ(codes.size(), font->glyphCount(20));
     // Re-placed in the order they were first asked for, in the wider grid.
     EXPECT_EQ(KaVector2s32(46 * 22 + 1, 1), font->glyph(20, codes[46]).atlasPosition);

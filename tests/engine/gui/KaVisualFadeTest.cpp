@@ -102,10 +102,46 @@ TEST_F(KaVisualFadeTest, InitSizesTheCaptureToTheWindowAndHidesBothSprites)
     EXPECT_FALSE(fade.captureSprite().visible());
     EXPECT_FALSE(fade.blackSprite().visible());
     EXPECT_EQ(fade.blackSprite().color(), KaColor(255, 255, 255, 0));
-    EXPECT_EQ(fade.captureImage().width(), 256u);
-    EXPECT_EQ(fade.captureImage().height(), 256u);
     ASSERT_TRUE(fade.captureTexture());
     EXPECT_EQ(fade.captureTexture()->width(), 256u);
+    EXPECT_EQ(fade.captureTexture()->height(), 256u);
+}
+
+TEST_F(KaVisualFadeTest, InitAgainKeepsOneCaptureTextureWhileTheWindowKeepsItsSize)
+{
+    // Every new game initialises the fade again, after a capture put the
+    // texture into the capture sprite: a second screen-sized texture would
+    // stay alive in the sprite until the next capture.
+    KaMainWindow* window = openWindow(256, 256);
+    KaVisualFade fade;
+    ASSERT_TRUE(initQuietly(fade));
+    const Ka3DTexture* first = fade.captureTexture().get();
+    clearTo(red);
+    fade.captureFrame();
+    ASSERT_TRUE(initQuietly(fade));
+    EXPECT_EQ(fade.captureTexture().get(), first);
+    EXPECT_NE(mInitText.find("VisualFade window size: 256 256\n"), std::string::npos);
+
+    // A window of another size gets storage of its size.
+    window->setSize(KaVector3f32(128, 64, 0));
+    ASSERT_TRUE(initQuietly(fade));
+    ASSERT_TRUE(fade.captureTexture());
+    EXPECT_EQ(fade.captureTexture()->width(), 128u);
+    EXPECT_EQ(fade.captureTexture()->height(), 64u);
+
+    // The kept texture still shows what is captured after the second init.
+    window->setSize(KaVector3f32(256, 256, 0));
+    ASSERT_TRUE(initQuietly(fade));
+    KaSceneTestClock clock;
+    window->addChild(&fade.captureSprite());
+    clearTo(red);
+    fade.captureFrame();
+    fade.animateFade();
+    clock.frame(0);
+    clearTo(blue);
+    drawFrame(window);
+    EXPECT_TRUE(near(pixel(128, 128), 255, 0, 0));
+    window->removeChild(&fade.captureSprite());
 }
 
 TEST_F(KaVisualFadeTest, HalfWayTheCapturedFrameIsHalfOverTheNextOne)
@@ -158,15 +194,15 @@ TEST_F(KaVisualFadeTest, CaptureAfterAResizeShowsTheWholeFrameUpright)
         window->setSize(KaVector3f32(c.width, c.height, 0));
         KaVisualFade fade;
         initQuietly(fade);
-        EXPECT_EQ(fade.captureImage().width(), static_cast<unsigned int>(c.width));
+        EXPECT_EQ(fade.captureTexture()->width(), static_cast<unsigned int>(c.width));
         window->setSize(KaVector3f32(256, 256, 0));
         ASSERT_TRUE(window->create());
         window->addChild(&fade.captureSprite());
 
         clearQuadrants(256, 256);
         fade.captureFrame();
-        EXPECT_EQ(fade.captureImage().width(), 256u);
-        EXPECT_EQ(fade.captureImage().height(), 256u);
+        EXPECT_EQ(fade.captureTexture()->width(), 256u);
+        EXPECT_EQ(fade.captureTexture()->height(), 256u);
 
         fade.animateFade();
         clock.frame(0);
