@@ -33,7 +33,8 @@ KaLayout{
     KaSpriteLayout{
         name = "sprite",
         sizeType = Percent, size = {0.36, 0.11, 1},
-        position = {0.5, 0.09, 0.5},
+        -- Right of the place's tab, left of the objectives' button.
+        position = {0.64, 0.09, 0.5},
         color = hidden,
         image = "menus/notifier/card.png",
         KaTextLayout{
@@ -46,7 +47,7 @@ KaLayout{
         name = "image",
         sizeType = Percent, size = {0.09, 0.12, 1},
         ratio = 1, ratioMode = LetterBox,
-        position = {0.37, 0.09, 0.5},
+        position = {0.51, 0.09, 0.5},
         color = hidden,
         image = "menus/notifier/badge.png",
     },

@@ -25,15 +25,15 @@ function ScenePlaceName(scene)
         sizeType = Percent, size = {1, 1, 1},
         KaSpriteLayout{
             name = "placeTab",
-            sizeType = Percent, size = {0.46, 0.06, 1},
-            position = {0.24, 0.045, 0.5},
+            sizeType = Percent, size = {0.42, 0.06, 1},
+            position = {0.22, 0.045, 0.5},
             color = {15, 26, 46, 200},
             image = "pictures/white64x64.png",
         },
         KaTextLayout{
             name = "placeName",
-            sizeType = Percent, size = {0.44, 0.05, 1},
-            position = {0.24, 0.045, 0.5},
+            sizeType = Percent, size = {0.40, 0.05, 1},
+            position = {0.22, 0.045, 0.5},
             text = '<section style="left" /><color r="246" g="236" b="217"/>'
                 .. '<font file="Common/Fonts/ProDisplay.ttf" size="22" />$(place' .. scene .. ')',
         },
