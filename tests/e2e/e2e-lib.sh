@@ -10,6 +10,14 @@
 #   e2e_shot FILE                     screenshot of the whole screen
 #   e2e_pixel FILE X Y                "r g b" of one pixel of a screenshot
 #   e2e_stop                          SIGTERM, then waits for the exit status
+#   e2e_lines COUNT REGEX [SECONDS]   waits until COUNT console lines match
+#   e2e_restart                       a fresh virtual X server for the next
+#                                     e2e_start (the save folder stays)
+#   e2e_quit WINDOW                   "Quit" and "Yes" on the main menu: the
+#                                     program must end by itself with status 0
+#   e2e_play_to_quay WINDOW           from the main menu: "New game", the
+#                                     tutorial's "Yes", "Goodbye" to the clerk,
+#                                     the door, until the quay's film is over
 set -u
 
 E2E_DIR=$(mktemp -d)
@@ -106,4 +114,49 @@ e2e_stop() {
   wait "$E2E_PID" || status=$?
   E2E_PID=
   return $status
+}
+
+e2e_lines() {
+  local count=$1 pattern=$2 seconds=${3:-60} end=$((SECONDS + ${3:-60}))
+  while [ "$(grep -c -E -- "$pattern" "$E2E_LOG")" -lt "$count" ]; do
+    kill -0 "$E2E_PID" 2>/dev/null || e2e_fail "the program ended before line $count of /$pattern/"
+    [ "$SECONDS" -lt "$end" ] || e2e_fail "no line $count of /$pattern/ within $seconds s"
+    e2e_frames 5
+  done
+}
+
+e2e_restart() {
+  [ -n "$E2E_XVFB" ] && { kill "$E2E_XVFB" 2>/dev/null || true; wait "$E2E_XVFB" 2>/dev/null || true; }
+  E2E_XVFB=
+  rm -f "$E2E_DIR/displayfd"
+}
+
+e2e_quit() {
+  local window=$1 status=0
+  xdotool mousemove --window "$window" 144 462 click 1
+  e2e_frames 40
+  xdotool mousemove --window "$window" 304 372 click 1
+  e2e_wait '^\[MainMenu\] quit$'
+  timeout 60 tail --pid="$E2E_PID" -f /dev/null || e2e_fail "the program did not end after Quit"
+  wait "$E2E_PID" || status=$?
+  E2E_PID=
+  [ "$status" -eq 0 ] || e2e_fail "exit status $status after Quit"
+}
+
+e2e_play_to_quay() {
+  local window=$1
+  # "New game" (no save yet: straight to the tutorial question), then "Yes".
+  xdotool mousemove --window "$window" 144 192 click 1
+  e2e_frames 40
+  xdotool mousemove --window "$window" 304 372 click 1
+  e2e_wait '^\[Logic01010\] enter from $'
+  # The greeting, then the notepad's last answer ("Goodbye", the third).
+  e2e_wait '^\[Logic01010\] the clerk waits for an answer$' 180
+  e2e_frames 20
+  xdotool mousemove --window "$window" 120 180 click 1
+  e2e_wait '^\[Logic01010\] answered 01010_ANS_FIN$'
+  e2e_frames 40
+  xdotool mousemove --window "$window" 112 161 click 1
+  e2e_wait '^\[Logic01020\] enter from 01010$' 120
+  e2e_wait '^\[Logic01020\] the film of the quay is over$' 180
 }

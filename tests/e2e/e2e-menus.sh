@@ -61,15 +61,7 @@ e2e_frames 40
 e2e_shot "$E2E_DIR/main2.png"
 column=$(at "$E2E_DIR/main2.png" 60 520)
 e2e_near "$column" "15 26 46" 24 || e2e_fail "no main menu column after the options: $column"
-xdotool mousemove --window "$window" 144 462 click 1
-e2e_frames 40
-xdotool mousemove --window "$window" 304 372 click 1
-e2e_wait '^\[MainMenu\] quit$'
-timeout 60 tail --pid="$E2E_PID" -f /dev/null || e2e_fail "the program did not end after Quit"
-status=0
-wait "$E2E_PID" || status=$?
-E2E_PID=
-[ "$status" -eq 0 ] || e2e_fail "exit status $status"
+e2e_quit "$window"
 saved=$SAVE_DIR/options.xml
 grep -q '<MusicVolume value="0.350000" />' "$saved" || e2e_fail "the music volume was not saved: $(cat "$saved")"
 grep -q 'ERROR\|Sanitizer\|Lua error\|attempt to' "$E2E_LOG" && e2e_fail "errors on the console"

@@ -42,15 +42,6 @@ refute() {
   e2e_near "$got" "$4" "$5" && e2e_fail "$6: pixel ($2, $3) of $1 is $got"
   true
 }
-# The Nth console line matching PATTERN (a line can come back: the main menu).
-wait_nth() {
-  local pattern=$1 n=$2 seconds=${3:-60} deadline=$((SECONDS + ${3:-60}))
-  while [ "$(grep -c -E -- "$pattern" "$E2E_LOG")" -lt "$n" ]; do
-    kill -0 "$E2E_PID" 2>/dev/null || e2e_fail "the program ended before /$pattern/ #$n"
-    [ "$SECONDS" -lt "$deadline" ] || e2e_fail "no console line /$pattern/ #$n within $seconds s"
-    e2e_frames 10
-  done
-}
 faults='Sanitizer|runtime error:|^Lua: |attempt to |stack traceback|Can.t parse|can.t find|n.existe pas'
 no_faults() {
   if grep -q -E -- "$faults" "$E2E_LOG"; then
@@ -119,23 +110,13 @@ e2e_frames 40
 shot 06-inventory
 expect 06-inventory 128 14 "$amber" 60 "the inventory's tab"
 click 592 28
-wait_nth '^\[MainMenu\] main menu$' 2
+e2e_lines 2 '^\[MainMenu\] main menu$'
 e2e_frames 40
-click 144 462
-e2e_frames 40
-click 304 372
-e2e_wait '^\[MainMenu\] quit$'
-timeout 60 tail --pid="$E2E_PID" -f /dev/null || e2e_fail "the program did not end after Quit"
-status=0
-wait "$E2E_PID" || status=$?
-E2E_PID=
-[ "$status" -eq 0 ] || e2e_fail "exit status $status after Quit"
+e2e_quit "$window"
 no_faults
 
 # --- Again, on a display of its own: "Continue" brings the quay back.
-kill "$E2E_XVFB" 2>/dev/null
-wait "$E2E_XVFB" 2>/dev/null
-rm -f "$E2E_DIR/displayfd"
+e2e_restart
 mv "$E2E_LOG" "$E2E_DIR/first-run.log"
 e2e_start "$1"
 e2e_wait '^\[MainMenu\] main menu$' 120

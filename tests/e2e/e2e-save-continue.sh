@@ -9,18 +9,7 @@ window=$(e2e_window Tidewater)
 e2e_frames 40
 [ -e "$SAVE_DIR/save.xml" ] && e2e_fail "a save before any game"
 
-# "New game" (no saves: no question about them), then the tutorial's "Yes".
-xdotool mousemove --window "$window" 144 192 click 1
-e2e_frames 40
-xdotool mousemove --window "$window" 304 372 click 1
-e2e_wait '^\[Logic01010\] enter from $'
-e2e_wait '^\[Logic01010\] the clerk waits for an answer$' 180
-e2e_frames 20
-xdotool mousemove --window "$window" 120 180 click 1
-e2e_wait '^\[Logic01010\] answered 01010_ANS_FIN$'
-e2e_frames 40
-xdotool mousemove --window "$window" 112 161 click 1
-e2e_wait '^\[Logic01020\] enter from 01010$' 120
+e2e_play_to_quay "$window"
 e2e_frames 30
 [ -s "$SAVE_DIR/save.xml" ] || e2e_fail "no save.xml after the change of place"
 grep -q 'zone="01"' "$SAVE_DIR/save.xml" && grep -q 'scene="01020"' "$SAVE_DIR/save.xml" ||
@@ -28,9 +17,7 @@ grep -q 'zone="01"' "$SAVE_DIR/save.xml" && grep -q 'scene="01020"' "$SAVE_DIR/s
 e2e_stop || e2e_fail "exit status $?"
 
 # Again, on a display of its own: "Continue" is on and brings the quay back.
-kill "$E2E_XVFB" 2>/dev/null
-wait "$E2E_XVFB" 2>/dev/null
-rm -f "$E2E_DIR/displayfd"
+e2e_restart
 e2e_start "$1"
 e2e_wait '^\[MainMenu\] main menu$'
 window=$(e2e_window Tidewater)
