@@ -15,9 +15,11 @@
 #                                     e2e_start (the save folder stays)
 #   e2e_quit WINDOW                   "Quit" and "Yes" on the main menu: the
 #                                     program must end by itself with status 0
-#   e2e_play_to_quay WINDOW           from the main menu: "New game", the
-#                                     tutorial's "Yes", "Goodbye" to the clerk,
-#                                     the door, until the quay's film is over
+#   e2e_new_game WINDOW               from the main menu: "New game", the
+#                                     tutorial's "Yes", the clerk's greeting
+#                                     and "Goodbye"
+#   e2e_play_to_quay WINDOW           e2e_new_game, then the door, until the
+#                                     quay's film is over
 set -u
 
 E2E_DIR=$(mktemp -d)
@@ -143,7 +145,7 @@ e2e_quit() {
   [ "$status" -eq 0 ] || e2e_fail "exit status $status after Quit"
 }
 
-e2e_play_to_quay() {
+e2e_new_game() {
   local window=$1
   # "New game" (no save yet: straight to the tutorial question), then "Yes".
   xdotool mousemove --window "$window" 144 192 click 1
@@ -155,6 +157,11 @@ e2e_play_to_quay() {
   e2e_frames 20
   xdotool mousemove --window "$window" 120 180 click 1
   e2e_wait '^\[Logic01010\] answered 01010_ANS_FIN$'
+}
+
+e2e_play_to_quay() {
+  local window=$1
+  e2e_new_game "$window"
   e2e_frames 40
   xdotool mousemove --window "$window" 112 161 click 1
   e2e_wait '^\[Logic01020\] enter from 01010$' 120

@@ -11,18 +11,9 @@ xdotool mousemove --window "$window" 300 200 click 1
 e2e_wait '^\[SplashScreens\] end of the splash screens$'
 e2e_wait '^\[MainMenu\] main menu$'
 e2e_frames 40
-# "New game" (no save yet: straight to the tutorial question), then "Yes".
-xdotool mousemove --window "$window" 144 192 click 1
-e2e_frames 40
-xdotool mousemove --window "$window" 304 372 click 1
-e2e_wait '^\[Logic01010\] enter from $'
-
 # The greeting's three lines, then the notepad with three answers: the last
 # one ("Goodbye", 0.15 across, 0.30 down) ends the conversation.
-e2e_wait '^\[Logic01010\] the clerk waits for an answer$' 180
-e2e_frames 20
-xdotool mousemove --window "$window" 120 180 click 1
-e2e_wait '^\[Logic01010\] answered 01010_ANS_FIN$'
+e2e_new_game "$window"
 e2e_frames 40
 
 # The office floor in front of the desk: a walk to it.
