@@ -183,8 +183,12 @@ TEST_F(ApplicationFrameTest, OneCapturePerFrameAndTheFadeRuns)
 TEST_F(ApplicationFrameTest, AFadedOutCaptureIsNoLongerDrawnUntilTheNextFade)
 {
     start();
-    frame();
+    // Past the splashes, whose changes start fades of their own.
+    for (int i = 0; i < 240; ++i)
+        frame();
     Application* app = application.get();
+    ASSERT_FALSE(app->splashScreens().entered());
+    ASSERT_FALSE(app->isFading());
     KaSpriteLayout& capture = app->visualFade().captureSprite();
     // Twice: the capture hidden after one fade must show again for the next.
     for (int fade = 0; fade < 2; ++fade) {
