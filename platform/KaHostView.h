@@ -21,7 +21,9 @@ struct KaHostSettings {
     bool fixedStep = false;
     // When not 0, a console line every that many drawn frames
     // ("[KaHostView] frame N"): a clock that scripts driving the program can
-    // wait on.
+    // wait on; each is followed by the frames' time so far ("[KaHostView]
+    // work ...") and the first drawn frame says so ("[KaHostView] first
+    // frame").
     unsigned long frameLogInterval = 0;
 };
 
@@ -80,6 +82,14 @@ private:
     bool mTerminated;
     bool mQuitRequested;
     unsigned long long mFramesRun;
+    // With frame lines on: microseconds spent in the frames' own work (the
+    // events and the game's frame, the buffer swap apart) by the clock on
+    // the wall and by the main thread's CPU clock, in the swaps, and the
+    // longest whole frame since the last line.
+    unsigned long long mWorkWall = 0;
+    unsigned long long mWorkCpu = 0;
+    unsigned long long mSwapWall = 0;
+    unsigned long long mLongestFrame = 0;
 };
 
 #endif

@@ -1,9 +1,12 @@
 // The yardstick for the program's start-up and frame cost: a plain SDL2 and
-// OpenGL loop that shows the same splash picture in a window of the same
-// size, paced the same way, and prints the same kind of frame lines.
+// OpenGL loop that shows the same picture (a splash, a scene's background)
+// in a window of the same size, paced the same way, and prints the same kind
+// of frame and frame time lines as the program's host.
 #include <GL/gl.h>
 #include <SDL.h>
 #include <png.h>
+#include <sys/resource.h>
+#include <time.h>
 
 #include <chrono>
 #include <cstdio>
@@ -23,6 +26,31 @@ bool loadPng(const char* path, std::vector<unsigned char>& pixels, int& width, i
     width = static_cast<int>(image.width);
     height = static_cast<int>(image.height);
     return png_image_finish_read(&image, nullptr, pixels.data(), 0, nullptr) != 0;
+}
+
+unsigned long long wallMicroseconds()
+{
+    return static_cast<unsigned long long>(
+        std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now().time_since_epoch())
+            .count());
+}
+
+unsigned long long threadCpuMicroseconds()
+{
+    timespec now {};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return static_cast<unsigned long long>(now.tv_sec) * 1000000ULL
+        + static_cast<unsigned long long>(now.tv_nsec) / 1000ULL;
+}
+
+unsigned long long processCpuMicroseconds()
+{
+    rusage usage {};
+    getrusage(RUSAGE_SELF, &usage);
+    const auto micro = [](const timeval& t) {
+        return static_cast<unsigned long long>(t.tv_sec) * 1000000ULL + static_cast<unsigned long long>(t.tv_usec);
+    };
+    return micro(usage.ru_utime) + micro(usage.ru_stime);
 }
 
 }
@@ -52,10 +80,12 @@ int main(int argc, char** argv)
     glBindTexture(GL_TEXTURE_2D, texture);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
     glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
-    std::printf("first frame\n");
     const auto start = std::chrono::steady_clock::now();
+    unsigned long long workWall = 0, workCpu = 0, swapWall = 0, longest = 0;
     bool quit = false;
     for (long frame = 1; frame <= frames && !quit; ++frame) {
+        const unsigned long long wallStart = wallMicroseconds();
+        const unsigned long long cpuStart = threadCpuMicroseconds();
         SDL_Event event;
         while (SDL_PollEvent(&event))
             quit = quit || event.type == SDL_QUIT;
@@ -71,9 +101,23 @@ int main(int argc, char** argv)
         glTexCoord2f(0, 0);
         glVertex2f(-1, 1);
         glEnd();
+        const unsigned long long wallWorked = wallMicroseconds();
+        workWall += wallWorked - wallStart;
+        workCpu += threadCpuMicroseconds() - cpuStart;
         SDL_GL_SwapWindow(window);
-        if (frame % 10 == 0)
+        const unsigned long long wallEnd = wallMicroseconds();
+        swapWall += wallEnd - wallWorked;
+        if (wallEnd - wallStart > longest)
+            longest = wallEnd - wallStart;
+        if (frame == 1)
+            std::printf("first frame\n");
+        if (frame % 10 == 0) {
             std::printf("frame %ld\n", frame);
+            std::printf("work %ld frames: %llu us wall, %llu us thread CPU, %llu us swap, %llu us process CPU, "
+                        "longest frame %llu us\n",
+                frame, workWall, workCpu, swapWall, processCpuMicroseconds(), longest);
+            longest = 0;
+        }
         std::this_thread::sleep_until(start + std::chrono::microseconds(frame * 1000000 / 60));
     }
     SDL_GL_DeleteContext(context);

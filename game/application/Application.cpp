@@ -282,6 +282,7 @@ void Application::create()
     setBlink(mNoCellBlink, mNoCellIcon, 1);
 
     mVisualFade.blackAnimation().onFinished.add(this, &Application::onBlackFadeAnimationFinished, 0.0f);
+    mVisualFade.captureAnimation().onFinished.add(this, &Application::onCaptureFadeAnimationFinished, 0.0f);
     inputMgr.get()->onAnyMousePositionChanged().add(this, &Application::onMousePositionChanged, 0.0f);
     onMainWindowSizeChanged();
     mSplashScreens.enter();
@@ -391,6 +392,16 @@ bool Application::onBlackFadeAnimationFinished()
 {
     mVisualFade.blackSprite().setVisible(false);
     mVisualFade.blockingButton().setVisible(false);
+    return false;
+}
+
+bool Application::onCaptureFadeAnimationFinished()
+{
+    // A faded-out capture shows nothing, yet drawn it would still cost a
+    // whole screen of blended texels every frame until the next fade.
+    KaSpriteLayout& capture = mVisualFade.captureSprite();
+    if (capture.color().a == 0)
+        capture.setVisible(false);
     return false;
 }
 

@@ -69,6 +69,7 @@ public:
     void blackFade();
     bool isFading();
     bool onBlackFadeAnimationFinished();
+    bool onCaptureFadeAnimationFinished();
 
     void suspend();
     void resume();

@@ -1,6 +1,8 @@
 #include "game/game/Game.h"
 
+#include <chrono>
 #include <cstdio>
+#include <cstdlib>
 
 #include "engine/core/KaBackup.h"
 #include "engine/core/KaBaseFile.h"
@@ -27,6 +29,18 @@
 #include "game/scene/Object3D.h"
 
 namespace {
+
+// Microseconds on the wall clock, or 0 unless the host prints frame lines:
+// the change of scene's timing is for scripts that measure the program.
+unsigned long long warpClock()
+{
+    static const bool timed = std::getenv("KA_FRAME_LOG") != nullptr;
+    if (!timed)
+        return 0;
+    return static_cast<unsigned long long>(
+        std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now().time_since_epoch())
+            .count());
+}
 
 struct ButtonGlobal {
     const char* name;
@@ -397,9 +411,17 @@ void Game::update()
         setVisible(mInGameGui.layout("debugTimeText2"), true);
     }
 
+    if (mWarpLoadedAt) {
+        // The new scene's first frame has been drawn and swapped since.
+        const unsigned long long now = warpClock();
+        KaPrintf("[Game] scene %s: loaded %llu us, first frame done %llu us after its request\n", mScene.c_str(),
+            mWarpLoadedAt - mWarpRequestedAt, now - mWarpRequestedAt);
+        mWarpLoadedAt = 0;
+    }
     if (mWarpPending) {
         stopSceneSounds();
-        changeWarp2(mWarpZone, mWarpScene, mWarpBlackFade);
+        if (changeWarp2(mWarpZone, mWarpScene, mWarpBlackFade) && mWarpRequestedAt)
+            mWarpLoadedAt = warpClock();
         return;
     }
     if (mBackupState == 2) {
@@ -684,6 +706,9 @@ void Game::removeNoScale2Child(KaILayout* layout)
 
 bool Game::changeWarp(const KaString& zone, const KaString& scene, bool blackFade)
 {
+    // Before the capture of the scene being left, which draws a frame.
+    mWarpRequestedAt = warpClock();
+    mWarpLoadedAt = 0;
     if (blackFade)
         application.get()->blackFade();
     else

@@ -300,6 +300,11 @@ private:
     KaString mWarpZone;
     KaString mWarpScene;
     bool mWarpBlackFade;
+    // When the host prints frame lines (KA_FRAME_LOG): the wall-clock
+    // microseconds of the last change of scene's request and of its end of
+    // loading, reported once the new scene's first frame is drawn.
+    unsigned long long mWarpRequestedAt = 0;
+    unsigned long long mWarpLoadedAt = 0;
     bool mRunning;
     bool mSceneVisible;
     bool mPlayerArrived;

@@ -61,6 +61,9 @@ e2e_start() {
   local display
   read -r -t 30 display <"$E2E_DIR/displayfd" || e2e_fail "Xvfb did not start"
   export DISPLAY=:$display
+  # There before the program opens it: a wait that starts first must not
+  # find no file at all.
+  : >"$E2E_LOG"
   "$bin/kagame" >"$E2E_LOG" 2>&1 &
   E2E_PID=$!
 }

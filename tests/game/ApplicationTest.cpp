@@ -180,6 +180,37 @@ TEST_F(ApplicationFrameTest, OneCapturePerFrameAndTheFadeRuns)
     EXPECT_FALSE(app->isFading()) << "the fade lasts 400 ms";
 }
 
+TEST_F(ApplicationFrameTest, AFadedOutCaptureIsNoLongerDrawnUntilTheNextFade)
+{
+    start();
+    // Past the splashes, whose changes start fades of their own.
+    for (int i = 0; i < 240; ++i)
+        frame();
+    Application* app = application.get();
+    ASSERT_FALSE(app->splashScreens().entered());
+    ASSERT_FALSE(app->isFading());
+    KaSpriteLayout& capture = app->visualFade().captureSprite();
+    // Twice: the capture hidden after one fade must show again for the next.
+    for (int fade = 0; fade < 2; ++fade) {
+        app->captureFade();
+        app->fade();
+        frame();
+        EXPECT_TRUE(capture.visible()) << "fade " << fade;
+        EXPECT_GT(capture.color().a, 0) << "fade " << fade;
+        for (int i = 0; i < 30; ++i)
+            frame();
+        ASSERT_FALSE(app->isFading());
+        EXPECT_EQ(capture.color().a, 0) << "fade " << fade;
+        EXPECT_FALSE(capture.visible()) << "a transparent full-screen sprite drawn every frame, fade " << fade;
+    }
+    // The black fade leaves the capture hidden, opaque as it ends.
+    app->blackFade();
+    for (int i = 0; i < 130; ++i)
+        frame();
+    ASSERT_FALSE(app->isFading());
+    EXPECT_FALSE(capture.visible());
+}
+
 TEST_F(ApplicationFrameTest, ObjectsReleasedDuringAFrameGoAtItsEnd)
 {
     start();

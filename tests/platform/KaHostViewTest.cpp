@@ -1,8 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <GL/gl.h>
+#include <chrono>
+#include <cstdio>
 #include <cstdlib>
+#include <sstream>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "engine/core/KaGetDeviceDPI.h"
 #include "engine/core/KaTimer.h"
@@ -10,6 +15,7 @@
 #include "engine/input/KaInputMgr.h"
 #include "engine/input/KaScreen.h"
 #include "platform/KaHostView.h"
+#include "tests/support/KaTestSupport.h"
 
 namespace {
 
@@ -22,6 +28,8 @@ struct Journal {
     bool fullScreenWish = false;
     bool closeOnFrame = false;
     int frames = 0;
+    // How long each game frame takes.
+    std::chrono::microseconds frameLength { 0 };
     // The game's time as one of its timers reads it.
     KaTimer gameTime;
     unsigned long long lastFrameTime = 0;
@@ -53,6 +61,7 @@ bool fakeFrame()
     journal->lastFrameTime = static_cast<unsigned long long>(journal->gameTime.getTimeFromStart());
     glClearColor(0.25f, 0.5f, 0.75f, 1.0f);
     glClear(GL_COLOR_BUFFER_BIT);
+    std::this_thread::sleep_for(journal->frameLength);
     if (journal->closeOnFrame)
         mainWindow.get()->setCloseRequested(true);
     return true;
@@ -202,6 +211,64 @@ TEST_F(KaHostViewTest, FixedStepFramesAreExactSixtieths)
     for (int frame = 0; frame < 60; ++frame)
         ASSERT_TRUE(host.frame());
     EXPECT_EQ(record.lastFrameTime - third, 1000000u);
+}
+
+TEST_F(KaHostViewTest, FrameLinesCarryRunningTotalsOfTheGamesFrames)
+{
+    // Scripts that measure the program read these lines: the frame clock
+    // keeps its form, and the totals are of the game's frames.
+    settings.frameLogInterval = 3;
+    record.frameLength = std::chrono::microseconds(2000);
+    KaHostView host(fakeHooks);
+    ASSERT_TRUE(host.open(settings));
+    host.start();
+    KaCaptureStdout console;
+    for (int frame = 0; frame < 6; ++frame)
+        ASSERT_TRUE(host.frame());
+    std::istringstream lines(console.text());
+
+    struct Work {
+        unsigned long long frames, wall, thread, swap, process, longest;
+    };
+    std::vector<std::string> clock;
+    std::vector<Work> works;
+    int firsts = 0;
+    for (std::string line; std::getline(lines, line);) {
+        Work w {};
+        if (line == "[KaHostView] first frame")
+            ++firsts;
+        else if (line.rfind("[KaHostView] frame ", 0) == 0)
+            clock.push_back(line);
+        else if (std::sscanf(line.c_str(),
+                     "[KaHostView] work %llu frames: %llu us wall, %llu us thread CPU, %llu us swap, %llu us "
+                     "process CPU, longest frame %llu us",
+                     &w.frames, &w.wall, &w.thread, &w.swap, &w.process, &w.longest)
+            == 6)
+            works.push_back(w);
+    }
+    EXPECT_EQ(firsts, 1);
+    EXPECT_EQ(clock, (std::vector<std::string> { "[KaHostView] frame 3", "[KaHostView] frame 6" }));
+    ASSERT_EQ(works.size(), 2u);
+    EXPECT_EQ(works[0].frames, 3u);
+    EXPECT_EQ(works[1].frames, 6u);
+    // The game's 2 ms count as work, and the totals only grow.
+    EXPECT_GE(works[0].wall, 3 * 2000u);
+    EXPECT_GE(works[1].wall, works[0].wall + 3 * 2000u);
+    EXPECT_GE(works[1].thread, works[0].thread);
+    EXPECT_GE(works[1].swap, works[0].swap);
+    EXPECT_GE(works[1].process, works[0].process);
+    EXPECT_GE(works[1].longest, 2000u);
+}
+
+TEST_F(KaHostViewTest, NoFrameLinesUnlessAsked)
+{
+    KaHostView host(fakeHooks);
+    ASSERT_TRUE(host.open(settings));
+    host.start();
+    KaCaptureStdout console;
+    for (int frame = 0; frame < 12; ++frame)
+        ASSERT_TRUE(host.frame());
+    EXPECT_EQ(console.text().find("[KaHostView]"), std::string::npos);
 }
 
 TEST(KaHostViewPointerTest, DrawablePixelsFromWindowPoints)
