@@ -1,9 +1,8 @@
 #include "platform/KaHostView.h"
 
-#include <sys/resource.h>
-#include <time.h>
+#include "platform/KaFrameClocks.h"
 
-#include <chrono>
+
 
 #include "engine/base/KaStd.h"
 #include "engine/core/KaGetDeviceDPI.h"
@@ -28,32 +27,6 @@ KaHostView::KaHostView(const KaHostHooks& hooks)
 
 namespace {
 
-unsigned long long wallMicroseconds()
-{
-    return static_cast<unsigned long long>(
-        std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now().time_since_epoch())
-            .count());
-}
-
-unsigned long long threadCpuMicroseconds()
-{
-    timespec now {};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-    return static_cast<unsigned long long>(now.tv_sec) * 1000000ULL
-        + static_cast<unsigned long long>(now.tv_nsec) / 1000ULL;
-}
-
-// User and system time of every thread of the process, the driver's
-// rasterising threads included.
-unsigned long long processCpuMicroseconds()
-{
-    rusage usage {};
-    getrusage(RUSAGE_SELF, &usage);
-    const auto micro = [](const timeval& t) {
-        return static_cast<unsigned long long>(t.tv_sec) * 1000000ULL + static_cast<unsigned long long>(t.tv_usec);
-    };
-    return micro(usage.ru_utime) + micro(usage.ru_stime);
-}
 
 }
 
@@ -205,8 +178,8 @@ bool KaHostView::frame()
     // Only scripts that measure the program ask for frame lines: the clock
     // reads stay out of ordinary runs.
     const bool timed = mFrameLogInterval != 0;
-    const unsigned long long wallStart = timed ? wallMicroseconds() : 0;
-    const unsigned long long cpuStart = timed ? threadCpuMicroseconds() : 0;
+    const unsigned long long wallStart = timed ? kaWallMicroseconds() : 0;
+    const unsigned long long cpuStart = timed ? kaThreadCpuMicroseconds() : 0;
     SDL_Event event;
     while (SDL_PollEvent(&event))
         handleEvent(event);
@@ -219,15 +192,15 @@ bool KaHostView::frame()
         if (mFixedStep)
             mFixedClock.step();
         mHooks.nextFrame();
-        const unsigned long long wallWorked = timed ? wallMicroseconds() : 0;
+        const unsigned long long wallWorked = timed ? kaWallMicroseconds() : 0;
         if (timed) {
             mWorkWall += wallWorked - wallStart;
-            mWorkCpu += threadCpuMicroseconds() - cpuStart;
+            mWorkCpu += kaThreadCpuMicroseconds() - cpuStart;
         }
         SDL_GL_SwapWindow(mNative.window());
         ++mFramesRun;
         if (timed) {
-            const unsigned long long wallEnd = wallMicroseconds();
+            const unsigned long long wallEnd = kaWallMicroseconds();
             mSwapWall += wallEnd - wallWorked;
             if (wallEnd - wallStart > mLongestFrame)
                 mLongestFrame = wallEnd - wallStart;
@@ -240,7 +213,7 @@ bool KaHostView::frame()
             // between any two lines; the longest frame is this interval's.
             KaPrintf("[KaHostView] work %llu frames: %llu us wall, %llu us thread CPU, %llu us swap, %llu us process "
                      "CPU, longest frame %llu us\n",
-                mFramesRun, mWorkWall, mWorkCpu, mSwapWall, processCpuMicroseconds(), mLongestFrame);
+                mFramesRun, mWorkWall, mWorkCpu, mSwapWall, kaProcessCpuMicroseconds(), mLongestFrame);
             mLongestFrame = 0;
         }
     }

@@ -5,13 +5,13 @@
 #include <GL/gl.h>
 #include <SDL.h>
 #include <png.h>
-#include <sys/resource.h>
-#include <time.h>
 
 #include <chrono>
 #include <cstdio>
 #include <thread>
 #include <vector>
+
+#include "platform/KaFrameClocks.h"
 
 namespace {
 
@@ -26,31 +26,6 @@ bool loadPng(const char* path, std::vector<unsigned char>& pixels, int& width, i
     width = static_cast<int>(image.width);
     height = static_cast<int>(image.height);
     return png_image_finish_read(&image, nullptr, pixels.data(), 0, nullptr) != 0;
-}
-
-unsigned long long wallMicroseconds()
-{
-    return static_cast<unsigned long long>(
-        std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now().time_since_epoch())
-            .count());
-}
-
-unsigned long long threadCpuMicroseconds()
-{
-    timespec now {};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-    return static_cast<unsigned long long>(now.tv_sec) * 1000000ULL
-        + static_cast<unsigned long long>(now.tv_nsec) / 1000ULL;
-}
-
-unsigned long long processCpuMicroseconds()
-{
-    rusage usage {};
-    getrusage(RUSAGE_SELF, &usage);
-    const auto micro = [](const timeval& t) {
-        return static_cast<unsigned long long>(t.tv_sec) * 1000000ULL + static_cast<unsigned long long>(t.tv_usec);
-    };
-    return micro(usage.ru_utime) + micro(usage.ru_stime);
 }
 
 }
@@ -84,8 +59,8 @@ int main(int argc, char** argv)
     unsigned long long workWall = 0, workCpu = 0, swapWall = 0, longest = 0;
     bool quit = false;
     for (long frame = 1; frame <= frames && !quit; ++frame) {
-        const unsigned long long wallStart = wallMicroseconds();
-        const unsigned long long cpuStart = threadCpuMicroseconds();
+        const unsigned long long wallStart = kaWallMicroseconds();
+        const unsigned long long cpuStart = kaThreadCpuMicroseconds();
         SDL_Event event;
         while (SDL_PollEvent(&event))
             quit = quit || event.type == SDL_QUIT;
@@ -101,11 +76,11 @@ int main(int argc, char** argv)
         glTexCoord2f(0, 0);
         glVertex2f(-1, 1);
         glEnd();
-        const unsigned long long wallWorked = wallMicroseconds();
+        const unsigned long long wallWorked = kaWallMicroseconds();
         workWall += wallWorked - wallStart;
-        workCpu += threadCpuMicroseconds() - cpuStart;
+        workCpu += kaThreadCpuMicroseconds() - cpuStart;
         SDL_GL_SwapWindow(window);
-        const unsigned long long wallEnd = wallMicroseconds();
+        const unsigned long long wallEnd = kaWallMicroseconds();
         swapWall += wallEnd - wallWorked;
         if (wallEnd - wallStart > longest)
             longest = wallEnd - wallStart;
@@ -115,7 +90,7 @@ int main(int argc, char** argv)
             std::printf("frame %ld\n", frame);
             std::printf("work %ld frames: %llu us wall, %llu us thread CPU, %llu us swap, %llu us process CPU, "
                         "longest frame %llu us\n",
-                frame, workWall, workCpu, swapWall, processCpuMicroseconds(), longest);
+                frame, workWall, workCpu, swapWall, kaProcessCpuMicroseconds(), longest);
             longest = 0;
         }
         std::this_thread::sleep_until(start + std::chrono::microseconds(frame * 1000000 / 60));
