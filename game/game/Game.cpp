@@ -1,10 +1,10 @@
 #include "game/game/Game.h"
 
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 
 #include "engine/core/KaBackup.h"
+#include "engine/core/KaIClock.h"
 #include "engine/core/KaBaseFile.h"
 #include "engine/core/KaCore.h"
 #include "engine/core/KaDirectory.h"
@@ -35,11 +35,7 @@ namespace {
 unsigned long long warpClock()
 {
     static const bool timed = std::getenv("KA_FRAME_LOG") != nullptr;
-    if (!timed)
-        return 0;
-    return static_cast<unsigned long long>(
-        std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now().time_since_epoch())
-            .count());
+    return timed ? KaIClock::monotonic().microseconds() : 0;
 }
 
 struct ButtonGlobal {
