@@ -155,6 +155,23 @@ TEST_F(DialogContentTest, EveryLineAndAnswerHasItsTextInBothLanguages)
     }
 }
 
+// The fonts take the texts' bytes as Latin-1: the French accents must come
+// out of the files as single bytes, never as UTF-8 pairs (which would show
+// as "mar\xc3\xa9e" turned into two wrong letters).
+TEST_F(DialogContentTest, FrenchTextsAreLatin1Bytes)
+{
+    LocFile texts;
+    texts.load("texts/fr.xml");
+    const KaString* tide = texts.value("01010_ANS_TIDE");
+    ASSERT_NE(tide, nullptr);
+    EXPECT_EQ(std::string(tide->c_str()), "Quand la mar\xe9" "e tourne-t-elle ?");
+    for (KaMap<KaString, KaILocData>::KaIterator it = texts.table().firstElement(); it != texts.table().end(); ++it) {
+        const KaString* text = texts.value(it->key);
+        ASSERT_NE(text, nullptr);
+        EXPECT_EQ(std::string(text->c_str()).find('\xc3'), std::string::npos) << it->key.c_str();
+    }
+}
+
 TEST_F(DialogContentTest, ThePanelsFindWhatTheyLookFor)
 {
     KaCaptureStdout console;
