@@ -15,6 +15,7 @@ KaLayout{
     Tinted("barRule", {1, 0.004, 1}, {0.5, 0.09, 0.5}, {242, 181, 68, 200}),
     TextButton("inventoryButton", "$(menuInventory)", {0.15, 0.062, 1}, {0.1, 0.045, 0.5}, 22, true),
     TextButton("documentsButton", "$(menuDocuments)", {0.15, 0.062, 1}, {0.26, 0.045, 0.5}, 22, true),
-    TextButton("mainMenuButton", "$(menuMainMenu)", {0.15, 0.062, 1}, {0.74, 0.045, 0.5}, 22),
+    -- Wide enough for "Menu principal" on one line.
+    TextButton("mainMenuButton", "$(menuMainMenu)", {0.19, 0.062, 1}, {0.72, 0.045, 0.5}, 22),
     TextButton("quitButton", "$(menuBackToGame)", {0.15, 0.062, 1}, {0.9, 0.045, 0.5}, 22),
 }
