@@ -23,10 +23,12 @@ function OnEnter(previous)
     ambience()
     -- The game keeps itself at every change of place.
     RequestAutoSave()
-    -- The first time out on the quay, a short film of the harbour at dusk.
+    -- The first time out on the quay, a short film of the harbour at dusk;
+    -- seen once it has ended, and kept at once.
     if not quayFilmSeen then
-        SetCondition("quayFilmSeen")
         PlayMovieAndWaitForEnd("movies/QuayDusk.ogv", "movies/QuayDusk.ogg")
+        SetCondition("quayFilmSeen")
+        RequestAutoSave()
         scene.say("the film of the quay is over")
     end
 end
@@ -58,20 +60,22 @@ function OnWarpObjectHit(name)
                 end
                 scene.say("the case stays shut: " .. hint)
             else
-                -- The clerk's key stays in the case's lock.
-                SetCondition("tideTableRead")
-                RemoveObject("BrassKey")
                 scene.say("the key opens the case")
                 LaunchDialogAndWaitForEnd("01020_MI_2", 1)
-                scene.say("the tide table: high water at 21:40")
+                -- The clerk's key stays in the case's lock; all that the
+                -- open case gives is given in one step, and kept at once.
+                RemoveObject("BrassKey")
                 TakeObject("TideTable")
                 AddDocument("TideTable")
                 AddNumber("5550142")
+                SetCondition("tideTableRead")
                 -- The tide table's picture joins the harbour's bonus gallery.
                 UnlockArtwork("ArtworkTideTable")
                 DeleteTask("help.tides.title", "help.tides.board")
                 if caseHint then DeleteTask("help.tides.title", caseHint) end
                 PushTask("help.call.title", "help.call.phone")
+                RequestAutoSave()
+                scene.say("the tide table: high water at 21:40")
             end
         end
     end)
