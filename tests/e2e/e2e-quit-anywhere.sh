@@ -133,6 +133,11 @@ leave() {
   e2e_restart
   cat "$E2E_LOG" >>"$E2E_DIR/earlier-runs.log"
   e2e_start "$BIN"
+  # A click through the splashes, as a player in a hurry does.
+  e2e_wait '^\[SplashScreens\] splash 0$'
+  window=$(e2e_window Tidewater)
+  e2e_frames 20
+  click 400 300
   resume
 }
 
