@@ -146,6 +146,16 @@ void KaVideo::update()
     mOnFinished.call();
 }
 
+void KaVideo::showFirstFrame()
+{
+    if (!mOpened || mFrame != 0 || mDecoder.nbFrames() == 0)
+        return;
+    const bool decoded = mDecoder.update(0, *mImage);
+    mFrame = 1;
+    if (decoded)
+        mSprite.update(*mImage);
+}
+
 // Handlers of onFinished may destroy videos, this one or others: each video
 // is looked up again before its turn.
 void KaVideo::updateAll()

@@ -59,6 +59,10 @@ public:
     // Decodes what is due (see the class note). Nothing unless playing and
     // open.
     void update();
+    // Decodes and shows the first frame ahead of its time when nothing was
+    // shown yet, so that a video waiting to be played is not a black box.
+    // The frames after it keep their times.
+    void showFirstFrame();
 
     static void updateAll();
     // Every video stops playing, its timer paused.

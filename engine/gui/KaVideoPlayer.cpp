@@ -43,6 +43,9 @@ void KaVideoPlayer::videoFilename(const KaString& path)
     mVideo.play();
     mVideo.update();
     mVideo.pause();
+    // At time 0 no frame is due yet: without this the picture stays black
+    // until the video is played.
+    mVideo.showFirstFrame();
 }
 
 void KaVideoPlayer::playBoth()

@@ -447,6 +447,17 @@ void KaModel::setVertexAnim(KaIntrusivePtr<KaModelVertexAnimation> animation, bo
     mVertexAnim = animation;
 }
 
+void KaModel::blendVertexAnim(KaIntrusivePtr<KaModelVertexAnimation>& animation, float, bool repeat)
+{
+    if (!animation)
+        return;
+    KaModelAnimationLink::setRepeatCount(*animation, repeat ? mAllBits : 1u);
+    if (!mAnim)
+        mVertexAnim = animation;
+    else
+        KaModelAnimationLink::play(*animation);
+}
+
 void KaModel::blendMesh(KaString from, KaString to, float seconds)
 {
     meshBlender* blender = new meshBlender();

@@ -139,6 +139,10 @@ public:
     void blendAnim(KaIntrusivePtr<KaModelAnimation>& animation, float seconds, bool repeat);
     void removeAnim();
     void setVertexAnim(KaIntrusivePtr<KaModelVertexAnimation> animation, bool repeat);
+    // Vertex animations do not cross-fade (seconds is not used): without a
+    // skeletal animation the vertex animation becomes the model's; with one
+    // it is only started, and the model keeps its own.
+    void blendVertexAnim(KaIntrusivePtr<KaModelVertexAnimation>& animation, float seconds, bool repeat);
     void blendMesh(KaString from, KaString to, float seconds);
     // Replaces the local matrix of the next bone computed.
     void forceMatrix(KaMatrix4x4& matrix);

@@ -19,6 +19,12 @@ const int mNoLastLimit = 2147483647;
 // with their counts.
 const unsigned long mSmallestBone = 4 + 4 + 4 + 4 + 4 + 4;
 const unsigned long mTranslationKeyBytes = 16;
+// A table holds about one key per row: the rows all its tracks may add are
+// the keys read so far plus this many, so that a few keys cannot ask for
+// millions of rows however much the wrapper inflates to.
+const unsigned long mTableRowSlack = 1024;
+// The highest frame of a table: over 36 minutes at 30 frames a second.
+const double mMaxTableFrame = 65535.0;
 const unsigned long mRotationKeyBytes = 20;
 
 bool writeTag(KaStream& stream, const char* tag) { return stream.writeData(tag, 4) == 4; }
@@ -160,10 +166,10 @@ bool KaModelAnimation::read(KaStream& stream)
         resizeNMOArrays(boneCount);
     else
         resizeFBXArrays(boneCount);
-    // The frame table may hold at most one row per byte of the stream, all
-    // tracks together: sparse keys are allowed, a key that would cost
-    // gigabytes is not.
-    unsigned long rowBudget = stream.contentLength();
+    // The frame table's rows, all tracks together, are bounded by the keys
+    // the file really holds (see mTableRowSlack): sparse keys are allowed,
+    // a key that would cost gigabytes is not.
+    unsigned long rowBudget = mTableRowSlack;
     for (unsigned int track = 0; track < boneCount; ++track) {
         if (!readBone(stream, track, rowBudget))
             return false;
@@ -177,8 +183,10 @@ bool KaModelAnimation::acceptableFrame(float frame, unsigned long track, unsigne
         return false;
     if (keyed())
         return static_cast<double>(frame) <= 2.0 * static_cast<double>(mFrameCount) + 1.0;
-    if (static_cast<double>(frame) >= static_cast<double>(rowBudget))
+    if (static_cast<double>(frame) > mMaxTableFrame)
         return false;
+    // Each key pays for one row.
+    ++rowBudget;
     const unsigned long rows = static_cast<unsigned long>(frame) + 1;
     const unsigned long have = track < mFrameTable.size() ? mFrameTable[track].size() : 0;
     if (rows <= have)

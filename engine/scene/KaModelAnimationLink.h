@@ -44,6 +44,7 @@ struct KaModelAnimationLink {
     {
         animation.setRepeatCount(count);
     }
+    static void play(KaModelVertexAnimation& animation) { animation.play(); }
 
     // The animation's current vertices when it animates the mesh of that
     // name, else null. Valid until the next call on any vertex animation.

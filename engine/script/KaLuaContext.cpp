@@ -62,6 +62,18 @@ void KaLuaContext::setGlobal(const KaString& name, const KaString& value)
         mImplementation->setGlobal(name, value);
 }
 
+void KaLuaContext::markGlobals()
+{
+    if (mImplementation)
+        mImplementation->markGlobals();
+}
+
+void KaLuaContext::dropGlobalsSinceMark()
+{
+    if (mImplementation)
+        mImplementation->dropGlobalsSinceMark();
+}
+
 void KaLuaContext::removeGlobal(const KaString& name)
 {
     if (mImplementation)

@@ -37,6 +37,9 @@ public:
     // A literal is text, not a boolean.
     void setGlobal(const KaString& name, const char* value) { setGlobal(name, KaString(value)); }
     void removeGlobal(const KaString& name);
+    // See KaLuaContextImplementation::markGlobals().
+    void markGlobals();
+    void dropGlobalsSinceMark();
 
     KaVariant global(const KaString& name) const;
     bool global(const KaString& name, bool& value) const;

@@ -100,6 +100,69 @@ int writeGlobal(lua_State* state)
     return 0;
 }
 
+// The registry entry of the objects the globals held at the last mark.
+const char* const markedGlobalsKey = "__KaMarkedGlobals";
+
+// Stack on entry: 1 the protected call's light userdata.
+int markGlobalsOfState(lua_State* state)
+{
+    lua_newtable(state); // 2: the mark
+    lua_pushglobaltable(state); // 3
+    lua_pushnil(state);
+    while (lua_next(state, 3)) { // 4 key, 5 value
+        if (!isScalarType(lua_type(state, 5))) {
+            lua_pushvalue(state, 4);
+            lua_pushvalue(state, 5);
+            lua_rawset(state, 2);
+        }
+        lua_pop(state, 1);
+    }
+    lua_pop(state, 1);
+    lua_setfield(state, LUA_REGISTRYINDEX, markedGlobalsKey);
+    return 0;
+}
+
+int dropGlobalsOfState(lua_State* state)
+{
+    lua_getfield(state, LUA_REGISTRYINDEX, markedGlobalsKey); // 2
+    if (!lua_istable(state, 2))
+        return 0;
+    lua_pushglobaltable(state); // 3
+    // Objects defined or replaced since the mark go back to what the mark
+    // holds (nil for a new one). Only existing fields change, which the
+    // walk allows.
+    lua_pushnil(state);
+    while (lua_next(state, 3)) { // 4 key, 5 value
+        if (!isScalarType(lua_type(state, 5))) {
+            lua_pushvalue(state, 4);
+            lua_rawget(state, 2); // 6 the marked value
+            if (!lua_rawequal(state, 5, 6)) {
+                lua_pushvalue(state, 4);
+                lua_insert(state, 6); // 6 key, 7 marked value
+                lua_rawset(state, 3);
+            } else {
+                lua_pop(state, 1);
+            }
+        }
+        lua_pop(state, 1);
+    }
+    // Objects removed since the mark come back.
+    lua_pushnil(state);
+    while (lua_next(state, 2)) { // 4 key, 5 marked value
+        lua_pushvalue(state, 4);
+        lua_rawget(state, 3); // 6 the current value
+        if (lua_isnil(state, 6)) {
+            lua_pushvalue(state, 4);
+            lua_pushvalue(state, 5);
+            lua_rawset(state, 3);
+        }
+        lua_pop(state, 2);
+    }
+    lua_pushnil(state);
+    lua_setfield(state, LUA_REGISTRYINDEX, markedGlobalsKey);
+    return 0;
+}
+
 struct KaLuaCFunctionRegistration {
     const char* name;
     lua_CFunction function;
@@ -386,6 +449,16 @@ void KaLuaContextImplementation::removeGlobal(const KaString& name)
     KaLuaGlobalAccess access;
     access.name = name.c_str();
     protectedCall(writeGlobal, &access, "[KaLuaContext::removeGlobal]");
+}
+
+void KaLuaContextImplementation::markGlobals()
+{
+    protectedCall(markGlobalsOfState, nullptr, "[KaLuaContext::markGlobals]");
+}
+
+void KaLuaContextImplementation::dropGlobalsSinceMark()
+{
+    protectedCall(dropGlobalsOfState, nullptr, "[KaLuaContext::dropGlobalsSinceMark]");
 }
 
 KaVariant KaLuaContextImplementation::global(const KaString& name) const

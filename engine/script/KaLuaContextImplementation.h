@@ -52,6 +52,15 @@ public:
     void setGlobal(const KaString& name, const KaString& value);
     void removeGlobal(const KaString& name);
 
+    // Remembers which functions, tables and other objects the globals hold
+    // now (replacing an earlier mark). dropGlobalsSinceMark() then puts back
+    // every such global that was defined, replaced or removed since, and
+    // forgets the mark: what a scene's scripts define goes with the scene.
+    // Booleans, numbers and strings are never touched: they are the
+    // scripts' memory that a save keeps. Nothing without a mark.
+    void markGlobals();
+    void dropGlobalsSinceMark();
+
     // Boolean, 64-bit float or string variant; invalid for anything else.
     KaVariant global(const KaString& name) const;
     // Each returns false, leaving value unchanged, unless the global has the

@@ -17,6 +17,7 @@
 #include "engine/gui/KaSoundPlayer.h"
 #include "engine/gui/KaSprite.h"
 #include "engine/gui/KaSpriteButton.h"
+#include "engine/gui/KaTextBase2.h"
 #include "engine/gui/KaVideoPlayer.h"
 #include "engine/input/KaScreen.h"
 #include "engine/scene/KaMovement2.h"
@@ -168,6 +169,7 @@ void KaXMLGUI::clear()
     releaseAll(mMovements3);
     releaseAll(mVideoPlayers);
     releaseAll(mSoundPlayers);
+    releaseAll(mTexts);
     for (KaMap<KaString, KaString*>::KaIterator it = mValues.firstElement(); it != mValues.end(); ++it)
         delete it->value;
 
@@ -185,6 +187,7 @@ void KaXMLGUI::clear()
     mMovements3.clear();
     mVideoPlayers.clear();
     mSoundPlayers.clear();
+    mTexts.clear();
 }
 
 void KaXMLGUI::unload()
@@ -231,6 +234,8 @@ KaMovement3* KaXMLGUI::movement3(const KaString& name) const { return firstOf(mM
 KaVideoPlayer* KaXMLGUI::videoPlayer(const KaString& name) const { return firstOf(mVideoPlayers, name); }
 
 KaSoundPlayer* KaXMLGUI::soundPlayer(const KaString& name) const { return firstOf(mSoundPlayers, name); }
+
+KaTextBase2* KaXMLGUI::Text2(const KaString& name) const { return firstOf(mTexts, name); }
 
 void KaXMLGUI::buildName(KaString& name, const KaString& part)
 {

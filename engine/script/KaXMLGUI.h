@@ -21,6 +21,7 @@ class KaSoundPlayer;
 class KaSprite;
 class KaSpriteButton;
 class KaSpriteButton2;
+class KaTextBase2;
 class KaVideoPlayer;
 class TiXmlElement;
 class TiXmlNode;
@@ -117,6 +118,9 @@ public:
     KaMovement3* movement3(const KaString& name) const;
     KaVideoPlayer* videoPlayer(const KaString& name) const;
     KaSoundPlayer* soundPlayer(const KaString& name) const;
+    // The older text blocks: no element of the format makes one, so the
+    // lookup finds nothing in a loaded file.
+    KaTextBase2* Text2(const KaString& name) const;
 
     // name becomes name + "." + part, or part when name is empty (an empty
     // part leaves a trailing ".").
@@ -196,6 +200,7 @@ private:
     KaMap<KaString, KaMovement3*> mMovements3;
     KaMap<KaString, KaVideoPlayer*> mVideoPlayers;
     KaMap<KaString, KaSoundPlayer*> mSoundPlayers;
+    KaMap<KaString, KaTextBase2*> mTexts;
     KaPath mDirectory;
     bool mLoaded;
 };

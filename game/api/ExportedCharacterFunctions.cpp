@@ -139,13 +139,15 @@ void MoveCharacterPlayerAtTo(float x, float y, float z)
     // Without a path the player stays where it stands.
     if (!path)
         return;
+    scene().setClickPath(path);
     player->setPositionOffset(KaVector3f32(0.0f, 0.0f, 0.0f));
     player->placeOnCurve(path);
     player->setCurveOffset(0.0f);
     player->setAnimation(player->walkAnim(Character::start), false, false, false, -1, 9999);
-    // Arrives without its stopping animation (the walk offers no way to drop
-    // the stop from a walk already planned with one).
-    player->walkTo(1.0f, true);
+    // Planned as a walk with its stop, so that the loop cycles fit the way
+    // they do for a click; then told to arrive without the stop.
+    player->walkTo(1.0f, false);
+    player->setNoEndAnim(true);
 }
 
 void SetCharacterPosition(const KaString& character, const KaString& zone, float x, float y, float z)

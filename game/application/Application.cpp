@@ -678,6 +678,17 @@ bool Application::isLockCursor()
     return mLockCursorButton.visible() || mLockCursorFromActionButton.visible();
 }
 
+bool Application::isLockPad()
+{
+    if (isLockCursor() || mGame.dialog().isDialogPlaying() || mGame.isMoviePlaying())
+        return true;
+    // Its own flag: the choices' layout may be hidden by a hidden parent.
+    if (KaLayout* answers = mGame.question().gui().layout("background"))
+        if (answers->visible())
+            return true;
+    return mGame.isDocumentOpened();
+}
+
 bool Application::onMainWindowSizeChanged()
 {
     const float dpi = static_cast<float>(KaGetDeviceDPI());

@@ -89,6 +89,9 @@ public:
     // A lock a script asked for; the scene's markers hide with it.
     void lockCursorFromAction(bool lock);
     bool isLockCursor();
+    // Whether something on screen holds the player's input: the cursor lock,
+    // a dialog line, a movie, the answer choices or an open document.
+    bool isLockPad();
     void preloadTexture(KaString) { }
 
     bool onMainWindowSizeChanged();

@@ -635,7 +635,9 @@ bool Character::onBonesUpdate(KaString& bone, KaMatrix4x4& matrix)
         return false;
 
     if (bone == rootBone()) {
-        if (isWalkAnimation(mModel->anim()->name())) {
+        // During a blend the root follows the animation coming in: a walk
+        // blended over a gesture must not carry the gesture's root motion.
+        if (isWalkAnimation(leadingAnimation()->name())) {
             matrix[3][0] = 0.0f;
             matrix[3][2] = 0.0f;
         }
@@ -983,11 +985,25 @@ void Character::planStop(float length, float plannedEnd, float& divisor)
     divisor = plannedEnd + mStartLength + static_cast<float>(played) * mLoopLength;
 }
 
+KaModelAnimation* Character::leadingAnimation() const
+{
+    if (!mModel)
+        return nullptr;
+    for (unsigned long i = mModel->bonesBlenderCount(); i-- > 0;)
+        if (KaModelAnimation* animation = mModel->bonesBlenderAt(i)->animation.get())
+            return animation;
+    return mModel->anim().get();
+}
+
 float Character::speedFromAnim(double milliseconds)
 {
-    if (!mModel || !mModel->anim())
+    // The walk follows the animation being blended in: reading the one
+    // going out would make the feet slide when a script changes animation
+    // mid-walk.
+    KaModelAnimation* leading = leadingAnimation();
+    if (!leading)
         return 0.0f;
-    KaModelAnimation& animation = *mModel->anim();
+    KaModelAnimation& animation = *leading;
     const int frame = static_cast<int>(animation.calcCurrentFrame(milliseconds));
     float distance = 0.0f;
     if (mLastRootFrame == -1) {

@@ -271,6 +271,7 @@ public:
     float speedRatio() const { return mSpeedRatio; }
     bool endOnD() const { return mEndOnD; }
     bool noEndAnim() const { return mNoEndAnim; }
+    void setNoEndAnim(bool noEndAnim) { mNoEndAnim = noEndAnim; }
 
     // What the game keeps of a walk it was asked for; the walk itself does
     // not read them.
@@ -345,6 +346,9 @@ private:
     // Whether the animation of that path is one the character walks or
     // idles with, so that its root stays still.
     bool isWalkAnimation(const KaPath& path) const;
+    // The animation the model is going to: the last one being blended in,
+    // else its current one (null when it has none).
+    KaModelAnimation* leadingAnimation() const;
     bool isWalkPartOrIdle(const KaString& name) const;
     void commitRootMotion(KaModelAnimation& animation);
     void turnHead(KaMatrix4x4& matrix);

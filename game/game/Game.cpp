@@ -24,6 +24,7 @@
 #include "game/api/YieldedCallback.h"
 #include "game/application/Application.h"
 #include "game/characters/Character.h"
+#include "game/game/GameAchievements.h"
 #include "game/inventory/Cellphone.h"
 #include "game/game/SaveDocument.h"
 #include "game/scene/Object3D.h"
@@ -53,12 +54,8 @@ const ButtonGlobal buttonGlobals[] = {
     { "BUTTON_RS_DOWN", 0x400000 }, { "BUTTON_RS_LEFT", 0x800000 }, { "BUTTON_RS_RIGHT", 0x1000000 },
 };
 
-const char* const achievementNames[] = { "Welcome", "Legacy", "Graduate", "Dezeze", "Odyssey", "Code", "Escape",
-    "Quenmark", "Music", "OnWay", "Gossip", "Snoop", "School" };
-
-// The scene's event globals, dropped when a scene with a script of its own
-// replaces the current one, so that a handler the new script lacks does not
-// linger from the old one.
+// The scene's event globals, dropped whenever a scene is left, even those
+// defined before its scripts ran.
 const char* const sceneEventGlobals[] = { "On", "OnEnter", "OnWarpObjectHit", "OnButtonDown", "OnButtonUp",
     "OnFinishedAnim", "OnCharacterAnimationFinished", "OnCharacterAnimationPlayerFinished",
     "OnDisplacementFinished", "OnFreeSoundFinished", "OnDocumentClosed", "OnSelectedObject", "OnDialogFinished",
@@ -288,10 +285,7 @@ void Game::enter(bool newGame)
 
     mSceneVisible = true;
     mLuaContext.create();
-    for (const char* prefix : { "PS3_", "XBOX_" })
-        for (unsigned int i = 0; i < sizeof achievementNames / sizeof *achievementNames; ++i)
-            mLuaContext.setGlobal(KaString(prefix) + achievementNames[i],
-                prefix[0] == 'P' ? -static_cast<int>(i) : static_cast<int>(i) + 1);
+    GameAchievements::registerAchievements(mLuaContext);
     for (const ButtonGlobal& global : buttonGlobals)
         mLuaContext.setGlobal(global.name, global.value);
     mOnGameEnterScript.attachToContext(mLuaContext);
@@ -721,28 +715,39 @@ bool Game::changeWarp2(const KaString& zone, const KaString& scene, bool blackFa
     mWarpPending = false;
     const KaString folder = sceneFolder(zone, scene);
     // A scene whose files are not there is not gone to: the scene on screen
-    // stays whole and playable rather than being torn down for nothing.
+    // stays whole and playable rather than being torn down for nothing. A
+    // zone without 3D geometry is a close-up like any other: the player
+    // simply does not walk there.
     bool anyFile = false;
     for (int kind = 0; kind < SceneFileKinds && !anyFile; ++kind)
         anyFile = KaBaseFile::fileExist(sceneFile(folder, static_cast<SceneFileKind>(kind), scene));
-    if (!anyFile || !KaBaseFile::fileExist(geometryFile(zone))) {
+    if (!anyFile) {
         KaPrintf("[Game::changeWarp2] Can't find the scene %s\n", folder.c_str());
         if (!blackFade)
             application.get()->fade();
         return false;
     }
     mPlayerArrived = false;
-    if (KaBaseFile::fileExist(sceneFile(folder, Logic, scene))) {
-        callScript("OnLeave");
-        for (const char* global : sceneEventGlobals)
-            mLuaContext.removeGlobal(global);
-        mScript.unload();
-    }
+    leaveSceneScript();
     mForGui.unload();
     mPreviousScene = mScene;
     if (!blackFade)
         application.get()->fade();
     return initWarp(zone, scene, false);
+}
+
+void Game::leaveSceneScript()
+{
+    // Every handler the scene's scripts defined leaves with it, whether or
+    // not the next scene has a script: an event the next scene does not
+    // answer must not reach the old one's code. Its scalars stay: they are
+    // what the save keeps (conditions among them).
+    if (mScript.path().length() != 0)
+        callScript("OnLeave");
+    for (const char* global : sceneEventGlobals)
+        mLuaContext.removeGlobal(global);
+    mLuaContext.dropGlobalsSinceMark();
+    mScript.unload();
 }
 
 bool Game::initWarp(const KaString& zone, const KaString& scene, bool newGame)
@@ -785,8 +790,12 @@ bool Game::initWarp(const KaString& zone, const KaString& scene, bool newGame)
     for (auto& list : mRandomSoundLists)
         list.second.keep = false;
 
-    if (exists[Logic]) {
+    if (exists[Logic])
         mLuaContext.addBindings(LuaOpenBinds);
+    // What the scene's scripts define from here on is theirs, and goes when
+    // the scene is left (leaveSceneScript()).
+    mLuaContext.markGlobals();
+    if (exists[Logic]) {
         mScript.attachToContext(mLuaContext);
         mScript.load("menus/help/help.lua");
         mScript.execute();
@@ -800,7 +809,12 @@ bool Game::initWarp(const KaString& zone, const KaString& scene, bool newGame)
     mScene3D.interactionsGui().unload();
     deleteHitObjects();
 
-    mScene3D.load(geometryFile(zone));
+    // A zone without geometry (a 2D close-up) keeps nothing of the place
+    // before it: no floor, cameras or hit meshes of another scene.
+    if (KaBaseFile::fileExist(geometryFile(zone)))
+        mScene3D.load(geometryFile(zone));
+    else
+        mScene3D.close();
     mScene3D.loadBackground(sceneFile(mScenePath, Set, scene));
 
     KaLayout& front = app->layoutFront();
@@ -1749,12 +1763,14 @@ bool Game::setBackground(const KaString& file)
     return mScene3D.changeBackground(file);
 }
 
-bool Game::startAnimation(const KaString& sprite, int count, bool)
+bool Game::startAnimation(const KaString& sprite, int count, bool flag)
 {
     KaSpriteLayout* layout = mScene3D.backgroundGui().spriteLayout(sprite);
     if (!layout)
         return false;
     layout->surface().frameAnim().setRepeatCount(static_cast<unsigned int>(count));
+    // The flag plays the frames backwards.
+    layout->surface().frameAnim().setReversed(flag);
     layout->play();
     return true;
 }
@@ -1770,18 +1786,30 @@ bool Game::addAnimToSet(const KaPath& zoneAndScene)
     const KaString& zone = parts[0];
     const KaString& scene = parts[1];
     mAnimSetGui.load(KaString("scenes/") + zone + "/" + scene + "/Set" + scene + ".lua");
-    KaLayout* root = mAnimSetGui.layout("root");
-    KaSpriteLayout* target = mScene3D.backgroundGui().spriteLayout("root");
-    if (!root || !target)
+    // The background's "root" may be a plain layout or a picture.
+    KaLayout* target = mScene3D.backgroundGui().layout("root");
+    KaSpriteLayout* sprite = findSpriteLayoutByName(mAnimSetGui.layout("root"), scene);
+    if (!target || !sprite)
         return false;
-    for (unsigned long i = 0; i < root->childCount(); ++i) {
-        KaSpriteLayout* sprite = dynamic_cast<KaSpriteLayout*>(root->child(i));
-        if (sprite && sprite->name() == scene) {
-            target->addChild(sprite);
-            return true;
-        }
+    target->addChild(sprite);
+    return true;
+}
+
+KaSpriteLayout* Game::findSpriteLayoutByName(KaILayout* parent, const KaString& name)
+{
+    return dynamic_cast<KaSpriteLayout*>(findLayoutByName(parent, name));
+}
+
+KaILayout* Game::findLayoutByName(KaILayout* parent, const KaString& name)
+{
+    if (!parent)
+        return nullptr;
+    for (unsigned long i = 0; i < parent->childCount(); ++i) {
+        KaI3DObject2* child = parent->child(i);
+        if (child && child->name() == name)
+            return dynamic_cast<KaILayout*>(child);
     }
-    return false;
+    return nullptr;
 }
 
 bool Game::playMovie(const KaString& video, const KaString& sound)

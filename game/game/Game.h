@@ -27,6 +27,7 @@
 class KaButtonLayout;
 class KaILayout;
 class KaLayout;
+class KaSpriteLayout;
 class TiXmlNode;
 struct lua_State;
 
@@ -127,6 +128,9 @@ public:
     // Scene change.
     bool changeWarp(const KaString& zone, const KaString& scene, bool blackFade);
     bool changeWarp2(const KaString& zone, const KaString& scene, bool blackFade);
+    // Runs the scene script's "OnLeave" and removes what the scene's
+    // scripts defined.
+    void leaveSceneScript();
     bool initWarp(const KaString& zone, const KaString& scene, bool newGame);
     bool loadScene(const KaPath& unused);
 
@@ -208,6 +212,16 @@ public:
     // scene joins the current background. False unless the text is exactly
     // two non-empty names of an existing scene folder.
     bool addAnimToSet(const KaPath& zoneAndScene);
+    // The first direct child of parent with that name (null when none, or
+    // when it is not a layout of that kind).
+    static KaILayout* findLayoutByName(KaILayout* parent, const KaString& name);
+    static KaSpriteLayout* findSpriteLayoutByName(KaILayout* parent, const KaString& name);
+    // The game is driven by the mouse or touches only: no pad.
+    bool isMouse() const { return false; }
+    // Buttons to go from place to place: this game has none.
+    void createButtonsLayoutGoto() { }
+    void attachButtonsLayoutGoto() { }
+    void deleteButtonsLayoutGoto() { }
     // False when the movie cannot be shown (no video layer, or a file that
     // does not open): nothing is then hidden or stopped.
     bool playMovie(const KaString& video, const KaString& sound);

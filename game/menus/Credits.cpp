@@ -73,6 +73,9 @@ void Credits::enter(bool fromOptions)
     mBackgroundFade.mDuration = 12000.0f;
     mBackgroundFade.mSetter = &Ka3DObject2::setColor;
     showBackground(0);
+    // Entered again without a leave (a script ending the game twice), the
+    // fade must still move one picture per run, not one per entry.
+    mBackgroundFade.onFinished.remove(this, &Credits::onBackgroundAnimFinished, 0.0f);
     mBackgroundFade.onFinished.add(this, &Credits::onBackgroundAnimFinished, 0.0f);
 }
 

@@ -347,6 +347,40 @@ TEST_F(CharacterTest, TheRootStaysStillInWalkAndIdleAnimationsOnly)
     }
 }
 
+// While one animation is blended over another, the root and the walk's
+// speed follow the one coming in.
+TEST_F(CharacterTest, DuringABlendTheRootAndTheWalkSpeedFollowTheAnimationComingIn)
+{
+    // Ten frames each: the walk moves its root 0.7 a frame, the step 3.
+    writeAnimation("step.kaan", characterAnimation(11, KaVector3f32(10, 5, 30)));
+    struct Case {
+        const char* from;
+        const char* to;
+        float perFrame;
+        bool rootStill;
+    };
+    for (const Case& c : { Case { "walk_loop.kaan", "step.kaan", 3.0f, false },
+             Case { "step.kaan", "walk_loop.kaan", 0.7f, true } }) {
+        SCOPED_TRACE(c.to);
+        Character& mira = character("Mira");
+        ASSERT_TRUE(mira.setAnimation(c.from));
+        started();
+        frame();
+        ASSERT_TRUE(mira.blendAnimation(c.to, 5.0f));
+        frame();
+        ASSERT_EQ(1u, mira.model()->bonesBlenderCount()) << "still blending";
+        EXPECT_NEAR(c.perFrame * mira.model()->scale().z, mira.speedFromAnim(0.0), 1e-4f);
+        KaString bone("Pere");
+        KaMatrix4x4 matrix;
+        matrix[3][0] = 5.0f;
+        matrix[3][2] = 7.0f;
+        ASSERT_TRUE(mira.onBonesUpdate(bone, matrix));
+        EXPECT_EQ(c.rootStill ? 0.0f : 5.0f, matrix[3][0]);
+        EXPECT_EQ(c.rootStill ? 0.0f : 7.0f, matrix[3][2]);
+        characters.clear();
+    }
+}
+
 TEST_F(CharacterTest, TheFootShadowsLieOnTheGroundUnderTheFeet)
 {
     Character& mira = character("Mira");

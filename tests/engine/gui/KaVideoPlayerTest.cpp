@@ -77,6 +77,9 @@ TEST_F(KaVideoPlayerTest, ClicksOnThePictureToggleVideoAndSound)
     const KaPixel first = shownAt(40, 40);
     EXPECT_EQ(first.a, 255);
     EXPECT_NE(first, shownAt(10, 10));
+    // The clip's first frame (luma 60), not the black of an empty picture.
+    EXPECT_NEAR(first.r, 50, 3);
+    EXPECT_NEAR(first.g, 50, 3);
     frame(500);
     EXPECT_EQ(shownAt(40, 40), first);
 

@@ -333,6 +333,67 @@ TEST(KaModelAnimationTest, DamagedFilesAreRefusedAndLeaveNothingBehind)
     }
 }
 
+// A table's rows are paid for by its keys (one row each) beyond a small
+// allowance, up to a highest frame: a few keys far out, or a small wrapped
+// file that inflates to megabytes of padding, cannot ask for millions of
+// rows.
+TEST(KaModelAnimationTest, ATableAsksForNoMoreRowsThanItsKeysPayFor)
+{
+    struct Case {
+        const char* name;
+        std::vector<float> frames; // the one bone's translation keys
+        bool loads;
+    };
+    std::vector<float> everyFrame;
+    for (int i = 0; i < 1500; ++i)
+        everyFrame.push_back(static_cast<float>(i));
+    std::vector<float> sparse;
+    for (int i = 0; i < 400; ++i)
+        sparse.push_back(static_cast<float>(3 * i));
+    const Case cases[] = {
+        { "one key within the allowance", { 0, 1000 }, true },
+        { "a key on every frame", everyFrame, true },
+        { "a key every third frame", sparse, true },
+        { "too few keys for their rows", { 0, 3, 6, 2000 }, false },
+        { "one key far out", { 3999000 }, false },
+        { "past the highest frame", { 65536 }, false },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        KaTestSkeletalFile file;
+        file.type = 0;
+        file.bones.push_back({ "Pere", {}, {} });
+        for (float frame : c.frames)
+            file.bones[0].translations.push_back({ frame, 1, 2, 3 });
+        KaIntrusivePtr<KaModelAnimation> anim(new KaModelAnimation());
+        KaCaptureStdout capture;
+        EXPECT_EQ(c.loads, loadBytes(*anim, KaTestWriteSkeletal(file)));
+        if (c.loads) {
+            ASSERT_EQ(anim->frameTable().size(), 1u);
+            EXPECT_EQ(anim->frameTable()[0].size(), static_cast<unsigned long>(c.frames.back()) + 1);
+            EXPECT_EQ(capture.text(), "");
+        } else {
+            EXPECT_EQ(anim->trackCount(), 0u);
+            EXPECT_EQ(capture.text(), "[KaModelAnimation::load] Corrupt file.\n");
+        }
+    }
+
+    // A few hundred bytes on disk, a few hundred kilobytes once inflated:
+    // the inflated size is no measure of the rows the file holds.
+    KaTestSkeletalFile far;
+    far.type = 0;
+    far.bones.push_back({ "Pere", { { 60000, 1, 2, 3 } }, {} });
+    const std::string packed = KaTestWrapKaz0(KaTestWriteSkeletal(far) + std::string(200000, '\0'));
+    EXPECT_LT(packed.size(), 1000u);
+    KaTempDir dir;
+    dir.write("far.anim", packed);
+    KaIntrusivePtr<KaModelAnimation> anim(new KaModelAnimation());
+    KaCaptureStdout capture;
+    EXPECT_FALSE(anim->load(KaPath(dir.file("far.anim").c_str())));
+    EXPECT_NE(capture.text().find("[KaModelAnimation::load] Corrupt file.\n"), std::string::npos);
+    EXPECT_EQ(anim->frameTable().size(), 0u);
+}
+
 TEST(KaModelAnimationTest, EveryTruncationFailsCleanly)
 {
     KaTestSkeletalFile table = twoBoneKeyedFile();

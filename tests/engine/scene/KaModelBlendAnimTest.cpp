@@ -163,3 +163,26 @@ TEST_F(KaModelBlendAnimTest, AShortVertexAnimationLeavesTheRestOfTheMeshInPlace)
         EXPECT_EQ(skinned.vertex(2), KaVector3f32(bones != 0 ? -2.0f : 2.0f, 5, 0));
     }
 }
+
+// Vertex animations do not cross-fade: without a skeletal animation the
+// blend makes it the model's; with one it only starts it.
+TEST_F(KaModelBlendAnimTest, BlendingAVertexAnimationAttachesItOnlyWithoutASkeletalOne)
+{
+    KaAddBone(*mModel, "root", KaModel::mNoParent, KaTRS());
+    for (bool skeletal : { false, true }) {
+        SCOPED_TRACE(skeletal ? "with a skeletal animation" : "without");
+        KaIntrusivePtr<KaModelAnimation> walk = holdAt(1);
+        if (skeletal)
+            mModel->setAnim(walk, true);
+        else
+            mModel->removeAnim();
+        mModel->setVertexAnim(nullptr, false);
+        KaIntrusivePtr<KaModelVertexAnimation> wave(new KaModelVertexAnimation());
+        mModel->blendVertexAnim(wave, 0.5f, false);
+        EXPECT_EQ(wave->repeatCount(), 1u);
+        EXPECT_EQ(mModel->vertexAnim().get(), skeletal ? nullptr : wave.get());
+        EXPECT_EQ(wave->isRunning(), skeletal);
+        mModel->blendVertexAnim(wave, 0.5f, true);
+        EXPECT_EQ(wave->repeatCount(), 4294967295u);
+    }
+}

@@ -130,6 +130,47 @@ TEST(KaLuaContextTest, NativeFunctionsBindingsAndRegistry)
 
 // A script may guard its globals with metamethods that raise: the engine's
 // accesses run protected, report the error and go on.
+// What scripts define after a mark goes when it is dropped; what they
+// replaced or removed comes back; their scalars stay.
+TEST(KaLuaContextTest, DroppingSinceTheMarkPutsBackTheObjectsButNotTheScalars)
+{
+    KaLuaContext context;
+    context.registerCFunction("Twice", twice);
+    ASSERT_TRUE(run(context, "function Kept() return 'kept' end\n"
+                             "function Replaced() return 'old' end\n"
+                             "function Removed() return 'removed' end\n"
+                             "shared = { 1 }\n"));
+    context.markGlobals();
+    ASSERT_TRUE(run(context, "function Handler() end\n"
+                             "list = {}\n"
+                             "co = coroutine.create(function() end)\n"
+                             "function Replaced() return 'new' end\n"
+                             "Removed = nil\n"
+                             "Twice = function() return 0 end\n"
+                             "shared[2] = 2\n"
+                             "condition = true\n"
+                             "count = 3\n"
+                             "name = 'quay'\n"
+                             "Kept = 'now a string'\n"));
+    context.dropGlobalsSinceMark();
+    EXPECT_TRUE(run(context, "assert(Handler == nil and list == nil and co == nil)\n"
+                             "assert(Replaced() == 'old' and Removed() == 'removed')\n"
+                             "assert(Twice(4) == 8)\n"
+                             // A table changed in place is the same table.
+                             "assert(shared[2] == 2)\n"
+                             "assert(condition == true and count == 3 and name == 'quay')\n"
+                             "assert(Kept == 'now a string')\n"));
+    // The mark is used up: a second drop, or one without a mark, does
+    // nothing.
+    ASSERT_TRUE(run(context, "function Later() end\n"));
+    context.dropGlobalsSinceMark();
+    EXPECT_TRUE(run(context, "assert(Later ~= nil)"));
+    KaLuaContext fresh;
+    ASSERT_TRUE(run(fresh, "function Unmarked() end"));
+    fresh.dropGlobalsSinceMark();
+    EXPECT_TRUE(run(fresh, "assert(Unmarked ~= nil)"));
+}
+
 TEST(KaLuaContextTest, ErrorsRaisedByTheGlobalsTableAreReported)
 {
     KaLuaContext context;

@@ -70,6 +70,7 @@ TEST_F(KaXMLGUITest, GroupsJoinNamesWithDotsAndListTheirOwnNames)
                      "  </group>\n"
                      "  <group><value name=\"top\" value=\"T\"/></group>\n"
                      "  <unknown name=\"box\"><value name=\"inside\" value=\"I\"/></unknown>\n"
+                     "  <text2 name=\"caption\" value=\"C\"/>\n"
                      "</gui>\n"));
     EXPECT_EQ(valueOf("menu.title"), "Hello");
     EXPECT_EQ(valueOf("menu.sub.deep"), "D");
@@ -81,6 +82,9 @@ TEST_F(KaXMLGUITest, GroupsJoinNamesWithDotsAndListTheirOwnNames)
     EXPECT_EQ(valueOf("box.inside"), "I");
     // The root element has no name: "gui" is not part of any key.
     EXPECT_EQ(valueOf("gui.menu.title"), "<null>");
+    // No element makes an older text block, whatever its name or kind.
+    for (const char* name : { "menu.title", "top", "caption" })
+        EXPECT_EQ(gui->Text2(name), nullptr) << name;
 
     EXPECT_TRUE(gui->group("menu"));
     EXPECT_TRUE(gui->group("sub"));

@@ -77,6 +77,73 @@ TEST_F(GameTest, AClickWalksThePlayerAndTheArrivalReachesTheScript)
     EXPECT_EQ(KaString(player()->settings().walk.animationFileName), player()->curAnimName());
 }
 
+TEST_F(GameTest, AWalkToAPointIsPlannedWithItsStopButEndsWithoutIt)
+{
+    newGame();
+    Game& game = application.get()->game();
+    placePlayer("Zone01010", KaVector3f32(-100, 0, 150));
+    lua("MoveCharacterPlayerAtTo(60, 0, 200)");
+    ASSERT_NE(nullptr, player()->curve().get());
+    EXPECT_EQ(game.scene3D().clickPath().get(), player()->curve().get());
+    EXPECT_TRUE(player()->noEndAnim());
+    EXPECT_FALSE(game.playerArrived());
+    EXPECT_EQ(player()->walkAnim(Character::start), player()->curAnimName());
+    // The loop cycles fit the way they do for a walk with its stop.
+    const float ratio = player()->speedRatio();
+    const unsigned int endFrame = player()->endFrame();
+    player()->walkTo(1.0f, true);
+    EXPECT_NE(ratio, player()->speedRatio()) << "planned without the stop, the walk would differ";
+    player()->walkTo(1.0f, false);
+    EXPECT_FLOAT_EQ(ratio, player()->speedRatio());
+    EXPECT_EQ(endFrame, player()->endFrame());
+    player()->setNoEndAnim(true);
+
+    // And it ends without a stopping animation.
+    bool stopped = false;
+    for (int i = 0; i < 600 && log.find("[Logic01010] arrived") == std::string::npos; ++i) {
+        frame();
+        stopped = stopped || player()->isWalkEnd();
+    }
+    EXPECT_NE(std::string::npos, log.find("[Logic01010] arrived")) << log;
+    EXPECT_FALSE(stopped);
+    EXPECT_FALSE(player()->noEndAnim());
+}
+
+// The input is held while anything on screen waits for the player.
+TEST_F(GameTest, ThePadIsLockedWhileSomethingHoldsTheInput)
+{
+    newGame();
+    Game& game = application.get()->game();
+    Application* app = application.get();
+    EXPECT_FALSE(app->isLockPad());
+    struct Case {
+        const char* name;
+        KaLayout* layout; // shown, then hidden again
+    };
+    const Case cases[] = {
+        { "answer choices", game.question().gui().layout("background") },
+        { "movie", game.inGameGui().buttonLayout("videoBackgroundButton") },
+        { "open document", game.documentsBrowser().gui().layout("zoomed") },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_NE(nullptr, c.layout);
+        const bool was = c.layout->visible();
+        c.layout->setVisible(true);
+        EXPECT_TRUE(app->isLockPad());
+        c.layout->setVisible(was);
+        EXPECT_FALSE(app->isLockPad());
+    }
+    captured([&] { app->lockCursor(true); });
+    EXPECT_TRUE(app->isLockPad());
+    captured([&] { app->lockCursor(false); });
+    EXPECT_FALSE(app->isLockPad());
+    captured([&] { game.launchDialog("01020_MI_1", 1, "", "", 0.0f); });
+    frame();
+    EXPECT_TRUE(game.dialog().isDialogPlaying());
+    EXPECT_TRUE(app->isLockPad());
+}
+
 TEST_F(GameTest, AClickWithoutAPathLeavesThePlayerWhereItIs)
 {
     newGame();
@@ -181,6 +248,12 @@ TEST_F(GameTest, AWarpLeavesTheSceneAndEntersTheNextOne)
     lua("ChangeWarp('01', '01010', true)");
     frame();
     EXPECT_NE(std::string::npos, log.find("[Logic01010] enter from 01020")) << log;
+    // A call dialled in the office is not the quay's to answer.
+    log.clear();
+    captured([&] { game.onCallNumber("5550142"); });
+    EXPECT_EQ(std::string::npos, log.find("[Logic01020]")) << log;
+    bool called = false;
+    EXPECT_FALSE(game.luaContext().global("calledHarbourMaster", called));
 }
 
 TEST_F(GameTest, AWarpToAMissingSceneKeepsTheCurrentOnePlayable)

@@ -66,6 +66,18 @@ TEST_F(CreditsTest, ThePicturesFadeInTwelveSecondsApartAndTheLastOneStays)
     EXPECT_TRUE(credits().entered()) << "the text still scrolls";
 }
 
+TEST_F(CreditsTest, EnteredTwiceTheyStillMoveOnePicturePerFade)
+{
+    {
+        KaCaptureStdout console;
+        credits().enter(false);
+    }
+    EXPECT_EQ(0, credits().backgroundIndex());
+    runFor(12200);
+    EXPECT_EQ(1, credits().backgroundIndex());
+    EXPECT_EQ("110", visiblePictures());
+}
+
 TEST_F(CreditsTest, TheEndOfTheTextReturnsWhereTheCreditsCameFrom)
 {
     KaLayout* text = credits().gui().layout("text");
