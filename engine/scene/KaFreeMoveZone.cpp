@@ -1403,8 +1403,8 @@ void KaFreeMoveZone::indexWalls()
                 }
         }
     }
-    // Two passes over the same cells: count, then fill.
-    std::vector<unsigned int> touched;
+    // Two passes over the same cells: count, then fill each cell's list
+    // from its end, which leaves each cell's end where its start belongs.
     for (int pass = 0; pass < 2; ++pass) {
         for (unsigned int w = 0; w < mWalls.size(); ++w) {
             const BlockerSegment& wall = mWalls[w];
@@ -1420,16 +1420,19 @@ void KaFreeMoveZone::indexWalls()
                 if (pass == 0)
                     ++mWallStart[index + 1];
                 else
-                    mWallsOfCells[touched[index]++] = w;
+                    mWallsOfCells[--mWallStart[index + 1]] = w;
             });
         }
         if (pass == 0) {
             for (unsigned long i = 0; i < cells; ++i)
                 mWallStart[i + 1] += mWallStart[i];
             mWallsOfCells.assign(mWallStart[cells], 0);
-            touched.assign(mWallStart.begin(), mWallStart.end() - 1);
         }
     }
+    const unsigned int total = static_cast<unsigned int>(mWallsOfCells.size());
+    for (unsigned long i = 0; i < cells; ++i)
+        mWallStart[i] = mWallStart[i + 1];
+    mWallStart[cells] = total;
 }
 
 // A step is taken only between walkable cells whose centres see each other:
