@@ -1,5 +1,6 @@
 #include "engine/scene/KaFreeMoveZone.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -1272,14 +1273,53 @@ void KaFreeMoveZone::collectWalls(std::vector<BlockerSegment>& walls, std::vecto
     walls.clear();
     if (triangles)
         triangles->clear();
+    // A border edge is a wall where the floor stops. Two triangles that meet
+    // along only part of an edge (a vertex of one in the middle of the
+    // other's side) both call it a border: the edge is cut at the ends of
+    // the borders that lie on it, and a piece with floor just beyond it is
+    // no wall.
+    std::vector<KaVector2f32> ends;
+    for (unsigned long i = 0; i + 1 < mBorders.size(); i += 2)
+        for (int e = 0; e < 2; ++e) {
+            const KaVector2f32 p = floorPoint(mBorders[i + e]);
+            if (finite(p))
+                ends.push_back(p);
+        }
+    const float probe = 1e-3f * KaMax(mCellSize.x, mCellSize.y);
+    std::vector<float> cuts;
     for (unsigned long i = 0; i + 1 < mBorders.size(); i += 2) {
         const KaVector2f32 a = floorPoint(mBorders[i]);
         const KaVector2f32 b = floorPoint(mBorders[i + 1]);
         if (!finite(a) || !finite(b))
             continue;
-        walls.push_back(BlockerSegment { a, b });
-        if (triangles)
-            triangles->push_back(mBorders[i] / 3);
+        const unsigned int t = mBorders[i] / 3;
+        const KaVector2f32 e = b - a;
+        const float length2 = e.x * e.x + e.y * e.y;
+        cuts.assign({ 0.0f, 1.0f });
+        for (const KaVector2f32& p : ends) {
+            const KaVector2f32 v = p - a;
+            const float along = (v.x * e.x + v.y * e.y) / length2;
+            if (along > 0.0f && along < 1.0f && std::fabs(cross2D(e, v)) <= 1e-5f * length2)
+                cuts.push_back(along);
+        }
+        std::sort(cuts.begin(), cuts.end());
+        // Outwards: away from the centre of the edge's own triangle.
+        const KaVector2f32 centre
+            = (floorPoint(3 * t) + floorPoint(3 * t + 1) + floorPoint(3 * t + 2)) * (1.0f / 3.0f);
+        const float length = std::sqrt(length2);
+        KaVector2f32 out = length > 0.0f ? KaVector2f32(e.y, -e.x) * (1.0f / length) : KaVector2f32(0.0f, 0.0f);
+        if (cross2D(e, centre - a) * cross2D(e, out) > 0.0f)
+            out = out * -1.0f;
+        for (size_t k = 0; k + 1 < cuts.size(); ++k) {
+            if (!(cuts[k + 1] > cuts[k]))
+                continue;
+            const KaVector2f32 from = a + e * cuts[k], to = a + e * cuts[k + 1];
+            if (onFloorPlane((from + to) * 0.5f + out * probe))
+                continue;
+            walls.push_back(BlockerSegment { from, to });
+            if (triangles)
+                triangles->push_back(t);
+        }
     }
     // A blocker closes the strip behind it, within its length, however far:
     // the blocker and the strip's two sides, as far as the grid reaches.

@@ -712,6 +712,20 @@ TEST(KaFreeMoveZoneWalks, ClosedBlockerIslandsAndTheInnerCorner)
         EXPECT_FALSE(zone.curve(KaVector3f32(3.0f, 0.0f, 3.0f), KaVector3f32(10.0f, 0.0f, 3.0f)));
         EXPECT_FALSE(zone.curve(KaVector3f32(1.0f, 0.0f, 5.0f), KaVector3f32(12.0f, 0.0f, 1.0f)));
     }
+    // Two rectangles that share only part of a side (a corner of one in the
+    // middle of the other's side): the shared part is no wall.
+    {
+        TurnedFloor floor;
+        floor.rects = { { 0.0f, 0.0f, 100.0f, 400.0f }, { 100.0f, 300.0f, 400.0f, 400.0f } };
+        KaFreeMoveZone zone;
+        floor.build(zone);
+        const KaVector3f32 from(50.0f, 0.0f, 20.0f), to(380.0f, 0.0f, 350.0f);
+        const KaIntrusivePtr<KaBezierCurve> curve = zone.curve(from, to);
+        ASSERT_TRUE(curve);
+        EXPECT_EQ(to, lastPoint(curve));
+        for (const Segment& leg : legsOf(from, curve))
+            EXPECT_TRUE(floor.covers(leg.a, leg.b, 0.05f));
+    }
     // An L of three 8.8-unit-wide rectangles: the walk round the inner
     // corner at (8.8, 8.8) keeps to the floor.
     {
