@@ -1418,7 +1418,7 @@ const float kWallPad = 1e-3f;
 void KaFreeMoveZone::indexWalls()
 {
     updateBorders();
-    collectWalls(mWalls, nullptr);
+    collectWalls(mWalls, &mWallTriangles);
     const KaVector2s32 size = mGraph->size();
     const unsigned long cells = static_cast<unsigned long>(size.x) * static_cast<unsigned long>(size.y);
     mWallStart.assign(cells + 1, 0);
@@ -1663,9 +1663,15 @@ bool KaFreeMoveZone::onFloorPlane(const KaVector2f32& point) const
 // point is more than a cell from the floor.
 bool KaFreeMoveZone::nearestFloorPoint(const KaVector2f32& point, KaVector2f32& nearest) const
 {
-    std::vector<BlockerSegment> walls;
-    std::vector<unsigned int> triangles;
-    collectWalls(walls, &triangles);
+    // The walls of the cell data when it is current; made here otherwise.
+    std::vector<BlockerSegment> made;
+    std::vector<unsigned int> madeTriangles;
+    const KaVector2s32 size = mGraph->size();
+    const bool current = size.x > 0 && mSteps.size() == static_cast<unsigned long>(size.x) * size.y;
+    if (!current)
+        collectWalls(made, &madeTriangles);
+    const std::vector<BlockerSegment>& walls = current ? mWalls : made;
+    const std::vector<unsigned int>& triangles = current ? mWallTriangles : madeTriangles;
     float best = kLargestFloat;
     long bestWall = -1;
     for (unsigned long w = 0; w < triangles.size(); ++w) {
@@ -1833,8 +1839,12 @@ KaArray<KaVector3f32> KaFreeMoveZone::removeInsignificantPoints(KaArray<KaVector
     // The walls a straight walk must not cross: the borders and this zone's
     // blockers, in the plane of the grid (the world's x and z, or the
     // frame of the grid matrix).
-    std::vector<BlockerSegment> segments;
-    collectWalls(segments, nullptr);
+    std::vector<BlockerSegment> made;
+    const KaVector2s32 size = mGraph->size();
+    const bool current = size.x > 0 && mSteps.size() == static_cast<unsigned long>(size.x) * size.y;
+    if (!current)
+        collectWalls(made, nullptr);
+    const std::vector<BlockerSegment>& segments = current ? mWalls : made;
     std::vector<PreparedBlocker> walls;
     walls.reserve(segments.size());
     for (const BlockerSegment& segment : segments)

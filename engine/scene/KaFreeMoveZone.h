@@ -320,6 +320,8 @@ private:
     // grid plane, and per cell the walls that touch it: cell i holds
     // mWallsOfCells[mWallStart[i]] to mWallsOfCells[mWallStart[i + 1] - 1].
     std::vector<BlockerSegment> mWalls;
+    // The triangle of each border piece, which come first in mWalls.
+    std::vector<unsigned int> mWallTriangles;
     std::vector<unsigned int> mWallStart;
     std::vector<unsigned int> mWallsOfCells;
     // Per cell, the steps a walk may take from it (bit k: KaGridSearch's
