@@ -1,8 +1,10 @@
 #include "engine/scene/KaFreeMoveZone.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 
 #include "engine/base/KaStd.h"
 #include "engine/core/KaFile.h"
@@ -27,6 +29,10 @@ const float kDefaultBorderCost = 2048.0f;
 const float kMinimumCellSize = 0.01f;
 // A search gives up after this many cells: a quarter of the largest grid.
 const unsigned long kMaxExpandedNodes = 1000000;
+// How far inside the floor a click off it is brought, in world units.
+const float kFloorInset = 0.01f;
+// The sides of a footprint's outline.
+const int kObstacleSides = 8;
 
 float cross2D(const KaVector2f32& a, const KaVector2f32& b) { return a.x * b.y - a.y * b.x; }
 
@@ -231,32 +237,44 @@ float KaFreeMoveZone::KaFreeMoveZoneGraph::LeastCostEstimate(void* stateStart, v
     return static_cast<float>(adx > adz ? adx : adz);
 }
 
+float KaFreeMoveZone::KaFreeMoveZoneGraph::searchBorderCost() const
+{
+    return KaGridSearch::searchedBorderCost(mBorderCost);
+}
+
 void KaFreeMoveZone::KaFreeMoveZoneGraph::AdjacentCost(void* state, std::vector<micropather::StateCost>* adjacent)
 {
     if (mSize.x <= 0 || mSize.y <= 0)
         return;
-    static const int kSteps[8][2]
-        = { { -1, 0 }, { -1, 1 }, { 0, 1 }, { 1, 1 }, { 1, 0 }, { 1, -1 }, { 0, -1 }, { -1, -1 } };
     const long index = fromState(state);
+    const unsigned long cells = mFlags.size();
+    if (index < 0 || static_cast<unsigned long>(index) >= cells)
+        return;
     const int x = static_cast<int>(index % mSize.x);
     const int z = static_cast<int>(index / mSize.x);
     const unsigned char* flags = mFlags.constData();
-    const unsigned long cells = mFlags.size();
-    // Border cells off the floor are not walked through (see walkable()).
+    // Once the cell data is made, the steps are those whose line stays on
+    // the floor; before, every unblocked neighbour whose centre is on it.
+    const unsigned char* steps = mOwner->mSteps.size() == cells ? mOwner->mSteps.data() : nullptr;
     const unsigned char* onFloor = mOwner->mOnFloor.size() == cells ? mOwner->mOnFloor.constData() : nullptr;
-    for (const auto& step : kSteps) {
-        const int nx = x + step[0];
-        const int nz = z + step[1];
+    const float borderCost = searchBorderCost();
+    for (int k = 0; k < 8; ++k) {
+        const int nx = x + KaGridSearch::kSteps[k][0];
+        const int nz = z + KaGridSearch::kSteps[k][1];
         if (nx < 0 || nz < 0 || nx >= mSize.x || nz >= mSize.y)
             continue;
         const unsigned long next
             = static_cast<unsigned long>(nz) * static_cast<unsigned long>(mSize.x) + static_cast<unsigned long>(nx);
         const unsigned char f = flags[next];
-        if (f == 1 || (f == 2 && onFloor && !onFloor[next]))
+        if (steps) {
+            if (!(steps[index] & (1u << k)))
+                continue;
+        } else if (f == 1 || (f == 2 && onFloor && !onFloor[next])) {
             continue;
+        }
         micropather::StateCost cost;
         cost.state = toState(static_cast<long>(nz) * mSize.x + nx);
-        cost.cost = f == 2 ? mBorderCost : 1.0f;
+        cost.cost = f == 2 ? borderCost : 1.0f;
         adjacent->push_back(cost);
     }
 }
@@ -323,6 +341,7 @@ void KaFreeMoveZone::clear()
     mGraph->setSize(KaVector2s32(0, 0));
     mRegions.clear();
     mOnFloor.clear();
+    mSteps.clear();
     resetSolver();
 }
 
@@ -596,6 +615,9 @@ bool KaFreeMoveZone::deserialize(KaStream& stream, KaFreeMoveZone& zone, KaArray
     zone.mGraph->setSize(KaVector2s32(block.width, block.depth));
     zone.mGraph->flags() = block.flags;
     zone.mGraph->setBorderCost(block.borderCost);
+    zone.mOnFloor.clear();
+    zone.mSteps.clear();
+    zone.mRegions.clear();
     zone.resetSolver();
     if (zone.name().contains("19000", 0, nullptr)) {
         zone.mCellSize = KaVector2f32(2.0f, 2.0f);
@@ -938,42 +960,88 @@ bool KaFreeMoveZone::hasCellBorderIntersection(const KaVector2s32& cell)
     return false;
 }
 
-// Marks the cells a border crosses. Only the cells around each border's
-// bounds are tested: the same answer as testing every border in every cell.
+namespace {
+
+// Calls visit(x, z) for the cells of each grid row that the segment a-b may
+// touch: the segment is cut to the row's band (widened by pad) and the cells
+// under that piece, widened by one on each side, are visited. The work is
+// the length of the segment in cells, whatever its slant, where the cells of
+// its bounding box would be the square of it for a long diagonal.
+template <class Visit>
+void forCellsAlong(const KaVector2f32& a, const KaVector2f32& b, const KaVector2f32& gridMin,
+    const KaVector2f32& cell, const KaVector2s32& size, float pad, Visit visit)
+{
+    if (!finite(a) || !finite(b) || size.x <= 0 || size.y <= 0)
+        return;
+    const int z0 = clampIndex((KaMin(a.y, b.y) - pad - gridMin.y) / cell.y - 1.0f, size.y);
+    const int z1 = clampIndex((KaMax(a.y, b.y) + pad - gridMin.y) / cell.y + 1.0f, size.y);
+    const float dz = b.y - a.y;
+    for (int z = z0; z <= z1; ++z) {
+        const float low = gridMin.y + static_cast<float>(z) * cell.y - pad;
+        const float high = low + cell.y + 2.0f * pad;
+        float fromX, toX;
+        if (std::fabs(dz) <= 1e-12f) {
+            if (a.y < low || a.y > high)
+                continue;
+            fromX = KaMin(a.x, b.x);
+            toX = KaMax(a.x, b.x);
+        } else {
+            float t0 = (low - a.y) / dz;
+            float t1 = (high - a.y) / dz;
+            if (t0 > t1) {
+                const float t = t0;
+                t0 = t1;
+                t1 = t;
+            }
+            t0 = KaMax(t0, 0.0f);
+            t1 = KaMin(t1, 1.0f);
+            if (t0 > t1)
+                continue;
+            const float xa = a.x + (b.x - a.x) * t0;
+            const float xb = a.x + (b.x - a.x) * t1;
+            fromX = KaMin(xa, xb);
+            toX = KaMax(xa, xb);
+        }
+        const int x0 = clampIndex((fromX - pad - gridMin.x) / cell.x - 1.0f, size.x);
+        const int x1 = clampIndex((toX + pad - gridMin.x) / cell.x + 1.0f, size.x);
+        for (int x = x0; x <= x1; ++x)
+            visit(x, z);
+    }
+}
+
+} // namespace
+
+// Marks the cells a border crosses. Only the cells along each border are
+// tested: the same answer as testing every border in every cell.
 void KaFreeMoveZone::markBorderCells(KaArray<unsigned char>& borderCells)
 {
     const KaVector2s32 size = mGraph->size();
+    unsigned char* marks = borderCells.data();
     for (unsigned long i = 0; i + 1 < mBorders.size(); i += 2) {
         const KaVector2f32 a = floorPoint(mBorders[i]);
         const KaVector2f32 b = floorPoint(mBorders[i + 1]);
-        if (!finite(a) || !finite(b))
-            continue;
-        const int x0 = clampIndex((KaMin(a.x, b.x) - mGridMin.x) / mCellSize.x - 1.0f, size.x);
-        const int x1 = clampIndex((KaMax(a.x, b.x) - mGridMin.x) / mCellSize.x + 1.0f, size.x);
-        const int z0 = clampIndex((KaMin(a.y, b.y) - mGridMin.y) / mCellSize.y - 1.0f, size.y);
-        const int z1 = clampIndex((KaMax(a.y, b.y) - mGridMin.y) / mCellSize.y + 1.0f, size.y);
-        for (int z = z0; z <= z1; ++z) {
-            for (int x = x0; x <= x1; ++x) {
-                unsigned char& cell = borderCells[static_cast<unsigned long>(z) * size.x + x];
-                if (cell)
-                    continue;
-                KaVector2f32 c[4];
-                cellCorners(x, z, c);
-                if (cellCrosses(c, a, b))
-                    cell = 1;
-            }
-        }
+        forCellsAlong(a, b, mGridMin, mCellSize, size, 0.0f, [&](int x, int z) {
+            unsigned char& cell = marks[static_cast<unsigned long>(z) * size.x + x];
+            if (cell)
+                return;
+            KaVector2f32 c[4];
+            cellCorners(x, z, c);
+            if (cellCrosses(c, a, b))
+                cell = 1;
+        });
     }
 }
 
 // Marks the cells whose centre finds floor: the vertical ray through the
 // centre (or, in the grid-matrix frame, the 2D point) against each triangle,
-// tried only for the cells around that triangle's bounds.
+// tried only for the cells of each row around the triangle's span in that
+// row, so that a long thin triangle costs its length, not its bounding box.
 void KaFreeMoveZone::markFloorCells(KaArray<unsigned char>& floorCells)
 {
     const KaVector2s32 size = mGraph->size();
     const unsigned long triangles = mPickIndices.size() / 3;
     const KaMatrix4x4 toGrid = mGridMatrix.getInverseMatrix();
+    unsigned char* marks = floorCells.data();
     for (unsigned long t = 0; t < triangles; ++t) {
         KaVector3f32 world[3];
         KaVector2f32 grid[3];
@@ -996,21 +1064,47 @@ void KaFreeMoveZone::markFloorCells(KaArray<unsigned char>& floorCells)
         }
         if (!valid || !finite(grid[0]) || !finite(grid[1]) || !finite(grid[2]))
             continue;
-        const float minX = KaMin(grid[0].x, KaMin(grid[1].x, grid[2].x));
-        const float maxX = KaMax(grid[0].x, KaMax(grid[1].x, grid[2].x));
         const float minZ = KaMin(grid[0].y, KaMin(grid[1].y, grid[2].y));
         const float maxZ = KaMax(grid[0].y, KaMax(grid[1].y, grid[2].y));
-        const int x0 = clampIndex((minX - mGridMin.x) / mCellSize.x - 1.0f, size.x);
-        const int x1 = clampIndex((maxX - mGridMin.x) / mCellSize.x + 1.0f, size.x);
         const int z0 = clampIndex((minZ - mGridMin.y) / mCellSize.y - 1.0f, size.y);
         const int z1 = clampIndex((maxZ - mGridMin.y) / mCellSize.y + 1.0f, size.y);
+        // A triangle seen edge-on from above has a span but no inside.
+        const bool edgeOn = !(std::fabs(cross2D(grid[1] - grid[0], grid[2] - grid[0])) > 0.0f);
         for (int z = z0; z <= z1; ++z) {
+            const float cz = static_cast<float>(z) * mCellSize.y + mGridMin.y + 0.5f * mCellSize.y;
+            // The triangle's span along the row's centre line.
+            float fromX = kLargestFloat, toX = -kLargestFloat;
+            for (int k = 0; k < 3; ++k) {
+                const KaVector2f32& p = grid[k];
+                const KaVector2f32& q = grid[(k + 1) % 3];
+                if (cz < KaMin(p.y, q.y) || cz > KaMax(p.y, q.y))
+                    continue;
+                if (p.y == q.y) {
+                    fromX = KaMin(fromX, KaMin(p.x, q.x));
+                    toX = KaMax(toX, KaMax(p.x, q.x));
+                    continue;
+                }
+                const float x = p.x + (cz - p.y) / (q.y - p.y) * (q.x - p.x);
+                fromX = KaMin(fromX, x);
+                toX = KaMax(toX, x);
+            }
+            if (fromX > toX)
+                continue;
+            const int x0 = clampIndex((fromX - mGridMin.x) / mCellSize.x - 1.5f, size.x);
+            const int x1 = clampIndex((toX - mGridMin.x) / mCellSize.x + 0.5f, size.x);
+            // Centres well inside the span need no test; those near its ends
+            // get the exact one, so that a centre on an edge is decided as
+            // the ray decides it.
+            const float margin = 1e-3f * mCellSize.x + 1e-4f * (std::fabs(fromX) + std::fabs(toX));
             for (int x = x0; x <= x1; ++x) {
-                unsigned char& cell = floorCells[static_cast<unsigned long>(z) * size.x + x];
+                unsigned char& cell = marks[static_cast<unsigned long>(z) * size.x + x];
                 if (cell)
                     continue;
                 const float cx = static_cast<float>(x) * mCellSize.x + mGridMin.x + 0.5f * mCellSize.x;
-                const float cz = static_cast<float>(z) * mCellSize.y + mGridMin.y + 0.5f * mCellSize.y;
+                if (!edgeOn && cx > fromX + margin && cx < toX - margin) {
+                    cell = 1;
+                    continue;
+                }
                 if (mGridMatrixMode) {
                     const KaVector2f32 p = xz(mGridMatrix * KaVector3f32(cx, 0.0f, cz));
                     if (insideTriangle2D(p, xz(world[0]), xz(world[1]), xz(world[2])))
@@ -1041,6 +1135,7 @@ void KaFreeMoveZone::buildAStar()
     mGraph->setSize(size);
     mRegions.clear();
     mOnFloor.clear();
+    mSteps.clear();
     if (size.x == 0 || size.y == 0)
         return;
     const unsigned long cells = static_cast<unsigned long>(size.x) * static_cast<unsigned long>(size.y);
@@ -1079,24 +1174,28 @@ void KaFreeMoveZone::buildAStar()
         }
     }
     mOnFloor = floorCells;
+    indexWalls();
+    markSteps();
     labelRegions();
 }
 
 void KaFreeMoveZone::resetSolver()
 {
-    // States are cell indices: the solver finds their nodes in a flat array
-    // of one entry per cell instead of hashing them.
+    // The walks themselves are searched by mSearch over the step masks;
+    // the solver stays for callers of the graph interface.
     const KaVector2s32 size = mGraph->size();
     mPather->Reset();
-    mPather->SetDenseStates(static_cast<std::size_t>(size.x) * static_cast<std::size_t>(size.y));
+    mSearch.reset(size.x, size.y);
 }
 
 bool KaFreeMoveZone::walkableIndex(unsigned long index) const
 {
-    const unsigned char f = mGraph->flags()[index];
+    const unsigned char f = mGraph->flags().constData()[index];
     if (f == 1)
         return false;
-    return f != 2 || index >= mOnFloor.size() || mOnFloor[index] != 0;
+    if (index < mCovered.size() && mCovered[index])
+        return false;
+    return f != 2 || index >= mOnFloor.size() || mOnFloor.constData()[index] != 0;
 }
 
 bool KaFreeMoveZone::walkable(const KaVector2s32& cell)
@@ -1115,17 +1214,326 @@ void KaFreeMoveZone::ensureCellData()
     if (mOnFloor.size() != cells) {
         // A grid kept from a stored block: its floor test is redone from
         // the (checked) stored floor.
+        updateBorders();
         mOnFloor.resize(cells);
         if (cells != 0) {
             std::memset(mOnFloor.data(), 0, cells);
             markFloorCells(mOnFloor);
         }
+        mSteps.clear();
+        mRegions.clear();
+    }
+    if (mSteps.size() != cells) {
+        indexWalls();
+        markSteps();
         mRegions.clear();
     }
     if (mRegions.size() != cells)
         labelRegions();
 }
 
+KaVector2f32 KaFreeMoveZone::toGridPlane(const KaVector3f32& point) const
+{
+    if (!mGridMatrixMode)
+        return xz(point);
+    return xz(mGridMatrix.getInverseMatrix() * (mInverseWorldMatrix * point));
+}
+
+KaVector3f32 KaFreeMoveZone::fromGridPlane(const KaVector2f32& point, const KaVector3f32& like) const
+{
+    if (!mGridMatrixMode)
+        return KaVector3f32(point.x, like.y, point.y);
+    KaVector3f32 inGrid = mGridMatrix.getInverseMatrix() * (mInverseWorldMatrix * like);
+    inGrid.x = point.x;
+    inGrid.z = point.y;
+    return const_cast<KaFreeMoveZone*>(this)->worldTransformationMatrix() * (mGridMatrix * inGrid);
+}
+
+KaVector2f32 KaFreeMoveZone::cellCentre(long index) const
+{
+    const long width = mGraph->size().x;
+    return KaVector2f32(static_cast<float>(index % width) * mCellSize.x + mGridMin.x + 0.5f * mCellSize.x,
+        static_cast<float>(index / width) * mCellSize.y + mGridMin.y + 0.5f * mCellSize.y);
+}
+
+long KaFreeMoveZone::cellIndexOf(const KaVector2f32& point) const
+{
+    const KaVector2s32 size = mGraph->size();
+    const float fx = std::floor((point.x - mGridMin.x) / mCellSize.x);
+    const float fz = std::floor((point.y - mGridMin.y) / mCellSize.y);
+    if (!(fx >= 0.0f && fz >= 0.0f && fx < static_cast<float>(size.x) && fz < static_cast<float>(size.y)))
+        return -1;
+    return static_cast<long>(fz) * size.x + static_cast<long>(fx);
+}
+
+// The border edges (with the triangle each belongs to) and this zone's
+// blockers, in the grid plane.
+void KaFreeMoveZone::collectWalls(std::vector<BlockerSegment>& walls, std::vector<unsigned int>* triangles) const
+{
+    walls.clear();
+    if (triangles)
+        triangles->clear();
+    // A border edge is a wall where the floor stops. Two triangles that meet
+    // along only part of an edge (a vertex of one in the middle of the
+    // other's side) both call it a border: the edge is cut at the ends of
+    // the borders that lie on it, and a piece with floor just beyond it is
+    // no wall.
+    std::vector<KaVector2f32> ends;
+    for (unsigned long i = 0; i + 1 < mBorders.size(); i += 2)
+        for (int e = 0; e < 2; ++e) {
+            const KaVector2f32 p = floorPoint(mBorders[i + e]);
+            if (finite(p))
+                ends.push_back(p);
+        }
+    const float probe = 1e-3f * KaMax(mCellSize.x, mCellSize.y);
+    std::vector<float> cuts;
+    for (unsigned long i = 0; i + 1 < mBorders.size(); i += 2) {
+        const KaVector2f32 a = floorPoint(mBorders[i]);
+        const KaVector2f32 b = floorPoint(mBorders[i + 1]);
+        if (!finite(a) || !finite(b))
+            continue;
+        const unsigned int t = mBorders[i] / 3;
+        const KaVector2f32 e = b - a;
+        const float length2 = e.x * e.x + e.y * e.y;
+        cuts.assign({ 0.0f, 1.0f });
+        for (const KaVector2f32& p : ends) {
+            const KaVector2f32 v = p - a;
+            const float along = (v.x * e.x + v.y * e.y) / length2;
+            if (along > 0.0f && along < 1.0f && std::fabs(cross2D(e, v)) <= 1e-5f * length2)
+                cuts.push_back(along);
+        }
+        std::sort(cuts.begin(), cuts.end());
+        // Outwards: away from the centre of the edge's own triangle.
+        const KaVector2f32 centre
+            = (floorPoint(3 * t) + floorPoint(3 * t + 1) + floorPoint(3 * t + 2)) * (1.0f / 3.0f);
+        const float length = std::sqrt(length2);
+        KaVector2f32 out = length > 0.0f ? KaVector2f32(e.y, -e.x) * (1.0f / length) : KaVector2f32(0.0f, 0.0f);
+        if (cross2D(e, centre - a) * cross2D(e, out) > 0.0f)
+            out = out * -1.0f;
+        for (size_t k = 0; k + 1 < cuts.size(); ++k) {
+            if (!(cuts[k + 1] > cuts[k]))
+                continue;
+            const KaVector2f32 from = a + e * cuts[k], to = a + e * cuts[k + 1];
+            if (onFloorPlane((from + to) * 0.5f + out * probe))
+                continue;
+            walls.push_back(BlockerSegment { from, to });
+            if (triangles)
+                triangles->push_back(t);
+        }
+    }
+    // A blocker closes the strip behind it, within its length, however far:
+    // the blocker and the strip's two sides, as far as the grid reaches.
+    KaArray<BlockerSegment> blockers;
+    thisZoneBlockers(blockers);
+    const KaVector2f32 extent = mGridMax - mGridMin;
+    const float reach = std::sqrt(extent.x * extent.x + extent.y * extent.y) + 2.0f * (mCellSize.x + mCellSize.y);
+    for (unsigned long i = 0; i < blockers.size(); ++i) {
+        const KaVector2f32 a = blockers[i].first, b = blockers[i].second;
+        if (!finite(a) || !finite(b))
+            continue;
+        walls.push_back(blockers[i]);
+        const KaVector2f32 e = b - a;
+        const float length = std::sqrt(e.x * e.x + e.y * e.y);
+        if (!(length > 0.0f) || !finite(reach))
+            continue;
+        const KaVector2f32 behind = KaVector2f32(-e.y, e.x) * (reach / length);
+        walls.push_back(BlockerSegment { a, a + behind });
+        walls.push_back(BlockerSegment { b, b + behind });
+    }
+    for (const KaVector2f32& centre : mObstacles) {
+        KaVector2f32 corners[kObstacleSides];
+        obstacleOutline(centre, corners);
+        for (int k = 0; k < kObstacleSides; ++k)
+            walls.push_back(BlockerSegment { corners[k], corners[(k + 1) % kObstacleSides] });
+    }
+}
+
+// An octagon round the circle of the radius.
+void KaFreeMoveZone::obstacleOutline(const KaVector2f32& centre, KaVector2f32* corners) const
+{
+    const float reach = mObstacleRadius / std::cos(3.14159265f / kObstacleSides);
+    for (int k = 0; k < kObstacleSides; ++k) {
+        const float angle = (static_cast<float>(k) + 0.5f) * 6.2831853f / kObstacleSides;
+        corners[k] = KaVector2f32(centre.x + reach * std::cos(angle), centre.y + reach * std::sin(angle));
+    }
+}
+
+// Whether the point lies within a footprint's outline; outside then gets
+// the nearest point a hair beyond that outline.
+bool KaFreeMoveZone::insideObstacle(const KaVector2f32& point, KaVector2f32* outside) const
+{
+    for (const KaVector2f32& centre : mObstacles) {
+        KaVector2f32 corners[kObstacleSides];
+        obstacleOutline(centre, corners);
+        bool inside = true;
+        for (int k = 0; k < kObstacleSides && inside; ++k)
+            inside = cross2D(corners[(k + 1) % kObstacleSides] - corners[k], point - corners[k]) > 0.0f;
+        if (!inside)
+            continue;
+        if (outside) {
+            KaVector2f32 away = point - centre;
+            float length = std::sqrt(away.x * away.x + away.y * away.y);
+            if (!(length > 0.0f)) {
+                away = KaVector2f32(1.0f, 0.0f);
+                length = 1.0f;
+            }
+            // The outline lies within reach of the centre in every direction.
+            const float reach = mObstacleRadius / std::cos(3.14159265f / kObstacleSides) + kFloorInset;
+            *outside = centre + away * (reach / length);
+        }
+        return true;
+    }
+    return false;
+}
+
+void KaFreeMoveZone::setObstacles(const KaArray<KaVector3f32>& centres, float radius)
+{
+    std::vector<KaVector2f32> obstacles;
+    for (unsigned long i = 0; i < centres.size(); ++i) {
+        const KaVector2f32 centre = toGridPlane(centres[i]);
+        if (finite(centre) && radius > 0.0f && finite(radius))
+            obstacles.push_back(centre);
+    }
+    if (obstacles.size() == mObstacles.size() && (obstacles.empty() || radius == mObstacleRadius)) {
+        bool same = true;
+        for (size_t i = 0; i < obstacles.size() && same; ++i)
+            same = obstacles[i] == mObstacles[i];
+        if (same)
+            return;
+    }
+    mObstacles = obstacles;
+    mObstacleRadius = radius;
+    // The walls, the steps and the regions are made again at the next use.
+    mSteps.clear();
+}
+
+namespace {
+
+// How close a wall may come to a cell before the cell lists it, in cells: a
+// wall that only touches a cell's side must still stop the steps through it.
+const float kWallPad = 1e-3f;
+
+} // namespace
+
+void KaFreeMoveZone::indexWalls()
+{
+    updateBorders();
+    collectWalls(mWalls, &mWallTriangles);
+    const KaVector2s32 size = mGraph->size();
+    const unsigned long cells = static_cast<unsigned long>(size.x) * static_cast<unsigned long>(size.y);
+    mWallStart.assign(cells + 1, 0);
+    mWallsOfCells.clear();
+    if (cells == 0)
+        return;
+    const float pad = kWallPad * KaMax(mCellSize.x, mCellSize.y);
+    mCovered.clear();
+    if (!mObstacles.empty()) {
+        mCovered.assign(cells, 0);
+        const float reach = mObstacleRadius / std::cos(3.14159265f / kObstacleSides);
+        for (const KaVector2f32& centre : mObstacles) {
+            const int x0 = clampIndex((centre.x - reach - mGridMin.x) / mCellSize.x - 1.0f, size.x);
+            const int x1 = clampIndex((centre.x + reach - mGridMin.x) / mCellSize.x + 1.0f, size.x);
+            const int z0 = clampIndex((centre.y - reach - mGridMin.y) / mCellSize.y - 1.0f, size.y);
+            const int z1 = clampIndex((centre.y + reach - mGridMin.y) / mCellSize.y + 1.0f, size.y);
+            for (int z = z0; z <= z1; ++z)
+                for (int x = x0; x <= x1; ++x) {
+                    const long index = static_cast<long>(z) * size.x + x;
+                    if (insideObstacle(cellCentre(index), nullptr))
+                        mCovered[static_cast<unsigned long>(index)] = 1;
+                }
+        }
+    }
+    // Two passes over the same cells: count, then fill each cell's list
+    // from its end, which leaves each cell's end where its start belongs.
+    for (int pass = 0; pass < 2; ++pass) {
+        for (unsigned int w = 0; w < mWalls.size(); ++w) {
+            const BlockerSegment& wall = mWalls[w];
+            const PreparedBlocker prepared = prepare(wall.first, wall.second);
+            forCellsAlong(wall.first, wall.second, mGridMin, mCellSize, size, pad, [&](int x, int z) {
+                KaVector2f32 c[4];
+                cellCorners(x, z, c);
+                // The wall's bounds against the cell's, widened by the pad.
+                if (prepared.maxX < c[0].x - pad || prepared.minX > c[3].x + pad || prepared.maxZ < c[0].y - pad
+                    || prepared.minZ > c[3].y + pad)
+                    return;
+                const unsigned long index = static_cast<unsigned long>(z) * size.x + x;
+                if (pass == 0)
+                    ++mWallStart[index + 1];
+                else
+                    mWallsOfCells[--mWallStart[index + 1]] = w;
+            });
+        }
+        if (pass == 0) {
+            for (unsigned long i = 0; i < cells; ++i)
+                mWallStart[i + 1] += mWallStart[i];
+            mWallsOfCells.assign(mWallStart[cells], 0);
+        }
+    }
+    const unsigned int total = static_cast<unsigned int>(mWallsOfCells.size());
+    for (unsigned long i = 0; i < cells; ++i)
+        mWallStart[i] = mWallStart[i + 1];
+    mWallStart[cells] = total;
+}
+
+// A step is taken only between walkable cells whose centres see each other:
+// the line between them touches no wall listed in either cell (a diagonal
+// step passes through the shared corner, which both cells hold).
+void KaFreeMoveZone::markSteps()
+{
+    const KaVector2s32 size = mGraph->size();
+    const unsigned long cells = static_cast<unsigned long>(size.x) * static_cast<unsigned long>(size.y);
+    mSteps.assign(cells, 0);
+    if (mWallStart.size() != cells + 1)
+        return;
+    auto crossesWallOf = [&](unsigned long cell, const KaVector2f32& a, const KaVector2f32& b) {
+        for (unsigned int k = mWallStart[cell]; k < mWallStart[cell + 1]; ++k) {
+            const BlockerSegment& wall = mWalls[mWallsOfCells[k]];
+            if (segmentsCross(a, b, wall.first, wall.second))
+                return true;
+        }
+        return false;
+    };
+    // Per cell: 1 walkable, 2 walkable with walls near; read once each.
+    std::vector<unsigned char> open(cells, 0);
+    for (unsigned long i = 0; i < cells; ++i)
+        if (walkableIndex(i))
+            open[i] = mWallStart[i] == mWallStart[i + 1] ? 1 : 2;
+    long offsets[8];
+    for (int k = 0; k < 8; ++k)
+        offsets[k] = static_cast<long>(KaGridSearch::kSteps[k][1]) * size.x + KaGridSearch::kSteps[k][0];
+    for (int z = 0; z < size.y; ++z) {
+        const bool innerRow = z > 0 && z + 1 < size.y;
+        for (int x = 0; x < size.x; ++x) {
+            const unsigned long index = static_cast<unsigned long>(z) * size.x + x;
+            if (!open[index])
+                continue;
+            const bool inner = innerRow && x > 0 && x + 1 < size.x;
+            unsigned char mask = 0;
+            for (int k = 0; k < 8; ++k) {
+                if (!inner) {
+                    const int nx = x + KaGridSearch::kSteps[k][0];
+                    const int nz = z + KaGridSearch::kSteps[k][1];
+                    if (nx < 0 || nz < 0 || nx >= size.x || nz >= size.y)
+                        continue;
+                }
+                const unsigned long next = static_cast<unsigned long>(static_cast<long>(index) + offsets[k]);
+                if (!open[next])
+                    continue;
+                if (open[index] == 2 || open[next] == 2) {
+                    const KaVector2f32 a = cellCentre(static_cast<long>(index));
+                    const KaVector2f32 b = cellCentre(static_cast<long>(next));
+                    if (crossesWallOf(index, a, b) || crossesWallOf(next, a, b))
+                        continue;
+                }
+                mask = static_cast<unsigned char>(mask | (1u << k));
+            }
+            mSteps[index] = mask;
+        }
+    }
+}
+
+// Cells that reach each other by steps share a label. Steps are symmetric,
+// so a flood from each unlabelled cell finds its whole region.
 void KaFreeMoveZone::labelRegions()
 {
     const KaVector2s32 size = mGraph->size();
@@ -1134,19 +1542,18 @@ void KaFreeMoveZone::labelRegions()
     if (cells == 0)
         return;
     int* regions = mRegions.data();
-    KaArray<unsigned char> walkableCells;
-    walkableCells.resize(cells);
-    unsigned char* open = walkableCells.data();
-    for (unsigned long i = 0; i < cells; ++i)
-        open[i] = walkableIndex(i) ? 1 : 0;
     for (unsigned long i = 0; i < cells; ++i)
         regions[i] = -1;
-    KaArray<unsigned int> queue;
-    queue.resize(cells);
-    unsigned int* pending = queue.data();
+    if (mSteps.size() != cells)
+        return;
+    // Every cell is written before it is read: no need to clear them.
+    std::unique_ptr<unsigned int[]> pending(new unsigned int[cells]);
+    long offsets[8];
+    for (int k = 0; k < 8; ++k)
+        offsets[k] = static_cast<long>(KaGridSearch::kSteps[k][1]) * size.x + KaGridSearch::kSteps[k][0];
     int label = 0;
     for (unsigned long seed = 0; seed < cells; ++seed) {
-        if (regions[seed] != -1 || !open[seed])
+        if (regions[seed] != -1 || !walkableIndex(seed))
             continue;
         unsigned long head = 0;
         unsigned long tail = 0;
@@ -1154,20 +1561,16 @@ void KaFreeMoveZone::labelRegions()
         regions[seed] = label;
         while (head < tail) {
             const unsigned int index = pending[head++];
-            const int x = static_cast<int>(index % size.x);
-            const int z = static_cast<int>(index / size.x);
-            for (int dz = -1; dz <= 1; ++dz) {
-                for (int dx = -1; dx <= 1; ++dx) {
-                    const int nx = x + dx;
-                    const int nz = z + dz;
-                    if ((dx == 0 && dz == 0) || nx < 0 || nz < 0 || nx >= size.x || nz >= size.y)
-                        continue;
-                    const unsigned long next = static_cast<unsigned long>(nz) * size.x + nx;
-                    if (regions[next] != -1 || !open[next])
-                        continue;
-                    regions[next] = label;
-                    pending[tail++] = static_cast<unsigned int>(next);
-                }
+            const unsigned char mask = mSteps[index];
+            for (int k = 0; k < 8; ++k) {
+                if (!(mask & (1u << k)))
+                    continue;
+                // A step never leaves the grid, so the offset is the cell.
+                const unsigned long next = static_cast<unsigned long>(static_cast<long>(index) + offsets[k]);
+                if (regions[next] != -1)
+                    continue;
+                regions[next] = label;
+                pending[tail++] = static_cast<unsigned int>(next);
             }
         }
         ++label;
@@ -1228,91 +1631,186 @@ KaVector3f32 KaFreeMoveZone::transformAStarGridInWorldSpace(const KaVector2s32& 
     return worldTransformationMatrix() * (mGridMatrix * centre);
 }
 
+bool KaFreeMoveZone::lineClear(const KaVector2f32& a, const KaVector2f32& b) const
+{
+    const float minX = KaMin(a.x, b.x), maxX = KaMax(a.x, b.x);
+    const float minZ = KaMin(a.y, b.y), maxZ = KaMax(a.y, b.y);
+    for (const BlockerSegment& wall : mWalls) {
+        if (KaMax(wall.first.x, wall.second.x) < minX || KaMin(wall.first.x, wall.second.x) > maxX
+            || KaMax(wall.first.y, wall.second.y) < minZ || KaMin(wall.first.y, wall.second.y) > maxZ)
+            continue;
+        if (segmentsCross(a, b, wall.first, wall.second))
+            return false;
+    }
+    return true;
+}
+
+bool KaFreeMoveZone::onFloorPlane(const KaVector2f32& point) const
+{
+    const unsigned long triangles = mPickIndices.size() / 3;
+    for (unsigned long t = 0; t < triangles; ++t) {
+        const KaVector2f32 a = floorPoint(static_cast<unsigned int>(3 * t));
+        const KaVector2f32 b = floorPoint(static_cast<unsigned int>(3 * t + 1));
+        const KaVector2f32 c = floorPoint(static_cast<unsigned int>(3 * t + 2));
+        if (finite(a) && finite(b) && finite(c) && insideTriangle2D(point, a, b, c))
+            return true;
+    }
+    return false;
+}
+
+// The floor point nearest to a point off the floor, a hair inside the
+// floor so that the walk to it does not graze the border; false when the
+// point is more than a cell from the floor.
+bool KaFreeMoveZone::nearestFloorPoint(const KaVector2f32& point, KaVector2f32& nearest) const
+{
+    // The walls of the cell data when it is current; made here otherwise.
+    std::vector<BlockerSegment> made;
+    std::vector<unsigned int> madeTriangles;
+    const KaVector2s32 size = mGraph->size();
+    const bool current = size.x > 0 && mSteps.size() == static_cast<unsigned long>(size.x) * size.y;
+    if (!current)
+        collectWalls(made, &madeTriangles);
+    const std::vector<BlockerSegment>& walls = current ? mWalls : made;
+    const std::vector<unsigned int>& triangles = current ? mWallTriangles : madeTriangles;
+    float best = kLargestFloat;
+    long bestWall = -1;
+    for (unsigned long w = 0; w < triangles.size(); ++w) {
+        const KaVector2f32 a = walls[w].first;
+        const KaVector2f32 e = walls[w].second - a;
+        const float length = e.x * e.x + e.y * e.y;
+        float t = length > 0.0f ? ((point.x - a.x) * e.x + (point.y - a.y) * e.y) / length : 0.0f;
+        t = KaMax(0.0f, KaMin(1.0f, t));
+        const KaVector2f32 q(a.x + e.x * t, a.y + e.y * t);
+        const float d = (q.x - point.x) * (q.x - point.x) + (q.y - point.y) * (q.y - point.y);
+        if (d < best) {
+            best = d;
+            bestWall = static_cast<long>(w);
+            nearest = q;
+        }
+    }
+    const float reach = KaMax(mCellSize.x, mCellSize.y);
+    if (bestWall < 0 || !(best <= reach * reach))
+        return false;
+    // Inward: towards the centre of the border's own triangle.
+    const unsigned int t = triangles[static_cast<unsigned long>(bestWall)];
+    const KaVector2f32 centre = (floorPoint(3 * t) + floorPoint(3 * t + 1) + floorPoint(3 * t + 2)) * (1.0f / 3.0f);
+    const KaVector2f32 in = centre - nearest;
+    const float inLength = std::sqrt(in.x * in.x + in.y * in.y);
+    if (inLength > 0.0f && finite(inLength))
+        nearest = nearest + in * (KaMin(kFloorInset, 0.5f * inLength) / inLength);
+    return true;
+}
+
+// The walkable cell near the point whose centre the point sees, nearest
+// first, among the cells of the given region (any region when negative);
+// -1 when there is none within two cells.
+long KaFreeMoveZone::visibleCell(const KaVector2f32& point, int region) const
+{
+    const KaVector2s32 size = mGraph->size();
+    if (!finite(point))
+        return -1;
+    const int cx = clampIndex((point.x - mGridMin.x) / mCellSize.x, size.x);
+    const int cz = clampIndex((point.y - mGridMin.y) / mCellSize.y, size.y);
+    long best = -1;
+    float bestDistance = kLargestFloat;
+    for (int z = KaMax(0, cz - 2); z <= KaMin(size.y - 1, cz + 2); ++z) {
+        for (int x = KaMax(0, cx - 2); x <= KaMin(size.x - 1, cx + 2); ++x) {
+            const long index = static_cast<long>(z) * size.x + x;
+            if (!walkableIndex(static_cast<unsigned long>(index)))
+                continue;
+            if (region >= 0 && mRegions[static_cast<unsigned long>(index)] != region)
+                continue;
+            const KaVector2f32 centre = cellCentre(index);
+            const float d = (centre.x - point.x) * (centre.x - point.x) + (centre.y - point.y) * (centre.y - point.y);
+            if (d < bestDistance && lineClear(point, centre)) {
+                bestDistance = d;
+                best = index;
+            }
+        }
+    }
+    return best;
+}
+
 KaIntrusivePtr<KaBezierCurve> KaFreeMoveZone::curve(const KaVector3f32& from, const KaVector3f32& to)
 {
     updateGrid(false);
     const KaVector2s32 size = mGraph->size();
     if (size.x <= 0 || size.y <= 0)
         return KaIntrusivePtr<KaBezierCurve>();
-    const KaVector2s32 end = projectOnAStarGrid(to);
-    if (end.x < 0 || end.y < 0 || end.x >= size.x || end.y >= size.y)
+    ensureCellData();
+    const unsigned long cells = static_cast<unsigned long>(size.x) * static_cast<unsigned long>(size.y);
+    if (mSteps.size() != cells || mRegions.size() != cells)
         return KaIntrusivePtr<KaBezierCurve>();
-    KaVector2s32 start = projectOnAStarGrid(from);
-    start.x = start.x < 0 ? 0 : (start.x >= size.x ? size.x - 1 : start.x);
-    start.y = start.y < 0 ? 0 : (start.y >= size.y ? size.y - 1 : start.y);
+
+    // The end: on the floor, or brought onto it when the click is near.
+    KaVector2f32 goal = toGridPlane(to);
+    if (!finite(goal))
+        return KaIntrusivePtr<KaBezierCurve>();
+    KaVector3f32 target = to;
+    KaVector2f32 outside;
+    if (insideObstacle(goal, &outside)) {
+        goal = outside;
+        target = fromGridPlane(outside, to);
+    }
+    if (!onFloorPlane(goal)) {
+        KaVector2f32 nearest;
+        if (!nearestFloorPoint(goal, nearest))
+            return KaIntrusivePtr<KaBezierCurve>();
+        goal = nearest;
+        target = fromGridPlane(nearest, to);
+    }
+    // A start inside a footprint (the character pressed against another)
+    // is walked out of it first: the walk goes on from its edge.
+    KaVector2f32 start = toGridPlane(from);
+    KaVector2f32 leaveAt;
+    if (finite(start) && insideObstacle(start, &leaveAt))
+        start = leaveAt;
+    const bool startOnFloor = finite(start) && onFloorPlane(start);
 
     KaArray<KaVector3f32> points;
     points.pushBack(from);
-    if (start.x != end.x || start.y != end.y) {
-        ensureCellData();
-        // The regions a walk from the start can reach: its own, or, from a
-        // cell no walk passes through, those of the cells around it.
-        int startRegions[9];
-        int startRegionCount = 0;
-        for (int dz = -1; dz <= 1; ++dz) {
-            for (int dx = -1; dx <= 1; ++dx) {
-                if ((dx != 0 || dz != 0) && walkable(start))
-                    continue;
-                const int r = region(KaVector2s32(start.x + dx, start.y + dz));
-                if (r >= 0)
-                    startRegions[startRegionCount++] = r;
-            }
-        }
-        auto reachable = [&](int r) {
-            for (int i = 0; i < startRegionCount; ++i)
-                if (startRegions[i] == r)
-                    return r >= 0;
-            return false;
-        };
-        // A click in a border cell whose centre is off the floor walks to
-        // the reachable neighbour nearest to the click. Regions answer an
-        // unreachable click at once, without a search.
-        KaVector2s32 goal = end;
-        if (!walkable(end)) {
-            float best = kLargestFloat;
-            bool found = false;
-            for (int dz = -1; dz <= 1; ++dz) {
-                for (int dx = -1; dx <= 1; ++dx) {
-                    const KaVector2s32 cell(end.x + dx, end.y + dz);
-                    if (!reachable(region(cell)))
-                        continue;
-                    const KaVector3f32 centre = transformAStarGridInWorldSpace(cell);
-                    const float distance
-                        = (centre.x - to.x) * (centre.x - to.x) + (centre.z - to.z) * (centre.z - to.z);
-                    if (!found || distance < best) {
-                        best = distance;
-                        goal = cell;
-                        found = true;
-                    }
+    // Nothing between them: the walk is the straight line.
+    if (mSmoothPaths && startOnFloor && lineClear(start, goal)) {
+        points.pushBack(target);
+        KaIntrusivePtr<KaBezierCurve> result(new KaBezierCurve());
+        const KaVector2s32 a = projectOnAStarGrid(from), b = projectOnAStarGrid(target);
+        result->setControlPoints(a == b ? removeInsignificantPoints(points) : points);
+        return result;
+    }
+
+    // The cell the walk starts from: one the start sees, or, for a start
+    // off the floor, the nearest walkable cell.
+    long startCell = startOnFloor ? visibleCell(start, -1) : -1;
+    if (startCell < 0 && !startOnFloor) {
+        const int cx = clampIndex(finite(start.x) ? (start.x - mGridMin.x) / mCellSize.x : 0.0f, size.x);
+        const int cz = clampIndex(finite(start.y) ? (start.y - mGridMin.y) / mCellSize.y : 0.0f, size.y);
+        float bestDistance = kLargestFloat;
+        for (int z = KaMax(0, cz - 2); z <= KaMin(size.y - 1, cz + 2); ++z)
+            for (int x = KaMax(0, cx - 2); x <= KaMin(size.x - 1, cx + 2); ++x) {
+                const long index = static_cast<long>(z) * size.x + x;
+                const float d = static_cast<float>((x - cx) * (x - cx) + (z - cz) * (z - cz));
+                if (walkableIndex(static_cast<unsigned long>(index)) && d < bestDistance) {
+                    bestDistance = d;
+                    startCell = index;
                 }
             }
-            if (!found)
-                return KaIntrusivePtr<KaBezierCurve>();
-        } else if (!reachable(region(end))) {
-            return KaIntrusivePtr<KaBezierCurve>();
-        }
-
-        std::vector<void*> path;
-        if (goal.x == start.x && goal.y == start.y) {
-            path.push_back(toState(static_cast<long>(start.y) * size.x + start.x));
-        } else {
-            float cost = 0.0f;
-            const int result = mPather->Solve(toState(static_cast<long>(start.y) * size.x + start.x),
-                toState(static_cast<long>(goal.y) * size.x + goal.x), &path, &cost);
-            if (result != micropather::MicroPather::SOLVED)
-                return KaIntrusivePtr<KaBezierCurve>();
-        }
-        points.reserve(path.size() + 2);
-        for (size_t i = 0; i < path.size(); ++i) {
-            const long state = fromState(path[i]);
-            const KaVector2s32 cell(static_cast<int32_t>(state % size.x), static_cast<int32_t>(state / size.x));
-            // Only the start may be a cell walks do not pass through: its
-            // centre is off the floor and stays out of the walk.
-            if (walkable(cell))
-                points.pushBack(transformAStarGridInWorldSpace(cell));
-        }
     }
-    points.pushBack(to);
+    if (startCell < 0)
+        return KaIntrusivePtr<KaBezierCurve>();
+    // The cell the walk ends from: one the end sees and the start reaches;
+    // the labels answer an end out of reach without a search.
+    const long goalCell = visibleCell(goal, mRegions[static_cast<unsigned long>(startCell)]);
+    if (goalCell < 0)
+        return KaIntrusivePtr<KaBezierCurve>();
+
+    std::vector<int> path;
+    if (!mSearch.search(static_cast<int>(startCell), static_cast<int>(goalCell), mSteps.data(),
+            mGraph->flags().constData(), mGraph->searchBorderCost(), path))
+        return KaIntrusivePtr<KaBezierCurve>();
+    points.reserve(path.size() + 2);
+    for (int cell : path)
+        points.pushBack(transformAStarGridInWorldSpace(KaVector2s32(cell % size.x, cell / size.x)));
+    points.pushBack(target);
     KaIntrusivePtr<KaBezierCurve> result(new KaBezierCurve());
     result->setControlPoints(removeInsignificantPoints(points));
     return result;
@@ -1338,31 +1836,31 @@ KaArray<KaVector3f32> KaFreeMoveZone::removeInsignificantPoints(KaArray<KaVector
     if (!mSmoothPaths || n < 2)
         return points;
     updateBorders();
-    // The walls a straight walk must not cross: the borders as the node's
-    // world matrix places them, and this zone's blockers.
-    const KaMatrix4x4 world = worldTransformationMatrix();
+    // The walls a straight walk must not cross: the borders and this zone's
+    // blockers, in the plane of the grid (the world's x and z, or the
+    // frame of the grid matrix).
+    std::vector<BlockerSegment> made;
+    const KaVector2s32 size = mGraph->size();
+    const bool current = size.x > 0 && mSteps.size() == static_cast<unsigned long>(size.x) * size.y;
+    if (!current)
+        collectWalls(made, nullptr);
+    const std::vector<BlockerSegment>& segments = current ? mWalls : made;
     std::vector<PreparedBlocker> walls;
-    walls.reserve(mBorders.size() / 2);
-    for (unsigned long i = 0; i + 1 < mBorders.size(); i += 2) {
-        KaVector2f32 ends[2];
-        for (int e = 0; e < 2; ++e) {
-            const unsigned int k = mBorders[i + e];
-            const unsigned int vertex = k < mPickIndices.size() ? mPickIndices[k] : 0xffffffffu;
-            ends[e] = vertex < mVertices.size() ? xz(world * mVertices[vertex]) : KaVector2f32(NAN, NAN);
-        }
-        walls.push_back(prepare(ends[0], ends[1]));
-    }
-    KaArray<BlockerSegment> blockers;
-    thisZoneBlockers(blockers);
-    for (unsigned long i = 0; i < blockers.size(); ++i)
-        walls.push_back(prepare(blockers[i].first, blockers[i].second));
+    walls.reserve(segments.size());
+    for (const BlockerSegment& segment : segments)
+        walls.push_back(prepare(segment.first, segment.second));
+    std::vector<KaVector2f32> plane(n);
+    for (unsigned long i = 0; i < n; ++i)
+        plane[i] = toGridPlane(points[i]);
 
+    // Each leg of the result is either a leg of the list or a line tested
+    // here, so a list whose own legs are clear gives a clear walk.
     KaArray<KaVector3f32> result;
     result.reserve(n);
     result.pushBack(points[0]);
     unsigned long anchor = 0;
     for (unsigned long i = 2; i < n; ++i) {
-        if (crossesAny(xz(points[anchor]), xz(points[i]), walls)) {
+        if (crossesAny(plane[anchor], plane[i], walls)) {
             result.pushBack(points[i - 1]);
             anchor = i - 1;
         }

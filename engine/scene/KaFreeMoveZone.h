@@ -13,6 +13,7 @@
 #include "engine/maths/KaVector3f32.h"
 #include "engine/scene/KaActZone.h"
 #include "engine/scene/KaBlocker.h"
+#include "engine/scene/KaGridSearch.h"
 #include "engine/scene/KaOBP.h"
 #include "engine/scene/KaPickMesh2.h"
 #include "engine/scene/KaRectBlocker.h"
@@ -38,6 +39,9 @@ class KaStream;
 // rotation about y that lines the grid up with the borders. Cells are free
 // (0), blocked (1) or near a border (2, walkable at the border cost). A grid
 // has at most 2000 cells a side; the cell size grows for a larger floor.
+// A step between two neighbouring cells is taken only when the straight line
+// between their centres crosses no border edge and no blocker of the zone,
+// so that every walk stays on the floor and on its side of a closed blocker.
 // Connected walkable regions are labelled when the grid is built, so a click
 // that cannot be reached answers "no path" without a search.
 //
@@ -70,8 +74,13 @@ public:
         // The cheapest cost of any walk between the cells: with unit steps
         // and free diagonals, the larger of the two distances in cells.
         float LeastCostEstimate(void* stateStart, void* stateEnd) override;
+        // What a walk pays to enter a border cell: the border cost, but
+        // never more than kMostBorderStepCost, to the nearest quarter.
+        float searchBorderCost() const;
         // Only the neighbours inside the grid that are not blocked: a state
         // outside the grid would alias a cell of the row before or after.
+        // Once the grid is built, only the steps whose centre-to-centre line
+        // stays on the floor and clear of the blockers.
         void AdjacentCost(void* state, std::vector<micropather::StateCost>* adjacent) override;
         void PrintStateInfo(void* state) override;
 
@@ -89,6 +98,10 @@ public:
         float distance;
     };
 
+    // The most a step into a border cell costs the search. Walks are kept
+    // off the walls by the line tests, not by the cost; a larger cost would
+    // only make the search visit every cell cheaper than the detour.
+    static constexpr float kMostBorderStepCost = 1.5f;
     // The largest number of cells along either grid axis.
     static constexpr int kMaxCellsPerSide = 2000;
     // The fewest bytes a stored block takes (empty names, no vertices, no
@@ -180,9 +193,11 @@ public:
     // too large for an int, or NaN, gives -1).
     KaVector2s32 projectOnAStarGrid(const KaVector3f32& point);
     KaVector3f32 transformAStarGridInWorldSpace(const KaVector2s32& cell);
-    // The path between two world points, null when there is none. A start
-    // off the grid starts from the nearest cell; an end off the grid has no
-    // path.
+    // The path between two world points, null when there is none. Every
+    // leg stays on the floor and crosses no blocker of the zone. An end a
+    // little off the floor (at most a cell away) walks to the nearest floor
+    // point; an end farther off, or one the start cannot reach, has no path.
+    // A start off the floor starts from the nearest cell.
     KaIntrusivePtr<KaBezierCurve> curve(const KaVector3f32& from, const KaVector3f32& to);
     // The path to the floor point under a screen position (the float is not
     // used); null when the position is not over the floor.
@@ -209,6 +224,13 @@ public:
     // floor would otherwise let a walk round a closed door or through a
     // wall.
     bool walkable(const KaVector2s32& cell);
+
+    // Footprints of things that stand on the floor (characters): round
+    // shapes of the given radius about each centre (world x and z) that
+    // walks go round, and a click inside one walks to its edge. Taken into
+    // account from the next path request; the same list again costs
+    // nothing.
+    void setObstacles(const KaArray<KaVector3f32>& centres, float radius);
 
     // Position queries.
     KaVector3f32 correctCharacterPosition(const KaVector3f32& position, bool* found, bool firstHit);
@@ -245,6 +267,19 @@ private:
     void resetSolver();
     bool walkableIndex(unsigned long index) const;
     void markAllDirty();
+    KaVector2f32 toGridPlane(const KaVector3f32& point) const;
+    KaVector3f32 fromGridPlane(const KaVector2f32& point, const KaVector3f32& like) const;
+    KaVector2f32 cellCentre(long index) const;
+    long cellIndexOf(const KaVector2f32& point) const;
+    void collectWalls(std::vector<BlockerSegment>& walls, std::vector<unsigned int>* triangles) const;
+    void indexWalls();
+    void markSteps();
+    bool lineClear(const KaVector2f32& a, const KaVector2f32& b) const;
+    bool onFloorPlane(const KaVector2f32& point) const;
+    bool nearestFloorPoint(const KaVector2f32& point, KaVector2f32& nearest) const;
+    long visibleCell(const KaVector2f32& point, int region) const;
+    void obstacleOutline(const KaVector2f32& centre, KaVector2f32* corners) const;
+    bool insideObstacle(const KaVector2f32& point, KaVector2f32* outside) const;
 
     static bool sDebugTimings;
 
@@ -281,6 +316,23 @@ private:
     // Per cell, whether its centre finds floor; made with the grid, or
     // after a load that kept the stored grid.
     KaArray<unsigned char> mOnFloor;
+    // The walls of the grid (border edges, then this zone's blockers) in the
+    // grid plane, and per cell the walls that touch it: cell i holds
+    // mWallsOfCells[mWallStart[i]] to mWallsOfCells[mWallStart[i + 1] - 1].
+    std::vector<BlockerSegment> mWalls;
+    // The triangle of each border piece, which come first in mWalls.
+    std::vector<unsigned int> mWallTriangles;
+    std::vector<unsigned int> mWallStart;
+    std::vector<unsigned int> mWallsOfCells;
+    // Per cell, the steps a walk may take from it (bit k: KaGridSearch's
+    // k-th step); empty until the cell data is made.
+    std::vector<unsigned char> mSteps;
+    KaGridSearch mSearch;
+    // The footprints (grid plane) and, per cell, whether one covers the
+    // cell's centre.
+    std::vector<KaVector2f32> mObstacles;
+    float mObstacleRadius = 0.0f;
+    std::vector<unsigned char> mCovered;
 };
 
 #endif

@@ -1162,6 +1162,18 @@ void Character::continueWalk(const KaModelAnimation& ended)
         setAnimation(mSettings.walk.animationFileName, true, false, false, -1, 9999);
 }
 
+bool Character::isWalking() const
+{
+    if (mCurAnimName.length() == 0)
+        return false;
+    const KaArray<MoveFiles>& types = mSettings.walk.walkTypes;
+    for (unsigned long i = 0; i < types.size(); ++i)
+        for (const MoveFiles::Part& part : types[i].parts)
+            if (part.file.length() != 0 && mCurAnimName == KaString(part.file))
+                return true;
+    return false;
+}
+
 bool Character::isWalkEnd() const
 {
     if (!mCurModelAnim)

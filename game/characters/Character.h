@@ -249,6 +249,9 @@ public:
     void endMove();
     // Whether the playing animation is a stopping part of some walk type.
     bool isWalkEnd() const;
+    // Whether the playing animation is any part of some walk type: the
+    // character is on its way somewhere.
+    bool isWalking() const;
     // The root's z travel since the previous sample of the animation the
     // model plays (the one blended in last), times the model's z scale.
     float speedFromAnim(double milliseconds);

@@ -31,6 +31,10 @@
 
 namespace {
 
+// How far from a standing character's feet the player's walks keep: about
+// the half widths of two people side by side, in the scenes' centimetres.
+const float kCharacterFootprintRadius = 45.0f;
+
 // Microseconds on the wall clock, or 0 unless the host prints frame lines:
 // the change of scene's timing is for scripts that measure the program.
 unsigned long long warpClock()
@@ -438,6 +442,7 @@ void Game::update()
     for (unsigned long i = 0; i < characters.size(); ++i)
         if (characters[i]->model() && characters[i]->model()->anim())
             characters[i]->permanentUpdate();
+    updateCharacterObstacles();
 
     KaInputMgr* input = inputMgr.get();
     if (input->mouseOldPosition(0) != input->mousePosition(0))
@@ -567,6 +572,24 @@ bool Game::onCharacterPlaySound(const KaString& file)
 {
     playSound(file, 1, 1.0f);
     return false;
+}
+
+void Game::updateCharacterObstacles()
+{
+    Character* player = mScene3D.player();
+    KaFreeMoveZone* zone = player ? player->freeMoveZone() : nullptr;
+    if (!zone)
+        return;
+    KaArray<KaVector3f32> standing;
+    KaArray<Character*>& characters = mScene3D.characters();
+    for (unsigned long i = 0; i < characters.size(); ++i) {
+        Character* character = characters[i];
+        if (character == player || character->isPlayer() || !character->model() || !character->model()->visible()
+            || character->freeMoveZone() != zone || character->isWalking())
+            continue;
+        standing.pushBack(character->model()->position());
+    }
+    zone->setObstacles(standing, kCharacterFootprintRadius);
 }
 
 bool Game::playerIdleOrWalking()
@@ -1046,6 +1069,10 @@ bool Game::onMouseClick(unsigned int pointer)
                 }
                 const double elapsed = mDoubleClickTimer.getTimeFromStart();
                 if (doubleClickStopped() || elapsed > 300000.0) {
+                    // Restarted from zero: start() alone leaves a running
+                    // timer counting from the first click of the game, and
+                    // no second click would ever come soon enough.
+                    mDoubleClickTimer.stop();
                     mDoubleClickTimer.start();
                     player->walkMode("Walk");
                 } else if (elapsed == 300000.0) {

@@ -286,6 +286,9 @@ private:
     void disconnectInGameGui();
     // The player's current animation is its idle one or a part of the walk.
     bool playerIdleOrWalking();
+    // The standing non-player characters on the player's floor become round
+    // obstacles of that floor, so that the player's walks go round them.
+    void updateCharacterObstacles();
     void stopAllSounds();
     void deleteRandomSounds();
     int randomNumber();

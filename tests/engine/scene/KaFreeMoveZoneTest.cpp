@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cfloat>
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -280,15 +281,20 @@ TEST(KaFreeMoveZonePath, ClicksOffTheGridOrOutOfReach)
         { "start not a number", KaVector3f32(NAN, 0.0f, NAN), KaVector3f32(12.0f, 0.0f, 3.0f), true },
         { "start in the hole, next to the floor", KaVector3f32(22.0f, 0.0f, 10.0f), KaVector3f32(5.0f, 0.0f, 3.0f),
             true },
-        { "end in the hole, next to the floor: walks to the nearest cell and on", onLeft,
-            KaVector3f32(22.0f, 0.0f, 10.0f), true },
+        { "end in the hole, next to the floor: walks to the floor's edge", onLeft, KaVector3f32(22.0f, 0.0f, 10.0f),
+            true },
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         KaIntrusivePtr<KaBezierCurve> curve = zone.curve(c.from, c.to);
         EXPECT_EQ(c.found, static_cast<bool>(curve));
-        if (curve) {
+        if (curve && c.to.x < 20.0f) {
             EXPECT_EQ(c.to, lastPoint(curve));
+        } else if (curve) {
+            // The nearest floor point, a hair inside the floor.
+            EXPECT_NEAR(20.0f, lastPoint(curve).x, 0.02f);
+            EXPECT_LT(lastPoint(curve).x, 20.0f);
+            EXPECT_NEAR(10.0f, lastPoint(curve).z, 0.02f);
         }
     }
 }
@@ -313,7 +319,8 @@ TEST(KaFreeMoveZonePath, SearchCostsAreTheCheapest)
 {
     KaFreeMoveZone zone;
     buildFloor(zone, kUMap, kSide);
-    zone.setBordersDistance(3.0f);
+    // Below the most a border step costs the search.
+    zone.setBordersDistance(1.25f);
     zone.updateGrid(false);
     KaFreeMoveZone::KaFreeMoveZoneGraph& graph = zone.graph();
     const int width = graph.size().x, depth = graph.size().y;
@@ -329,19 +336,20 @@ TEST(KaFreeMoveZonePath, SearchCostsAreTheCheapest)
             open.pop();
             if (e.first > best[e.second])
                 continue;
-            const int x = e.second % width, z = e.second / width;
-            for (int dz = -1; dz <= 1; ++dz)
-                for (int dx = -1; dx <= 1; ++dx) {
-                    const unsigned char f = graph.flag(KaVector2s32(x + dx, z + dz));
-                    if ((dx == 0 && dz == 0) || !zone.walkable(KaVector2s32(x + dx, z + dz)))
-                        continue;
-                    const int next = (z + dz) * width + x + dx;
-                    const float cost = e.first + (f == 2 ? 3.0f : 1.0f);
-                    if (cost < best[next]) {
-                        best[next] = cost;
-                        open.push({ cost, next });
-                    }
+            // The graph's own steps (those that stay on the floor), each
+            // costed here from the flag of the cell it enters.
+            std::vector<micropather::StateCost> steps;
+            graph.AdjacentCost(reinterpret_cast<void*>(static_cast<intptr_t>(e.second)), &steps);
+            for (const micropather::StateCost& step : steps) {
+                const int next = static_cast<int>(reinterpret_cast<intptr_t>(step.state));
+                const unsigned char f = graph.flag(KaVector2s32(next % width, next / width));
+                EXPECT_NE(1, f);
+                const float cost = e.first + (f == 2 ? 1.25f : 1.0f);
+                if (cost < best[next]) {
+                    best[next] = cost;
+                    open.push({ cost, next });
                 }
+            }
         }
         return best[end];
     };
@@ -366,6 +374,481 @@ TEST(KaFreeMoveZonePath, SearchCostsAreTheCheapest)
     EXPECT_FLOAT_EQ(7.0f,
         graph.LeastCostEstimate(reinterpret_cast<void*>(static_cast<intptr_t>(0)),
             reinterpret_cast<void*>(static_cast<intptr_t>(3 * width + 7))));
+}
+
+// ---------------------------------------------------------------------------
+// Walks on floors that do not line up with the grid
+
+namespace {
+
+// An axis-aligned rectangle of a floor's own frame.
+struct Rect {
+    float x0, z0, x1, z1;
+};
+
+// A floor drawn in its own frame as rectangles that share whole sides,
+// turned by `angle` and moved by `offset` into the world.
+struct TurnedFloor {
+    std::vector<Rect> rects;
+    float angle = 0.0f;
+    KaVector2f32 offset;
+
+    KaVector2f32 toWorld(float x, float z) const
+    {
+        const float c = std::cos(angle), s = std::sin(angle);
+        return KaVector2f32(c * x - s * z + offset.x, s * x + c * z + offset.y);
+    }
+    KaVector2f32 toLocal(const KaVector2f32& p) const
+    {
+        const float c = std::cos(angle), s = std::sin(angle);
+        const float x = p.x - offset.x, z = p.y - offset.y;
+        return KaVector2f32(c * x + s * z, -s * x + c * z);
+    }
+    void build(KaFreeMoveZone& zone) const
+    {
+        std::vector<KaVector3f32> vertices;
+        for (const Rect& r : rects) {
+            const KaVector2f32 a = toWorld(r.x0, r.z0), b = toWorld(r.x1, r.z0);
+            const KaVector2f32 c = toWorld(r.x1, r.z1), d = toWorld(r.x0, r.z1);
+            for (const KaVector2f32& v : { a, b, c, a, c, d })
+                vertices.push_back(KaVector3f32(v.x, 0.0f, v.y));
+        }
+        zone.setNbTriangles(vertices.size() / 3);
+        for (size_t i = 0; i < vertices.size(); ++i)
+            zone.setVertex(i, vertices[i]);
+    }
+    // How far a world point lies from the floor (0 on it).
+    double distance(const KaVector2f32& world) const
+    {
+        const KaVector2f32 p = toLocal(world);
+        double best = 1e30;
+        for (const Rect& r : rects) {
+            const double dx = std::max({ double(r.x0) - p.x, 0.0, double(p.x) - r.x1 });
+            const double dz = std::max({ double(r.z0) - p.y, 0.0, double(p.y) - r.z1 });
+            best = std::min(best, std::sqrt(dx * dx + dz * dz));
+        }
+        return best;
+    }
+    // Whether the whole segment lies within `tolerance` of the floor: the
+    // pieces of it inside each widened rectangle cover it end to end.
+    bool covers(const KaVector2f32& worldA, const KaVector2f32& worldB, float tolerance) const
+    {
+        const KaVector2f32 a = toLocal(worldA), b = toLocal(worldB);
+        std::vector<std::pair<double, double>> pieces;
+        for (const Rect& r : rects) {
+            double t0 = 0.0, t1 = 1.0;
+            const double from[2] = { a.x, a.y }, d[2] = { double(b.x) - a.x, double(b.y) - a.y };
+            const double low[2] = { r.x0 - tolerance, r.z0 - tolerance };
+            const double high[2] = { r.x1 + tolerance, r.z1 + tolerance };
+            for (int axis = 0; axis < 2 && t0 <= t1; ++axis) {
+                if (std::fabs(d[axis]) < 1e-12) {
+                    if (from[axis] < low[axis] || from[axis] > high[axis])
+                        t1 = -1.0;
+                    continue;
+                }
+                double u0 = (low[axis] - from[axis]) / d[axis], u1 = (high[axis] - from[axis]) / d[axis];
+                if (u0 > u1)
+                    std::swap(u0, u1);
+                t0 = std::max(t0, u0);
+                t1 = std::min(t1, u1);
+            }
+            if (t0 <= t1)
+                pieces.push_back({ t0, t1 });
+        }
+        std::sort(pieces.begin(), pieces.end());
+        double reached = 0.0;
+        for (const auto& piece : pieces) {
+            if (piece.first > reached + 1e-9)
+                return false;
+            reached = std::max(reached, piece.second);
+        }
+        return reached >= 1.0 - 1e-9;
+    }
+};
+
+// The legs a walk from `from` takes: to the first control point, then from
+// each to the next.
+std::vector<Segment> legsOf(const KaVector3f32& from, const KaIntrusivePtr<KaBezierCurve>& curve)
+{
+    std::vector<Segment> legs;
+    KaVector2f32 at = xz(from);
+    const KaArray<KaVector3f32>& points = curve->controlPoints();
+    for (unsigned long i = 0; i < points.size(); ++i) {
+        legs.push_back({ at, xz(points[i]) });
+        at = xz(points[i]);
+    }
+    return legs;
+}
+
+// The parts of a random floor that no walk joins: the island (2), the foot
+// of the first arm, before a blocker that closes the arm (1), and the rest
+// (0).
+struct RandomFloor {
+    TurnedFloor floor;
+    float width = 0.0f;
+    float armLength = 0.0f;
+    bool island = false;
+    Rect islandRect {};
+    bool closed = false;
+    float closedAt = 0.0f;
+    KaArray<KaBlocker> blockers;
+
+    int part(const KaVector2f32& world) const
+    {
+        const KaVector2f32 p = floor.toLocal(world);
+        if (island && p.x >= islandRect.x0 - 0.5f)
+            return 2;
+        if (closed && p.x <= width + 0.5f && p.y < closedAt)
+            return 1;
+        return 0;
+    }
+};
+
+RandomFloor randomFloor(std::mt19937& random, const char* zoneName)
+{
+    auto uniform = [&](float low, float high) { return std::uniform_real_distribution<float>(low, high)(random); };
+    RandomFloor f;
+    const float w = uniform(3.0f, 25.0f);
+    const float a = uniform(w, 60.0f);
+    const float b = uniform(w, 60.0f);
+    f.width = w;
+    f.armLength = a;
+    // Corners shared exactly: every rectangle takes its sides from these.
+    const float xs[4] = { 0.0f, w, w + b, w + b + w };
+    const float zs[3] = { 0.0f, a, a + w };
+    const int shape = std::uniform_int_distribution<int>(0, 2)(random);
+    f.floor.rects.push_back({ xs[0], zs[0], xs[1], zs[1] });
+    if (shape >= 1) {
+        f.floor.rects.push_back({ xs[0], zs[1], xs[1], zs[2] });
+        f.floor.rects.push_back({ xs[1], zs[1], xs[2], zs[2] });
+    }
+    if (shape == 2) {
+        f.floor.rects.push_back({ xs[2], zs[1], xs[3], zs[2] });
+        f.floor.rects.push_back({ xs[2], zs[0], xs[3], zs[1] });
+    }
+    float right = 0.0f;
+    for (const Rect& r : f.floor.rects)
+        right = std::max(right, r.x1);
+    if (std::uniform_int_distribution<int>(0, 3)(random) == 0) {
+        f.island = true;
+        const float x0 = right + uniform(1.0f, 8.0f), side = uniform(4.0f, 15.0f);
+        f.islandRect = { x0, 0.0f, x0 + side, side };
+        f.floor.rects.push_back(f.islandRect);
+    }
+    f.floor.angle = uniform(0.0f, 6.2831853f);
+    f.floor.offset = KaVector2f32(uniform(-50.0f, 50.0f), uniform(-50.0f, 50.0f));
+
+    auto addBlocker = [&](float x0, float z0, float x1, float z1) {
+        KaBlocker blocker;
+        blocker.zoneName = zoneName;
+        blocker.first = f.floor.toWorld(x0, z0);
+        blocker.second = f.floor.toWorld(x1, z1);
+        f.blockers.pushBack(blocker);
+    };
+    const int blockers = std::uniform_int_distribution<int>(0, 3)(random);
+    if (blockers == 1 || blockers == 3) {
+        // Across the whole first arm, past both its sides.
+        f.closed = true;
+        f.closedAt = uniform(0.25f, 0.75f) * a;
+        // Either way round: the strip behind the line (negative cross
+        // product) is closed, whichever side that is.
+        if (std::uniform_int_distribution<int>(0, 1)(random) == 1)
+            addBlocker(w + 1.0f, f.closedAt, -1.0f, f.closedAt);
+        else
+            addBlocker(-1.0f, f.closedAt, w + 1.0f, f.closedAt);
+    }
+    if (blockers >= 2) {
+        // Part way across a corridor from its wall: walks go round it.
+        const float reach = uniform(0.2f, 0.6f) * w;
+        if (shape >= 1) {
+            const Rect& r = f.floor.rects[2];
+            const float x = uniform(r.x0, r.x1);
+            addBlocker(x, r.z0 - 0.5f, x, r.z0 + reach);
+        } else {
+            const float z = uniform(0.0f, a);
+            addBlocker(-0.5f, z, reach, z);
+        }
+    }
+    return f;
+}
+
+// A point of the floor, drawn from a random rectangle (by area), at least
+// `margin` inside it.
+KaVector3f32 randomFloorPoint(std::mt19937& random, const TurnedFloor& floor, float margin)
+{
+    std::vector<float> areas;
+    for (const Rect& r : floor.rects)
+        areas.push_back((r.x1 - r.x0) * (r.z1 - r.z0));
+    const Rect& r = floor.rects[std::discrete_distribution<size_t>(areas.begin(), areas.end())(random)];
+    const float x = std::uniform_real_distribution<float>(r.x0 + margin, r.x1 - margin)(random);
+    const float z = std::uniform_real_distribution<float>(r.z0 + margin, r.z1 - margin)(random);
+    const KaVector2f32 p = floor.toWorld(x, z);
+    return KaVector3f32(p.x, 0.0f, p.y);
+}
+
+} // namespace
+
+// Thousands of random floors: corridors 3 to 25 units wide, straight, L or
+// U, turned by any angle, some with an island, some with a blocker that
+// closes the first arm and one that juts into the floor; cells of 5 or 2
+// units. Every walk stays within 0.05 units of the floor, crosses no
+// blocker, ends in the part of the floor it starts from, and ends at the
+// click (or, for a click just off the floor, at the floor next to it).
+TEST(KaFreeMoveZoneWalks, RandomTurnedFloorsKeepEveryWalkOnItsFloor)
+{
+    std::mt19937 random(20261211);
+    int walks = 0, clickedWalks = 0, refusedReachable = 0, reachableAsked = 0;
+    for (int round = 0; round < 1000; ++round) {
+        const char* name = round % 3 == 0 ? "floor_19000" : "floor";
+        RandomFloor f = randomFloor(random, name);
+        KaFreeMoveZone zone;
+        zone.setName(name);
+        f.floor.build(zone);
+        zone.setBlockers(&f.blockers);
+        zone.updateGrid(false);
+        const float cell = zone.cellSize().x;
+        for (int query = 0; query < 4; ++query) {
+            const KaVector3f32 from = randomFloorPoint(random, f.floor, 0.2f);
+            KaVector3f32 to = randomFloorPoint(random, f.floor, 0.0f);
+            const bool offFloor = query == 3;
+            if (offFloor) {
+                // A click up to a unit off the floor, off a random side.
+                const float angle = std::uniform_real_distribution<float>(0.0f, 6.2831853f)(random);
+                const float far = std::uniform_real_distribution<float>(0.0f, 1.0f)(random);
+                to = to + KaVector3f32(std::cos(angle) * (far + f.width), 0.0f, std::sin(angle) * (far + f.width));
+            }
+            const double toOff = f.floor.distance(xz(to));
+            if (offFloor && toOff > 1.0)
+                continue;
+            // Points right on a blocker's line belong to neither side.
+            bool onLine = false;
+            for (unsigned long i = 0; i < f.blockers.size(); ++i)
+                for (const KaVector3f32& p : { from, to })
+                    onLine = onLine
+                        || std::fabs(orient(f.blockers[i].first, f.blockers[i].second, xz(p)))
+                            < 0.2 * (f.blockers[i].second - f.blockers[i].first).length();
+            if (onLine)
+                continue;
+            SCOPED_TRACE(testing::Message() << "round " << round << " query " << query << " from (" << from.x << ", "
+                                            << from.z << ") to (" << to.x << ", " << to.z << ")");
+            const KaIntrusivePtr<KaBezierCurve> curve = zone.curve(from, to);
+            const bool sameOpenPart = f.part(xz(from)) == f.part(xz(to));
+            if (sameOpenPart && f.blockers.isEmpty() && f.width >= 2.5f * cell && toOff == 0.0) {
+                ++reachableAsked;
+                if (!curve)
+                    ++refusedReachable;
+            }
+            if (!curve)
+                continue;
+            ++walks;
+            for (const Segment& leg : legsOf(from, curve)) {
+                ASSERT_TRUE(f.floor.covers(leg.a, leg.b, 0.05f))
+                    << "leg (" << leg.a.x << ", " << leg.a.y << ") - (" << leg.b.x << ", " << leg.b.y << ") leaves the floor";
+                for (unsigned long i = 0; i < f.blockers.size(); ++i)
+                    ASSERT_FALSE(crossesStrictly(leg.a, leg.b, { f.blockers[i].first, f.blockers[i].second }))
+                        << "leg (" << leg.a.x << ", " << leg.a.y << ") - (" << leg.b.x << ", " << leg.b.y
+                        << ") crosses blocker " << i;
+            }
+            const KaVector3f32 end = lastPoint(curve);
+            ASSERT_EQ(f.part(xz(from)), f.part(xz(end))) << "the walk ends in another part of the floor";
+            if (toOff == 0.0) {
+                ASSERT_EQ(to, end);
+                ++clickedWalks;
+            } else {
+                ASSERT_LE(f.floor.distance(xz(end)), 0.05);
+                ASSERT_LE((xz(end) - xz(to)).length(), toOff + 0.05);
+            }
+        }
+    }
+    // Open floors wide enough for cells either side of the walk: every
+    // click reached.
+    EXPECT_EQ(0, refusedReachable) << "of " << reachableAsked;
+    EXPECT_GT(walks, 1500);
+    EXPECT_GT(clickedWalks, 1200);
+}
+
+// The cases that went wrong on the landed code.
+TEST(KaFreeMoveZoneWalks, ClosedBlockerIslandsAndTheInnerCorner)
+{
+    // A 40 x 40 floor of 10-unit squares closed at z = 20 (the side of
+    // larger z is behind the blocker): clicks behind it give no walk, or one
+    // that stays in front.
+    {
+        KaArray<KaBlocker> blockers;
+        KaBlocker blocker;
+        blocker.zoneName = "room";
+        blocker.first = KaVector2f32(-1.0f, 20.0f);
+        blocker.second = KaVector2f32(41.0f, 20.0f);
+        blockers.pushBack(blocker);
+        KaFreeMoveZone zone;
+        zone.setName("room");
+        buildFloor(zone, { "####", "####", "####", "####" }, 10.0f);
+        zone.setBlockers(&blockers);
+        const KaVector3f32 from(10.0f, 0.0f, 10.0f);
+        for (float z : { 20.5f, 23.0f, 27.0f, 29.0f, 35.0f }) {
+            for (float x : { 1.0f, 12.0f, 39.0f }) {
+                SCOPED_TRACE(testing::Message() << "click (" << x << ", " << z << ")");
+                const KaIntrusivePtr<KaBezierCurve> curve = zone.curve(from, KaVector3f32(x, 0.0f, z));
+                if (!curve)
+                    continue;
+                for (const Segment& leg : legsOf(from, curve))
+                    EXPECT_FALSE(crossesStrictly(leg.a, leg.b, { blocker.first, blocker.second }));
+                EXPECT_LT(lastPoint(curve).z, 20.0f);
+            }
+        }
+        // In front of it everything is reached.
+        for (const KaVector3f32& to : { KaVector3f32(38.0f, 0.0f, 19.0f), KaVector3f32(1.0f, 0.0f, 1.0f) }) {
+            const KaIntrusivePtr<KaBezierCurve> curve = zone.curve(from, to);
+            ASSERT_TRUE(curve);
+            EXPECT_EQ(to, lastPoint(curve));
+        }
+    }
+    // Two 6-unit squares 1 unit apart: a click on the other gives no walk.
+    {
+        TurnedFloor floor;
+        floor.rects = { { 0.0f, 0.0f, 6.0f, 6.0f }, { 7.0f, 0.0f, 13.0f, 6.0f } };
+        KaFreeMoveZone zone;
+        floor.build(zone);
+        EXPECT_FALSE(zone.curve(KaVector3f32(3.0f, 0.0f, 3.0f), KaVector3f32(10.0f, 0.0f, 3.0f)));
+        EXPECT_FALSE(zone.curve(KaVector3f32(1.0f, 0.0f, 5.0f), KaVector3f32(12.0f, 0.0f, 1.0f)));
+    }
+    // Two rectangles that share only part of a side (a corner of one in the
+    // middle of the other's side): the shared part is no wall.
+    {
+        TurnedFloor floor;
+        floor.rects = { { 0.0f, 0.0f, 100.0f, 400.0f }, { 100.0f, 300.0f, 400.0f, 400.0f } };
+        KaFreeMoveZone zone;
+        floor.build(zone);
+        const KaVector3f32 from(50.0f, 0.0f, 20.0f), to(380.0f, 0.0f, 350.0f);
+        const KaIntrusivePtr<KaBezierCurve> curve = zone.curve(from, to);
+        ASSERT_TRUE(curve);
+        EXPECT_EQ(to, lastPoint(curve));
+        for (const Segment& leg : legsOf(from, curve))
+            EXPECT_TRUE(floor.covers(leg.a, leg.b, 0.05f));
+    }
+    // An L of three 8.8-unit-wide rectangles: the walk round the inner
+    // corner at (8.8, 8.8) keeps to the floor.
+    {
+        TurnedFloor floor;
+        floor.rects = { { 0.0f, 0.0f, 8.8f, 8.8f }, { 0.0f, 8.8f, 8.8f, 40.0f }, { 8.8f, 0.0f, 60.0f, 8.8f } };
+        KaFreeMoveZone zone;
+        floor.build(zone);
+        const KaVector3f32 from(6.36f, 0.0f, 28.17f), to(52.89f, 0.0f, 5.85f);
+        const KaIntrusivePtr<KaBezierCurve> curve = zone.curve(from, to);
+        ASSERT_TRUE(curve);
+        EXPECT_EQ(to, lastPoint(curve));
+        for (const Segment& leg : legsOf(from, curve))
+            EXPECT_TRUE(floor.covers(leg.a, leg.b, 0.05f))
+                << "(" << leg.a.x << ", " << leg.a.y << ") - (" << leg.b.x << ", " << leg.b.y << ")";
+    }
+}
+
+// A character standing in a corridor: walks past it go round its
+// footprint, a click on it ends at its edge, and a walk that starts inside
+// it (the player pressed against it) walks out.
+TEST(KaFreeMoveZoneWalks, StandingCharactersAreWalkedRound)
+{
+    TurnedFloor floor;
+    floor.rects = { { 0.0f, 0.0f, 200.0f, 120.0f } };
+    floor.angle = 0.4f;
+    KaFreeMoveZone zone;
+    floor.build(zone);
+    const KaVector2f32 standing = floor.toWorld(100.0f, 60.0f);
+    const float radius = 30.0f;
+    KaArray<KaVector3f32> centres;
+    centres.pushBack(KaVector3f32(standing.x, 0.0f, standing.y));
+    zone.setObstacles(centres, radius);
+
+    auto nearest = [&](const KaIntrusivePtr<KaBezierCurve>& curve, const KaVector3f32& from) {
+        double best = 1e30;
+        for (const Segment& leg : legsOf(from, curve)) {
+            const KaVector2f32 d = leg.b - leg.a;
+            const double length = double(d.x) * d.x + double(d.y) * d.y;
+            double t = length > 0.0 ? ((standing.x - leg.a.x) * double(d.x) + (standing.y - leg.a.y) * double(d.y)) / length : 0.0;
+            t = std::max(0.0, std::min(1.0, t));
+            const double x = leg.a.x + t * d.x - standing.x, z = leg.a.y + t * d.y - standing.y;
+            best = std::min(best, std::sqrt(x * x + z * z));
+        }
+        return best;
+    };
+    struct Case {
+        const char* what;
+        KaVector2f32 from, to;
+    };
+    const Case cases[] = {
+        { "straight past it", floor.toWorld(10.0f, 60.0f), floor.toWorld(190.0f, 60.0f) },
+        { "slanting past it", floor.toWorld(10.0f, 20.0f), floor.toWorld(190.0f, 100.0f) },
+        { "onto it", floor.toWorld(10.0f, 60.0f), floor.toWorld(100.0f, 62.0f) },
+        { "onto its centre", floor.toWorld(100.0f, 110.0f), standing },
+        { "out of it", floor.toWorld(105.0f, 70.0f), floor.toWorld(10.0f, 10.0f) },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const KaVector3f32 from(c.from.x, 0.0f, c.from.y), to(c.to.x, 0.0f, c.to.y);
+        const KaIntrusivePtr<KaBezierCurve> curve = zone.curve(from, to);
+        ASSERT_TRUE(curve);
+        for (const Segment& leg : legsOf(from, curve))
+            EXPECT_TRUE(floor.covers(leg.a, leg.b, 0.05f));
+        const bool startsInside = (c.from - standing).length() < radius;
+        const bool endsInside = (c.to - standing).length() < radius;
+        if (!startsInside) {
+            EXPECT_GE(nearest(curve, from), radius - 0.01);
+        }
+        if (endsInside) {
+            EXPECT_NEAR(radius, (xz(lastPoint(curve)) - standing).length(), radius * 0.1f);
+        } else {
+            EXPECT_EQ(to, lastPoint(curve));
+        }
+    }
+    // Gone: the straight line again.
+    zone.setObstacles(KaArray<KaVector3f32>(), radius);
+    const KaVector2f32 a = floor.toWorld(10.0f, 60.0f), b = floor.toWorld(190.0f, 60.0f);
+    const KaIntrusivePtr<KaBezierCurve> curve = zone.curve(KaVector3f32(a.x, 0.0f, a.y), KaVector3f32(b.x, 0.0f, b.y));
+    ASSERT_TRUE(curve);
+    EXPECT_EQ(2u, curve->controlPoints().size());
+}
+
+// The grid built along each triangle's rows gives every cell the flag the
+// cell-by-cell rule gives: on floors of long thin triangles at all slants,
+// with blockers.
+TEST(KaFreeMoveZoneGrid, FlagsOfSliversAgreeWithTheCellByCellRule)
+{
+    std::mt19937 random(5);
+    std::uniform_real_distribution<float> coordinate(0.0f, 150.0f);
+    for (int round = 0; round < 6; ++round) {
+        KaFreeMoveZone zone;
+        zone.setName("slivers");
+        const int triangles = 12;
+        zone.setNbTriangles(triangles);
+        for (int t = 0; t < triangles; ++t) {
+            const KaVector3f32 a(coordinate(random), 0.0f, coordinate(random));
+            const KaVector3f32 b(coordinate(random), 0.0f, coordinate(random));
+            const KaVector3f32 side = KaVector3f32(-(b.z - a.z), 0.0f, b.x - a.x) * 0.02f;
+            zone.setVertex(3 * t, a);
+            zone.setVertex(3 * t + 1, b);
+            zone.setVertex(3 * t + 2, (a + b) * 0.5f + side);
+        }
+        KaArray<KaBlocker> blockers;
+        KaBlocker blocker;
+        blocker.zoneName = "slivers";
+        blocker.first = KaVector2f32(coordinate(random), coordinate(random));
+        blocker.second = KaVector2f32(coordinate(random), coordinate(random));
+        blockers.pushBack(blocker);
+        zone.setBlockers(&blockers);
+        zone.updateGrid(false);
+        const KaVector2s32 size = zone.graph().size();
+        ASSERT_GT(size.x * size.y, 400);
+        for (int z = 0; z < size.y; ++z) {
+            for (int x = 0; x < size.x; ++x) {
+                const KaVector2s32 cell(x, z);
+                const int b = zone.hasBlockerIntersection(cell);
+                bool found = false;
+                zone.correctCharacterPosition(zone.transformAStarGridInWorldSpace(cell), &found, true);
+                const int expected = b == 1 ? 1 : zone.hasCellBorderIntersection(cell) ? 2 : !found ? 1 : b == 2 ? 2 : 0;
+                ASSERT_EQ(expected, zone.graph().flag(cell)) << "round " << round << " cell " << x << ", " << z;
+            }
+        }
+    }
 }
 
 // ---------------------------------------------------------------------------
