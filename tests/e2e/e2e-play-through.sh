@@ -98,7 +98,7 @@ e2e_wait '^\[Logic01010\] next: the tide table on the quay$' 180
 click 744 534
 e2e_frames 40
 click 166 238
-e2e_wait '^DocumentOnObjectSelected$'
+e2e_wait '^Document$'
 e2e_frames 10
 click 535 472
 e2e_frames 40
