@@ -1,5 +1,6 @@
 #include "engine/core/KaCore.h"
 #include "engine/core/KaXMLLoad.h"
+#include "engine/core/KaXMLLoadPlain.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -237,7 +238,7 @@ void KaCore::loadActivityDocument(const KaPath& fileName)
     struct stat status;
     if (stat(fileName.c_str(), &status) == 0 && S_ISREG(status.st_mode)) {
         TiXmlDocument loaded;
-        const TiXmlElement* root = loaded.LoadFile(fileName.c_str()) ? loaded.RootElement() : nullptr;
+        const TiXmlElement* root = KaXMLLoadPlain(fileName.c_str(), loaded) ? loaded.RootElement() : nullptr;
         // Anything else keeps the document in memory, whose root the file
         // layer appends its records to; the next save replaces the file.
         if (root && root->ValueStr() == kActivitiesRoot)

@@ -1,4 +1,5 @@
 #include "engine/core/KaXMLLoad.h"
+#include "engine/core/KaXMLLoadPlain.h"
 
 #include <unistd.h>
 
@@ -80,22 +81,29 @@ bool KaXMLLoad(const KaPath& path, TiXmlDocument& document, const char* prefix, 
 
 namespace {
 
-// The written file must parse the way KaXMLLoad parses it (TinyXML's own
-// LoadFile would turn carriage returns into newlines first, and so accept
-// what the game's next load refuses).
-bool readsBack(const KaPath& path)
+// The file's bytes straight from the disk, without the content path's
+// resolution or the activity record of KaFile. False when it cannot be read.
+bool readWhole(const char* path, std::string& text)
 {
-    FILE* file = fopen(path.c_str(), "rb");
+    FILE* file = fopen(path, "rb");
     if (!file)
         return false;
-    std::string text;
     char chunk[4096];
     size_t count;
     while ((count = fread(chunk, 1, sizeof chunk, file)) > 0)
         text.append(chunk, count);
     const bool read = ferror(file) == 0;
     fclose(file);
+    return read;
+}
 
+// The written file must parse the way KaXMLLoad parses it (TinyXML's own
+// LoadFile would turn carriage returns into newlines first, and so accept
+// what the game's next load refuses).
+bool readsBack(const KaPath& path)
+{
+    std::string text;
+    const bool read = readWhole(path.c_str(), text);
     text.append(kTextPadding, '\0');
 
     TiXmlDocument check;
@@ -188,4 +196,27 @@ bool KaXMLSave(const KaPath& path, const TiXmlDocument& document)
     remove(temporary.c_str());
     errno = error;
     return false;
+}
+
+bool KaXMLLoadPlain(const char* path, TiXmlDocument& document)
+{
+    std::string bytes;
+    if (!readWhole(path, bytes))
+        return false;
+    // As TinyXML's own LoadFile reads a file: "\r\n" and a lone "\r" are
+    // both one newline.
+    std::string text;
+    text.reserve(bytes.size() + kTextPadding);
+    for (std::string::size_type i = 0; i < bytes.size(); ++i) {
+        if (bytes[i] != '\r') {
+            text += bytes[i];
+            continue;
+        }
+        text += '\n';
+        if (i + 1 < bytes.size() && bytes[i + 1] == '\n')
+            ++i;
+    }
+    text.append(kTextPadding, '\0');
+    parsePadded(document, text.c_str());
+    return !document.Error();
 }

@@ -211,6 +211,38 @@ bool KaModel::loadAlign(KaStream& stream) { return KaMaterial::loadAlign(stream)
 
 bool KaModel::saveAlign(KaStream& stream) { return KaMaterial::saveAlign(stream); }
 
+namespace {
+
+// The file load(path) is reading on this thread, for the refusals of the
+// stream reader to name; null while a model is read from a stream alone.
+thread_local const KaPath* tReadingFile = nullptr;
+
+class ReadingFile {
+public:
+    explicit ReadingFile(const KaPath& path)
+        : mPrevious(tReadingFile)
+    {
+        tReadingFile = &path;
+    }
+    ~ReadingFile() { tReadingFile = mPrevious; }
+    ReadingFile(const ReadingFile&) = delete;
+    ReadingFile& operator=(const ReadingFile&) = delete;
+
+private:
+    const KaPath* mPrevious;
+};
+
+// Prints "[KaModel::load] <what>", with the path of the file being read.
+void refuse(const char* what)
+{
+    if (!tReadingFile)
+        KaPrintf("[KaModel::load] %s\n", what);
+    else
+        KaPrintf("[KaModel::load] %s File : %s\n", what, tReadingFile->c_str());
+}
+
+} // namespace
+
 bool KaModel::load(const KaPath& path)
 {
     KaFile file(path, KaFileSystem::Read);
@@ -219,17 +251,21 @@ bool KaModel::load(const KaPath& path)
         return false;
     }
     file.setMode(KaStream::Binary);
+    const ReadingFile reading(path);
+    bool loaded = false;
     if (loadAndCheckString(file, "KAZ0")) {
         KaZLibStream inflated;
-        if (!inflated.open(file)) {
+        if (inflated.open(file)) {
+            loaded = load(inflated);
+        } else {
             destroy();
             create();
-            return false;
         }
-        return load(inflated);
+    } else {
+        file.seek(0);
+        loaded = load(file);
     }
-    file.seek(0);
-    return load(file);
+    return loaded;
 }
 
 bool KaModel::load(KaStream& stream)
@@ -250,12 +286,12 @@ bool KaModel::read(KaStream& stream)
     stream.setMode(KaStream::Binary);
 
     if (!loadAndCheckString(stream, "KAMD")) {
-        KaPrintf("[KaModel::load] Unknown format.\n");
+        refuse("Unknown format.");
         return false;
     }
     unsigned int version = 0;
     if (!readU32(stream, version) || (version != 11 && version != 13)) {
-        KaPrintf("[KaModel::load] Unsupported version.\n");
+        refuse("Unsupported version.");
         return false;
     }
     unsigned int meshCount = 0;
@@ -264,7 +300,7 @@ bool KaModel::read(KaStream& stream)
     unsigned int flags = 0;
     if (!readU32(stream, meshCount) || !readU32(stream, weightCount) || !readU32(stream, boneCount)
         || (version == 13 && !readU32(stream, flags))) {
-        KaPrintf("[KaModel::load] Unable to find skeleton.\n");
+        refuse("Unable to find skeleton.");
         return false;
     }
     const bool withMatrices = (flags & mSelfSkinningFlag) == 0;
@@ -273,21 +309,21 @@ bool KaModel::read(KaStream& stream)
     const unsigned long long left = stream.remainingBytes();
     const unsigned long long boneBytes = boneCount * (smallestBoneBytes + (withMatrices ? matrixBytes : 0));
     if (boneCount > mNoParent || boneBytes > left) {
-        KaPrintf("[KaModel::load] Unable to find skeleton.\n");
+        refuse("Unable to find skeleton.");
         return false;
     }
     if (meshCount * smallestMeshBytes > left - boneBytes) {
-        KaPrintf("[KaModel::load] Error on meshes loading.\n");
+        refuse("Error on meshes loading.");
         return false;
     }
     if (4ull + weightCount * 4ull > left - boneBytes - meshCount * smallestMeshBytes) {
-        KaPrintf("[KaModel::load] Unable to load weight.\n");
+        refuse("Unable to load weight.");
         return false;
     }
     mFlags = flags;
 
     if (!loadAndCheckString(stream, "SKEL")) {
-        KaPrintf("[KaModel::load] Unable to find skeleton.\n");
+        refuse("Unable to find skeleton.");
         return false;
     }
     mBones.resize(boneCount);
@@ -298,14 +334,14 @@ bool KaModel::read(KaStream& stream)
         if (!KaString::deserialize(stream, b.name) || !loadAlign(stream) || !readU32(stream, parent)
             || !KaTRS::deserialize(stream, b.bindTransform)
             || (withMatrices && !KaMatrix4x4::deserialize(stream, mInverseBindMatrices[i]))) {
-            KaPrintf("[KaModel::load] Unable to find skeleton.\n");
+            refuse("Unable to find skeleton.");
             return false;
         }
         // Parents come first: anything else would make update read a bone
         // matrix that is not computed yet, or loop.
         b.parent = static_cast<uint16_t>(parent & 0xFFFFu);
         if (b.parent != mNoParent && b.parent >= i) {
-            KaPrintf("[KaModel::load] Unable to find skeleton.\n");
+            refuse("Unable to find skeleton.");
             return false;
         }
     }
@@ -327,20 +363,20 @@ bool KaModel::read(KaStream& stream)
         for (unsigned long v = 0; ok && v < mesh.vertexCount(); ++v)
             ok = mesh.matrixIndex(v) < matrixLimit;
         if (!ok) {
-            KaPrintf("[KaModel::load] Error on meshes loading.\n");
+            refuse("Error on meshes loading.");
             return false;
         }
     }
 
     if (!loadAndCheckString(stream, "WEIG")) {
-        KaPrintf("[KaModel::load] Unable to load weight.\n");
+        refuse("Unable to load weight.");
         return false;
     }
     mWeights.resize(weightCount);
     for (unsigned int w = 0; w < weightCount; ++w) {
         unsigned int count = 0;
         if (!readU32(stream, count) || static_cast<unsigned long long>(count) * 8 > stream.remainingBytes()) {
-            KaPrintf("[KaModel::load] Unable to load weight.\n");
+            refuse("Unable to load weight.");
             return false;
         }
         KaArray<weightElement>& list = mWeights[w];
@@ -351,7 +387,7 @@ bool KaModel::read(KaStream& stream)
             unsigned short dropped = 0;
             if (stream.read(elements[e].weight) != 4 || stream.read(boneIndex) != 2 || stream.read(dropped) != 2
                 || boneIndex >= boneLimit) {
-                KaPrintf("[KaModel::load] Unable to load weight.\n");
+                refuse("Unable to load weight.");
                 return false;
             }
             elements[e].bone = boneIndex;

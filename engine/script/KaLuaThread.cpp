@@ -153,7 +153,9 @@ void KaLuaThread::executeFile(const KaPath& path)
     buffer[read] = 0;
     file.close();
 
-    mStatus = luaL_loadbufferx(mThread, buffer, read, path.c_str(), nullptr);
+    // Source only: Lua runs a precompiled chunk without checking it, and a
+    // damaged or forged one reads and writes outside the state's memory.
+    mStatus = luaL_loadbufferx(mThread, buffer, read, path.c_str(), "t");
     delete[] buffer;
     if (mStatus != LUA_OK)
         KaPrintf("KaLuaThread::executeFile: %s\n", errorText(mThread));

@@ -4,6 +4,7 @@
 // writers the tests share (tools/fixtures), in
 // <folder>/<target>/. Usage: ka_fuzz_seeds <folder>.
 
+#include <ftw.h>
 #include <sys/stat.h>
 
 #include <cerrno>
@@ -767,6 +768,7 @@ void saveDocuments()
         { "metAnsel = true ; gameStarted = true ; tide = 21.40 ; note = 'high <water> & \"wind\"'", "01", "01020",
             { "Lantern", "TideTable", nullptr }, { "5550142", "5550178" }, true },
         { "gameStarted = true", "01", "01010", { nullptr, nullptr, nullptr }, { nullptr, nullptr }, false },
+        { "gameStarted = true", "01", "01020", { "Logbook", "BrassKey", "TideTable" }, { "5550142", nullptr }, false },
     };
     int n = 0;
     for (const Game& game : games) {
@@ -802,6 +804,29 @@ void saveDocuments()
             phone->LinkEndChild(entry);
         }
         save->LinkEndChild(phone);
+        // The documents browser and the movies played, as the game writes
+        // them: pages of slots, and one "Movie<n>" per film seen.
+        TiXmlElement* browser = new TiXmlElement("DocumentsBrowser");
+        TiXmlElement* documents = new TiXmlElement("Page");
+        for (const char* id : game.objects) {
+            TiXmlElement* slot = new TiXmlElement("Slot");
+            if (id && std::strcmp(id, "Logbook") == 0) {
+                TiXmlElement* saved = new TiXmlElement("Document");
+                saved->SetAttribute("id", id);
+                slot->LinkEndChild(saved);
+            }
+            documents->LinkEndChild(slot);
+        }
+        browser->LinkEndChild(documents);
+        save->LinkEndChild(browser);
+        if (game.jog) {
+            TiXmlElement* movies = new TiXmlElement("MoviesPlayed");
+            TiXmlElement* movie = new TiXmlElement("Movie0");
+            movie->SetAttribute("moviePath", "movies/quay.ogv");
+            movie->SetAttribute("audioPath", "movies/quay.ogg");
+            movies->LinkEndChild(movie);
+            save->LinkEndChild(movies);
+        }
         save->LinkEndChild(new TiXmlElement("Dialog"));
         TiXmlElement* globals = new TiXmlElement("ContextLua");
         context.save(*globals);
@@ -824,6 +849,7 @@ void saveDocuments()
         document.Accept(&printer);
         const std::string text = printer.CStr();
         seed("SaveDocumentFuzz", "save" + std::to_string(n), Bytes(text.begin(), text.end()));
+        seed("SaveRestoreFuzz", "save" + std::to_string(n), Bytes(text.begin(), text.end()));
         ++n;
     }
     const char* older[] = {
@@ -834,8 +860,145 @@ void saveDocuments()
         "<ContextLua><Boolean name=\"b\" value=\"1\" /><Number name=\"BUTTON_VALID\" value=\"2\" />"
         "<String name=\"s\" value=\"\" /></ContextLua></Save>",
     };
-    for (const char* text : older)
-        seed("SaveDocumentFuzz", "older" + std::to_string(n++), Bytes(text, text + std::strlen(text)));
+    for (const char* text : older) {
+        seed("SaveDocumentFuzz", "older" + std::to_string(n), Bytes(text, text + std::strlen(text)));
+        seed("SaveRestoreFuzz", "older" + std::to_string(n++), Bytes(text, text + std::strlen(text)));
+    }
+}
+
+// ---------------------------------------------------------------------------
+// The game's own text files, as the sample game ships them, and the files
+// the game writes.
+
+Bytes fileBytes(const std::string& path)
+{
+    Bytes bytes;
+    FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file) {
+        fail("can't read " + path);
+        return bytes;
+    }
+    unsigned char chunk[4096];
+    size_t count;
+    while ((count = std::fread(chunk, 1, sizeof chunk, file)) > 0)
+        bytes.insert(bytes.end(), chunk, chunk + count);
+    std::fclose(file);
+    return bytes;
+}
+
+std::vector<std::string> gContentFiles;
+
+int collectContentFile(const char* path, const struct stat*, int type, struct FTW*)
+{
+    if (type == FTW_F)
+        gContentFiles.push_back(path);
+    return 0;
+}
+
+// "content/menus/dialog.lua" gives "menus-dialog.lua".
+std::string seedName(const std::string& path, const std::string& root)
+{
+    std::string name = path.substr(root.size() + 1);
+    for (char& c : name)
+        if (c == '/')
+            c = '-';
+    return name;
+}
+
+bool endsWith(const std::string& text, const std::string& end)
+{
+    return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+}
+
+void contentFiles()
+{
+    const std::string root = std::string(KA_SOURCE_DIR) + "/content";
+    if (nftw(root.c_str(), collectContentFile, 16, FTW_PHYS) != 0) {
+        fail("can't list " + root);
+        return;
+    }
+    for (const std::string& path : gContentFiles) {
+        const std::string name = seedName(path, root);
+        const std::string file = path.substr(path.rfind('/') + 1);
+        if (endsWith(path, ".lua")) {
+            // Scene scripts run as threads of the game's context; every other
+            // Lua file describes a screen (or the Part file's values).
+            const bool script = file.compare(0, 5, "Logic") == 0 || file == "logic.lua";
+            seed(script ? "KaLuaThreadFuzz" : "KaLuaGUIFuzz", name, fileBytes(path));
+        } else if (file == "lights.xml") {
+            seed("LightsFileFuzz", name, fileBytes(path));
+        } else if (file == "ModelsSettings.xml") {
+            seed("CharacterSettingsFuzz", name, fileBytes(path));
+        } else if (file == "ObjectsSettings.xml") {
+            seed("ObjectsSettingsFuzz", name, fileBytes(path));
+        } else if (endsWith(path, "texts/en.xml") || endsWith(path, "texts/fr.xml") || file.compare(0, 5, "help_") == 0) {
+            seed("LocFileFuzz", name, fileBytes(path));
+        }
+    }
+
+    // A script that waits, and the same script precompiled: refused.
+    const char* waiting = "loaded = true\nfunction OnEnter() Wait() done = 1 end\nfunction OnClick(name) return name end\n"
+                          "Wait()\nafter = 'resumed'\n";
+    seed("KaLuaThreadFuzz", "waiting.lua", Bytes(waiting, waiting + std::strlen(waiting)));
+    lua_State* state = luaL_newstate();
+    if (luaL_loadstring(state, waiting) == LUA_OK) {
+        Bytes chunk;
+        lua_dump(
+            state,
+            [](lua_State*, const void* data, size_t size, void* out) {
+                const unsigned char* bytes = static_cast<const unsigned char*>(data);
+                static_cast<Bytes*>(out)->insert(static_cast<Bytes*>(out)->end(), bytes, bytes + size);
+                return 0;
+            },
+            &chunk);
+        seed("KaLuaThreadFuzz", "waiting.luac", chunk);
+    }
+    lua_close(state);
+
+    // Localised entries of every kind, an avatar, markup in a value.
+    const char* table = "<?xml version=\"1.0\" ?>\n<value name=\"hello\" value=\"Bonjour\" />\n"
+                        "<dialog name=\"01010_KA_1\" value=\"Ah, &lt;b&gt;Mira&lt;/b&gt;\" avatar=\"Ansel.png\" />\n"
+                        "<text name=\"empty\" value=\"\" />\n<other name=\"skipped\" value=\"x\" />\n"
+                        "<value name=\"hello\" value=\"again\" />\n";
+    seed("LocFileFuzz", "kinds.xml", Bytes(table, table + std::strlen(table)));
+
+    // The options file as the application writes it.
+    const char* options = "<?xml version=\"1.0\" ?>\n<GameVersion major=\"1\" minor=\"0\" />\n"
+                          "<DebugResolution x=\"800\" y=\"600\" maximized=\"0\" />\n"
+                          "<DebugWindowPosition x=\"10\" y=\"20\" />\n<DebugFullScreen value=\"0\" />\n"
+                          "<SFXVolume value=\"0.500000\" />\n<MusicVolume value=\"0.250000\" />\n"
+                          "<DialogVolume value=\"0.700000\" />\n<VideoVolume value=\"0.700000\" />\n"
+                          "<MusicOn value=\"1\" />\n<SetLigthPlayerCharacter value=\"1\" />\n<ArtworksUnlocked>\n"
+                          "    <Movie0 artworkPath=\"ArtworkTideTable\" unlocked=\"1\" />\n"
+                          "    <Movie1 artworkPath=\"movies/intro.ogv\" unlocked=\"1\" />\n</ArtworksUnlocked>\n"
+                          "<DebugLanguage value=\"fr\" />\n<DebugPlatform value=\"linux\" />\n"
+                          "<DebugPart value=\"1\" />\n<AlreadyRated value=\"1\" />\n";
+    seed("OptionsFileFuzz", "options.xml", Bytes(options, options + std::strlen(options)));
+    const char* first = "<?xml version=\"1.0\" ?>\n<GameVersion major=\"1\" minor=\"0\" />\n"
+                        "<SFXVolume value=\"1.000000\" />\n<MusicVolume value=\"1.000000\" />\n"
+                        "<DialogVolume value=\"1.000000\" />\n<VideoVolume value=\"1.000000\" />\n"
+                        "<SetLigthPlayerCharacter value=\"0\" />\n<ArtworksUnlocked />\n<AlreadyRated value=\"0\" />\n";
+    seed("OptionsFileFuzz", "first-run.xml", Bytes(first, first + std::strlen(first)));
+}
+
+// Easing curves: a count, then that many doubles.
+void interpolations()
+{
+    const std::vector<double> curves[] = { {}, { 0.0, 1.0 }, { 0.0, 0.1, 0.5, 0.9, 1.0, 1.2, 1.0 } };
+    int n = 0;
+    for (const std::vector<double>& samples : curves) {
+        KaStream stream;
+        stream.setMode(KaStream::Binary);
+        stream.write(static_cast<int>(samples.size()));
+        for (double sample : samples)
+            stream.write(sample);
+        const Bytes bytes = bytesOf(stream);
+        seed("KaInterpolationFuzz", "curve" + std::to_string(n++), bytes);
+        if (!bytes.empty())
+            seed("KaInterpolationFuzz", "cut" + std::to_string(n), Bytes(bytes.begin(), bytes.end() - 3));
+    }
+    const char* text = "0, 0.25,0.5 , 1,";
+    seed("KaInterpolationFuzz", "text", Bytes(text, text + std::strlen(text)));
 }
 
 // ---------------------------------------------------------------------------
@@ -1384,6 +1547,8 @@ int main(int argc, char** argv)
     xml();
     contextLua();
     saveDocuments();
+    contentFiles();
+    interpolations();
     xmlGuis();
     videos();
     videoRegistry();

@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "engine/core/KaCore.h"
@@ -271,4 +272,29 @@ size_t KaFuzzMutateWrapped(KaFuzzWrapper wrapper, uint8_t* data, size_t size, si
     writeU32(data + sizes, static_cast<uint32_t>(packedRoom));
     writeU32(data + sizes + 4, static_cast<uint32_t>(contentSize));
     return header + packedRoom;
+}
+
+bool KaFuzzTameLua(const uint8_t* data, size_t size)
+{
+    static const char* const refused[] = { "while", "repeat", "for", "goto", "rep", "os", "io", "debug", "load",
+        "loadstring", "dofile", "loadfile", "require", "package", "collectgarbage", "coroutine", "setmetatable",
+        "getmetatable", "rawset", "rawget", "_ENV", "_G", "string", "table", "pcall", "xpcall" };
+    // Every identifier-like word of the text, strings and comments included.
+    for (size_t i = 0; i < size;) {
+        const auto starts = [](uint8_t c) { return c == '_' || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); };
+        const auto continues = [&](uint8_t c) { return starts(c) || (c >= '0' && c <= '9'); };
+        if (!starts(data[i])) {
+            ++i;
+            continue;
+        }
+        size_t end = i;
+        while (end < size && continues(data[end]))
+            ++end;
+        const std::string word(reinterpret_cast<const char*>(data) + i, end - i);
+        for (const char* name : refused)
+            if (word == name)
+                return false;
+        i = end;
+    }
+    return true;
 }

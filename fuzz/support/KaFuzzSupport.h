@@ -70,6 +70,15 @@ void KaFuzzCheck(bool condition, const char* what);
 // would not read back the same.
 bool KaFuzzValidUtf8(const uint8_t* data, size_t size);
 
+// True when a Lua text can be run by a fuzz target: no word of it names a
+// loop ("while", "repeat", "for", "goto"), a library that reaches the machine
+// or the heap at large ("os", "io", "debug", "string", "load", ...) or the
+// string repetition (gigabytes in one call). Lua's parser, the engine's
+// bindings and what they build are what the targets look at; a script that
+// loops is a hang of the fuzzer, not a fault of the reader. (A function that
+// tail-calls itself still loops: libFuzzer's -timeout reports it.)
+bool KaFuzzTameLua(const uint8_t* data, size_t size);
+
 // A still-image codec run the ways the game runs one:
 //  - KaImage::load(path) on a file of that extension when KaImage's own chain
 //    takes it (imageChain), and KaImage::load(stream, extension);

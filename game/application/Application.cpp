@@ -1,7 +1,9 @@
 #include "game/application/Application.h"
+#include "game/application/OptionsValues.h"
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "engine/base/KaStd.h"
 #include "engine/core/KaBackup.h"
@@ -500,6 +502,10 @@ void Application::loadOptions(const KaString& name)
         for (const TiXmlElement* entry = artworks->FirstChildElement(); entry; entry = entry->NextSiblingElement()) {
             const char* path = entry->Attribute("artworkPath");
             if (KaString(entry->Value()).contains("Movie", 0, nullptr) && path) {
+                if (!OptionsValues::artworkPath(KaString(path))) {
+                    KaPrintf("Application::loadOptions: \"%s\" is not a path inside the save folder\n", path);
+                    continue;
+                }
                 mArtworksUnlocked.pushBack(KaString(path));
                 // The bonus menus offer what the game holds unlocked.
                 mGame.addArtworkUnlocked(KaString(path), false);
@@ -507,7 +513,10 @@ void Application::loadOptions(const KaString& name)
         }
     }
     if (const TiXmlElement* language = document.FirstChildElement("DebugLanguage")) {
-        if (const char* value = language->Attribute("value")) {
+        const char* value = language->Attribute("value");
+        if (value && !OptionsValues::languageCode(KaString(value))) {
+            KaPrintf("Application::loadOptions: \"%s\" is not a language code\n", value);
+        } else if (value) {
             mDebugLanguage = value;
             core.get()->language(mDebugLanguage);
         }

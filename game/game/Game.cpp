@@ -35,6 +35,27 @@ namespace {
 // the half widths of two people side by side, in the scenes' centimetres.
 const float kCharacterFootprintRadius = 45.0f;
 
+// Whether the running scene's Logic script was found and ran to its end or
+// to a wait (there is one game at a time). Events go only to a script that
+// did: one that is missing or failed to load says so once, not once per
+// event.
+bool gSceneScriptRan = false;
+
+// The scene script's file run as KaLuaScript::execute runs it, with its
+// outcome: false for a missing file, one that does not compile and one that
+// raised an error.
+bool runSceneScript(KaLuaContext& context, const KaString& path)
+{
+    const bool exists = KaBaseFile::fileExist(path);
+    bool ran = false;
+    if (KaLuaThread* thread = KaLuaThread::create(context)) {
+        thread->executeFile(path);
+        ran = exists && (thread->status() == LUA_OK || thread->status() == LUA_YIELD);
+        thread->release();
+    }
+    return ran;
+}
+
 // Microseconds on the wall clock, or 0 unless the host prints frame lines:
 // the change of scene's timing is for scripts that measure the program.
 unsigned long long warpClock()
@@ -236,6 +257,7 @@ Game::Game()
     , mPlayedTime(0.0)
     , mPreviousMousePos(-1, -1)
 {
+    gSceneScriptRan = false;
     mSpareRandomSound->volume = 1.0f;
     mDialog.onDialogFinished.add(this, &Game::onDialogFinished, 0.0f);
     mQuestion.onAnswered.add(this, &Game::onAnswered, 0.0f);
@@ -918,10 +940,13 @@ bool Game::initWarp(const KaString& zone, const KaString& scene, bool newGame)
     }
     mScene3D.selectSceneCamera(scene);
 
-    if (exists[Logic]) {
-        mScript.execute();
+    gSceneScriptRan = exists[Logic] && mLuaContext.isCreated() && runSceneScript(mLuaContext, mScript.path());
+    if (gSceneScriptRan) {
         callScript("OnEnter", mPreviousScene);
         callScript("OnSelectedObject", mInventory.selectedObject());
+    } else {
+        KaPrintf("[Game::initWarp] The scene's script %s %s: the scene's events go to no script.\n",
+            sceneFile(mScenePath, Logic, scene).c_str(), exists[Logic] ? "failed to load" : "is missing");
     }
 
     for (unsigned long i = 0; i < mSounds.size();) {
@@ -1184,14 +1209,14 @@ void Game::showMarkers(bool hide)
 
 void Game::callScript(const char* function)
 {
-    if (mLeft || !mLuaContext.isCreated())
+    if (mLeft || !mLuaContext.isCreated() || !gSceneScriptRan)
         return;
     mScript.execute(function);
 }
 
 void Game::callScript(const char* function, const KaString& argument)
 {
-    if (mLeft || !mLuaContext.isCreated())
+    if (mLeft || !mLuaContext.isCreated() || !gSceneScriptRan)
         return;
     mScript.execute(function, KaVariant(argument));
 }
@@ -1312,7 +1337,7 @@ void Game::raiseDocumentClosed(const KaString& id)
 
 void Game::raiseShowedDocumentButton(const KaString& page, const KaString& button)
 {
-    if (mLeft || !mLuaContext.isCreated())
+    if (mLeft || !mLuaContext.isCreated() || !gSceneScriptRan)
         return;
     mScript.execute("OnShowedDocumentButtonValidated", KaVariant(page), KaVariant(button));
 }

@@ -323,7 +323,7 @@ void Inventory::selectedObject(InventoryObject* object)
         read->setEnable(false);
         if (isDocument(id)) {
             read->setEnable(true);
-            KaPrintf("Document");
+            KaPrintf("Document\n");
         }
     }
     owner.setCurrentObjectSprite(object->spritePath());

@@ -55,9 +55,11 @@ void GalleryMenu::enter()
     const TiXmlElement* moviesPlayed = nullptr;
     KaBackup* backup = backupManager.get();
     if (backup->exist("Backup/save.xml")) {
+        // TinyXML keeps what it parsed before an error: a save that does not
+        // load unlocks nothing.
         if (!backup->load("save.xml", document))
             KaPrintf("Failed to load file \"%s\"\n", KaGetBackupPath("save.xml").c_str());
-        if (const TiXmlElement* save = document.FirstChildElement("Save"))
+        else if (const TiXmlElement* save = document.FirstChildElement("Save"))
             moviesPlayed = save->FirstChildElement("MoviesPlayed");
     }
     if (KaLayout* list = layout("galleryList")) {

@@ -3,17 +3,29 @@
 #include <cstdarg>
 #include <cstdio>
 
+#include "engine/core/KaBaseFile.h"
 #include "engine/maths/KaMathsStream.h"
 
 SceneFileReader::SceneFileReader(KaStream& stream, const char* operation, const char* file)
     : mStream(stream)
     , mBinary(stream)
     , mOperation(operation)
-    , mFile(file)
     , mRecord(nullptr)
     , mIndex(0)
     , mFailed(false)
 {
+    // Read from a file, the refusal names it by its path, so that the author
+    // knows which of the scenes' files it is: a quoted file name becomes the
+    // quoted path, a description gets the quoted path after it.
+    const KaBaseFile* opened = dynamic_cast<const KaBaseFile*>(&stream);
+    if (!opened || opened->path().length() == 0) {
+        mFileText = file;
+        return;
+    }
+    if (file[0] == '"')
+        mFileText.format("\"%s\"", opened->path().c_str());
+    else
+        mFileText.format("%s \"%s\"", file, opened->path().c_str());
 }
 
 void SceneFileReader::at(const char* record, unsigned long index)
@@ -59,10 +71,11 @@ bool SceneFileReader::fail(const char* format, ...)
     std::vsnprintf(text, sizeof(text), format, args);
     va_end(args);
     if (!mRecord)
-        KaPrintf("[%s] %s refused: %s.\n", mOperation, mFile, text);
+        KaPrintf("[%s] %s refused: %s.\n", mOperation, mFileText.c_str(), text);
     else if (mName.length() == 0)
-        KaPrintf("[%s] %s refused, %s %lu: %s.\n", mOperation, mFile, mRecord, mIndex, text);
+        KaPrintf("[%s] %s refused, %s %lu: %s.\n", mOperation, mFileText.c_str(), mRecord, mIndex, text);
     else
-        KaPrintf("[%s] %s refused, %s %lu \"%.64s\": %s.\n", mOperation, mFile, mRecord, mIndex, mName.c_str(), text);
+        KaPrintf("[%s] %s refused, %s %lu \"%.64s\": %s.\n", mOperation, mFileText.c_str(), mRecord, mIndex,
+            mName.c_str(), text);
     return false;
 }

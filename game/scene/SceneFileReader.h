@@ -66,7 +66,9 @@ private:
     KaStream& mStream;
     SceneFileBinaryMode mBinary;
     const char* mOperation;
-    const char* mFile;
+    // What the messages call the file: the caller's name for it, with the
+    // path of a file stream.
+    KaString mFileText;
     const char* mRecord;
     unsigned long mIndex;
     KaString mName;

@@ -20,6 +20,11 @@
 #                                     and "Goodbye"
 #   e2e_play_to_quay WINDOW           e2e_new_game, then the door, until the
 #                                     quay's film is over
+#   e2e_no_faults [EXPECTED]          fails on the first fault line on the
+#                                     console so far (a sanitizer report, a
+#                                     Lua error, a missing function, a file
+#                                     that cannot be opened or is missing)
+#                                     unless it matches the regex EXPECTED
 set -u
 
 E2E_DIR=$(mktemp -d)
@@ -35,6 +40,15 @@ export KA_FRAME_LOG=10
 # blocks that LeakSanitizer cannot even name once they are unloaded.
 export ASAN_OPTIONS=${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0
 SAVE_DIR=$XDG_DATA_HOME/Tidewater
+
+E2E_FAULTS='Sanitizer|runtime error:|^Lua: |attempt to |stack traceback|Can.t parse|can.t find|n.existe pas'
+E2E_FAULTS+='|[Cc]an.t open|can.t be opened|could not open|[Mm]issing|No geometry file|failed to load'
+
+e2e_no_faults() {
+  local found
+  found=$(grep -E -- "$E2E_FAULTS" "$E2E_LOG" | grep -v -E -- "${1:-^\$}" | head -n 1)
+  [ -z "$found" ] || e2e_fail "a fault on the console: $found"
+}
 
 e2e_fail() {
   echo "FAIL: $*" >&2

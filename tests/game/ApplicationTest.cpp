@@ -1,3 +1,4 @@
+#include "game/application/OptionsValues.h"
 #include "tests/game/ApplicationTestFixture.h"
 
 namespace {
@@ -79,6 +80,68 @@ TEST_F(ApplicationTest, WindowElements)
     EXPECT_NE(saved.find("<DebugResolution x=\"640\" y=\"480\" maximized=\"0\" />"), std::string::npos) << saved;
     EXPECT_EQ(saved.find("DebugFullScreen"), std::string::npos) << saved;
     EXPECT_EQ(saved.find("DebugWindowPosition"), std::string::npos) << saved;
+}
+
+TEST_F(ApplicationTest, PathsFromTheOptionsStayLanguageCodesAndNamesInsideTheSaveFolder)
+{
+    struct Case {
+        const char* value;
+        bool language;
+        bool artwork;
+    };
+    const Case cases[] = {
+        { "fr", true, true },
+        { "pt_BR", true, true },
+        { "zh-Hant", true, true },
+        { "ArtworkTideTable", false, true },
+        { "movies/intro.ogv", false, true },
+        { "../../../../etc/passwd", false, false },
+        { "/etc/passwd", false, false },
+        { "a/../../b", false, false },
+        { "a//b", false, false },
+        { "a/", false, false },
+        { ".", false, false },
+        { "..", false, false },
+        { "a\\b", false, false },
+        { "fr/..", false, false },
+        { "f", false, true },
+        { "", false, false },
+        { "en us", false, false },
+        { "english", false, true },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.value);
+        EXPECT_EQ(OptionsValues::languageCode(KaString(c.value)), c.language);
+        EXPECT_EQ(OptionsValues::artworkPath(KaString(c.value)), c.artwork);
+    }
+
+    // Read from the file: the bad values are refused with a line, never
+    // applied and never written back; the good ones are kept.
+    writeOptions("<?xml version=\"1.0\" ?>\n"
+                 "<ArtworksUnlocked>\n"
+                 "    <Movie0 artworkPath=\"../../../../etc/passwd\" unlocked=\"1\" />\n"
+                 "    <Movie1 artworkPath=\"ArtworkTideTable\" unlocked=\"1\" />\n"
+                 "    <Movie2 artworkPath=\"/etc/passwd\" unlocked=\"1\" />\n"
+                 "</ArtworksUnlocked>\n"
+                 "<DebugLanguage value=\"../../../../etc/passwd\" />\n");
+    const std::string before(core.get()->language().c_str());
+    std::string console;
+    {
+        KaCaptureStdout capture;
+        application.get();
+        console = capture.text();
+    }
+    EXPECT_NE(console.find("\"../../../../etc/passwd\" is not a language code"), std::string::npos) << console;
+    EXPECT_NE(console.find("\"/etc/passwd\" is not a path inside the save folder"), std::string::npos) << console;
+    EXPECT_EQ(std::string(core.get()->language().c_str()), before);
+    ASSERT_EQ(application.get()->artworksUnlocked().size(), 1u);
+    EXPECT_EQ(std::string(application.get()->artworksUnlocked()[0].c_str()), "ArtworkTideTable");
+    const std::map<KaString, bool>& artworks = application.get()->game().artworks();
+    EXPECT_EQ(artworks.size(), 1u);
+    application.destroy();
+    const std::string written = readFile(optionsPath());
+    EXPECT_EQ(written.find("passwd"), std::string::npos) << written;
+    EXPECT_NE(written.find("ArtworkTideTable"), std::string::npos) << written;
 }
 
 TEST_F(ApplicationTest, SaveFolderWithoutTitleAndAFailedSave)

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -519,5 +520,52 @@ TEST(BlockersFile, BrokenFilesGiveNoBlockers)
         EXPECT_EQ(1u, lines(text)) << text;
         EXPECT_EQ(0u, text.find("[InGameScene::loadBlockers] \"blockers.bin\" refused")) << text;
         EXPECT_NE(std::string::npos, text.find(c.message)) << text;
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Read from a file, each refusal names the file by its path.
+
+TEST(SceneFiles, ARefusalReadFromAFileNamesItsPath)
+{
+    KaTempDir folder;
+    const std::string cut = oneCamera().substr(0, 6);
+    struct Case {
+        const char* file;
+        std::function<bool(KaStream&)> read;
+        std::string start;
+    };
+    const std::vector<Case> cases = {
+        { "scenes/01/01010/01.bin",
+            [](KaStream& in) {
+                SceneGeometryFile file;
+                SceneArrays arrays;
+                return file.read(in, &arrays.blockers, &arrays.rectBlockers, &arrays.actZones);
+            },
+            "[InGameScene::load] The geometry file \"" + folder.file("scenes/01/01010/01.bin") + "\" refused" },
+        { "scenes/01/01010/actions.bin",
+            [](KaStream& in) {
+                KaArray<KaActZone> zones;
+                return ActZonesFile::read(in, zones);
+            },
+            "[InGameScene::load] \"" + folder.file("scenes/01/01010/actions.bin") + "\" refused" },
+        { "scenes/01/01010/blockers.bin",
+            [](KaStream& in) {
+                KaArray<KaBlocker> blockers;
+                KaArray<KaRectBlocker> rects;
+                return BlockersFile::read(in, blockers, rects);
+            },
+            "[InGameScene::loadBlockers] \"" + folder.file("scenes/01/01010/blockers.bin") + "\" refused" },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file);
+        folder.write(c.file, cut);
+        KaFile in(KaPath(folder.file(c.file).c_str()), KaFileSystem::Read);
+        ASSERT_TRUE(in.isOpened());
+        KaCaptureStdout capture;
+        EXPECT_FALSE(c.read(in));
+        const std::string text = capture.text();
+        EXPECT_EQ(1u, lines(text)) << text;
+        EXPECT_EQ(0u, text.find(c.start)) << text;
     }
 }

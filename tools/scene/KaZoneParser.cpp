@@ -597,7 +597,11 @@ bool KaZoneParser::parse(const KaString& text, const KaString& fileName, KaZoneD
 {
     zone.clear();
     TiXmlDocument document;
-    document.Parse(text.c_str(), nullptr, TIXML_ENCODING_UTF8);
+    // TinyXML steps over a whole UTF-8 sequence before it looks for the end:
+    // a text cut inside one must end in zeros, not in the next bytes.
+    std::string padded(text.c_str(), text.length());
+    padded.append(8, '\0');
+    document.Parse(padded.c_str(), nullptr, TIXML_ENCODING_UTF8);
     if (document.Error()) {
         KaPrintf("[KaZoneParser::read] %s:%d: %s\n", fileName.c_str(), document.ErrorRow() + 1, document.ErrorDesc());
         return false;

@@ -20,10 +20,12 @@ struct Voice {
     double pitch;
 };
 
-// 01010_KA_3 has no voice on purpose: its line ends on the 1.5 s minimum.
+// Every line the scripts launch has its voice: a line without one is a
+// missing file ("can't open") on every new game.
 const Voice kVoices[] = {
     { "01010_KA_1", 1.0, kMira },
     { "01010_KA_2", 3.2, kAnsel },
+    { "01010_KA_3", 2.0, kMira },
     { "01010_KA_4", 2.2, kAnsel },
     { "01010_KA_5", 3.0, kAnsel },
     { "01020_MI_1", 2.4, kMira },

@@ -161,6 +161,15 @@ TEST_F(KaActivityTest, AnExistingLogIsContinuedAndAnythingElseReplaced)
         { "broken", "<Activities><KaFileActivity>", { newRecord } },
         { "other root", "<Options volume=\"1\"/>", { newRecord } },
         { "no records yet", "<Activities/>", { newRecord } },
+        // Line ends as another system writes them read as newlines.
+        { "carriage returns",
+            "<?xml version=\"1.0\" ?>\r\n<Activities>\r<KaFileActivity>\r\n"
+            "<File relativePath=\"old\" realPath=\"old\" mode=\"binary read\" opened=\"1\" />\r\n"
+            "</KaFileActivity></Activities>\r\n",
+            { oldRecord, newRecord } },
+        // A text cut inside a UTF-8 sequence must not be read past its end.
+        { "cut in a character", "<Activities><KaFileActivity>\xC3", { newRecord } },
+        { "cut after the root", "<Activities/>\xF0", { newRecord } },
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

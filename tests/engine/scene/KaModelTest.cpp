@@ -221,6 +221,38 @@ TEST(KaModelFile, MissingFileSaysSo)
     EXPECT_NE(out.text().find("[KaModel::load] Can't open file : /nonexistent/folder/none.kamd.\n"), std::string::npos);
 }
 
+TEST(KaModelFile, ARefusedFileIsNamedByItsPath)
+{
+    const std::string good = richModelBytes(true, 0);
+    std::string meshes = good;
+    meshes[find(good, "MESH")] = 'm';
+    std::string version = good;
+    putU32(version, 4, 12);
+    KaTempDir dir;
+    struct Case {
+        const char* file;
+        std::string bytes;
+        const char* message;
+    };
+    const Case cases[] = {
+        { "meshes.kamd", meshes, "[KaModel::load] Error on meshes loading. File : " },
+        { "version.kamd", version, "[KaModel::load] Unsupported version. File : " },
+        { "wrapped.kaz", "KAZ0" + zlibBlock(meshes), "[KaModel::load] Error on meshes loading. File : " },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file);
+        dir.write(c.file, c.bytes);
+        KaModel model;
+        KaCaptureStdout out;
+        EXPECT_FALSE(model.load(KaPath(dir.file(c.file).c_str())));
+        EXPECT_NE(out.text().find(c.message + dir.file(c.file) + "\n"), std::string::npos) << out.text();
+        // Read from a stream, the same model names no file.
+        KaCaptureStdout stream;
+        EXPECT_FALSE(loadBytes(model, c.bytes));
+        EXPECT_EQ(stream.text().find(" File : "), std::string::npos) << stream.text();
+    }
+}
+
 TEST(KaModelFile, NoBonesGetsOneDefaultBone)
 {
     KaModel source;

@@ -287,7 +287,7 @@ TEST_F(KaLuaThreadTest, ArgumentsReachLuaAsTheirTypesSay)
     }
 }
 
-TEST_F(KaLuaThreadTest, FilesRunAsSourceOrPrecompiled)
+TEST_F(KaLuaThreadTest, FilesRunAsSourceAndPrecompiledChunksAreRefused)
 {
     KaTempDir folder;
     folder.write("scene.lua", "loaded = 'source' ; Wait() ; finished = true");
@@ -301,7 +301,8 @@ TEST_F(KaLuaThreadTest, FilesRunAsSourceOrPrecompiled)
     resumeOldest();
     EXPECT_TRUE(context.global("finished").toBoolean());
 
-    // A precompiled chunk of the same kind of code.
+    // A precompiled chunk of the same kind of code: Lua would run a damaged
+    // one unchecked, so it is refused as a chunk that does not load.
     lua_State* state = context.luaState();
     ASSERT_EQ(LUA_OK, luaL_loadstring(state, "loaded = 'binary'"));
     std::string bytes;
@@ -315,8 +316,13 @@ TEST_F(KaLuaThreadTest, FilesRunAsSourceOrPrecompiled)
     lua_pop(state, 1);
     folder.write("scene.luac", bytes);
     script.load(folder.file("scene.luac").c_str());
-    script.execute();
-    EXPECT_EQ("binary", text("loaded"));
+    {
+        KaCaptureStdout refused;
+        script.execute();
+        EXPECT_NE(std::string::npos, refused.text().find("KaLuaThread::executeFile: ")) << refused.text();
+        EXPECT_NE(std::string::npos, refused.text().find("binary chunk")) << refused.text();
+    }
+    EXPECT_EQ("source", text("loaded"));
 
     KaCaptureStdout capture;
     script.load(folder.file("broken.lua").c_str());

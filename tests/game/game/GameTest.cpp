@@ -1,5 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <string>
+
 #include <lua.hpp>
 
 #include "engine/graphics/KaCamera.h"
@@ -273,6 +279,86 @@ TEST_F(GameTest, AWarpToAMissingSceneKeepsTheCurrentOnePlayable)
     frames(30);
     click(screenOf(KaVector3f32(60, 0, 200)));
     EXPECT_NE(std::string::npos, log.find("[Logic01010] click")) << log;
+}
+
+// A scene of the sample game's zone written for the test into the build's
+// content, removed again at the end.
+class GameSceneScriptTest : public GameTest {
+protected:
+    void TearDown() override
+    {
+        for (const char* file : { "Set09990.lua", "Logic09990.lua" })
+            std::remove((std::string(KA_RESOURCES_DIR) + "/scenes/01/09990/" + file).c_str());
+        rmdir((std::string(KA_RESOURCES_DIR) + "/scenes/01/09990").c_str());
+        GameTest::TearDown();
+    }
+    static void write(const char* file, const char* text)
+    {
+        const std::string folder = std::string(KA_RESOURCES_DIR) + "/scenes/01/09990";
+        mkdir(folder.c_str(), 0755);
+        FILE* out = std::fopen((folder + "/" + file).c_str(), "wb");
+        ASSERT_NE(nullptr, out);
+        std::fputs(text, out);
+        std::fclose(out);
+    }
+    static size_t count(const std::string& text, const std::string& part)
+    {
+        size_t found = 0;
+        for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
+            ++found;
+        return found;
+    }
+};
+
+TEST_F(GameSceneScriptTest, ASceneWhoseScriptIsMissingOrBrokenSaysSoOnceNotAtEveryEvent)
+{
+    struct Case {
+        const char* what;
+        const char* logic; // null: no Logic file
+        const char* line;
+    };
+    const Case cases[] = {
+        { "missing", nullptr, "[Game::initWarp] The scene's script scenes/01/09990/Logic09990.lua is missing" },
+        { "does not compile", "function OnEnter( broken",
+            "[Game::initWarp] The scene's script scenes/01/09990/Logic09990.lua failed to load" },
+        { "raises an error", "function OnEnter() end\nerror('no')\n",
+            "[Game::initWarp] The scene's script scenes/01/09990/Logic09990.lua failed to load" },
+    };
+    newGame();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        write("Set09990.lua", "");
+        if (c.logic)
+            write("Logic09990.lua", c.logic);
+        else
+            std::remove((std::string(KA_RESOURCES_DIR) + "/scenes/01/09990/Logic09990.lua").c_str());
+        log.clear();
+        {
+            KaCaptureStdout console;
+            application.get()->game().changeWarp("01", "09990", false);
+            log += console.text();
+        }
+        frame();
+        captured([] {
+            Game& game = application.get()->game();
+            for (int i = 0; i < 3; ++i) {
+                game.onDialogFinished("01010_KA_1");
+                game.onAnswered("01010_ANS_TIDE");
+                game.onCallNumber("5550142");
+            }
+        });
+        EXPECT_EQ(1u, count(log, c.line)) << log;
+        EXPECT_EQ(0u, count(log, "n'existe pas")) << log;
+        // Back to a scene with its script: the events reach it again.
+        log.clear();
+        {
+            KaCaptureStdout console;
+            application.get()->game().changeWarp("01", "01010", false);
+            log += console.text();
+        }
+        frames(2);
+        EXPECT_NE(std::string::npos, log.find("[Logic01010] enter from 09990")) << log;
+    }
 }
 
 TEST_F(GameTest, APendingWarpFrameDoesNothingElse)

@@ -84,6 +84,10 @@ TEST_F(GalleryMenuTest, EntriesOpenForTheMoviesTheSaveRecordsAsPlayed)
             "</MoviesPlayed></Save>",
             { true, false, false } },
         { "a save that does not parse", "<Save><MoviesPlayed><Movie0 moviePath=", { false, false, false } },
+        // Its records parse before the error: still nothing is opened.
+        { "a save broken after its records",
+            "<Save><MoviesPlayed><Movie0 moviePath=\"movies/quay.ogv\" /></MoviesPlayed><Difficulty value=",
+            { false, false, false } },
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.label);

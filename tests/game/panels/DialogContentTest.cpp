@@ -113,7 +113,7 @@ TEST_F(DialogContentTest, TheVoicesLastAsTheirLinesNeed)
     } cases[] = {
         { "sounds/Dialogs/01010_KA_1.ogg", 0.5, 1.4 },
         { "sounds/Dialogs/01010_KA_2.ogg", 2.0, 5.0 },
-        { "sounds/Dialogs/01010_KA_3.ogg", -1.0, -1.0 },
+        { "sounds/Dialogs/01010_KA_3.ogg", 1.6, 5.0 },
         { "sounds/Dialogs/01010_KA_4.ogg", 1.6, 5.0 },
         { "sounds/Dialogs/01010_KA_5.ogg", 2.0, 5.0 },
         { "sounds/Dialogs/01020_MI_1.ogg", 1.6, 5.0 },
