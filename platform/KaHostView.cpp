@@ -76,20 +76,22 @@ bool KaHostView::open(const KaHostSettings& settings)
         noDisplay("neither DISPLAY nor WAYLAND_DISPLAY is set");
         return false;
     }
-    if (SDL_Init(SDL_INIT_VIDEO) != 0) {
-        if (driverAsked)
-            KaPrintf("[KaHostView::open] SDL: %s\n", SDL_GetError());
-        else
-            noDisplay(SDL_GetError());
+    // The display named is the one to use: no other driver is tried when
+    // it cannot be opened (Wayland's would only warn about its own setup).
+    const bool x11 = environmentSet("DISPLAY");
+    if (!driverAsked)
+        SDL_SetHint(SDL_HINT_VIDEODRIVER, x11 ? "x11" : "wayland");
+    const char* driver = SDL_Init(SDL_INIT_VIDEO) == 0 ? SDL_GetCurrentVideoDriver() : nullptr;
+    if (driver)
+        mSdlStarted = true;
+    if (!driverAsked && (!driver || std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0)) {
+        KaString why;
+        why.format("the display \"%s\" cannot be opened", std::getenv(x11 ? "DISPLAY" : "WAYLAND_DISPLAY"));
+        noDisplay(why.c_str());
         return false;
     }
-    mSdlStarted = true;
-    const char* driver = SDL_GetCurrentVideoDriver();
-    if (!driverAsked && driver && (std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0)) {
-        const char* display = std::getenv("DISPLAY");
-        KaString why;
-        why.format("the display \"%s\" cannot be opened", display ? display : "");
-        noDisplay(why.c_str());
+    if (!driver) {
+        KaPrintf("[KaHostView::open] SDL: %s\n", SDL_GetError());
         return false;
     }
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);

@@ -358,6 +358,8 @@ TEST_F(KaHostViewTest, NoDisplayIsRefusedWithAPlainLine)
     } cases[] = {
         { nullptr, "neither DISPLAY nor WAYLAND_DISPLAY is set" },
         { "", "neither DISPLAY nor WAYLAND_DISPLAY is set" },
+        // No X server there: no other driver is tried.
+        { ":4242", "the display \":4242\" cannot be opened" },
     };
     const char* wayland = std::getenv("WAYLAND_DISPLAY");
     const std::string waylandBefore = wayland ? wayland : "";
