@@ -2,7 +2,9 @@
 
 #include "platform/KaFrameClocks.h"
 
-
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
 
 #include "engine/base/KaStd.h"
 #include "engine/core/KaGetDeviceDPI.h"
@@ -17,6 +19,9 @@ KaHostView::KaHostView(const KaHostHooks& hooks)
     , mPacer(KaIClock::monotonic())
     , mFixedStep(false)
     , mFrameLogInterval(0)
+    , mFullScreenOverride(-1)
+    , mSizeOverride(0, 0)
+    , mLastSize(0, 0)
     , mSdlStarted(false)
     , mStarted(false)
     , mTerminated(false)
@@ -27,6 +32,19 @@ KaHostView::KaHostView(const KaHostHooks& hooks)
 
 namespace {
 
+bool environmentSet(const char* name)
+{
+    const char* value = std::getenv(name);
+    return value && value[0];
+}
+
+void noDisplay(const char* why)
+{
+    std::fprintf(stderr,
+        "No display for the game's window (%s): run it in a desktop session, or in a virtual X server with "
+        "\"xvfb-run -a scripts/run\".\n",
+        why);
+}
 
 }
 
@@ -48,11 +66,34 @@ bool KaHostView::open(const KaHostSettings& settings)
 {
     mFixedStep = settings.fixedStep;
     mFrameLogInterval = settings.frameLogInterval;
-    if (SDL_Init(SDL_INIT_VIDEO) != 0) {
+    mFullScreenOverride = settings.fullScreen;
+    if (settings.windowWidth > 0 && settings.windowHeight > 0)
+        mSizeOverride = KaVector2s32(settings.windowWidth, settings.windowHeight);
+    // Left to itself, SDL falls back on a driver that draws into nothing:
+    // the game would run unseen until killed.
+    const bool driverAsked = environmentSet("SDL_VIDEODRIVER");
+    if (!driverAsked && !environmentSet("DISPLAY") && !environmentSet("WAYLAND_DISPLAY")) {
+        noDisplay("neither DISPLAY nor WAYLAND_DISPLAY is set");
+        return false;
+    }
+    // The display named is the one to use: no other driver is tried when
+    // it cannot be opened (Wayland's would only warn about its own setup).
+    const bool x11 = environmentSet("DISPLAY");
+    if (!driverAsked)
+        SDL_SetHint(SDL_HINT_VIDEODRIVER, x11 ? "x11" : "wayland");
+    const char* driver = SDL_Init(SDL_INIT_VIDEO) == 0 ? SDL_GetCurrentVideoDriver() : nullptr;
+    if (driver)
+        mSdlStarted = true;
+    if (!driverAsked && (!driver || std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0)) {
+        KaString why;
+        why.format("the display \"%s\" cannot be opened", std::getenv(x11 ? "DISPLAY" : "WAYLAND_DISPLAY"));
+        noDisplay(why.c_str());
+        return false;
+    }
+    if (!driver) {
         KaPrintf("[KaHostView::open] SDL: %s\n", SDL_GetError());
         return false;
     }
-    mSdlStarted = true;
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 2);
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 1);
@@ -116,6 +157,13 @@ void KaHostView::start()
     main->create();
 
     mHooks.configure();
+    // The command line wins over the options, for this run.
+    if (mSizeOverride.x > 0) {
+        main->setMaximized(false);
+        main->setSize(KaVector3f32(static_cast<float>(mSizeOverride.x), static_cast<float>(mSizeOverride.y), 0.0f));
+    }
+    if (mFullScreenOverride >= 0)
+        main->setFullScreen(mFullScreenOverride == 1);
     applyRequestedSize();
     SDL_ShowWindow(mNative.window());
     main->updateSizeFromNativeWindow();
@@ -126,6 +174,26 @@ void KaHostView::start()
     mNative.setFullScreen(main->fullScreen());
     if (!main->nativeCursorVisible())
         mNative.setCursorVisible(false);
+    followDrawableSize();
+}
+
+void KaHostView::followDrawableSize()
+{
+    mainWindow.get()->updateSizeFromNativeWindow();
+    const KaVector2s32 size = mNative.drawableSize();
+    if (size.x == mLastSize.x && size.y == mLastSize.y)
+        return;
+    mLastSize = size;
+    KaPrintf("[KaHostView] size %dx%d%s\n", size.x, size.y, mNative.fullScreen() ? " full screen" : "");
+}
+
+void KaHostView::toggleFullScreen()
+{
+    if (!mStarted || mTerminated)
+        return;
+    // Through the main window, whose flag the options save.
+    mainWindow.get()->setFullScreen(!mNative.fullScreen());
+    followDrawableSize();
 }
 
 KaVector2s32 KaHostView::pointerPosition(int x, int y, const KaVector2s32& windowSize, const KaVector2s32& drawable)
@@ -168,6 +236,21 @@ void KaHostView::handleEvent(const SDL_Event& event)
     case SDL_MOUSEMOTION:
         inputMgr.get()->setMouseRawPosition(toDrawable(event.motion.x, event.motion.y), 0);
         break;
+    case SDL_KEYDOWN: {
+        if (event.key.repeat)
+            break;
+        const SDL_Keycode key = event.key.keysym.sym;
+        const bool enter = key == SDLK_RETURN || key == SDLK_KP_ENTER;
+        if (key == SDLK_F11 || (enter && (event.key.keysym.mod & KMOD_ALT) != 0))
+            toggleFullScreen();
+        break;
+    }
+    case SDL_WINDOWEVENT:
+        // The size the window really got (a window manager may refuse or
+        // adjust a wish): clicks later in this batch already map onto it.
+        if (event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED && mStarted && !mTerminated && !mNative.hidden())
+            followDrawableSize();
+        break;
     default:
         break;
     }
@@ -188,7 +271,7 @@ bool KaHostView::frame()
     // A minimised window has nothing to draw into: the main window never
     // takes a zero size, and the game waits for the window to come back.
     if (!mNative.hidden()) {
-        mainWindow.get()->updateSizeFromNativeWindow();
+        followDrawableSize();
         if (mFixedStep)
             mFixedClock.step();
         mHooks.nextFrame();

@@ -25,6 +25,11 @@ struct KaHostSettings {
     // work ...") and the first drawn frame says so ("[KaHostView] first
     // frame").
     unsigned long frameLogInterval = 0;
+    // From the command line, over the options for this run: -1 as the
+    // options say, 0 a window, 1 full screen; a window size when width > 0.
+    int fullScreen = -1;
+    int windowWidth = 0;
+    int windowHeight = 0;
 };
 
 // The window the game draws into and the loop that drives it: a double-
@@ -38,7 +43,10 @@ public:
     ~KaHostView();
 
     // SDL, the window and its GL context; false, with a console line, when
-    // any of them cannot be had.
+    // any of them cannot be had. Without a display to show the window on
+    // (SDL would fall back on drawing into nothing) the line says so and how
+    // to run the game; SDL's offscreen driver is used only when
+    // SDL_VIDEODRIVER asks for it.
     bool open(const KaHostSettings& settings);
     // Once the context is current: the main window takes the drawable size
     // and this window, the game is constructed (its options may size the
@@ -53,8 +61,11 @@ public:
     // open, start, frames until the end, terminate: the exit status.
     int run(const KaHostSettings& settings);
 
-    // One SDL event, as the loop hands it over.
+    // One SDL event, as the loop hands it over. Alt+Enter and F11 switch
+    // between full screen and a window.
     void handleEvent(const SDL_Event& event);
+    // Full screen to a window or back, once the game has been created.
+    void toggleFullScreen();
     // Where a pointer at window coordinates (x, y) lies in drawable pixels,
     // top left origin: the drawable may be larger than the window on high-
     // density screens.
@@ -68,6 +79,10 @@ public:
 private:
     KaVector2s32 toDrawable(int x, int y) const;
     void applyRequestedSize();
+    // The main window takes the drawable's size; a console line
+    // ("[KaHostView] size WxH", " full screen" after it when so) when it
+    // changed.
+    void followDrawableSize();
 
     KaHostHooks mHooks;
     SDL_GLContext mContext;
@@ -77,6 +92,9 @@ private:
     KaFramePacer mPacer;
     bool mFixedStep;
     unsigned long mFrameLogInterval;
+    int mFullScreenOverride;
+    KaVector2s32 mSizeOverride;
+    KaVector2s32 mLastSize;
     bool mSdlStarted;
     bool mStarted;
     bool mTerminated;

@@ -11,6 +11,7 @@
 #include "engine/core/KaBackup.h"
 #include "engine/core/KaCore.h"
 #include "engine/core/KaDirectory.h"
+#include "engine/core/KaGetShownPath.h"
 #include "engine/core/KaPackage.h"
 
 const KaString KaBaseFile::mBackupMountPath("Backup/");
@@ -132,7 +133,7 @@ bool KaBaseFile::nativeOpen(const KaPath& path, KaFileSystem::OpenMode mode)
         return true;
     }
     int error = errno;
-    KaPrintf("KaBaseFile::nativeOpen: Can't open \"%s\", %s\n", path.c_str(), strerror(error));
+    KaPrintf("KaBaseFile::nativeOpen: Can't open \"%s\", %s\n", KaGetShownPath(path).c_str(), strerror(error));
     recordActivity(path, path, modeText(mode), false);
     return false;
 }
@@ -385,7 +386,7 @@ unsigned long KaBaseFile::getFileSize(const KaPath& path)
     FILE* handle = fopen(realPath.c_str(), "rb");
     if (!handle) {
         KaPrintf("KaBaseFile::getFileSize: File %s doesn't exist or too many files are opened at the same time.\n",
-            realPath.c_str());
+            KaGetShownPath(realPath).c_str());
         return 0;
     }
     fseek(handle, 0, SEEK_END);

@@ -10,6 +10,7 @@
 #include "engine/core/KaBaseFile.h"
 #include "engine/core/KaCore.h"
 #include "engine/core/KaFile.h"
+#include "engine/core/KaGetShownPath.h"
 #include "engine/core/KaGetDeviceDPI.h"
 #include "engine/core/KaObject.h"
 #include "engine/core/KaResourceManager.h"
@@ -79,6 +80,8 @@ Application::Application()
     , mHasDebugWindowPosition(false)
     , mDebugFullScreen(false)
     , mHasDebugFullScreen(false)
+    , mCreatedFullScreen(true)
+    , mWindowedSize(0, 0)
     , mHasActivityTracking(false)
     , mFirstMainMenuEntry(true)
     , mTutorialActive(true)
@@ -89,9 +92,7 @@ Application::Application()
     , mDestroyed(false)
 {
     KaCore* kaCore = core.get();
-    kaCore->setFlagsOn(true);
-    kaCore->fileFlagSystemSetFlag("platform", "MacOSX");
-    kaCore->fileFlagSystemSetFlag("part", "Full");
+    setContentTags();
     readPartFile();
     kaCore->fileFlagSystemSetFlag("distributor", "DefaultDistributor");
     // The title names the save folder: without one the options and saves
@@ -124,6 +125,36 @@ Application::~Application()
     mGameFinished = false;
 }
 
+void Application::setContentTags()
+{
+    KaCore* kaCore = core.get();
+    kaCore->setFlagsOn(true);
+    kaCore->fileFlagSystemSetFlag("platform", "MacOSX");
+    kaCore->fileFlagSystemSetFlag("part", "Full");
+}
+
+KaString Application::missingStartupFile()
+{
+    setContentTags();
+    KaArray<const char*> needed;
+    needed.pushBack("texts/Part.lua");
+    needed.pushBack("menus/mainMenu/mainMenu.lua");
+    for (const char* font : fontFiles)
+        needed.pushBack(font);
+    for (unsigned long i = 0; i < needed.size(); ++i) {
+        const KaPath real = KaBaseFile::getRealPath(KaPath(needed[i]), KaPath());
+        // Opened and one byte read: a folder or a file without read
+        // permission passes an existence test.
+        std::FILE* file = real.length() > 0 ? std::fopen(real.c_str(), "rb") : nullptr;
+        const bool readable = file && (std::fgetc(file) != EOF || !std::ferror(file));
+        if (file)
+            std::fclose(file);
+        if (!readable)
+            return KaGetShownPath(real.length() > 0 ? real : KaPath(needed[i]));
+    }
+    return KaString();
+}
+
 void Application::readPartFile()
 {
     KaLuaGUI part;
@@ -146,7 +177,7 @@ KaString Application::findLocalisedFile(const KaString& prefix, const KaString& 
         path = prefix + kaCore->language() + suffix;
     }
     if (!KaBaseFile::fileExist(path))
-        KaPrintf("Application::Create: missing %s\n", path.c_str());
+        KaPrintf("Application::Create: missing %s\n", KaGetShownPath(path).c_str());
     return path;
 }
 
@@ -286,6 +317,8 @@ void Application::create()
     mVisualFade.blackAnimation().onFinished.add(this, &Application::onBlackFadeAnimationFinished, 0.0f);
     mVisualFade.captureAnimation().onFinished.add(this, &Application::onCaptureFadeAnimationFinished, 0.0f);
     inputMgr.get()->onAnyMousePositionChanged().add(this, &Application::onMousePositionChanged, 0.0f);
+    mCreatedFullScreen = mainWindow.get()->fullScreen();
+    mWindowedSize = KaVector2s32(static_cast<int>(mainWindow.get()->xSize()), static_cast<int>(mainWindow.get()->ySize()));
     onMainWindowSizeChanged();
     mSplashScreens.enter();
     mCreated = true;
@@ -563,10 +596,15 @@ bool Application::saveOptions(const KaString& name)
     document.LinkEndChild(version);
 
     KaMainWindow* window = mainWindow.get();
-    if (mHasDebugResolution) {
+    // Switched by the player (Alt+Enter, F11) in this run: kept, with the
+    // window's size when it ends in a window. The command line's choice is
+    // for its run only.
+    const bool switched = mCreated && window->fullScreen() != mCreatedFullScreen;
+    if (mHasDebugResolution || (switched && !window->fullScreen())) {
+        const bool windowed = mCreated && mWindowedSize.x > 0 && mWindowedSize.y > 0;
         TiXmlElement* element = new TiXmlElement("DebugResolution");
-        element->SetAttribute("x", static_cast<int>(window->xSize()));
-        element->SetAttribute("y", static_cast<int>(window->ySize()));
+        element->SetAttribute("x", windowed ? mWindowedSize.x : static_cast<int>(window->xSize()));
+        element->SetAttribute("y", windowed ? mWindowedSize.y : static_cast<int>(window->ySize()));
         element->SetAttribute("maximized", window->maximized() ? 1 : 0);
         document.LinkEndChild(element);
     }
@@ -576,9 +614,10 @@ bool Application::saveOptions(const KaString& name)
         element->SetAttribute("y", window->windowPosition().y);
         document.LinkEndChild(element);
     }
-    if (mHasDebugFullScreen) {
+    if (mHasDebugFullScreen || switched) {
+        const bool fullScreen = switched || !mCreated ? window->fullScreen() : mDebugFullScreen;
         TiXmlElement* element = new TiXmlElement("DebugFullScreen");
-        element->SetAttribute("value", window->fullScreen() ? 1 : 0);
+        element->SetAttribute("value", fullScreen ? 1 : 0);
         document.LinkEndChild(element);
     }
     for (int channel = 0; channel < 4; ++channel) {
@@ -700,6 +739,9 @@ bool Application::isLockPad()
 
 bool Application::onMainWindowSizeChanged()
 {
+    if (mCreated && !mainWindow.get()->fullScreen())
+        mWindowedSize
+            = KaVector2s32(static_cast<int>(mainWindow.get()->xSize()), static_cast<int>(mainWindow.get()->ySize()));
     const float dpi = static_cast<float>(KaGetDeviceDPI());
     const float width = mainWindow.get()->xSize() / dpi;
     const float height = mainWindow.get()->ySize() / dpi;

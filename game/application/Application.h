@@ -148,8 +148,14 @@ public:
 
     // The save folder's name when "texts/Part.lua" gives no title.
     static const char* defaultTitle() { return "KaGame"; }
+    // The first file the game cannot start without ("texts/Part.lua", the
+    // main menu's GUI, the fonts) that is missing or cannot be read, by its
+    // full path; empty when all are there. Sets the tags the content's
+    // variant folders answer to, as construction does.
+    static KaString missingStartupFile();
 
 private:
+    static void setContentTags();
     void readPartFile();
     KaString findLocalisedFile(const KaString& prefix, const KaString& suffix);
     void warmGlyphs();
@@ -191,6 +197,12 @@ private:
     bool mHasDebugWindowPosition;
     bool mDebugFullScreen;
     bool mHasDebugFullScreen;
+    // Full screen as the game was created (options, then the command line):
+    // a switch by the player in this run is what the options keep.
+    bool mCreatedFullScreen;
+    // The main window's last size while not full screen: the resolution the
+    // options keep, the screen's size never.
+    KaVector2s32 mWindowedSize;
     bool mHasActivityTracking;
     bool mFirstMainMenuEntry;
     KaString mApplicationTitle;

@@ -31,3 +31,8 @@ void gameDestroy()
 {
     application.destroy();
 }
+
+KaString gameMissingContent()
+{
+    return Application::missingStartupFile();
+}

@@ -2,11 +2,14 @@
 # in a virtual X server, with a fresh save folder and OpenAL Soft's null
 # driver, and syncs on the program's console lines, never on sleeps.
 #
-#   e2e_start BIN_DIR [OPTIONS_XML]   starts Xvfb and the program
+#   e2e_start BIN_DIR [OPTIONS_XML [ARGUMENTS...]]
+#                                     starts Xvfb (E2E_SCREEN, default
+#                                     1024x768x24) and the program
 #   e2e_wait REGEX [SECONDS]          waits for a console line (default 60 s)
 #   e2e_frames N                      waits until N more frames were drawn
 #   e2e_click X Y                     moves the pointer there and clicks
 #   e2e_move X Y
+#   e2e_expect_size WINDOW WxH        fails unless the window has that size
 #   e2e_shot FILE                     screenshot of the whole screen
 #   e2e_pixel FILE X Y                "r g b" of one pixel of a screenshot
 #   e2e_stop                          SIGTERM, then waits for the exit status
@@ -36,6 +39,9 @@ export ALSOFT_DRIVERS=${ALSOFT_DRIVERS-null}
 export KA_FIXED_STEP=1
 # The host prints a line every 10 frames: the tests' frame clock.
 export KA_FRAME_LOG=10
+# A start-up error stays on the console: no message box waits for a click.
+export KA_NO_MESSAGE_BOX=1
+E2E_SCREEN=${E2E_SCREEN:-1024x768x24}
 # Leaks are the unit tests' business: the X and GL drivers loaded here keep
 # blocks that LeakSanitizer cannot even name once they are unloaded.
 export ASAN_OPTIONS=${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0
@@ -66,11 +72,12 @@ trap e2e_cleanup EXIT
 
 e2e_start() {
   local bin=$1 options=${2:-}
+  shift $(($# < 2 ? $# : 2))
   mkdir -p "$SAVE_DIR"
   [ -n "$options" ] && printf '%s\n' "$options" > "$SAVE_DIR/options.xml"
   # Xvfb picks a free display and writes its number to the pipe.
   mkfifo "$E2E_DIR/displayfd"
-  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$E2E_DIR/displayfd" >/dev/null 2>&1 &
+  Xvfb -displayfd 3 -screen 0 "$E2E_SCREEN" -nolisten tcp 3>"$E2E_DIR/displayfd" >/dev/null 2>&1 &
   E2E_XVFB=$!
   local display
   read -r -t 30 display <"$E2E_DIR/displayfd" || e2e_fail "Xvfb did not start"
@@ -78,7 +85,7 @@ e2e_start() {
   # There before the program opens it: a wait that starts first must not
   # find no file at all.
   : >"$E2E_LOG"
-  "$bin/kagame" >"$E2E_LOG" 2>&1 &
+  "$bin/kagame" "$@" >"$E2E_LOG" 2>&1 &
   E2E_PID=$!
 }
 
@@ -100,6 +107,13 @@ e2e_frames() {
 
 e2e_window() {
   xdotool search --sync --name "$1" | head -n 1
+}
+
+# Fails unless the window's size is WIDTHxHEIGHT.
+e2e_expect_size() {
+  local WIDTH HEIGHT X Y SCREEN WINDOW
+  eval "$(xdotool getwindowgeometry --shell "$1")"
+  [ "${WIDTH}x${HEIGHT}" = "$2" ] || e2e_fail "the window is ${WIDTH}x${HEIGHT}, not $2"
 }
 
 e2e_move() {

@@ -1,6 +1,10 @@
 #include "game/application/OptionsValues.h"
 #include "tests/game/ApplicationTestFixture.h"
 
+#include <sys/stat.h>
+#include <utility>
+#include <vector>
+
 namespace {
 
 const char* const windowedOptions = "<?xml version=\"1.0\" ?>\n"
@@ -296,6 +300,101 @@ TEST_F(ApplicationFrameTest, CursorFollowsThePointer)
     const KaVector3f32 position = application.get()->mouseCursor().userPosition();
     EXPECT_FLOAT_EQ(position.x, 0.25f);
     EXPECT_FLOAT_EQ(position.y, 0.25f);
+}
+
+}
+
+namespace {
+
+TEST_F(ApplicationTest, TheFirstStartUpFileMissingOrUnreadableByItsFullPath)
+{
+    const char* const needed[] = { "texts/Part.lua", "menus/mainMenu/mainMenu.lua", "Common/Fonts/ComicRelief.ttf",
+        "Common/Fonts/Argh.ttf", "Common/Fonts/arial.ttf", "Common/Fonts/CHAUCER.TTF",
+        "Common/Fonts/Colaborate-Regular.otf", "Common/Fonts/ProDisplay.ttf" };
+    char real[4096];
+    ASSERT_NE(realpath(content.path().c_str(), real), nullptr);
+    const std::string folder = real;
+    // Only "texts/Part.lua" so far: the main menu's GUI is the first missing.
+    EXPECT_EQ(std::string(Application::missingStartupFile().c_str()), folder + "/menus/mainMenu/mainMenu.lua");
+    for (const char* file : needed)
+        content.write(file, "x");
+    EXPECT_EQ(std::string(Application::missingStartupFile().c_str()), "");
+    // Each in turn: missing, then a folder in its place (it exists, but
+    // cannot be read).
+    for (const char* file : needed) {
+        const std::string path = folder + "/" + file;
+        ASSERT_EQ(unlink(path.c_str()), 0);
+        EXPECT_EQ(std::string(Application::missingStartupFile().c_str()), path) << file;
+        ASSERT_EQ(mkdir(path.c_str(), 0755), 0);
+        EXPECT_EQ(std::string(Application::missingStartupFile().c_str()), path) << file;
+        ASSERT_EQ(rmdir(path.c_str()), 0);
+        content.write(file, "x");
+    }
+    // A file in a variant folder of an active tag is there.
+    ASSERT_EQ(unlink((folder + "/menus/mainMenu/mainMenu.lua").c_str()), 0);
+    content.write("menus/mainMenu/MacOSX/mainMenu.lua", "x");
+    EXPECT_EQ(std::string(Application::missingStartupFile().c_str()), "");
+}
+
+// What "options.xml" keeps of the window: a switch the player made in this
+// run (Alt+Enter, F11), with the size of the window when not full screen;
+// not a choice the game was started with from the command line.
+TEST_F(ApplicationFrameTest, TheWindowChoiceKeptIsThePlayers)
+{
+    struct Case {
+        const char* name;
+        const char* options;
+        // Applied after construction, as the command line would be: -1 none.
+        int commandLine;
+        // The player's switches, each followed by the size the window took.
+        std::vector<std::pair<bool, KaVector3f32>> switches;
+        const char* kept;
+        const char* absent;
+    } cases[] = {
+        { "window kept", "<DebugResolution x=\"320\" y=\"240\" />\n<DebugFullScreen value=\"0\" />\n", -1, {},
+            "<DebugResolution x=\"320\" y=\"240\" maximized=\"0\" />\n<DebugFullScreen value=\"0\" />", nullptr },
+        { "to full screen: the window's size, not the screen's",
+            "<DebugResolution x=\"320\" y=\"240\" />\n<DebugFullScreen value=\"0\" />\n", -1,
+            { { true, KaVector3f32(1280, 1024, 0) } },
+            "<DebugResolution x=\"320\" y=\"240\" maximized=\"0\" />\n<DebugFullScreen value=\"1\" />", nullptr },
+        { "from the default full screen to a window", "", -1, { { false, KaVector3f32(640, 480, 0) } },
+            "<DebugResolution x=\"640\" y=\"480\" maximized=\"0\" />\n<DebugFullScreen value=\"0\" />", nullptr },
+        { "there and back: nothing to keep", "", -1,
+            { { false, KaVector3f32(640, 480, 0) }, { true, KaVector3f32(1280, 1024, 0) } }, "<GameVersion",
+            "Debug" },
+        { "the command line's full screen is for its run",
+            "<DebugResolution x=\"320\" y=\"240\" />\n<DebugFullScreen value=\"0\" />\n", 1, {},
+            "<DebugFullScreen value=\"0\" />", nullptr },
+        { "the command line's window too", "", 0, {}, "<GameVersion", "Debug" },
+        { "a switch after the command line's choice is kept", "<DebugFullScreen value=\"1\" />\n", 0,
+            { { true, KaVector3f32(1280, 1024, 0) } }, "<DebugFullScreen value=\"1\" />", "DebugResolution" },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        writeOptions(std::string("<?xml version=\"1.0\" ?>\n") + c.options);
+        mainWindow.get()->setSize(KaVector3f32(320, 240, 0));
+        {
+            KaCaptureStdout console;
+            application.get();
+            if (c.commandLine >= 0)
+                mainWindow.get()->setFullScreen(c.commandLine == 1);
+            mainWindow.get()->create();
+            renderer.get()->init();
+            application.get()->create();
+            for (const auto& change : c.switches) {
+                mainWindow.get()->setFullScreen(change.first);
+                mainWindow.get()->setSize(change.second);
+            }
+            application.destroy();
+        }
+        const std::string saved = readFile(optionsPath());
+        EXPECT_NE(saved.find(c.kept), std::string::npos) << saved;
+        if (c.absent) {
+            EXPECT_EQ(saved.find(c.absent), std::string::npos) << saved;
+        }
+        KaObject::deleteNow();
+        mainWindow.destroy();
+    }
 }
 
 }

@@ -8,6 +8,9 @@
 #include <string>
 #include <thread>
 #include <vector>
+#include <algorithm>
+#include <fstream>
+#include <unistd.h>
 
 #include "engine/core/KaGetDeviceDPI.h"
 #include "engine/core/KaTimer.h"
@@ -18,6 +21,14 @@
 #include "tests/support/KaTestSupport.h"
 
 namespace {
+
+std::string readText(const std::string& path)
+{
+    std::ifstream file(path);
+    std::stringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
 
 // What the fake game saw, in order.
 struct Journal {
@@ -269,6 +280,127 @@ TEST_F(KaHostViewTest, NoFrameLinesUnlessAsked)
     for (int frame = 0; frame < 12; ++frame)
         ASSERT_TRUE(host.frame());
     EXPECT_EQ(console.text().find("[KaHostView]"), std::string::npos);
+}
+
+TEST_F(KaHostViewTest, AltEnterAndF11SwitchFullScreenThroughTheMainWindow)
+{
+    KaHostView host(fakeHooks);
+    ASSERT_TRUE(host.open(settings));
+    host.start();
+    ASSERT_FALSE(mainWindow.get()->fullScreen());
+    struct Case {
+        SDL_Keycode key;
+        Uint16 mod;
+        Uint8 repeat;
+        bool switches;
+    } cases[] = {
+        { SDLK_F11, KMOD_NONE, 0, true },
+        { SDLK_F11, KMOD_NONE, 0, true },
+        { SDLK_RETURN, KMOD_LALT, 0, true },
+        { SDLK_KP_ENTER, KMOD_RALT, 0, true },
+        // Enter alone, another key with Alt, a held key repeating: nothing.
+        { SDLK_RETURN, KMOD_NONE, 0, false },
+        { SDLK_F10, KMOD_LALT, 0, false },
+        { SDLK_F11, KMOD_NONE, 1, false },
+    };
+    bool expected = false;
+    for (const Case& c : cases) {
+        SDL_Event event;
+        SDL_zero(event);
+        event.type = SDL_KEYDOWN;
+        event.key.keysym.sym = c.key;
+        event.key.keysym.mod = c.mod;
+        event.key.repeat = c.repeat;
+        SDL_PushEvent(&event);
+        ASSERT_TRUE(host.frame());
+        if (c.switches)
+            expected = !expected;
+        // The flag the options save and the window agree.
+        EXPECT_EQ(mainWindow.get()->fullScreen(), expected) << SDL_GetKeyName(c.key) << " mod " << c.mod;
+        EXPECT_EQ(host.nativeWindow().fullScreen(), expected) << SDL_GetKeyName(c.key) << " mod " << c.mod;
+    }
+}
+
+TEST_F(KaHostViewTest, CommandLineWinsOverTheGamesWishes)
+{
+    // The game wishes full screen at 400 x 300; the command line asks for a
+    // 500 x 350 window.
+    record.fullScreenWish = true;
+    record.requestedSize = KaVector3f32(400, 300, 0);
+    settings.fullScreen = 0;
+    settings.windowWidth = 500;
+    settings.windowHeight = 350;
+    KaHostView host(fakeHooks);
+    ASSERT_TRUE(host.open(settings));
+    KaCaptureStdout console;
+    host.start();
+    EXPECT_FALSE(mainWindow.get()->fullScreen());
+    EXPECT_FALSE(host.nativeWindow().fullScreen());
+    EXPECT_EQ(host.nativeWindow().drawableSize().x, 500);
+    EXPECT_EQ(host.nativeWindow().drawableSize().y, 350);
+    EXPECT_EQ(mainWindow.get()->xSize(), 500.0f);
+    // The size the game lays out for is told once.
+    ASSERT_TRUE(host.frame());
+    const std::string text = console.text();
+    const size_t at = text.find("[KaHostView]");
+    ASSERT_NE(at, std::string::npos) << text;
+    EXPECT_EQ(text.substr(at), "[KaHostView] size 500x350\n");
+}
+
+// Without a display SDL would fall back on drawing into nothing: the host
+// refuses, with a line that says how to run the game, unless the offscreen
+// driver is asked for by name.
+TEST_F(KaHostViewTest, NoDisplayIsRefusedWithAPlainLine)
+{
+    struct Case {
+        const char* display;
+        const char* why;
+    } cases[] = {
+        { nullptr, "neither DISPLAY nor WAYLAND_DISPLAY is set" },
+        { "", "neither DISPLAY nor WAYLAND_DISPLAY is set" },
+        // No X server there: no other driver is tried.
+        { ":4242", "the display \":4242\" cannot be opened" },
+    };
+    const char* wayland = std::getenv("WAYLAND_DISPLAY");
+    const std::string waylandBefore = wayland ? wayland : "";
+    const char* display = std::getenv("DISPLAY");
+    const std::string displayBefore = display ? display : "";
+    unsetenv("SDL_VIDEODRIVER");
+    unsetenv("WAYLAND_DISPLAY");
+    for (const Case& c : cases) {
+        if (c.display)
+            setenv("DISPLAY", c.display, 1);
+        else
+            unsetenv("DISPLAY");
+        KaTempDir dir;
+        const std::string errors = dir.file("stderr.txt");
+        std::fflush(stderr);
+        const int saved = dup(2);
+        std::FILE* file = std::fopen(errors.c_str(), "w");
+        ASSERT_TRUE(file);
+        dup2(fileno(file), 2);
+        bool opened = true;
+        {
+            KaHostView host(fakeHooks);
+            opened = host.open(settings);
+        }
+        std::fflush(stderr);
+        dup2(saved, 2);
+        close(saved);
+        std::fclose(file);
+        EXPECT_FALSE(opened);
+        const std::string text = readText(errors);
+        EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 1) << text;
+        EXPECT_NE(text.find(c.why), std::string::npos) << text;
+        EXPECT_NE(text.find("xvfb-run -a scripts/run"), std::string::npos) << text;
+    }
+    if (displayBefore.empty())
+        unsetenv("DISPLAY");
+    else
+        setenv("DISPLAY", displayBefore.c_str(), 1);
+    if (!waylandBefore.empty())
+        setenv("WAYLAND_DISPLAY", waylandBefore.c_str(), 1);
+    EXPECT_EQ(record.calls, "");
 }
 
 TEST(KaHostViewPointerTest, DrawablePixelsFromWindowPoints)

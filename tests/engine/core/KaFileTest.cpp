@@ -9,6 +9,7 @@
 #include "engine/core/KaBaseFile.h"
 #include "engine/core/KaCore.h"
 #include "engine/core/KaFile.h"
+#include "engine/core/KaGetShownPath.h"
 #include "tests/engine/core/KaFileLayerFixture.h"
 #include "tests/support/KaTestSupport.h"
 
@@ -217,7 +218,9 @@ TEST_F(KaFileTest, AMissingFileFailsWithTheSystemReason)
 {
     KaCaptureStdout capture;
     KaFile file("missing.bin", KaFileSystem::Read);
-    EXPECT_EQ("KaBaseFile::nativeOpen: Can't open \"missing.bin\", No such file or directory\n", capture.text());
+    // The full path looked at: the current folder's, for a relative one.
+    EXPECT_EQ("KaBaseFile::nativeOpen: Can't open \"" + mRoot.file("missing.bin") + "\", No such file or directory\n",
+        capture.text());
     EXPECT_FALSE(file.isOpened());
     EXPECT_EQ(KaFileSystem::NoMode, file.mode());
 
@@ -249,8 +252,8 @@ TEST_F(KaFileTest, OpenFailuresByPath)
         KaCaptureStdout capture;
         KaFile file;
         EXPECT_FALSE(file.open(c.path, c.mode));
-        EXPECT_EQ(
-            std::string("KaBaseFile::nativeOpen: Can't open \"") + c.path + "\", " + c.reason + "\n", capture.text());
+        EXPECT_EQ("KaBaseFile::nativeOpen: Can't open \"" + mRoot.file(c.path) + "\", " + c.reason + "\n",
+            capture.text());
         EXPECT_FALSE(file.isOpened());
     }
 }
@@ -281,6 +284,20 @@ TEST_F(KaFileTest, ReadAndWriteErrorsAreReportedOnEveryCall)
     EXPECT_EQ("abc", readWhole(mRoot.file("plain.txt")));
 }
 
+TEST_F(KaFileTest, MessagesShowFullPaths)
+{
+    struct Case {
+        std::string path, shown;
+    } cases[] = {
+        { "a/b.txt", mRoot.file("a/b.txt") },
+        { "./a/b.txt", mRoot.file("a/b.txt") },
+        { "/etc/none", "/etc/none" },
+        { "", "" },
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(std::string(KaGetShownPath(KaPath(c.path.c_str())).c_str()), c.shown) << c.path;
+}
+
 TEST_F(KaFileTest, StaticFileOperations)
 {
     write("scenes/fr/v.bin", "12345");
@@ -296,8 +313,8 @@ TEST_F(KaFileTest, StaticFileOperations)
     {
         KaCaptureStdout capture;
         EXPECT_EQ(0ul, KaBaseFile::getFileSize("b.txt"));
-        EXPECT_EQ("KaBaseFile::getFileSize: File b.txt doesn't exist or too many files are opened at the same "
-                  "time.\n",
+        EXPECT_EQ("KaBaseFile::getFileSize: File " + mRoot.file("b.txt")
+                + " doesn't exist or too many files are opened at the same time.\n",
             capture.text());
     }
 

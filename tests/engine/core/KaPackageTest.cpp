@@ -500,7 +500,9 @@ TEST_F(KaPackageTest, APackageFileThatCannotBeReadFailsClosed)
     {
         KaCaptureStdout output;
         EXPECT_FALSE(package.open("missing.pak"));
-        EXPECT_EQ(0u, output.text().find("KaBaseFile::nativeOpen: Can't open \"missing.pak\""));
+        // The message gives the full path looked at.
+        EXPECT_EQ(0u, output.text().find("KaBaseFile::nativeOpen: Can't open \"" + mRoot.file("missing.pak") + "\""))
+            << output.text();
     }
     writeFile("bad.pak", std::string("\x01\x05\x00\x00\x00", 5));
     {

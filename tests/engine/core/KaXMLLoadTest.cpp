@@ -41,7 +41,8 @@ TEST_F(KaXMLLoadTest, ALoadedFileStaysInTheSharedBufferUntilTheNextLoad)
     KaCaptureStdout capture;
     TiXmlDocument other;
     EXPECT_FALSE(KaXMLLoad("missing.xml", other, "[Test::load]"));
-    EXPECT_EQ("KaBaseFile::nativeOpen: Can't open \"missing.xml\", No such file or directory\n"
+    EXPECT_EQ("KaBaseFile::nativeOpen: Can't open \"" + mRoot.file("missing.xml")
+            + "\", No such file or directory\n"
               "[Test::load] file :missing.xml error : could not open file\n",
         capture.text());
     EXPECT_EQ(nullptr, KaXMLBuffer);
