@@ -24,7 +24,6 @@ local function page(i)
                 KaTextLayout{
                     sizeType = Percent, size = {0.6, 0.12, 1},
                     position = {0.5, 0.2, 0.5},
-                    wrapMode = SingleLine,
                     text = Markup("chosen", 28) .. (i + 1),
                 },
             },
