@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/graphics/KaCamera.h"
 #include "engine/gui/KaButtonLayout.h"
 #include "engine/gui/KaCheckboxLayout.h"
 #include "engine/gui/KaClipLayout.h"
@@ -454,6 +455,20 @@ TEST_P(ScreenLayoutsTest, EveryScreenFitsTheWindowAndKeepsItsButtonsClear)
     });
     frames(20);
     check(ScreenCase { "the scene", nullptr, {}, {} });
+    // The painting and the 3D scene keep the scene's aspect, one over the
+    // other, in the middle of the window.
+    {
+        KaLayout* painting = game.scene3D().background();
+        const KaIntrusivePtr<KaCamera> camera = game.scene3D().currentCamera();
+        ASSERT_NE(painting, nullptr);
+        ASSERT_TRUE(camera);
+        const Rect drawn = rectOf(painting);
+        EXPECT_NEAR(drawn.width() / drawn.height(), camera->aspect(), 0.01f);
+        EXPECT_NEAR(drawn.width(), static_cast<float>(camera->viewportWidth()), 1.0f);
+        EXPECT_NEAR(drawn.height(), static_cast<float>(camera->viewportHeight()), 1.0f);
+        EXPECT_NEAR(drawn.left + drawn.right, 0.0f, 2.0f);
+        EXPECT_NEAR(static_cast<float>(camera->viewportX()) * 2 + camera->viewportWidth(), GetParam().width, 1.0f);
+    }
 
     const std::vector<ScreenCase> panels = {
         { "objectives", [&]() { game.objectif().onHelpButtonValidated(); }, {}, {} },
