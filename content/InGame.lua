@@ -1,6 +1,6 @@
 -- What the game keeps over every scene: the satchel that opens the
 -- belongings (bottom right), the switch that shows or hides the scene's
--- markers, the icon of the object in hand, and the movie layers (the movie
+-- markers (top right, beside the objectives' notepad button), the icon of the object in hand, and the movie layers (the movie
 -- itself, a click catcher over it, and the button that skips it).
 textAttributs = '<section style="left" /><color r="246" g="236" b="217"/><font file="Common/Fonts/arial.ttf" size="14" />'
 
@@ -26,7 +26,8 @@ KaLayout{
     KaCheckboxLayout{
         name = "markersVisibleButton",
         sizeType = Percent, size = {0.05, 0.066, 1},
-        position = {0.965, 0.06, 0.5},
+        -- Left of the objectives' notepad button, level with it.
+        position = {0.855, 0.09, 0.5},
         activeLayout = picture("markersHidden", "menus/inGame/markersOff.png"),
         unactiveLayout = picture("markersShown", "menus/inGame/markersOn.png"),
     },

@@ -33,8 +33,9 @@ KaLayout{
     KaSpriteLayout{
         name = "sprite",
         sizeType = Percent, size = {0.36, 0.11, 1},
-        -- Right of the place's tab, left of the objectives' button.
-        position = {0.64, 0.09, 0.5},
+        -- Under the objectives' and the markers' buttons, right of the
+        -- answers' notepad: a choice the player must make stays clear.
+        position = {0.77, 0.22, 0.5},
         color = hidden,
         image = "menus/notifier/card.png",
         KaTextLayout{
@@ -47,7 +48,7 @@ KaLayout{
         name = "image",
         sizeType = Percent, size = {0.09, 0.12, 1},
         ratio = 1, ratioMode = LetterBox,
-        position = {0.51, 0.09, 0.5},
+        position = {0.64, 0.22, 0.5},
         color = hidden,
         image = "menus/notifier/badge.png",
     },

@@ -1954,10 +1954,15 @@ KaVector3f32 KaFreeMoveZone::findNearestPointOnBorder(const KaVector2f32& screen
     KaVector3f32 result(0.0f, 0.0f, 0.0f);
     if (!mCamera)
         return result;
+    // Across the camera's viewport, which need not start at the window's
+    // corner (a letterboxed scene).
+    const float left = static_cast<float>(mCamera->viewportX());
+    const float bottom = static_cast<float>(mCamera->viewportY());
     const float width = static_cast<float>(mCamera->viewportWidth());
     const float height = static_cast<float>(mCamera->viewportHeight());
-    const KaVector2f32 lines[2][2] = { { KaVector2f32(screen.x, 0.0f), KaVector2f32(screen.x, height) },
-        { KaVector2f32(0.0f, screen.y), KaVector2f32(width, screen.y) } };
+    const KaVector2f32 lines[2][2]
+        = { { KaVector2f32(screen.x, bottom), KaVector2f32(screen.x, bottom + height) },
+              { KaVector2f32(left, screen.y), KaVector2f32(left + width, screen.y) } };
     updateProjectedPoints();
     updateBorders();
     float best = kLargestFloat;

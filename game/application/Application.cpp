@@ -299,7 +299,9 @@ void Application::create()
 
     mAutosaveIcon.setName("autosaveIcon");
     mAutosaveIcon.setAnchor(KaVector3f32(0.5f, 0.5f, 0));
-    mAutosaveIcon.setPosition(KaVector3f32(0.2f, 0.9f, 0));
+    // Above the subtitle strip and clear of the answers' notepad: low on the
+    // left it would hide the start of the subtitles shown while it blinks.
+    mAutosaveIcon.setPosition(KaVector3f32(0.8f, 0.7f, 0));
     mAutosaveIcon.setSize(KaVector3f32(128, 64, 0));
     mAutosaveIcon.load("menus/inGame/autosave_icon.png");
     mAutosaveIcon.setVisible(false);

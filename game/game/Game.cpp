@@ -318,6 +318,11 @@ void Game::enter(bool newGame)
 
     if (!mObjectif.gui().isLoaded())
         mObjectif.load();
+    // Every game starts with the notepad closed and its button shown, however
+    // the previous one was left: a panel left open would come back over the
+    // first scene's choices.
+    mObjectif.setVisibleObjectif(false);
+    mObjectif.setVisibleButtonHelp(true);
     // A game entered starts with no tasks: neither a new one nor a loaded
     // one inherits the previous game's.
     mObjectif.clearTasks();
@@ -357,6 +362,8 @@ void Game::leave(bool)
     // signal of the teardown could save a half-dismantled game.
     mLeft = true;
     mNotifier.unload();
+    // The notepad's button lives in the front layer, which the menus share.
+    mObjectif.leave();
     inputMgr.get()->onAnyMouseLeftUp().remove(this, &Game::onMouseClick);
     mQuestion.unload();
     if (Cellphone* phone = mInventory.cellphone())

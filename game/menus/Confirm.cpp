@@ -14,6 +14,13 @@ KaString localised(const KaString& key)
     return text ? *text : KaString();
 }
 
+// A string value of the description, or the fallback when it has none.
+KaString valueOr(KaLuaGUI& gui, const char* name, const KaString& fallback)
+{
+    const KaVariant value = gui.value(name);
+    return value.isValid() ? value.toString() : fallback;
+}
+
 void setCaption(KaLuaGUI& gui, const char* layout, const KaString& markup, const KaString& text)
 {
     if (KaITextLayout* caption = gui.textLayout(layout))
@@ -37,19 +44,24 @@ void Confirm::enter(const KaString& luaFile, KaString)
     if (KaLayout* text = mGui.layout("text")) {
         const KaString normal = mGui.value("textAttributs").toString();
         const KaString down = mGui.value("textAttributsDown").toString();
+        // Optional: the captions under the pointer, highlighted like every
+        // other button's; without it they look as at rest.
+        const KaString over = valueOr(mGui, "textAttributsRollOver", normal);
         if (text->childCount() > 0) {
             KaI3DObject2* message = text->child(0);
             if (KaITextLayout* layout = dynamic_cast<KaITextLayout*>(message))
                 layout->setText(normal + localised(message->name()));
         }
-        const KaString ok = localised("okButton");
-        const KaString cancel = localised("cancelButton");
+        // A notice's single button may name its own caption, one that
+        // acknowledges rather than answers.
+        const KaString ok = localised(valueOr(mGui, "yesCaption", "okButton"));
+        const KaString cancel = localised(valueOr(mGui, "noCaption", "cancelButton"));
         setCaption(mGui, "yesUpLayout", normal, ok);
         setCaption(mGui, "yesDownLayout", down, ok);
-        setCaption(mGui, "yesRollOverLayout", normal, ok);
+        setCaption(mGui, "yesRollOverLayout", over, ok);
         setCaption(mGui, "noUpLayout", normal, cancel);
         setCaption(mGui, "noDownLayout", down, cancel);
-        setCaption(mGui, "noRollOverLayout", normal, cancel);
+        setCaption(mGui, "noRollOverLayout", over, cancel);
     }
     // The cursor is drawn above the dialog.
     app->orientationLayoutFront().removeChild(&app->mouseCursor());

@@ -169,6 +169,9 @@ void LoadingMenu::showCaption()
         caption = mSaveButtons[mCurrentSlot]->caption;
     const KaVariant markup = mGui.value("textAttributs");
     text->setText(caption.length() && markup.isValid() ? markup.toString() + caption : caption);
+    // An empty plate would read as a name box left blank.
+    if (KaLayout* plate = mGui.layout("captionPlate"))
+        plate->setVisible(caption.length() > 0);
 }
 
 void LoadingMenu::loadGame(const KaString& file)

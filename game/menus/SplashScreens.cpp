@@ -50,7 +50,12 @@ bool SplashScreens::onAlarm()
 {
     Application* app = application.get();
     app->visualFade().init();
-    app->captureFade();
+    // The first splash has nothing before it to fade from: a capture of it
+    // taken while the window is still settling its size (going full screen)
+    // would show it twice, the stale copy fading out over the live one.
+    const bool fades = mNextIndex > 0;
+    if (fades)
+        app->captureFade();
     mGui.unload();
     const KaString path = splashPath(mNextIndex);
     ++mNextIndex;
@@ -65,7 +70,8 @@ bool SplashScreens::onAlarm()
     } else {
         onQuitSplash();
     }
-    app->fade();
+    if (fades)
+        app->fade();
     return true;
 }
 

@@ -5,6 +5,7 @@
 #include "engine/core/KaPath.h"
 #include "engine/gui/KaButtonLayout.h"
 #include "engine/gui/KaITextLayout.h"
+#include "engine/sound/KaSoundStreamed.h"
 #include "game/application/Application.h"
 #include "game/characters/Character.h"
 
@@ -23,6 +24,22 @@ KaPath voicePath(const KaString& voice)
     KaPath path(KaString("sounds/Dialogs/") + file + ".ogg");
     path.convertInPathFormat();
     return path;
+}
+
+// How long the voice file lasts, read from its header: the line keeps its
+// subtitle that long whether or not a device plays it. 0 for a file that
+// does not open or holds no sample.
+unsigned long long voiceMicroseconds(const KaPath& path)
+{
+    if (path.length() == 0)
+        return 0;
+    KaSoundStreamed stream;
+    if (!stream.open(path))
+        return 0;
+    const unsigned int frequency = stream.frequency();
+    if (frequency == 0)
+        return 0;
+    return static_cast<unsigned long long>(stream.nbSamples()) * 1000000ULL / frequency;
 }
 
 // The subtitle put in the panel's template in place of its "%s". The
@@ -199,7 +216,8 @@ void Dialog2::launchNextDialog()
     }
     mMinimumTimer.stop();
     mMinimumTimer.start();
-    mMinimumTimer.setAlarmIn(kMinimumLineMicroseconds);
+    const unsigned long long voice = voiceMicroseconds(mVoice.resolvedPath());
+    mMinimumTimer.setAlarmIn(voice > kMinimumLineMicroseconds ? voice : kMinimumLineMicroseconds);
 }
 
 void Dialog2::startDownAnimation()

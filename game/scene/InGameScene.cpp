@@ -37,6 +37,25 @@ namespace {
 const float kSceneFarPlane = 3000.0f;
 const float kPi = 3.1415927f;
 
+// The scene keeps the shape it was painted in: on a window of another
+// shape its camera draws into the largest centred rectangle of its own
+// aspect, with bars on the two other sides (the painted background is
+// letterboxed the same way, so the two stay on each other).
+void letterboxViewport(KaCamera& camera, float aspect, float width, float height)
+{
+    float w = width;
+    float h = height;
+    if (aspect > 0.0f && std::isfinite(aspect) && width > 0.0f && height > 0.0f) {
+        if (width / height > aspect)
+            w = std::round(height * aspect);
+        else
+            h = std::round(width / aspect);
+    }
+    const int x = static_cast<int>((width - w) / 2.0f);
+    const int y = static_cast<int>((height - h) / 2.0f);
+    camera.viewport(x, y, static_cast<unsigned int>(w), static_cast<unsigned int>(h));
+}
+
 bool fileExists(const KaPath& path)
 {
     return KaBaseFile::fileExist(KaBaseFile::getRealPath(path, KaPath()));
@@ -178,7 +197,7 @@ KaIntrusivePtr<KaCamera> InGameScene::sceneCamera(
 {
     KaIntrusivePtr<KaCamera> camera(new KaCamera);
     camera->setProjectionType(KaCamera::PERSPECTIVE_Y);
-    camera->viewport(0, 0, width, height);
+    letterboxViewport(*camera, record.aspect, static_cast<float>(width), static_cast<float>(height));
     camera->setName(record.name);
     camera->setPosition(record.position);
     camera->setRotation(record.rotation);
@@ -314,7 +333,7 @@ bool InGameScene::onMainWindowSizeChanged()
     mWindowSize = KaVector2f32(window()->xSize(), window()->ySize());
     KaArray<KaIntrusivePtr<KaCamera>>& all = cameras();
     for (unsigned long i = 0; i < all.size(); ++i)
-        all[i]->viewport(0, 0, static_cast<unsigned int>(mWindowSize.x), static_cast<unsigned int>(mWindowSize.y));
+        letterboxViewport(*all[i], all[i]->aspect(), mWindowSize.x, mWindowSize.y);
     return false;
 }
 
@@ -458,7 +477,15 @@ bool InGameScene::loadBackground(const KaPath& path)
     KaLayout* back = mBackgroundGui.layout("background");
     KaLayout* root = mBackgroundGui.layout("root");
     if (back) {
-        back->setRatioMode(KaILayout::None);
+        // Letterboxed in the scene camera's aspect, as the camera's own
+        // viewport is: stretched, the painting would slide off the 3D.
+        const KaIntrusivePtr<KaCamera> camera = currentCamera();
+        if (camera && camera->aspect() > 0.0f && std::isfinite(camera->aspect())) {
+            back->setRatio(camera->aspect());
+            back->setRatioMode(KaILayout::LetterBox);
+        } else {
+            back->setRatioMode(KaILayout::None);
+        }
         back->disableAutoZ();
     }
     if (root) {

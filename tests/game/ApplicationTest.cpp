@@ -201,6 +201,21 @@ TEST_F(ApplicationFrameTest, SplashesFollowOneAnotherThenEnd)
     EXPECT_FALSE(application.get()->splashScreens().entered());
 }
 
+// The first splash comes without a fade: there is nothing before it, and a
+// copy of it fading out over itself shows every caption twice when the
+// window changes size meanwhile. The second fades in over the first.
+TEST_F(ApplicationFrameTest, OnlyTheSplashesAfterTheFirstFadeIn)
+{
+    start();
+    Application* app = application.get();
+    EXPECT_FALSE(app->isFading());
+    EXPECT_FALSE(app->visualFade().captureSprite().visible());
+    for (int i = 0; i < 100 && log.find("[SplashScreens] splash 1") == std::string::npos; ++i)
+        frame();
+    ASSERT_NE(log.find("[SplashScreens] splash 1"), std::string::npos) << log;
+    EXPECT_TRUE(app->isFading());
+}
+
 TEST_F(ApplicationFrameTest, ANumberMissingEndsTheSequence)
 {
     ASSERT_EQ(unlink("menus/splashes/splash1.lua"), 0);

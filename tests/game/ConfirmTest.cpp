@@ -43,6 +43,7 @@ protected:
         content.write("menus/splashes/splash1.lua", "");
         content.write("texts/en.xml", "<value name=\"okButton\" value=\"Yes\" />\n"
                                       "<value name=\"cancelButton\" value=\"No\" />\n"
+                                      "<value name=\"noticeButton\" value=\"OK\" />\n"
                                       "<value name=\"confirmQuit\" value=\"Quit?\" />\n");
         content.write("menus/confirm/two.lua", dialog(true));
         content.write("menus/confirm/notice.lua", dialog(false));
@@ -170,6 +171,11 @@ TEST_F(ConfirmTest, SampleGameDialogsAreComplete)
         bool withNo;
     } cases[] = { { "confirmNewGame", true }, { "confirmTuto", true }, { "confirmQuit", true },
         { "confirmSaveCorrupt", true }, { "confirmNotSound", false }, { "confirmLoadGame", true } };
+    // The notice's caption in both languages.
+    for (const char* language : { "en", "fr" })
+        EXPECT_NE(readFile(std::string("texts/") + language + ".xml").find("name=\"noticeButton\" value=\"OK\""),
+            std::string::npos)
+            << language;
     for (const Case& c : cases) {
         KaCaptureStdout console;
         confirm.enter((std::string("menus/confirm/") + c.key + ".lua").c_str(), "");
@@ -182,7 +188,18 @@ TEST_F(ConfirmTest, SampleGameDialogsAreComplete)
         EXPECT_NE(confirm.gui().layout("background"), nullptr) << c.key;
         EXPECT_NE(confirm.gui().buttonLayout("yes"), nullptr) << c.key;
         EXPECT_EQ(confirm.gui().buttonLayout("no") != nullptr, c.withNo) << c.key;
-        EXPECT_EQ(caption("yesUpLayout").find("Yes") != std::string::npos, true) << c.key;
+        // A notice acknowledges; a question is answered.
+        const char* yes = c.withNo ? "Yes" : "OK";
+        EXPECT_NE(caption("yesUpLayout").find(yes), std::string::npos) << c.key << ": " << caption("yesUpLayout");
+        // Under the pointer the captions light up, as every button's do.
+        EXPECT_NE(caption("yesRollOverLayout").find(yes), std::string::npos) << c.key;
+        KaTextLayout* up = dynamic_cast<KaTextLayout*>(confirm.gui().textLayout("yesUpLayout"));
+        KaTextLayout* over = dynamic_cast<KaTextLayout*>(confirm.gui().textLayout("yesRollOverLayout"));
+        ASSERT_NE(up, nullptr);
+        ASSERT_NE(over, nullptr);
+        const KaColor rest = up->textBase().currentColor(0);
+        const KaColor lit = over->textBase().currentColor(0);
+        EXPECT_FALSE(rest.r == lit.r && rest.g == lit.g && rest.b == lit.b) << c.key;
         confirm.leave();
     }
 }

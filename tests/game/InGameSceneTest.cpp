@@ -261,12 +261,27 @@ TEST_F(InGameSceneTest, AWindowResizeReachesEveryCamera)
 {
     writeRichGeometry();
     ASSERT_TRUE(load());
-    mainWindow.get()->setSize(KaVector3f32(200, 100, 100));
-    for (unsigned long i = 0; i < scene->cameras().size(); ++i) {
-        EXPECT_EQ(200u, scene->cameras()[i]->viewportWidth());
-        EXPECT_EQ(100u, scene->cameras()[i]->viewportHeight());
+    // The cameras keep their own aspect: the scene is letterboxed in the
+    // middle of a window of any other shape, never stretched.
+    const struct {
+        unsigned int width, height;
+        int x, y;
+        unsigned int viewportWidth, viewportHeight;
+    } cases[] = { { 200, 100, 33, 0, 133, 100 }, { 100, 200, 0, 62, 100, 75 }, { 160, 120, 0, 0, 160, 120 } };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.width) + "x" + std::to_string(c.height));
+        mainWindow.get()->setSize(KaVector3f32(static_cast<float>(c.width), static_cast<float>(c.height), 100));
+        ASSERT_FALSE(scene->cameras().isEmpty());
+        for (unsigned long i = 0; i < scene->cameras().size(); ++i) {
+            const KaCamera& camera = *scene->cameras()[i];
+            ASSERT_NEAR(camera.aspect(), 4.0f / 3.0f, 1e-3f);
+            EXPECT_EQ(c.x, camera.viewportX());
+            EXPECT_EQ(c.y, camera.viewportY());
+            EXPECT_EQ(c.viewportWidth, camera.viewportWidth());
+            EXPECT_EQ(c.viewportHeight, camera.viewportHeight());
+        }
+        EXPECT_EQ(KaVector2f32(static_cast<float>(c.width), static_cast<float>(c.height)), scene->windowSize());
     }
-    EXPECT_EQ(KaVector2f32(200, 100), scene->windowSize());
 }
 
 TEST_F(InGameSceneTest, BlockersComeFromTheSceneFolder)

@@ -8,8 +8,9 @@
 dofile("Inventory/widgets.lua")
 
 -- The strip's step, in fractions of its width: the holders stand that far
--- apart.
-slideTranslation = 0.3
+-- apart. The strip is as wide as its frame ("window", which clips it
+-- between the arrows), so a slide moves it by exactly one holder.
+slideTranslation = 0.36
 
 -- Put in front of the caption of the centred picture.
 textAttributs = Markup("caption", 26)
@@ -47,7 +48,7 @@ end
 local function holder(index)
     return KaLayout{
         name = "slot" .. index,
-        sizeType = Percent, size = {0.25, 0.25, 1},
+        sizeType = Percent, size = {0.3, 0.7, 1},
         position = {0.5 + slideTranslation * index, 0.5, 0.5},
     }
 end
@@ -67,17 +68,22 @@ KaButtonLayout{
         position = {0.5, 0.12, 0.5},
         text = Markup("accent", 40) .. "$(bonusPim)",
     },
-    Tinted("rail", {1, 0.34, 1}, {0.5, 0.47, 0.5}, Palette.bar),
-    KaLayout{
-        name = "slots",
-        sizeType = Percent, size = {1, 1, 1},
+    Tinted("rail", {0.8, 0.34, 1}, {0.5, 0.47, 0.5}, Palette.bar),
+    KaClipLayout{
+        name = "window",
+        sizeType = Percent, size = {0.8, 0.34, 1},
         position = {0.5, 0.47, 0.5},
-        holder(0), holder(1), holder(2), holder(3),
+        KaLayout{
+            name = "slots",
+            sizeType = Percent, size = {1, 1, 1},
+            position = {0.5, 0.5, 0.5},
+            holder(0), holder(1), holder(2), holder(3),
+        },
     },
     -- Above the pictures: a press goes through to them until a drag slides.
     KaButtonLayout{
         name = "slideButton",
-        sizeType = Percent, size = {1, 0.34, 1},
+        sizeType = Percent, size = {0.8, 0.34, 1},
         position = {0.5, 0.47, 0.5},
     },
     TextButton("leftButton", "\171", {0.06, 0.1, 1}, {0.05, 0.47, 0.5}, 36),

@@ -3,13 +3,16 @@
 -- A page with a saved game is drawn whole; the page of an empty slot is
 -- faded and cannot be chosen. Dragging sideways slides the strip by one page
 -- ("slideAnimation" moves "slots" by 0.3) and the caption under it ("text")
--- names the page in front. The arrow at the top left goes back to the menu.
+-- names the page in front, on a plate shown only under a name. The arrow at the top left goes back to the menu.
 dofile("Inventory/widgets.lua")
 
 -- The caption's markup, put before the localised name of the slot.
 textAttributs = Markup("caption", 30)
 
 local function page(i)
+    -- The page's number hangs on the picture itself, so that it stays on
+    -- the page's blank head, between the clasp and the first ruled line,
+    -- whatever the window's shape.
     local card = function(picture, color)
         return KaLayout{
             sizeType = Percent, size = {1, 1, 1},
@@ -18,11 +21,11 @@ local function page(i)
                 ratioMode = LetterBox,
                 color = color,
                 image = picture,
-            },
-            KaTextLayout{
-                sizeType = Percent, size = {0.6, 0.14, 1},
-                position = {0.5, 0.21, 0.5},
-                text = Markup("chosen", 34) .. (i + 1),
+                KaTextLayout{
+                    sizeType = Percent, size = {0.6, 0.12, 1},
+                    position = {0.5, 0.2, 0.5},
+                    text = Markup("chosen", 28) .. (i + 1),
+                },
             },
         }
     end
@@ -44,11 +47,18 @@ local function slot(i)
     }
 end
 
-local strip = KaLayout{
-    name = "slots",
-    sizeType = Percent, size = {1, 0.56, 1},
+-- The strip is as wide as the window it slides in, which clips it: the
+-- pages leave by its edges, never by the screen's.
+local strip = KaClipLayout{
+    name = "window",
+    sizeType = Percent, size = {0.92, 0.56, 1},
     position = {0.5, 0.47, 0.5},
-    slot(0), slot(1), slot(2), slot(3),
+    KaLayout{
+        name = "slots",
+        sizeType = Percent, size = {1, 1, 1},
+        position = {0.5, 0.5, 0.5},
+        slot(0), slot(1), slot(2), slot(3),
+    },
 }
 
 KaLayoutPositionLinearAnimation{

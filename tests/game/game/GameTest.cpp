@@ -493,6 +493,37 @@ TEST_F(GameTest, AGameEnteredStartsWithoutThePreviousGamesTasks)
     EXPECT_TRUE(game.objectif().tasks().isEmpty());
 }
 
+// The notepad's button belongs to the game: the main menu shows none, and a
+// game left with the notepad open (or its button clicked on the menu) starts
+// the next one with the notepad closed, so that it covers none of the first
+// scene's choices.
+TEST_F(GameTest, TheNotepadIsClosedOnTheMenuAndAtTheNextGamesStart)
+{
+    newGame();
+    Game& game = application.get()->game();
+    KaButtonLayout* button = game.objectif().helpGui().buttonLayout("helpButton");
+    KaLayout* panel = game.objectif().gui().layout("background");
+    ASSERT_NE(button, nullptr);
+    ASSERT_NE(panel, nullptr);
+    EXPECT_TRUE(button->worldVisible());
+    EXPECT_FALSE(panel->visible());
+    // Open, then leave for the main menu.
+    captured([&] { game.objectif().onHelpButtonValidated(); });
+    ASSERT_TRUE(panel->visible());
+    game.setRequestMainMenu(true);
+    frame();
+    ASSERT_FALSE(game.entered());
+    EXPECT_FALSE(button->worldVisible());
+    EXPECT_FALSE(panel->worldVisible());
+    // Whatever reaches it on the menu, the next game starts closed.
+    captured([&] { game.objectif().onHelpButtonValidated(); });
+    captured([] { application.get()->startGame(true, EApplicationDifficultyDefault); });
+    frames(3);
+    EXPECT_TRUE(button->worldVisible());
+    EXPECT_FALSE(panel->visible());
+    EXPECT_FALSE(game.objectif().isMouseIn(KaVector2s32(320, 240)));
+}
+
 // The sample game played through its scripts, the script functions and the
 // panels: the clerk's greeting and a choice, the logbook read and taken, the
 // door to the quay, the tide table with its number, a call, the satchel.

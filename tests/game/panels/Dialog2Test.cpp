@@ -1,6 +1,7 @@
 #include "tests/game/ApplicationTestFixture.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <functional>
 #include <memory>
 
@@ -39,6 +40,9 @@ protected:
     void SetUp() override
     {
         ApplicationFrameTest::SetUp();
+        // The child process below asks for a machine without a device.
+        if (std::getenv("KA_TEST_NO_SOUND_DEVICE"))
+            setenv("ALSOFT_DRIVERS", "no-such-driver", 1);
         // No splash screens: their fades would block the clicks.
         std::remove(content.file("menus/splashes/splash0.lua").c_str());
         std::remove(content.file("menus/splashes/splash1.lua").c_str());
@@ -178,8 +182,11 @@ TEST_F(Dialog2Test, ThreeLinesPlayInTurnEachAtLeastOneAndAHalfSeconds)
     EXPECT_EQ(shownText(), "[text of B]");
     settle();
 
-    // B: the 1.5 s pass while its voice still plays; the voice's end ends it.
+    // B: its voice's 3 s pass on the clock while the voice still plays (in
+    // real time); the voice's end ends it.
     step(1600);
+    EXPECT_FALSE(slidingOut());
+    step(1500);
     ASSERT_TRUE(dialog->voice().isPlaying()) << "the long voice ended before the test could look";
     EXPECT_FALSE(slidingOut());
     waitForTheVoiceToEnd();
@@ -201,6 +208,40 @@ TEST_F(Dialog2Test, ThreeLinesPlayInTurnEachAtLeastOneAndAHalfSeconds)
     EXPECT_EQ(names, "A>B;B>C;C>-;");
     EXPECT_FALSE(dialog->isDialogPlaying());
     EXPECT_FALSE(lock->visible());
+}
+
+// Without a sound device no voice plays, yet a line stays as long as its
+// voice file lasts (and at least 1.5 s). OpenAL reads its driver choice once
+// per process, hence the child process.
+TEST(Dialog2NoDevice, ALineLastsAsLongAsItsVoiceFile)
+{
+    std::string output;
+    const int status = KaRunChildTest("Dialog2NoDeviceChild.*", { { "KA_TEST_NO_SOUND_DEVICE", "1" } }, &output);
+    EXPECT_EQ(status, 0) << output;
+    EXPECT_NE(output.find("[  PASSED  ] 1 test"), std::string::npos) << output;
+}
+
+using Dialog2NoDeviceChild = Dialog2Test;
+
+TEST_F(Dialog2NoDeviceChild, DISABLED_Run)
+{
+    const struct {
+        const char* voice;
+        unsigned long long lasts;
+    } cases[] = { { "long.ogg", kLongVoiceMs }, { "short.ogg", 1500 }, { "missing.ogg", 1500 } };
+    for (const auto& line : cases) {
+        SCOPED_TRACE(line.voice);
+        push(line.voice, line.voice);
+        settle();
+        EXPECT_FALSE(dialog->voice().isPlaying());
+        step(line.lasts - 100);
+        EXPECT_EQ(current(), line.voice);
+        EXPECT_FALSE(slidingOut());
+        step(200);
+        EXPECT_TRUE(slidingOut());
+        runToTheEnd();
+    }
+    EXPECT_EQ(names, "long.ogg>-;short.ogg>-;missing.ogg>-;");
 }
 
 TEST_F(Dialog2Test, AClickOnThePanelSkipsTheLineOnceItIsIn)
