@@ -2,8 +2,9 @@
 // can be drawn: blockers, act zones, lights, the zone's geometry file (its
 // walkable zones with their path grids), the background and interaction
 // GUIs with the painted picture, the camera; then one frame drawn. And the
-// cost of drawing that scene per frame. The goal for a scene change is
-// 0.2 s. Runs on the build's own Resources folder.
+// cost of drawing that scene per frame, and of the characters' shadow
+// texture while the player moves. The goal for a scene change is 0.2 s.
+// Runs on the build's own Resources folder.
 
 #include <unistd.h>
 
@@ -14,6 +15,9 @@
 #include "engine/graphics/KaRenderer.h"
 #include "engine/gui/KaLayout.h"
 #include "engine/gui/KaMainWindow.h"
+#include "engine/scene/KaAnimation.h"
+#include "game/characters/Character.h"
+#include "game/characters/CharactersShadow.h"
 #include "game/scene/InGameScene.h"
 
 namespace {
@@ -115,5 +119,38 @@ void BM_SceneFrame(benchmark::State& state)
     }
 }
 BENCHMARK(BM_SceneFrame)->Unit(benchmark::kMillisecond);
+
+// The shadow's texture pass, the player a little further across the office
+// each frame, with the wait for the GL to finish what it was given: what
+// the frame pays for it.
+void BM_ShadowTexturePass(benchmark::State& state)
+{
+    Setup setup;
+    if (!setup.ready || !Character::loadSettings("models/ModelsSettings.xml")) {
+        state.SkipWithError("no GL context or no Resources folder");
+        return;
+    }
+    {
+        InGameScene scene;
+        enter(scene, kScenes[0]);
+        Character mira;
+        if (!mira.loadModel("Mira", false) || !scene.charactersShadow()) {
+            state.SkipWithError("the player or the shadow did not load");
+            return;
+        }
+        KaAnimation::updateAll();
+        scene.setPlayer(&mira);
+        float x = -100.0f;
+        for (auto _ : state) {
+            x = x > 100.0f ? -100.0f : x + 2.0f;
+            mira.model()->setPosition(KaVector3f32(x, 0.0f, 250.0f));
+            CharactersShadow::renderTexturePass(&scene);
+            glFinish();
+        }
+        scene.setPlayer(nullptr);
+    }
+    Character::animCacheFreeAll();
+}
+BENCHMARK(BM_ShadowTexturePass)->Unit(benchmark::kMicrosecond);
 
 } // namespace

@@ -75,9 +75,11 @@ public:
         KaVector2s32 cellSize;
     };
 
-    // The atlas a size starts with.
-    static constexpr int mAtlasWidth = 1024;
-    static constexpr int mAtlasHeight = 512;
+    // The atlas a size starts with: room for a hundred glyphs at the sizes
+    // texts mostly use; it doubles when full, so a size that needs few
+    // glyphs, as most do, costs little memory.
+    static constexpr int mAtlasWidth = 256;
+    static constexpr int mAtlasHeight = 256;
     // Beyond these the atlas no longer grows: glyphs that find no cell keep
     // their metrics and show nothing.
     static constexpr int mMaxAtlasSide = 4096;

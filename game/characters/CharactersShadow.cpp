@@ -2,6 +2,7 @@
 
 #include <GL/gl.h>
 
+#include "engine/graphics/Ka3DTexture.h"
 #include "engine/graphics/KaLight.h"
 #include "engine/graphics/KaMaterial.h"
 #include "engine/graphics/KaMesh.h"
@@ -16,12 +17,6 @@ namespace {
 
 const float kPi = 3.1415927f;
 
-void drawCharacter(Character* character)
-{
-    if (character && character->model())
-        character->model()->draw();
-}
-
 } // namespace
 
 CharactersShadow::CharactersShadow()
@@ -31,16 +26,6 @@ CharactersShadow::CharactersShadow()
 }
 
 CharactersShadow::~CharactersShadow() { destroy(); }
-
-unsigned int CharactersShadow::textureSizeFor(float windowWidth, float windowHeight)
-{
-    float side = windowWidth < windowHeight ? windowWidth : windowHeight;
-    if (!(side >= 1.0f))
-        return 0;
-    if (side > static_cast<float>(mMaxTextureSize))
-        side = static_cast<float>(mMaxTextureSize);
-    return static_cast<unsigned int>(side);
-}
 
 void CharactersShadow::create(InGameScene* scene)
 {
@@ -57,20 +42,17 @@ void CharactersShadow::create(InGameScene* scene)
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP);
-    const KaVector2f32& window = scene->windowSize();
-    fitTexture(textureSizeFor(window.x, window.y));
+    (void)scene;
+    mTextureSize = mSide;
+    mCamera->viewport(0, 0, mTextureSize, mTextureSize);
+    mCoverage = KaCoverageMask(mTextureSize);
+    // One intensity per texel, the characters' coverage: the projection's
+    // modulation turns it into both the shadow's colour and its opacity, so
+    // nothing depends on the frame buffer having an alpha channel (a
+    // window's mostly has none).
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_INTENSITY, static_cast<GLsizei>(mTextureSize),
+        static_cast<GLsizei>(mTextureSize), 0, GL_LUMINANCE, GL_UNSIGNED_BYTE, mCoverage.data());
     r->disableTexture();
-}
-
-void CharactersShadow::fitTexture(unsigned int size)
-{
-    if (size == mTextureSize || size == 0)
-        return;
-    mTextureSize = size;
-    mCamera->viewport(0, 0, size, size);
-    glBindTexture(GL_TEXTURE_2D, mTexture);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_LUMINANCE_ALPHA, static_cast<GLsizei>(size), static_cast<GLsizei>(size), 0,
-        GL_LUMINANCE_ALPHA, GL_UNSIGNED_BYTE, nullptr);
 }
 
 void CharactersShadow::destroy()
@@ -88,18 +70,8 @@ void CharactersShadow::destroy()
 
 void CharactersShadow::createTexture(InGameScene* scene)
 {
-    if (!mCamera)
+    if (!mCamera || mTexture == 0)
         return;
-    // The copy below reads the lower-left square of the window: never more
-    // than the window holds.
-    const KaVector2f32& window = scene->windowSize();
-    const unsigned int size = textureSizeFor(window.x, window.y);
-    if (size == 0)
-        return;
-    fitTexture(size);
-
-    KaRenderer* r = renderer.get();
-    r->enableTexture();
     if (const KaLight* light = scene->shadowLight()) {
         const KaVector2f32& angles = light->direction();
         const KaQuaternion q1 = KaQuaternion::fromAxisAndAngle(KaVector3f32(0.0f, 1.0f, 0.0f), angles.x - 1.5707964f);
@@ -110,28 +82,69 @@ void CharactersShadow::createTexture(InGameScene* scene)
     mCamera->setFov(scene->shadowFov() * kPi / 180.0f);
     mCamera->setNearDistance(scene->shadowNearPlane());
     mCamera->setFarDistance(scene->shadowFarPlane());
-    mCamera->apply();
 
-    const KaColor clearColor = r->clearColor();
-    r->setClearColor(KaColor(0, 0, 0, 0));
-    r->clearBuffer(KaRenderer::COLOR_BUFFER | KaRenderer::DEPTH_BUFFER);
-    // The silhouettes are what counts: opaque white, and no texture left
-    // bound by the frame before to tint or hide them.
-    glBindTexture(GL_TEXTURE_2D, 0);
-    r->setCurrentColor(KaColor(255, 255, 255, 255));
+    // The silhouettes are filled on the CPU rather than drawn and copied
+    // out of the frame buffer: reading the buffer back makes the frame wait
+    // for the GL to finish all it was given, and the shadow only needs
+    // which texels the characters cover.
+    const KaMatrix4x4 lightClip = mCamera->projectionMatrix() * mCamera->worldTransformationMatrix().getInverseMatrix();
+    mCoverage.clear();
     KaArray<Character*>& characters = scene->characters();
     for (unsigned long i = 0; i < characters.size(); ++i)
-        drawCharacter(characters[i]);
-    drawCharacter(scene->player());
+        fillSilhouette(characters[i], lightClip);
+    fillSilhouette(scene->player(), lightClip);
 
-    glBindTexture(GL_TEXTURE_2D, 0);
+    unsigned int first = 0;
+    unsigned int end = 0;
+    mCoverage.takeTouchedRows(first, end);
+    if (first >= end)
+        return;
     glBindTexture(GL_TEXTURE_2D, mTexture);
-    glCopyTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, 0, 0, static_cast<GLsizei>(size), static_cast<GLsizei>(size));
+    GLint alignment = 4;
+    glGetIntegerv(GL_UNPACK_ALIGNMENT, &alignment);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    glTexSubImage2D(GL_TEXTURE_2D, 0, 0, static_cast<GLint>(first), static_cast<GLsizei>(mTextureSize),
+        static_cast<GLsizei>(end - first), GL_LUMINANCE, GL_UNSIGNED_BYTE,
+        mCoverage.data() + static_cast<size_t>(first) * mTextureSize);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, alignment);
+    glBindTexture(GL_TEXTURE_2D, 0);
+}
 
-    // The pass leaves no picture behind.
-    r->clearBuffer(KaRenderer::COLOR_BUFFER | KaRenderer::DEPTH_BUFFER);
-    r->setClearColor(clearColor);
-    mCamera->restore();
+void CharactersShadow::fillSilhouette(Character* character, const KaMatrix4x4& lightClip)
+{
+    if (!character || !character->model())
+        return;
+    KaModel& model = *character->model();
+    // What the model's draw would show: nothing when hidden, each visible
+    // mesh under its own matrix (or the one forced on it) under the model's.
+    if (!model.worldVisible())
+        return;
+    const KaMatrix4x4 modelClip = lightClip * model.worldTransformationMatrix();
+    for (unsigned long m = 0; m < model.meshCount(); ++m) {
+        KaMesh& mesh = model.mesh(m);
+        if (!mesh.worldVisible())
+            continue;
+        const KaMatrix4x4 clip
+            = modelClip * (mesh.matrixForced() ? mesh.forcedMatrix() : mesh.worldTransformationMatrix());
+        const KaArray<KaVector3f32>& positions = mesh.hasSkinnedPositions() ? mesh.skinnedPositions() : mesh.positions();
+        const unsigned long vertexCount = positions.size();
+        const unsigned long indexCount = mesh.indexCount();
+        const unsigned int primitive = mesh.primitive();
+        unsigned long step = 3;
+        if (primitive == GL_TRIANGLE_STRIP || primitive == GL_TRIANGLE_FAN)
+            step = 1;
+        else if (primitive != GL_TRIANGLES)
+            continue;
+        for (unsigned long i = 0; i + 2 < indexCount; i += step) {
+            unsigned long corners[3] = { mesh.index(i), mesh.index(i + 1), mesh.index(i + 2) };
+            if (primitive == GL_TRIANGLE_FAN)
+                corners[0] = mesh.index(0);
+            // Indices come from files: a corner past the vertices is no triangle.
+            if (corners[0] >= vertexCount || corners[1] >= vertexCount || corners[2] >= vertexCount)
+                continue;
+            mCoverage.fillTriangle(clip, positions[corners[0]], positions[corners[1]], positions[corners[2]]);
+        }
+    }
 }
 
 void CharactersShadow::draw(InGameScene* scene)
@@ -143,6 +156,10 @@ void CharactersShadow::draw(InGameScene* scene)
     glDepthMask(GL_FALSE);
     glDisable(GL_DEPTH_TEST);
     r->enableTexture();
+    // The generated coordinates go through the texture matrix, which still
+    // holds whatever the last picture bound loaded into it (its padding,
+    // its flip): the projection needs it plain.
+    Ka3DTexture::unbind();
     glBindTexture(GL_TEXTURE_2D, mTexture);
     glEnable(GL_TEXTURE_2D);
     r->setCurrentColor(shadowColor);

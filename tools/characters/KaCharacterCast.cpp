@@ -90,8 +90,10 @@ KaString KaCharacterCast::walkFile(
 
 bool KaCharacterCast::writeShadow(const std::string& path)
 {
-    // A soft round shadow, white with the darkness in its alpha: uncompressed
-    // 32-bit TGA, the only form the engine reads it in without a writer.
+    // A soft round shadow, black with its darkness in the alpha: the planes
+    // modulate it by their white vertex colour and blend it over the floor,
+    // so any other colour here would show as a glow. Uncompressed 32-bit
+    // TGA, the only form the engine reads it in without a writer.
     const int side = 64;
     KaStream bytes;
     bytes.setMode(KaStream::Binary);
@@ -103,7 +105,7 @@ bool KaCharacterCast::writeShadow(const std::string& path)
             const float dy = (y + 0.5f - side / 2.0f) / (side / 2.0f);
             const float d = std::sqrt(dx * dx + dy * dy);
             const float alpha = d >= 1.0f ? 0.0f : (1.0f - d * d) * (1.0f - d * d);
-            const unsigned char pixel[4] = { 255, 255, 255, static_cast<unsigned char>(std::lround(alpha * 255.0f)) };
+            const unsigned char pixel[4] = { 0, 0, 0, static_cast<unsigned char>(std::lround(alpha * 255.0f)) };
             bytes.writeData(pixel, 4);
         }
     }
