@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "engine/base/KaStd.h"
+#include "engine/core/KaXMLLoad.h"
 #include "engine/maths/KaMaths.h"
 #include "tools/scene/KaSceneCamera.h"
 
@@ -597,7 +598,7 @@ bool KaZoneParser::parse(const KaString& text, const KaString& fileName, KaZoneD
 {
     zone.clear();
     TiXmlDocument document;
-    document.Parse(text.c_str(), nullptr, TIXML_ENCODING_UTF8);
+    KaXMLParse(document, text.c_str(), TIXML_ENCODING_UTF8);
     if (document.Error()) {
         KaPrintf("[KaZoneParser::read] %s:%d: %s\n", fileName.c_str(), document.ErrorRow() + 1, document.ErrorDesc());
         return false;
