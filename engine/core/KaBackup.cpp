@@ -1,7 +1,13 @@
 #include "engine/core/KaBackup.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "engine/base/KaStd.h"
 #include "engine/core/KaBaseFile.h"
@@ -59,7 +65,39 @@ KaPath KaGetBackupPath(const KaPath& relativePath)
 
 KaBackup::KaBackup() = default;
 
-KaBackup::~KaBackup() = default;
+KaBackup::~KaBackup() { unlock(); }
+
+bool KaBackup::lock()
+{
+    if (mLockFile >= 0)
+        return true;
+    const KaPath path = KaGetBackupPath("lock");
+    if (path.length() == 0)
+        return true;
+    const int file = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    if (file < 0) {
+        KaPrintf("[KaBackup::lock] no lock in \"%s\": %s\n", path.c_str(), strerror(errno));
+        return true;
+    }
+    if (flock(file, LOCK_EX | LOCK_NB) != 0) {
+        const bool held = errno == EWOULDBLOCK;
+        if (!held)
+            KaPrintf("[KaBackup::lock] no lock in \"%s\": %s\n", path.c_str(), strerror(errno));
+        close(file);
+        return !held;
+    }
+    mLockFile = file;
+    return true;
+}
+
+void KaBackup::unlock()
+{
+    if (mLockFile < 0)
+        return;
+    flock(mLockFile, LOCK_UN);
+    close(mLockFile);
+    mLockFile = -1;
+}
 
 bool KaBackup::exist(KaPath path) { return KaBaseFile::fileExist(KaGetBackupPath(withoutMountPrefix(path))); }
 
@@ -70,7 +108,26 @@ bool KaBackup::load(KaPath path, TiXmlDocument& document)
     return KaXMLLoad(full, document, "[KaBackup::load]");
 }
 
-bool KaBackup::save(KaPath path, TiXmlDocument& document)
+bool KaBackup::load(KaPath path, TiXmlDocument& document, KaString& text)
+{
+    text = KaString();
+    if (!load(path, document))
+        return false;
+    FILE* file = fopen(KaGetBackupPath(withoutMountPrefix(path)).c_str(), "rb");
+    if (!file)
+        return false;
+    std::string bytes;
+    char chunk[4096];
+    size_t count;
+    while ((count = fread(chunk, 1, sizeof chunk, file)) > 0)
+        bytes.append(chunk, count);
+    const bool read = ferror(file) == 0;
+    fclose(file);
+    text = KaString(bytes.data(), bytes.size());
+    return read;
+}
+
+bool KaBackup::save(KaPath path, TiXmlDocument& document, const KaXMLCheck& check)
 {
     const KaPath full = KaGetBackupPath(withoutMountPrefix(path));
     // A document that failed to parse may be missing half its content: it
@@ -79,10 +136,14 @@ bool KaBackup::save(KaPath path, TiXmlDocument& document)
         KaPrintf("[KaBackup::save] error %s\n", document.ErrorDesc());
         return false;
     }
-    if (!KaXMLSave(full, document)) {
+    KaString refusal;
+    if (!KaXMLSave(full, document, check, &refusal)) {
         int error = errno;
         KaString reason;
-        reason.format("can't write \"%s\" : %s", full.c_str(), strerror(error));
+        if (error == EILSEQ && refusal.length())
+            reason.format("\"%s\" would not load again: %s", full.c_str(), refusal.c_str());
+        else
+            reason.format("can't write \"%s\" : %s", full.c_str(), strerror(error));
         KaPrintf("[KaBackup::save] error %s\n", reason.c_str());
         return false;
     }

@@ -5,6 +5,7 @@
 
 #include "engine/containers/KaSingleton.h"
 #include "engine/core/KaPath.h"
+#include "engine/core/KaXMLLoad.h"
 
 // The user's save folder and the XML documents kept in it (options, the
 // running game, the save slots). Names may carry the prefix "Backup/" that
@@ -24,12 +25,28 @@ public:
     // Writes the document. The previous file is replaced only by a complete
     // new one: a document that carries an error or a write that fails
     // reports "[KaBackup::save] error ...", returns false and leaves the old
-    // file as it was.
-    bool save(KaPath path, TiXmlDocument& document);
+    // file as it was. check, when given, sees the written text and may
+    // refuse it (the message then gives its reason): a save that the
+    // game's own loader would refuse never takes the place of the old file.
+    bool save(KaPath path, TiXmlDocument& document, const KaXMLCheck& check = KaXMLCheck());
+    // Also hands back the file's bytes as they are (a printed document would
+    // not be the same text: the printer rewrites what it decoded).
+    bool load(KaPath path, TiXmlDocument& document, KaString& text);
     bool del(KaPath path);
 
     void init(const KaPath& path);
     void freeBuffer();
+
+    // Takes the save folder's "lock" file for this process: false when
+    // another process holds it. The lock goes with the process (a copy that
+    // crashed leaves none behind); a folder where no lock can be made does
+    // not stop the game (true, with a console line).
+    bool lock();
+    // Lets the lock go; nothing when none is held.
+    void unlock();
+
+private:
+    int mLockFile = -1;
 };
 
 extern KaSingleton<KaBackup> backupManager;

@@ -3,6 +3,7 @@
 
 #include <unistd.h>
 
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -14,7 +15,290 @@
 
 unsigned char* KaXMLBuffer = nullptr;
 
+const char* const KaXMLTooDeepText = "elements nested too deeply";
+
 namespace {
+
+// A reading of text that follows TinyXML's own parser step by step, keeping
+// only what decides how deep it recurses. Wherever TinyXML would stop with an
+// error the reading stops too: nothing after that point is parsed.
+class NestingReader {
+public:
+    NestingReader(const char* text, TiXmlEncoding encoding, unsigned int limit)
+        : p(reinterpret_cast<const unsigned char*>(text))
+        , mEncoding(encoding)
+        , mLimit(limit)
+    {
+    }
+
+    unsigned int document()
+    {
+        if (mEncoding == TIXML_ENCODING_UNKNOWN && p[0] == 0xEF && p[1] == 0xBB && p[2] == 0xBF)
+            mEncoding = TIXML_ENCODING_UTF8;
+        skipSpace();
+        while (*p && mDeepest <= mLimit) {
+            if (*p != '<')
+                break;
+            bool declaration = false;
+            if (!node(declaration))
+                break;
+            // The first declaration of a document read without an encoding
+            // decides how the rest is read.
+            if (declaration && mEncoding == TIXML_ENCODING_UNKNOWN)
+                mEncoding = utf8Name(mDeclaredEncoding) ? TIXML_ENCODING_UTF8 : TIXML_ENCODING_LEGACY;
+            skipSpace();
+        }
+        return mDeepest;
+    }
+
+    TiXmlEncoding encoding() const { return mEncoding; }
+
+    // The content of an element whose tag has just been read (TinyXML's
+    // ReadValue): false on an error.
+    unsigned int content()
+    {
+        while (*p && mDeepest <= mLimit) {
+            skipSpace();
+            if (!*p)
+                return mDeepest;
+            if (*p != '<') {
+                if (!text())
+                    return mDeepest;
+                continue;
+            }
+            if (p[1] == '/')
+                return mDeepest;
+            bool declaration = false;
+            if (!node(declaration))
+                return mDeepest;
+        }
+        return mDeepest;
+    }
+
+private:
+    static bool space(unsigned char c) { return std::isspace(c) || c == '\n' || c == '\r'; }
+    static bool alpha(unsigned char c) { return c >= 127 || std::isalpha(c); }
+    static bool nameChar(unsigned char c) { return alpha(c) || std::isdigit(c) || c == '_' || c == '-' || c == '.' || c == ':'; }
+
+    static bool utf8Name(const std::string& name)
+    {
+        if (name.empty())
+            return true;
+        std::string upper;
+        for (char c : name)
+            upper += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        return upper.compare(0, 5, "UTF-8") == 0 || upper.compare(0, 4, "UTF8") == 0;
+    }
+
+    bool starts(const char* tag, bool ignoreCase = false) const
+    {
+        for (unsigned long i = 0; tag[i]; ++i) {
+            unsigned char c = p[i];
+            if (!c)
+                return false;
+            if (ignoreCase ? std::tolower(c) != std::tolower(static_cast<unsigned char>(tag[i])) : c != static_cast<unsigned char>(tag[i]))
+                return false;
+        }
+        return true;
+    }
+
+    void skipSpace()
+    {
+        for (;;) {
+            if (mEncoding == TIXML_ENCODING_UTF8 && p[0] == 0xEF
+                && ((p[1] == 0xBB && p[2] == 0xBF) || (p[1] == 0xBF && (p[2] == 0xBE || p[2] == 0xBF)))) {
+                p += 3;
+                continue;
+            }
+            if (*p && space(*p)) {
+                ++p;
+                continue;
+            }
+            return;
+        }
+    }
+
+    // One character of text, as TinyXML's GetChar steps over it: a whole
+    // UTF-8 sequence at once (never past the text's end here; TinyXML's texts
+    // are padded for that).
+    void step()
+    {
+        int length = 1;
+        if (mEncoding == TIXML_ENCODING_UTF8)
+            length = TiXmlBase::utf8ByteTable[*p];
+        if (length < 1)
+            length = 1;
+        for (int i = 0; i < length && *p; ++i)
+            ++p;
+    }
+
+    bool bytesTo(const char* end)
+    {
+        while (*p && !starts(end))
+            ++p;
+        if (!*p)
+            return false;
+        p += std::strlen(end);
+        return true;
+    }
+
+    // Text content up to the next '<'.
+    bool text()
+    {
+        while (*p && *p != '<')
+            step();
+        return *p != 0;
+    }
+
+    // A node that starts with '<' (TinyXML's Identify, then the node's own
+    // Parse); false on an error.
+    bool node(bool& declaration)
+    {
+        if (starts("<?xml", true)) {
+            declaration = true;
+            return declarationNode();
+        }
+        if (starts("<!--")) {
+            // Byte by byte: TinyXML keeps a comment's bytes as they are.
+            p += 4;
+            return bytesTo("-->");
+        }
+        if (starts("<![CDATA[")) {
+            p += 9;
+            return bytesTo("]]>");
+        }
+        if (starts("<!") || !(alpha(p[1]) || p[1] == '_'))
+            return bytesTo(">");
+        return element();
+    }
+
+    bool element()
+    {
+        // Every element TinyXML starts, an empty one too, is one call deeper
+        // than its parent.
+        if (mDepth + 1 > mDeepest)
+            mDeepest = mDepth + 1;
+        if (mDeepest > mLimit)
+            return false;
+        ++p;
+        std::string name;
+        if (!readName(&name))
+            return false;
+        for (;;) {
+            skipSpace();
+            if (!*p)
+                return false;
+            if (*p == '/')
+                return p[1] == '>' ? (p += 2, true) : false;
+            if (*p == '>') {
+                ++p;
+                ++mDepth;
+                content();
+                if (mDeepest > mLimit || !starts("</"))
+                    return false;
+                p += 2;
+                if (!starts(name.c_str()))
+                    return false;
+                p += name.size();
+                skipSpace();
+                if (*p != '>')
+                    return false;
+                ++p;
+                --mDepth;
+                return true;
+            }
+            if (!attribute(nullptr))
+                return false;
+        }
+    }
+
+    bool readName(std::string* name)
+    {
+        if (!(alpha(*p) || *p == '_'))
+            return false;
+        while (*p && nameChar(*p)) {
+            if (name)
+                *name += static_cast<char>(*p);
+            ++p;
+        }
+        return true;
+    }
+
+    bool attribute(std::string* value)
+    {
+        skipSpace();
+        if (!readName(nullptr))
+            return false;
+        skipSpace();
+        if (*p != '=')
+            return false;
+        ++p;
+        skipSpace();
+        if (*p == '\'' || *p == '"') {
+            const char end[2] = { static_cast<char>(*p), 0 };
+            ++p;
+            const unsigned char* start = p;
+            while (*p && !starts(end))
+                step();
+            if (value)
+                value->assign(reinterpret_cast<const char*>(start), p - start);
+            if (*p)
+                ++p;
+            return true;
+        }
+        const unsigned char* start = p;
+        while (*p && !space(*p) && *p != '/' && *p != '>') {
+            if (*p == '\'' || *p == '"')
+                return false;
+            ++p;
+        }
+        if (value)
+            value->assign(reinterpret_cast<const char*>(start), p - start);
+        return true;
+    }
+
+    bool declarationNode()
+    {
+        p += 5;
+        mDeclaredEncoding.clear();
+        while (*p) {
+            if (*p == '>') {
+                ++p;
+                return true;
+            }
+            skipSpace();
+            if (starts("version", true)) {
+                if (!attribute(nullptr))
+                    return false;
+            } else if (starts("encoding", true)) {
+                std::string raw;
+                if (!attribute(&raw))
+                    return false;
+                // TinyXML decodes entities in the value before it compares.
+                TiXmlDocument decoder;
+                const std::string probe = "<e v=\"" + raw + "\"/>";
+                decoder.Parse(probe.c_str(), nullptr, TIXML_ENCODING_LEGACY);
+                const TiXmlElement* decoded = decoder.RootElement();
+                const char* value = decoded ? decoded->Attribute("v") : nullptr;
+                mDeclaredEncoding = value ? value : raw;
+            } else if (starts("standalone", true)) {
+                if (!attribute(nullptr))
+                    return false;
+            } else {
+                while (*p && *p != '>' && !space(*p))
+                    ++p;
+            }
+        }
+        return false;
+    }
+
+    const unsigned char* p;
+    TiXmlEncoding mEncoding;
+    unsigned int mLimit;
+    unsigned int mDepth = 0;
+    unsigned int mDeepest = 0;
+    std::string mDeclaredEncoding;
+};
 
 // TinyXML steps over the whole length a UTF-8 lead byte announces (up to four
 // bytes) before it looks for the end of the text, and some of its scanners
@@ -26,10 +310,37 @@ const unsigned long kTextPadding = 8;
 // Parses text whose last kTextPadding bytes are zeros.
 void parsePadded(TiXmlDocument& document, const char* text)
 {
-    document.Parse(text, nullptr, TIXML_ENCODING_UNKNOWN);
+    KaXMLParse(document, text, TIXML_ENCODING_UNKNOWN);
 }
 
 } // namespace
+
+unsigned int KaXMLNestingDepth(const char* text, TiXmlEncoding encoding, unsigned int limit, TiXmlEncoding* used)
+{
+    if (used)
+        *used = encoding;
+    if (!text)
+        return 0;
+    NestingReader reader(text, encoding, limit);
+    // An element parsed on its own reads its content the same way.
+    const unsigned int depth = reader.document();
+    if (used)
+        *used = reader.encoding();
+    return depth;
+}
+
+const char* KaXMLParse(TiXmlNode& node, const char* text, TiXmlEncoding encoding)
+{
+    if (KaXMLNestingDepth(text, encoding) > KaXMLMaxDepth) {
+        node.Clear();
+        if (TiXmlDocument* document = node.ToDocument()) {
+            document->ClearError();
+            document->SetError(TiXmlBase::TIXML_ERROR_PARSING_ELEMENT, nullptr, nullptr, encoding);
+        }
+        return nullptr;
+    }
+    return node.Parse(text, nullptr, encoding);
+}
 
 void KaXMLFreeBuffer()
 {
@@ -66,6 +377,13 @@ bool KaXMLLoad(const KaPath& path, TiXmlDocument& document, const char* prefix, 
     file.close();
     std::memset(bytes + read, 0, size - read + kTextPadding);
 
+    if (KaXMLNestingDepth(reinterpret_cast<const char*>(bytes), TIXML_ENCODING_UNKNOWN) > KaXMLMaxDepth) {
+        KaPrintf("%s file :%s error : %s ligne : %d colonne : %d\n", prefix, path.c_str(), KaXMLTooDeepText, 0, 0);
+        KaXMLParse(document, reinterpret_cast<const char*>(bytes), TIXML_ENCODING_UNKNOWN);
+        if (target == &KaXMLBuffer)
+            KaXMLFreeBuffer();
+        return false;
+    }
     parsePadded(document, reinterpret_cast<const char*>(bytes));
     if (document.Error()) {
         // TinyXML's ErrorRow and ErrorCol already count from 1 (0 when the
@@ -99,8 +417,8 @@ bool readWhole(const char* path, std::string& text)
 
 // The written file must parse the way KaXMLLoad parses it (TinyXML's own
 // LoadFile would turn carriage returns into newlines first, and so accept
-// what the game's next load refuses).
-bool readsBack(const KaPath& path)
+// what the game's next load refuses), and pass the caller's own checks.
+bool readsBack(const KaPath& path, const KaXMLCheck& accept, KaString* refusal)
 {
     std::string text;
     const bool read = readWhole(path.c_str(), text);
@@ -108,7 +426,18 @@ bool readsBack(const KaPath& path)
 
     TiXmlDocument check;
     parsePadded(check, text.c_str());
-    return read && !check.Error();
+    if (!read || check.Error()) {
+        if (refusal)
+            *refusal = check.Error() ? check.ErrorDesc() : "the written file could not be read";
+        return false;
+    }
+    KaString reason;
+    if (accept && !accept(KaString(text.data(), text.size() - kTextPadding), reason)) {
+        if (refusal)
+            *refusal = reason;
+        return false;
+    }
+    return true;
 }
 
 bool hasMarkup(const char* value)
@@ -163,7 +492,7 @@ bool write(FILE* file, const TiXmlDocument& document)
 
 } // namespace
 
-bool KaXMLSave(const KaPath& path, const TiXmlDocument& document)
+bool KaXMLSave(const KaPath& path, const TiXmlDocument& document, const KaXMLCheck& check, KaString* refusal)
 {
     if (path.length() == 0) {
         errno = ENOENT;
@@ -185,7 +514,7 @@ bool KaXMLSave(const KaPath& path, const TiXmlDocument& document)
         written = false;
         error = errno;
     }
-    if (written && !readsBack(temporary)) {
+    if (written && !readsBack(temporary, check, refusal)) {
         written = false;
         error = EILSEQ;
     }
@@ -219,4 +548,34 @@ bool KaXMLLoadPlain(const char* path, TiXmlDocument& document)
     text.append(kTextPadding, '\0');
     parsePadded(document, text.c_str());
     return !document.Error();
+}
+
+void KaXMLSetAttribute(TiXmlElement& element, const char* name, const char* bytes, unsigned long length)
+{
+    // Some builds of TinyXML copy a value's "&#x" sequence as it stands
+    // instead of escaping its ampersand; there such an ampersand goes in
+    // already escaped, as the one reference the writer leaves alone.
+    static const bool copiesReferences = [] {
+        std::string written;
+        TiXmlBase::EncodeString("&#x41;", &written);
+        return written == "&#x41;";
+    }();
+    std::string value;
+    value.reserve(length);
+    for (unsigned long i = 0; i < length; ++i) {
+        if (copiesReferences && bytes[i] == '&' && i + 2 < length && bytes[i + 1] == '#' && bytes[i + 2] == 'x')
+            value += "&#x26;";
+        else
+            value += bytes[i];
+    }
+    element.SetAttribute(std::string(name), value);
+}
+
+bool KaXMLAttribute(const TiXmlElement& element, const char* name, KaString& value)
+{
+    const std::string* text = element.Attribute(std::string(name));
+    if (!text)
+        return false;
+    value = KaString(text->data(), text->size());
+    return true;
 }

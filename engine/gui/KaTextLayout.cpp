@@ -9,6 +9,7 @@
 #include "engine/core/KaCore.h"
 #include "engine/core/KaILoc.h"
 #include "engine/core/KaResourceManager.h"
+#include "engine/core/KaXMLLoad.h"
 #include "engine/graphics/KaRenderer.h"
 #include "engine/gui/KaMainWindow.h"
 
@@ -113,7 +114,9 @@ bool KaTextLayout::parseMarkup(const KaString& text, TiXmlElement& document)
     // The setting is TinyXML's global: hold it for this parse only.
     const bool condensed = TiXmlBase::IsWhiteSpaceCondensed();
     TiXmlBase::SetCondenseWhiteSpace(true);
-    const char* end = document.Parse(wrapped.c_str(), nullptr, TIXML_ENCODING_LEGACY);
+    // Nested deeper than any text needs, it would overflow TinyXML's
+    // recursive parser: refused whole, like any markup that does not parse.
+    const char* end = KaXMLParse(document, wrapped.c_str(), TIXML_ENCODING_LEGACY);
     TiXmlBase::SetCondenseWhiteSpace(condensed);
     return end != nullptr;
 }

@@ -8,8 +8,11 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <memory>
 
 #include "engine/base/KaStd.h"
+#include "engine/core/KaXMLLoad.h"
 #include "engine/script/KaLuaThread.h"
 
 namespace {
@@ -228,31 +231,39 @@ int saveGlobals(lua_State* state)
         // Only string keys name a global that load() can set again; reading
         // any other key as text would also convert the walk's key in place.
         if (lua_type(state, -2) == LUA_TSTRING) {
-            const char* name = lua_tostring(state, -2);
-            TiXmlElement element("");
+            size_t nameLength = 0;
+            const char* name = lua_tolstring(state, -2, &nameLength);
+            // Linked, not copied: TinyXML copies attributes as C strings,
+            // which would end a value at its first zero byte.
+            std::unique_ptr<TiXmlElement> made(new TiXmlElement(""));
+            TiXmlElement& element = *made;
             bool scalar = true;
             switch (lua_type(state, -1)) {
             case LUA_TBOOLEAN:
                 element.SetValue("Boolean");
-                element.SetAttribute("name", name);
+                KaXMLSetAttribute(element, "name", name, nameLength);
                 element.SetAttribute("value", lua_toboolean(state, -1) ? 1 : 0);
                 break;
             case LUA_TNUMBER:
                 element.SetValue("Number");
-                element.SetAttribute("name", name);
+                KaXMLSetAttribute(element, "name", name, nameLength);
                 element.SetAttribute("value", numberText(lua_tonumber(state, -1)).c_str());
                 break;
-            case LUA_TSTRING:
+            case LUA_TSTRING: {
+                // Every byte a script can hold, zeros and markup included.
+                size_t length = 0;
+                const char* bytes = lua_tolstring(state, -1, &length);
                 element.SetValue("String");
-                element.SetAttribute("name", name);
-                element.SetAttribute("value", lua_tostring(state, -1));
+                KaXMLSetAttribute(element, "name", name, nameLength);
+                KaXMLSetAttribute(element, "value", bytes, length);
                 break;
+            }
             default:
                 scalar = false;
                 break;
             }
             if (scalar)
-                node->InsertEndChild(element);
+                node->LinkEndChild(made.release());
         }
         lua_pop(state, 1);
     }
@@ -265,8 +276,13 @@ bool savedValue(const TiXmlElement& element, KaLuaScalar& value)
 {
     const char* kind = element.Value();
     const char* text = element.Attribute("value");
-    if (!text)
-        return false;
+    if (!text) {
+        // A string saved without a value stands for a global that is gone.
+        if (std::strcmp(kind, "String") != 0)
+            return false;
+        value.type = LUA_TNIL;
+        return true;
+    }
     if (std::strcmp(kind, "Boolean") == 0) {
         int integer = 0;
         if (std::sscanf(text, "%d", &integer) != 1)
@@ -285,7 +301,7 @@ bool savedValue(const TiXmlElement& element, KaLuaScalar& value)
     }
     if (std::strcmp(kind, "String") == 0) {
         value.type = LUA_TSTRING;
-        value.text = text;
+        KaXMLAttribute(element, "value", value.text);
         return true;
     }
     return false;
@@ -529,11 +545,11 @@ void KaLuaContextImplementation::load(TiXmlNode& node)
     if (!mState)
         return;
     for (TiXmlElement* element = node.FirstChildElement(); element; element = element->NextSiblingElement()) {
-        const char* name = element->Attribute("name");
-        if (!name)
+        KaString name;
+        if (!KaXMLAttribute(*element, "name", name))
             continue;
         KaLuaGlobalAccess access;
-        access.name = name;
+        access.name = name.c_str();
         access.onlyOverScalars = true;
         if (!savedValue(*element, access.value))
             continue;

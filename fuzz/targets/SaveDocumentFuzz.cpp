@@ -49,7 +49,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     KaString reason;
     if (!save.read(text, lua, reason)) {
         KaFuzzCheck(reason.length() > 0, "a refused save says why");
-        KaFuzzCheck(!save.inventory() && !save.cellphone() && !save.dialog() && !save.contextLua(),
+        KaFuzzCheck(!save.inventory() && !save.cellphone() && !save.dialog() && !save.contextLua()
+                && !save.documentsBrowser() && !save.objectives(),
             "a refused save hands out nothing");
         return 0;
     }
@@ -73,7 +74,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (!save.hasZone || !save.hasScene)
         return 0;
     TiXmlDocument document;
-    document.LinkEndChild(new TiXmlDeclaration("1.0", "", ""));
+    document.LinkEndChild(SaveDocument::declaration());
     TiXmlElement* root = new TiXmlElement("Save");
     document.LinkEndChild(root);
     SaveDocument::writeVersion(*root);

@@ -1,6 +1,7 @@
 #include "game/application/Application.h"
 #include "game/application/OptionsValues.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -90,6 +91,8 @@ Application::Application()
     , mAlreadyRated(false)
     , mDifficulty(EApplicationDifficultyDefault)
     , mDestroyed(false)
+    , mAlreadyRunning(false)
+    , mSaveFailureTold { false, false }
 {
     KaCore* kaCore = core.get();
     setContentTags();
@@ -102,6 +105,14 @@ Application::Application()
     mainWindow.get()->setName(title);
     for (const char* channel : channels)
         soundManager.get()->setChannelVolume(channel, 0.7f);
+    mSaveCorruptConfirm.onButtonYes.add(this, &Application::onSaveCorruptNewGame, 0.0f);
+    // Before the options are read: a second copy reads and writes nothing.
+    if (!backupManager.get()->lock()) {
+        KaPrintf("[Application] %s is already running: this copy closes.\n", title.c_str());
+        mAlreadyRunning = true;
+        mainWindow.get()->setCloseRequested(true);
+        return;
+    }
     loadOptions("options.xml");
     if (mHasDebugResolution) {
         if (mDebugResolutionUsable)
@@ -238,6 +249,8 @@ void Application::buildLayers()
 
 void Application::create()
 {
+    if (mAlreadyRunning)
+        return;
     for (unsigned int slot = 0; slot < 6; ++slot)
         mFonts[slot] = resourceManager.get()->getResource<KaFont3>(fontFiles[slot]);
     warmGlyphs();
@@ -445,7 +458,8 @@ bool Application::onCaptureFadeAnimationFinished()
 void Application::suspend()
 {
     KaPrintf("Suspending application.\n");
-    saveOptions("options.xml");
+    if (!mAlreadyRunning)
+        saveOptions("options.xml");
     soundManager.get()->pauseAll();
     KaTimer::pauseAll();
 }
@@ -466,7 +480,10 @@ void Application::destroy()
     // The game goes while the GL context and the sound device still exist.
     mGame.leave(false);
     mainWindow.get()->onSizeChanged().remove(this, &Application::onMainWindowSizeChanged, 0.0f);
-    saveOptions("options.xml");
+    if (!mAlreadyRunning) {
+        saveOptions("options.xml");
+        backupManager.get()->unlock();
+    }
     for (KaIntrusivePtr<KaFont3>& font : mFonts)
         font = KaIntrusivePtr<KaFont3>();
 }
@@ -479,6 +496,14 @@ void Application::loadOptions(const KaString& name)
     TiXmlDocument document;
     if (!backup->load(name, document)) {
         KaPrintf("Failed to load file \"%s\"\n", KaGetBackupPath(name).c_str());
+        // The defaults take its place at the next save; what it held is kept
+        // beside it for the player (or a mending hand) to find.
+        const KaPath damaged = KaGetBackupPath(name + ".damaged");
+        if (damaged.length() && rename(KaGetBackupPath(name).c_str(), damaged.c_str()) == 0)
+            KaPrintf("[Application] the damaged \"%s\" is kept as \"%s\"; the options start from their defaults\n",
+                name.c_str(), damaged.c_str());
+        else
+            KaPrintf("[Application] the damaged \"%s\" could not be kept aside: %s\n", name.c_str(), strerror(errno));
         return;
     }
 
@@ -666,7 +691,9 @@ bool Application::saveOptions(const KaString& name)
     rated->SetAttribute("value", mAlreadyRated ? 1 : 0);
     document.LinkEndChild(rated);
 
-    if (!backupManager.get()->save(name, document)) {
+    const bool written = backupManager.get()->save(name, document);
+    reportSave(SaveKindOptions, written);
+    if (!written) {
         KaPrintf("ActionManager::Save: error %s\n",
             document.Error() ? document.ErrorDesc() : "the file could not be written");
         return false;
@@ -679,8 +706,45 @@ bool Application::saveCorrupted(const KaString& name)
     KaBackup* backup = backupManager.get();
     if (!backup->exist(KaString("Backup/") + name))
         return false;
-    TiXmlDocument document;
-    return !backup->load(name, document);
+    // Exactly the checks "Continue" and the loading menu's slots go
+    // through: a file that passes here is never refused once loading.
+    KaString reason;
+    if (mGame.backupLoadable(name, reason))
+        return false;
+    KaPrintf("[Application] the save \"%s\" cannot be loaded: %s\n", name.c_str(), reason.c_str());
+    return true;
+}
+
+bool Application::onSaveCorruptNewGame()
+{
+    KaPrintf("[Application] a new game instead of the unreadable save\n");
+    captureFade();
+    mLoadingMenu.leave();
+    mMainMenu.leave();
+    if (mGame.entered())
+        mGame.leave(true);
+    mGame.setRequestMainMenu(false);
+    startGame(true, EApplicationDifficultyDefault);
+    fade();
+    return false;
+}
+
+void Application::reportSave(SaveKind kind, bool written)
+{
+    if (written) {
+        mSaveFailureTold[kind] = false;
+        return;
+    }
+    // The notice shows in the game's overlay: outside a game (or while the
+    // program ends) the console line of the failed save is all there is,
+    // and the player hears of it at the next failure in a game.
+    if (mSaveFailureTold[kind] || mDestroyed || !mGame.entered())
+        return;
+    mSaveFailureTold[kind] = true;
+    const char* key = kind == SaveKindGame ? "saveFailed" : "optionsSaveFailed";
+    const KaString* text = mLocFile.value(key);
+    KaPrintf("[Application] the player is told: %s\n", key);
+    mGame.notifier().push(text ? *text : KaString(key), KaString());
 }
 
 KaString* Application::getHelpText(const KaString& key)

@@ -81,7 +81,19 @@ public:
     // previous file is then left as it was).
     bool saveOptions(const KaString& name);
 
+    // The file is in the save folder but is not a game this program would
+    // load (unreadable, or refused by the game's own checks).
     bool saveCorrupted(const KaString& name);
+    // Yes on the unreadable-save question: a new game instead.
+    bool onSaveCorruptNewGame();
+
+    // What failed to be written; the player is told once for each kind,
+    // again only after a save of that kind has succeeded in between.
+    enum SaveKind { SaveKindGame, SaveKindOptions, SaveKinds };
+    void reportSave(SaveKind kind, bool written);
+    // Another copy of the game holds the save folder: this one does nothing
+    // and closes, so that neither overwrites the other's files.
+    bool alreadyRunning() const { return mAlreadyRunning; }
     KaString* getHelpText(const KaString& key);
     void showLoadingIcon(bool show);
     void showNoCellIcon(bool show);
@@ -219,6 +231,8 @@ private:
     KaArray<KaString> mAnimationsWithoutReadjustment;
     KaArray<KaString> mArtworksUnlocked;
     bool mDestroyed;
+    bool mAlreadyRunning;
+    bool mSaveFailureTold[SaveKinds];
     GlobalBonusMenu mGlobalBonusMenu;
     BonusMenu mBonusMenu;
     HelpOptionMenu mHelpOptionMenu;

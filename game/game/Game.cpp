@@ -1364,7 +1364,7 @@ bool Game::saveBackup(const KaPath& file)
     app->showLoadingIcon(true);
 
     TiXmlDocument document;
-    document.LinkEndChild(new TiXmlDeclaration("1.0", "", ""));
+    document.LinkEndChild(SaveDocument::declaration());
     TiXmlElement* save = new TiXmlElement("Save");
     document.LinkEndChild(save);
     SaveDocument::writeVersion(*save);
@@ -1399,8 +1399,22 @@ bool Game::saveBackup(const KaPath& file)
     values.firstInInventory = mFirstInInventory;
     values.tutorialActive = app->tutorialActive();
     values.write(*save);
+    // After the older elements, so that older saves keep their order.
+    mDocumentsBrowser.saveToBackup(*save);
+    TiXmlElement* objectives = new TiXmlElement("Objectives");
+    mObjectif.save(*objectives);
+    save->LinkEndChild(objectives);
 
-    const bool written = backupManager.get()->save(file, document);
+    // Read back as "Continue" will read it: a save the loader would refuse
+    // must not take the place of the one before.
+    const KaXMLCheck loadable = [this](const KaString& text, KaString& reason) {
+        SaveDocument check;
+        KaString zone;
+        KaString scene;
+        return checkBackup(text, check, zone, scene, reason);
+    };
+    const bool written = backupManager.get()->save(file, document, loadable);
+    app->reportSave(Application::SaveKindGame, written);
     app->showLoadingIcon(false);
     if (!written)
         KaPrintf("ActionManager::Save: error %s\n",
@@ -1421,7 +1435,8 @@ void Game::loadBackup(const KaPath& file)
         return;
     }
     TiXmlDocument document;
-    if (!backup->load(file, document)) {
+    KaString text;
+    if (!backup->load(file, document, text)) {
         KaPrintf("Failed to load file \"%s\"\n", KaGetBackupPath(file).c_str());
         // A save that is there but does not read is not a new game: starting
         // one would let the next autosave replace what may still be mended.
@@ -1429,12 +1444,53 @@ void Game::loadBackup(const KaPath& file)
         onFinishedLoadingBackup(KaString());
         return;
     }
-    TiXmlPrinter printer;
-    document.Accept(&printer);
-    const KaString text(printer.CStr());
+    // The file's own text: printed again, the document would not be the
+    // same bytes (the printer writes back what it decoded).
     if (text.length() == 0)
         mBackupRefusal = "an empty document";
     onFinishedLoadingBackup(text);
+}
+
+bool Game::checkBackup(
+    const KaString& text, SaveDocument& save, KaString& zone, KaString& scene, KaString& reason) const
+{
+    if (!save.read(text, &mLuaContext, reason))
+        return false;
+    zone = save.hasZone ? save.zone : mZone;
+    scene = save.hasScene ? save.scene : mScene;
+    bool sceneExists = false;
+    if (SaveDocument::plainName(zone) && SaveDocument::plainName(scene))
+        for (int kind = 0; kind < SceneFileKinds && !sceneExists; ++kind)
+            sceneExists
+                = KaBaseFile::fileExist(sceneFile(sceneFolder(zone, scene), static_cast<SceneFileKind>(kind), scene));
+    if (!sceneExists) {
+        reason.format("no scene \"%s\" in zone \"%s\"", scene.c_str(), zone.c_str());
+        return false;
+    }
+    return true;
+}
+
+bool Game::backupLoadable(const KaString& file, KaString& reason)
+{
+    KaBackup* backup = backupManager.get();
+    if (!backup->exist(KaPath("Backup/") + file)) {
+        reason = "no such file";
+        return false;
+    }
+    TiXmlDocument document;
+    KaString text;
+    if (!backup->load(file, document, text)) {
+        reason.format("not XML (%s)", document.ErrorDesc());
+        return false;
+    }
+    if (text.length() == 0) {
+        reason = "an empty document";
+        return false;
+    }
+    SaveDocument save;
+    KaString zone;
+    KaString scene;
+    return checkBackup(text, save, zone, scene, reason);
 }
 
 bool Game::onFinishedLoadingBackup(KaString text)
@@ -1480,21 +1536,10 @@ void Game::initLoadedBackupData()
         // leaves no trace in the inventory, the Lua state or the scene.
         SaveDocument save;
         KaString reason;
-        if (!save.read(mBackupText, &mLuaContext, reason)) {
+        KaString zone;
+        KaString scene;
+        if (!checkBackup(mBackupText, save, zone, scene, reason)) {
             refuseBackup(reason);
-            return;
-        }
-        const KaString zone = save.hasZone ? save.zone : mZone;
-        const KaString scene = save.hasScene ? save.scene : mScene;
-        bool sceneExists = false;
-        if (SaveDocument::plainName(zone) && SaveDocument::plainName(scene))
-            for (int kind = 0; kind < SceneFileKinds && !sceneExists; ++kind)
-                sceneExists = KaBaseFile::fileExist(
-                    sceneFile(sceneFolder(zone, scene), static_cast<SceneFileKind>(kind), scene));
-        if (!sceneExists) {
-            KaString why;
-            why.format("no scene \"%s\" in zone \"%s\"", scene.c_str(), zone.c_str());
-            refuseBackup(why);
             return;
         }
 
@@ -1507,6 +1552,10 @@ void Game::initLoadedBackupData()
                 phone->loadFromBackup(*cellphone);
         if (TiXmlElement* dialog = save.dialog())
             mDialog.loadFromBackup(*dialog);
+        if (TiXmlElement* documents = save.documentsBrowser())
+            mDocumentsBrowser.loadFromBackup(*documents);
+        if (TiXmlElement* objectives = save.objectives())
+            mObjectif.load(*objectives);
         mZone = zone;
         mScene = scene;
         app->setDifficulty(save.hasDifficulty ? static_cast<EApplicationDifficulty>(save.difficulty)

@@ -45,6 +45,8 @@ void LuaOpenBinds(lua_State* state);
 // that end what a script waits for resume that script first.
 //
 // Main thread only.
+class SaveDocument;
+
 class Game {
 public:
     // A clickable button of the scene's interaction GUI.
@@ -171,6 +173,14 @@ public:
     const KaString& backupName() const { return mBackupName; }
     bool onFinishedSavingBackup(int result);
     bool onFinishedCheckBackup(bool unused);
+    // Whether text is a save this game would apply: every check of the save
+    // document and a scene that exists. False with the reason otherwise. The
+    // loader and the writer's read-back both run it, so a save is never
+    // reported written unless it would load.
+    bool checkBackup(const KaString& text, SaveDocument& save, KaString& zone, KaString& scene, KaString& reason) const;
+    // The same for a file of the save folder, read as the loader reads it;
+    // a missing file is not loadable either.
+    bool backupLoadable(const KaString& file, KaString& reason);
     // What the save keeps of the game's progress: objects taken (counted, and
     // the listed ones as bits), the listed dialogs told, and the microseconds
     // played before the play timer's current run.

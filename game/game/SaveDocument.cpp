@@ -10,6 +10,7 @@
 
 #include <lua.hpp>
 
+#include "engine/core/KaXMLLoad.h"
 #include "engine/script/KaLuaContext.h"
 
 namespace {
@@ -143,7 +144,7 @@ void SaveDocument::clear()
 {
     mDocument.Clear();
     mDocument.ClearError();
-    mInventory = mCellphone = mDialog = mContextLua = nullptr;
+    mInventory = mCellphone = mDialog = mContextLua = mDocumentsBrowser = mObjectives = nullptr;
     versionMajor = 1;
     versionMinor = 0;
     hasZone = hasScene = false;
@@ -188,15 +189,23 @@ bool SaveDocument::read(const KaString& source, const KaLuaContext* lua, KaStrin
         reason = "the text holds a NUL byte";
         return false;
     }
-    if (!wellFormedUtf8(source.c_str(), source.length())) {
-        reason = "not UTF-8 text";
-        return false;
-    }
     // TinyXML may step a few bytes past a UTF-8 lead byte at the very end
     // before it sees the terminator: the text it reads ends in zeros.
     std::string padded(source.c_str(), source.length());
     padded.append(8, '\0');
-    mDocument.Parse(padded.c_str(), nullptr, TIXML_ENCODING_UNKNOWN);
+    TiXmlEncoding encoding = TIXML_ENCODING_UNKNOWN;
+    if (KaXMLNestingDepth(padded.c_str(), TIXML_ENCODING_UNKNOWN, KaXMLMaxDepth, &encoding) > KaXMLMaxDepth) {
+        reason.format("not XML (%s)", KaXMLTooDeepText);
+        clear();
+        return false;
+    }
+    // Read byte for byte only under a declared single-byte encoding (the
+    // game's own saves declare ISO-8859-1).
+    if (encoding != TIXML_ENCODING_LEGACY && !wellFormedUtf8(source.c_str(), source.length())) {
+        reason = "not UTF-8 text";
+        return false;
+    }
+    KaXMLParse(mDocument, padded.c_str(), TIXML_ENCODING_UNKNOWN);
     if (mDocument.Error()) {
         reason.format("not XML (%s, line %d)", mDocument.ErrorDesc(), mDocument.ErrorRow());
         clear();
@@ -208,7 +217,8 @@ bool SaveDocument::read(const KaString& source, const KaLuaContext* lua, KaStrin
         clear();
         return false;
     }
-    if (!readValues(*save, reason) || !checkInventory(reason) || !checkGlobals(lua, reason)) {
+    if (!readValues(*save, reason) || !checkInventory(reason) || !checkDocuments(reason)
+        || !checkGlobals(lua, reason)) {
         clear();
         return false;
     }
@@ -228,6 +238,8 @@ bool SaveDocument::readValues(TiXmlElement& save, KaString& why)
     mCellphone = save.FirstChildElement("Cellphone");
     mDialog = save.FirstChildElement("Dialog");
     mContextLua = save.FirstChildElement("ContextLua");
+    mDocumentsBrowser = save.FirstChildElement("DocumentsBrowser");
+    mObjectives = save.FirstChildElement("Objectives");
 
     if (const TiXmlElement* warp = save.FirstChildElement("WarpName")) {
         hasZone = warp->Attribute("zone") != nullptr;
@@ -314,6 +326,25 @@ bool SaveDocument::checkInventory(KaString& why) const
     return true;
 }
 
+bool SaveDocument::checkDocuments(KaString& why) const
+{
+    if (!mDocumentsBrowser)
+        return true;
+    // A document's identifier names its pictures and its pages' GUIs.
+    for (const TiXmlElement* page = mDocumentsBrowser->FirstChildElement("Page"); page;
+         page = page->NextSiblingElement("Page"))
+        for (const TiXmlElement* slot = page->FirstChildElement("Slot"); slot; slot = slot->NextSiblingElement("Slot"))
+            for (const TiXmlElement* document = slot->FirstChildElement("Document"); document;
+                 document = document->NextSiblingElement("Document")) {
+                const KaString id = text(document->Attribute("id"));
+                if (!plainName(id)) {
+                    why.format("document \"%s\" is not a plain name", id.c_str());
+                    return false;
+                }
+            }
+    return true;
+}
+
 bool SaveDocument::checkGlobals(const KaLuaContext* lua, KaString& why) const
 {
     if (!mContextLua)
@@ -324,7 +355,8 @@ bool SaveDocument::checkGlobals(const KaLuaContext* lua, KaString& why) const
         const char* kind = element->Value();
         const char* name = element->Attribute("name");
         const char* value = element->Attribute("value");
-        if (!name || !value) {
+        // A string without a value is a global the game had removed.
+        if (!name || (!value && std::strcmp(kind, "String") != 0)) {
             why.format("saved global \"%s\" without a name or a value", kind);
             return false;
         }
@@ -349,6 +381,8 @@ bool SaveDocument::checkGlobals(const KaLuaContext* lua, KaString& why) const
     }
     return true;
 }
+
+TiXmlDeclaration* SaveDocument::declaration() { return new TiXmlDeclaration("1.0", "ISO-8859-1", ""); }
 
 void SaveDocument::writeVersion(TiXmlElement& save)
 {

@@ -27,18 +27,24 @@ public:
     SaveDocument& operator=(const SaveDocument&) = delete;
 
     // Parses text and checks it whole. False, with the reason in reason and
-    // nothing kept, for text that is not UTF-8 or not XML, has no "Save"
-    // element, holds a
+    // nothing kept, for text that is not XML (or nested deeper than the XML
+    // loader accepts), that is not UTF-8 unless its declaration names a
+    // single-byte encoding, has no "Save" element, holds a
     // value that does not read as its type, a zone or a scene that is not a
-    // plain name, an inventory object that is not one, or a saved global that
-    // is not a well-formed scalar or that would replace a global of lua that
-    // is not one (a function, a table); lua may be null (no such check).
+    // plain name, an inventory object or a document that is not one, or a
+    // saved global that is not a well-formed scalar or that would replace a
+    // global of lua that is not one (a function, a table); lua may be null
+    // (no such check). A "String" without a value is well-formed: it removes
+    // that global.
     bool read(const KaString& text, const KaLuaContext* lua, KaString& reason);
 
     // Appends "GameVersion" to save.
     static void writeVersion(TiXmlElement& save);
     // Appends "WarpName" to "TutorialActive", in their order, to save.
     void write(TiXmlElement& save) const;
+    // The declaration every save is written with: the texts of the game and
+    // its scripts are single bytes (ISO-8859-1), kept as they are.
+    static TiXmlDeclaration* declaration();
 
     // Letters, digits and "_" only, at least one: a name that cannot step out
     // of the folder it is looked for in.
@@ -49,6 +55,10 @@ public:
     TiXmlElement* cellphone() const { return mCellphone; }
     TiXmlElement* dialog() const { return mDialog; }
     TiXmlElement* contextLua() const { return mContextLua; }
+    // After "TutorialActive": the documents browser's "DocumentsBrowser" and
+    // the objectives' tasks in "Objectives" (older saves have neither).
+    TiXmlElement* documentsBrowser() const { return mDocumentsBrowser; }
+    TiXmlElement* objectives() const { return mObjectives; }
 
     int versionMajor;
     int versionMinor;
@@ -79,6 +89,7 @@ public:
 private:
     bool readValues(TiXmlElement& save, KaString& reason);
     bool checkInventory(KaString& reason) const;
+    bool checkDocuments(KaString& reason) const;
     bool checkGlobals(const KaLuaContext* lua, KaString& reason) const;
     void clear();
 
@@ -87,6 +98,8 @@ private:
     TiXmlElement* mCellphone;
     TiXmlElement* mDialog;
     TiXmlElement* mContextLua;
+    TiXmlElement* mDocumentsBrowser;
+    TiXmlElement* mObjectives;
 };
 
 #endif

@@ -47,11 +47,12 @@ LoadingMenu::SaveButton::SaveButton(KaButtonLayout* slotButton, const KaString& 
     KaBackup* backup = backupManager.get();
     const KaString file = name + ".xml";
     if (backup->exist(path())) {
-        // The button stays enabled either way: a click on a save that does
-        // not read shows the corrupt-save notice.
+        // The button stays enabled either way: a click on a save the game
+        // would not load shows the corrupt-save notice.
         TiXmlDocument document;
         if (!backup->load(file, document))
             KaPrintf("LoadingMenu::SaveButton::SaveButton: Failed to load file \"%s\"\n", KaGetBackupPath(file).c_str());
+        unreadable = application.get()->saveCorrupted(file);
     } else {
         button->setEnable(false);
     }
@@ -165,8 +166,11 @@ void LoadingMenu::showCaption()
     if (!text)
         return;
     KaString caption;
-    if (mCurrentSlot < mSaveButtons.size() && KaBaseFile::fileExist(mSaveButtons[mCurrentSlot]->path()))
-        caption = mSaveButtons[mCurrentSlot]->caption;
+    if (mCurrentSlot < mSaveButtons.size() && KaBaseFile::fileExist(mSaveButtons[mCurrentSlot]->path())) {
+        const SaveButton& slot = *mSaveButtons[mCurrentSlot];
+        const KaString* unreadable = application.get()->locFile().value("saveUnreadable");
+        caption = slot.unreadable ? (unreadable ? *unreadable : KaString("saveUnreadable")) : slot.caption;
+    }
     const KaVariant markup = mGui.value("textAttributs");
     text->setText(caption.length() && markup.isValid() ? markup.toString() + caption : caption);
     // An empty plate would read as a name box left blank.
@@ -190,6 +194,15 @@ bool LoadingMenu::onLoadGameConfirmed()
 {
     Application* app = application.get();
     app->captureFade();
+    // Checked again, exactly as loading will check it, before anything is
+    // deleted: the slot may have changed while the question was open, and a
+    // refused slot must leave the running game and "Continue" as they were.
+    if (app->saveCorrupted(mSelectedSave) || !backupManager.get()->exist(KaString("Backup/") + mSelectedSave)) {
+        KaPrintf("[LoadingMenu] the slot \"%s\" is refused; the running game is kept\n", mSelectedSave.c_str());
+        app->saveCorruptConfirm().enter("menus/confirm/confirmSaveCorrupt.lua", KaString());
+        app->fade();
+        return false;
+    }
     leave();
     // A game loaded from a slot replaces the one in progress.
     backupManager.get()->del("Backup/save.xml");

@@ -35,6 +35,9 @@ public:
         KaButtonLayout* button;
         KaString name;
         KaString caption;
+        // The file is there but the game would not load it: its caption says
+        // so and a click offers a new game instead.
+        bool unreadable = false;
     };
 
     LoadingMenu();
@@ -63,7 +66,7 @@ public:
 
 private:
     // The caption of the current slot in "text", empty for a slot without a
-    // save.
+    // save, the unreadable notice ("saveUnreadable") for a damaged one.
     void showCaption();
     void slide(float offset, unsigned int slot);
     void deleteSaveButtons();

@@ -1,4 +1,8 @@
 #include "game/application/OptionsValues.h"
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "engine/core/KaBackup.h"
 #include "tests/game/ApplicationTestFixture.h"
 
 #include <sys/stat.h>
@@ -412,4 +416,60 @@ TEST_F(ApplicationFrameTest, TheWindowChoiceKeptIsThePlayers)
     }
 }
 
+TEST_F(ApplicationTest, ADamagedOptionsFileIsKeptBesideTheDefaults)
+{
+    const std::string damaged = "<?xml version=\"1.0\" ?>\n<SFXVolume value=\"0.5\" />\n<ArtworksUnlocked>";
+    writeOptions(damaged);
+    {
+        KaCaptureStdout console;
+        application.get();
+        EXPECT_NE(std::string::npos, console.text().find("the damaged \"options.xml\" is kept as \"" + optionsPath() + ".damaged\""))
+            << console.text();
+    }
+    EXPECT_FLOAT_EQ(soundManager.get()->channelVolume("sfx"), 0.7f);
+    application.destroy();
+    EXPECT_EQ(damaged, readFile(optionsPath() + ".damaged"));
+    // The defaults were written in its place and read normally next time.
+    EXPECT_NE(std::string::npos, readFile(optionsPath()).find("<SFXVolume value=\"0.700000\" />"));
+}
+
+TEST_F(ApplicationTest, ASecondCopyNeitherReadsNorWritesTheOptions)
+{
+    writeOptions(windowedOptions);
+    // Another process holds the save folder.
+    int ready[2];
+    int release[2];
+    ASSERT_EQ(0, pipe(ready));
+    ASSERT_EQ(0, pipe(release));
+    core.get()->setApplicationName("UnitGame");
+    const pid_t child = fork();
+    ASSERT_NE(-1, child);
+    if (child == 0) {
+        const char taken = backupManager.get()->lock() ? 'y' : 'n';
+        (void)!write(ready[1], &taken, 1);
+        char done = 0;
+        (void)!read(release[0], &done, 1);
+        _exit(0);
+    }
+    char taken = 0;
+    ASSERT_EQ(1, read(ready[0], &taken, 1));
+    ASSERT_EQ('y', taken);
+    {
+        KaCaptureStdout console;
+        Application* app = application.get();
+        EXPECT_TRUE(app->alreadyRunning());
+        EXPECT_TRUE(mainWindow.get()->closeRequested());
+        EXPECT_NE(std::string::npos, console.text().find("[Application] UnitGame is already running: this copy closes."))
+            << console.text();
+        EXPECT_FALSE(app->artworksUnlocked().size() > 0) << "the options were read";
+        writeOptions("changed by the first copy");
+        application.destroy();
+    }
+    EXPECT_EQ("changed by the first copy", readFile(optionsPath()));
+    const char done = 'd';
+    ASSERT_EQ(1, write(release[1], &done, 1));
+    int status = 0;
+    ASSERT_EQ(child, waitpid(child, &status, 0));
+    for (int fd : { ready[0], ready[1], release[0], release[1] })
+        close(fd);
 }

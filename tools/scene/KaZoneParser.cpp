@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "engine/base/KaStd.h"
+#include "engine/core/KaXMLLoad.h"
 #include "engine/maths/KaMaths.h"
 #include "tools/scene/KaSceneCamera.h"
 
@@ -601,7 +602,7 @@ bool KaZoneParser::parse(const KaString& text, const KaString& fileName, KaZoneD
     // a text cut inside one must end in zeros, not in the next bytes.
     std::string padded(text.c_str(), text.length());
     padded.append(8, '\0');
-    document.Parse(padded.c_str(), nullptr, TIXML_ENCODING_UTF8);
+    KaXMLParse(document, padded.c_str(), TIXML_ENCODING_UTF8);
     if (document.Error()) {
         KaPrintf("[KaZoneParser::read] %s:%d: %s\n", fileName.c_str(), document.ErrorRow() + 1, document.ErrorDesc());
         return false;

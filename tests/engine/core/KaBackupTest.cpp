@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
 #include <cstdlib>
 #include <string>
 
@@ -204,6 +208,93 @@ TEST_F(KaBackupTest, AFailedSaveLeavesThePreviousFileIntact)
         EXPECT_EQ(std::string("[KaBackup::save] error ") + broken.ErrorDesc() + "\n", capture.text());
     }
     EXPECT_EQ(before, readWhole(path));
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(KaBackupTest, ASaveItsOwnCheckRefusesIsNotWrittenOverThePreviousOne)
+{
+    TiXmlDocument first = document("Save", "first");
+    ASSERT_TRUE(backup()->save("save.xml", first));
+    const std::string path = saveFolder() + "/save.xml";
+    const std::string before = readWhole(path);
+
+    // The check sees the text exactly as the next load reads it.
+    std::string seen;
+    const KaXMLCheck refuse = [&seen](const KaString& text, KaString& reason) {
+        seen.assign(text.c_str(), text.length());
+        reason = "the scene is gone";
+        return false;
+    };
+    TiXmlDocument second = document("Save", "second");
+    {
+        KaCaptureStdout capture;
+        EXPECT_FALSE(backup()->save("save.xml", second, refuse));
+        EXPECT_EQ("[KaBackup::save] error \"" + path + "\" would not load again: the scene is gone\n",
+            capture.text());
+    }
+    EXPECT_NE(std::string::npos, seen.find("<Save value=\"second\" />")) << seen;
+    EXPECT_EQ(before, readWhole(path));
+    EXPECT_FALSE(exists(path + ".tmp"));
+
+    const KaXMLCheck accept = [](const KaString&, KaString&) { return true; };
+    EXPECT_TRUE(backup()->save("save.xml", second, accept));
+    EXPECT_NE(before, readWhole(path));
+
+    // The raw text comes back with the document.
+    TiXmlDocument loaded;
+    KaString text;
+    KaCaptureStdout quiet;
+    ASSERT_TRUE(backup()->load("save.xml", loaded, text));
+    EXPECT_EQ(readWhole(path), std::string(text.c_str(), text.length()));
+}
+
+TEST_F(KaBackupTest, OneProcessAtATimeHoldsTheSaveFolder)
+{
+    int ready[2];
+    int release[2];
+    ASSERT_EQ(0, pipe(ready));
+    ASSERT_EQ(0, pipe(release));
+    const pid_t child = fork();
+    ASSERT_NE(-1, child);
+    if (child == 0) {
+        const char taken = backupManager.get()->lock() ? 'y' : 'n';
+        (void)!::write(ready[1], &taken, 1);
+        char done = 0;
+        (void)!::read(release[0], &done, 1);
+        // Killed while holding it, as a crash would leave it.
+        if (done == 'k')
+            raise(SIGKILL);
+        _exit(0);
+    }
+    char taken = 0;
+    ASSERT_EQ(1, ::read(ready[0], &taken, 1));
+    EXPECT_EQ('y', taken);
+    EXPECT_FALSE(backup()->lock()) << "another process holds the folder";
+
+    const char kill = 'k';
+    ASSERT_EQ(1, ::write(release[1], &kill, 1));
+    int status = 0;
+    ASSERT_EQ(child, waitpid(child, &status, 0));
+    EXPECT_TRUE(WIFSIGNALED(status));
+    // The lock went with the process that crashed.
+    EXPECT_TRUE(backup()->lock());
+    EXPECT_TRUE(backup()->lock()) << "taking it again is harmless";
+    backup()->unlock();
+    for (int fd : { ready[0], ready[1], release[0], release[1] })
+        close(fd);
+}
+
+TEST_F(KaBackupTest, AFolderWhereNoLockCanBeMadeDoesNotStopTheGame)
+{
+    mData.write("blocker", "x");
+    core.get()->setBackupPathTemplate((mData.path() + "/blocker/$(APPNAME)").c_str());
+    KaCaptureStdout capture;
+    EXPECT_TRUE(backup()->lock());
+    EXPECT_NE(std::string::npos, capture.text().find("[KaBackup::lock] no lock in")) << capture.text();
+    backup()->unlock();
 }
 
 } // namespace

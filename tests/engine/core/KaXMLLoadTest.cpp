@@ -223,3 +223,174 @@ TEST_F(KaXMLLoadTest, AFileEndingInsideAMultiByteCharacterIsReadWithinItsBytes)
 }
 
 } // namespace
+
+namespace {
+
+// How deep TinyXML really nested what it parsed (the partial tree of a text
+// it refused included: every node it began is linked).
+unsigned int treeDepth(const TiXmlNode* node)
+{
+    unsigned int deepest = 0;
+    for (const TiXmlNode* child = node->FirstChild(); child; child = child->NextSibling()) {
+        const unsigned int below = treeDepth(child) + (child->ToElement() ? 1 : 0);
+        if (below > deepest)
+            deepest = below;
+    }
+    return deepest;
+}
+
+TEST(KaXMLNestingTest, TheMeasureIsNeverBelowTheDepthTinyXMLReaches)
+{
+    // Random texts built from the pieces where a reading could get out of
+    // step with TinyXML's: quotes inside values, a self-closing mark inside a
+    // value, UTF-8 lead bytes that swallow the next bytes, comments, CDATA,
+    // declarations that switch the encoding, closing tags hidden in each.
+    const char* const pieces[] = { "<a>", "</a>", "<b x=\"", "\">", "\"/>", "<b x='", "'>", "'/>", "<c/>", "<!--",
+        "-->", "<![CDATA[", "]]>", "<?xml version=\"1.0\"?>", "<?xml encoding=\"ISO-8859-1\"?>",
+        "<?xml encoding='UTF&#x2D;8'?>", "<?xml version=\"", "\xc3", "\xe2", "\xf0", "\xef\xbb\xbf", " ", "=",
+        "<a y=", "<!x>", "<1", ">", "/", "&#x41;", "&", "<_", "</b>", "</c>", "\"", "'", "x", "<?", "</a >", "\t", "\xc0", "\xf5", "&#x3C;", "\xef\xbf\xbe" };
+    const unsigned int count = sizeof pieces / sizeof pieces[0];
+    const TiXmlEncoding encodings[] = { TIXML_ENCODING_UNKNOWN, TIXML_ENCODING_UTF8, TIXML_ENCODING_LEGACY };
+    unsigned int seed = 35;
+    unsigned int deepSeen = 0;
+    for (int round = 0; round < 20000; ++round) {
+        std::string text;
+        seed = seed * 1103515245u + 12345u;
+        const unsigned int length = 1 + (seed >> 16) % 40;
+        for (unsigned int i = 0; i < length; ++i) {
+            seed = seed * 1103515245u + 12345u;
+            text += pieces[(seed >> 16) % count];
+        }
+        text.append(8, '\0');
+        for (TiXmlEncoding encoding : encodings) {
+            TiXmlDocument document;
+            document.Parse(text.c_str(), nullptr, encoding);
+            const unsigned int real = treeDepth(&document);
+            const unsigned int measured = KaXMLNestingDepth(text.c_str(), encoding, 1000);
+            ASSERT_GE(measured, real) << "round " << round << " encoding " << encoding << ": " << text.c_str();
+            if (real > deepSeen)
+                deepSeen = real;
+        }
+    }
+    // The texts did nest: the comparison was not between zeros.
+    EXPECT_GE(deepSeen, 3u);
+}
+
+TEST(KaXMLNestingTest, OrdinaryDocumentsMeasureTheirOwnDepth)
+{
+    struct Case {
+        const char* text;
+        unsigned int depth;
+    };
+    const Case cases[] = {
+        { "", 0 },
+        { "<?xml version=\"1.0\"?><r/>", 1 },
+        { "<r><a x=\"<b>\" y='>'/><c><d>t</d></c></r>", 3 },
+        { "<!-- <a><a><a> --><r><![CDATA[<a><a>]]></r>", 1 },
+        { "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><r v=\"caf\xe9\"><s/></r>", 2 },
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(c.depth, KaXMLNestingDepth(c.text, TIXML_ENCODING_UNKNOWN)) << c.text;
+}
+
+TEST(KaXMLNestingTest, TheEncodingTheTextIsReadInIsTheOneTinyXMLChooses)
+{
+    struct Case {
+        const char* text;
+        TiXmlEncoding used;
+    };
+    const Case cases[] = {
+        { "<r/>", TIXML_ENCODING_UNKNOWN },
+        { "<?xml version=\"1.0\" ?><r/>", TIXML_ENCODING_UTF8 },
+        { "\xef\xbb\xbf<r/>", TIXML_ENCODING_UTF8 },
+        { "<?xml version=\"1.0\" encoding=\"ISO-8859-1\" ?><r/>", TIXML_ENCODING_LEGACY },
+        { "<?xml version=\"1.0\" encoding=\"utf-8\" ?><r/>", TIXML_ENCODING_UTF8 },
+        { "<!-- first --><?xml encoding='latin1'?><r/>", TIXML_ENCODING_LEGACY },
+        // Only a declaration at the top chooses.
+        { "<r><?xml encoding='latin1'?></r>", TIXML_ENCODING_UNKNOWN },
+    };
+    for (const Case& c : cases) {
+        TiXmlEncoding used = TIXML_ENCODING_UTF8;
+        KaXMLNestingDepth(c.text, TIXML_ENCODING_UNKNOWN, KaXMLMaxDepth, &used);
+        EXPECT_EQ(c.used, used) << c.text;
+    }
+}
+
+std::string nested(unsigned int levels, const char* open = "<a>", const char* close = "</a>")
+{
+    std::string text;
+    for (unsigned int i = 0; i < levels; ++i)
+        text += open;
+    for (unsigned int i = 0; i < levels; ++i)
+        text += close;
+    return text;
+}
+
+TEST_F(KaXMLLoadTest, ADocumentNestedTooDeeplyIsRefusedBeforeItIsParsed)
+{
+    // Forty thousand levels overflow the stack of TinyXML's recursive parser
+    // (under AddressSanitizer, far fewer); they must never reach it.
+    write("limit.xml", nested(KaXMLMaxDepth));
+    TiXmlDocument atLimit;
+    EXPECT_TRUE(KaXMLLoad("limit.xml", atLimit, "[Test::load]"));
+
+    struct Case {
+        const char* name;
+        std::string text;
+    };
+    const Case cases[] = {
+        { "one level too many", nested(KaXMLMaxDepth + 1) },
+        { "plain", nested(50000) },
+        { "never closed", std::string(nested(50000)).substr(0, 150000) },
+        { "values hiding a self-closing mark", nested(50000, "<a v=\"/>\">") },
+        { "declared UTF-8 swallowing the quote",
+            "<?xml version=\"1.0\"?>" + nested(50000, "<a v=\"\xc3\"/>\">") },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        write("deep.xml", c.text);
+        KaCaptureStdout capture;
+        TiXmlDocument document;
+        EXPECT_FALSE(KaXMLLoad("deep.xml", document, "[Test::load]"));
+        EXPECT_EQ("[Test::load] file :deep.xml error : elements nested too deeply ligne : 0 colonne : 0\n",
+            capture.text());
+        EXPECT_TRUE(document.Error());
+        EXPECT_EQ(nullptr, document.FirstChild());
+        EXPECT_EQ(nullptr, KaXMLBuffer);
+    }
+}
+
+TEST_F(KaXMLLoadTest, AnyBytesInAnAttributeComeBackAsTheyWere)
+{
+    // With a declared single-byte encoding, bytes above 127 are kept as they
+    // are; markup, control bytes, a zero byte and TinyXML's pass-through of
+    // "&#x" all come back.
+    const std::string values[] = { std::string("caf\xe9 cr\xe8me"), "<a href=\"x\">&amp;'</a>", "&#x41;", "&#x", "&",
+        std::string("a\0b", 3), "\t\r\n \x01\x7f", "", "  spaces  ", std::string(300 * 1024, '\xe9') };
+    TiXmlDocument document;
+    document.LinkEndChild(new TiXmlDeclaration("1.0", "ISO-8859-1", ""));
+    TiXmlElement* root = new TiXmlElement("r");
+    document.LinkEndChild(root);
+    for (const std::string& value : values) {
+        TiXmlElement* element = new TiXmlElement("v");
+        KaXMLSetAttribute(*element, "value", value.data(), value.size());
+        root->LinkEndChild(element);
+    }
+    const std::string path = mRoot.file("bytes.xml");
+    ASSERT_TRUE(KaXMLSave(path.c_str(), document));
+
+    TiXmlDocument loaded;
+    ASSERT_TRUE(KaXMLLoad(path.c_str(), loaded, "[Test::load]"));
+    const TiXmlElement* element = loaded.RootElement()->FirstChildElement("v");
+    for (const std::string& value : values) {
+        ASSERT_NE(nullptr, element);
+        KaString read;
+        ASSERT_TRUE(KaXMLAttribute(*element, "value", read));
+        EXPECT_EQ(value, std::string(read.c_str(), read.length())) << value.substr(0, 40);
+        element = element->NextSiblingElement("v");
+    }
+    KaString missing;
+    EXPECT_FALSE(KaXMLAttribute(*loaded.RootElement(), "value", missing));
+}
+
+} // namespace

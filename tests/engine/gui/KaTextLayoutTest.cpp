@@ -115,6 +115,42 @@ TEST_F(KaTextLayoutTest, MarkupThatDoesNotParseIsNamedAndShowsWhatWasRead)
     EXPECT_EQ(KaString("shown"), partial.text());
 }
 
+TEST_F(KaTextLayoutTest, MarkupNestedTooDeeplyIsRefusedWhole)
+{
+    // Fifty thousand nested tags would overflow TinyXML's recursive parser.
+    std::string markup = "shown";
+    for (int i = 0; i < 50000; ++i)
+        markup += "<font>";
+    markup += "deep";
+    for (int i = 0; i < 50000; ++i)
+        markup += "</font>";
+    KaTextLayout layout;
+    std::string said;
+    {
+        KaCaptureStdout capture;
+        layout.setText(KaString(markup.c_str()));
+        said = capture.text();
+    }
+    EXPECT_NE(std::string::npos, said.find("[KaTextLayout::setText] Can't parse the text : shown<font>"))
+        << said.substr(0, 200);
+    EXPECT_EQ(KaString(), layout.text());
+
+    // Markup as deep as any text needs still parses.
+    std::string shallow;
+    for (int i = 0; i < 20; ++i)
+        shallow += "<font>";
+    shallow += "deep";
+    for (int i = 0; i < 20; ++i)
+        shallow += "</font>";
+    KaTextLayout fine;
+    {
+        KaCaptureStdout quiet;
+        fine.setText(KaString(shallow.c_str()));
+        said = quiet.text();
+    }
+    EXPECT_EQ(std::string::npos, said.find("Can't parse")) << said;
+}
+
 TEST_F(KaTextLayoutTest, KeysGoThroughTheCoresLocalisationSource)
 {
     TestLoc& loc = testLoc();

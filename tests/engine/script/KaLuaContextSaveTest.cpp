@@ -6,6 +6,7 @@
 #include <cmath>
 #include <string>
 
+#include "engine/core/KaXMLLoad.h"
 #include "engine/script/KaLuaContext.h"
 #include "tests/support/KaTestSupport.h"
 
@@ -149,6 +150,62 @@ TEST(KaLuaContextSaveTest, NumbersAtTheEdges)
     restore(read, savedText(written));
     ASSERT_TRUE(run(read, "assert(inf == math.huge and minf == -math.huge and big == 1.7976931348623157e308)"
                           "assert(nz == 0 and 1 / nz < 0)"));
+}
+
+} // namespace
+
+namespace {
+
+TEST(KaLuaContextSaveTest, EveryStringAScriptCanHoldComesBackByteForByte)
+{
+    // Single-byte French text, every byte value (a zero among them), markup,
+    // the writer's own escape ("&#x41;" must not come back as "A"), the
+    // empty string, a few hundred kilobytes, and a name that is not ASCII.
+    const char* const setup = "latin = 'caf\\233 cr\\232me'"
+                              "; local all = {} ; for b = 0, 255 do all[#all + 1] = string.char(b) end"
+                              "; bytes = table.concat(all)"
+                              "; markup = '<a href=\"x\">&amp; \\'q\\' </a>' ; reference = '&#x41;' ; cut = 'x&#x'"
+                              "; empty = '' ; big = string.rep('\\233<&\\0', 75000) ; _G['na\\239ve'] = 'named'";
+    const char* const check = "assert(latin == 'caf\\233 cr\\232me', 'latin')"
+                              "; for b = 0, 255 do assert(bytes:byte(b + 1) == b, 'byte ' .. b) end"
+                              "; assert(#bytes == 256, 'bytes')"
+                              "; assert(markup == '<a href=\"x\">&amp; \\'q\\' </a>', 'markup')"
+                              "; assert(reference == '&#x41;', reference) ; assert(cut == 'x&#x', cut)"
+                              "; assert(empty == '', 'empty') ; assert(big == string.rep('\\233<&\\0', 75000), 'big')"
+                              "; assert(#big == 300000) ; assert(_G['na\\239ve'] == 'named', 'name')";
+    KaLuaContext written;
+    ASSERT_TRUE(run(written, setup));
+
+    // Written as the game writes its saves: a declared single-byte encoding,
+    // to a file, read back by the loader.
+    TiXmlDocument document;
+    document.LinkEndChild(new TiXmlDeclaration("1.0", "ISO-8859-1", ""));
+    TiXmlElement* globals = new TiXmlElement("ContextLua");
+    written.save(*globals);
+    document.LinkEndChild(globals);
+    KaTempDir folder;
+    const std::string path = folder.file("globals.xml");
+    ASSERT_TRUE(KaXMLSave(path.c_str(), document));
+    TiXmlDocument loaded;
+    ASSERT_TRUE(KaXMLLoad(path.c_str(), loaded, "[test]"));
+    KaXMLFreeBuffer();
+
+    KaLuaContext read;
+    read.load(*loaded.RootElement());
+    ASSERT_TRUE(run(read, check));
+}
+
+TEST(KaLuaContextSaveTest, AStringWithoutAValueRemovesThatGlobal)
+{
+    KaLuaContext context;
+    ASSERT_TRUE(run(context, "gone = 'before' ; kept = 'before' ; count = 3 ; action = function() end"));
+    restore(context,
+        "<ContextLua><String name=\"gone\" /><String name=\"count\" /><String name=\"action\" />"
+        "<Number name=\"kept\" /></ContextLua>");
+    // A number or a boolean without a value is damaged and skipped; a
+    // function is never replaced.
+    ASSERT_TRUE(run(context, "assert(gone == nil, 'gone') ; assert(count == nil, 'count')"
+                             "; assert(kept == 'before', 'kept') ; assert(type(action) == 'function', 'action')"));
 }
 
 } // namespace

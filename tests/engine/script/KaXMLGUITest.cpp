@@ -149,6 +149,20 @@ TEST_F(KaXMLGUITest, DeepNestingIsWalkedWithoutACallPerLevel)
     EXPECT_EQ(std::string(after->c_str()), "x");
 }
 
+TEST_F(KaXMLGUITest, ADescriptionNestedTooDeeplyIsRefusedWithTheLoadersMessage)
+{
+    // Fifty thousand levels would overflow TinyXML's own recursive parser
+    // on the default stack; the loader refuses them before it runs.
+    std::string xml = "<g><value name=\"top\" value=\"t\"/>";
+    for (int i = 0; i < 50000; ++i)
+        xml += "<a>";
+    KaCaptureStdout capture;
+    EXPECT_FALSE(load(xml));
+    EXPECT_NE(std::string::npos, capture.text().find("[KaXMLGUI::Load] file :")) << capture.text();
+    EXPECT_NE(std::string::npos, capture.text().find("error : elements nested too deeply")) << capture.text();
+    EXPECT_EQ(nullptr, gui->value("top"));
+}
+
 TEST_F(KaXMLGUITest, TagsAndReaderAttributesMatchInAnyCaseButValuesDoNot)
 {
     ASSERT_TRUE(load("<GUI>"

@@ -11,10 +11,14 @@
 #include <tinyxml.h>
 
 #include "engine/core/KaBackup.h"
+#include "engine/gui/KaITextLayout.h"
 #include "game/api/ExportedFunctions.h"
 #include "game/api/YieldedCallback.h"
 #include "game/characters/Character.h"
+#include "game/documents/Document.h"
+#include "game/documents/DocumentsBrowser.h"
 #include "game/inventory/Cellphone.h"
+#include "game/panels/Objectif.h"
 #include "tests/game/game/SampleGameFixture.h"
 
 #ifdef KA_RESOURCES_DIR
@@ -40,6 +44,24 @@ std::string elementNames(const std::string& text)
     for (const TiXmlElement* e = save ? save->FirstChildElement() : nullptr; e; e = e->NextSiblingElement())
         names += std::string(e->Value()) + " ";
     return names;
+}
+
+unsigned countOf(const std::string& text, const std::string& what)
+{
+    unsigned count = 0;
+    for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1))
+        ++count;
+    return count;
+}
+
+std::string nested(int levels)
+{
+    std::string text;
+    for (int i = 0; i < levels; ++i)
+        text += "<a>";
+    for (int i = 0; i < levels; ++i)
+        text += "</a>";
+    return text;
 }
 
 std::string attribute(const std::string& text, const char* element, const char* name)
@@ -142,7 +164,7 @@ TEST_F(SaveGameTest, ASavedGameComesBackWhole)
     const std::string text = readFile(path("1.xml"));
     // Older saves have this order; the game's own must keep it.
     EXPECT_EQ("GameVersion Inventory Cellphone Dialog ContextLua WarpName Difficulty PlayedTime ObjectsTaken "
-              "DialogsTold PreviousScene Music RunMode FirstInInventory TutorialActive ",
+              "DialogsTold PreviousScene Music RunMode FirstInInventory TutorialActive DocumentsBrowser Objectives ",
         elementNames(text));
     EXPECT_EQ("jog", attribute(text, "RunMode", "run"));
     EXPECT_EQ("01010", attribute(text, "PreviousScene", "name"));
@@ -296,7 +318,12 @@ TEST_F(SaveGameTest, DamagedSavesAreRefusedWhole)
         { "empty", "" },
         { "not XML", "this is not a saved game\n" },
         // A broken sequence swallows the closing quote after it.
-        { "not UTF-8", replaced(good, "<RunMode run=\"walk\" />", "<RunMode run=\"walk\xe3\" />") },
+        { "not UTF-8",
+            replaced(replaced(good, "<?xml version=\"1.0\" encoding=\"ISO-8859-1\" ?>", "<?xml version=\"1.0\" ?>"),
+                "<RunMode run=\"walk\" />", "<RunMode run=\"walk\xe3\" />") },
+        { "nested too deeply", replaced(good, globals, globals + nested(40000)) },
+        { "document with a path",
+            replaced(good, "<DocumentsBrowser>", "<DocumentsBrowser><Page><Slot><Document id=\"../x\" /></Slot></Page>") },
         { "wrong root", replaced(replaced(good, "<Save>", "<Saved>"), "</Save>", "</Saved>") },
         { "zone out of the scenes", replaced(good, warp, "<WarpName zone=\"../..\" scene=\"01020\" />") },
         { "scene with a path", replaced(good, warp, "<WarpName zone=\"01\" scene=\"01010/../../../tmp/x\" />") },
@@ -365,6 +392,21 @@ TEST_F(SaveGameTest, ASaveThatCannotBeWrittenSaysSoAndKeepsThePreviousOne)
     }
     EXPECT_NE(std::string::npos, log.find("[Save] \"1.xml\" could not be saved.")) << log;
     EXPECT_TRUE(game().running());
+    // The player is told on screen, once for however many saves fail.
+    EXPECT_EQ(1u, countOf(log, "[Application] the player is told: saveFailed")) << log;
+    KaITextLayout* notice = game().notifier().gui().textLayout("text");
+    ASSERT_NE(nullptr, notice);
+    EXPECT_NE(std::string::npos, std::string(notice->text().c_str()).find("The game could not be saved")) << notice->text().c_str();
+    // The options fail the same way, and are told apart.
+    ASSERT_EQ(0, mkdir(path("options.xml.tmp").c_str(), 0755));
+    {
+        KaCaptureStdout console;
+        EXPECT_FALSE(app()->saveOptions("options.xml"));
+        EXPECT_FALSE(app()->saveOptions("options.xml"));
+        log += console.text();
+    }
+    EXPECT_EQ(1u, countOf(log, "[Application] the player is told: optionsSaveFailed")) << log;
+    ASSERT_EQ(0, rmdir(path("options.xml.tmp").c_str()));
     ASSERT_EQ(0, chmod(folder.c_str(), 0755));
     ASSERT_EQ(0, rmdir(path("1.xml.tmp").c_str()));
     EXPECT_EQ(before, readFile(path("1.xml")));
@@ -420,6 +462,62 @@ TEST_F(SaveGameTest, AKillDuringSavesLeavesASaveThatLoads)
     EXPECT_EQ(std::string::npos, log.find("refused")) << log;
     ASSERT_EQ(KaVariant::Float64, global("counter").type());
     EXPECT_EQ(lastSeen, static_cast<int>(global("counter").toFloat64()));
+}
+
+TEST_F(SaveGameTest, EveryStringAScriptCanHoldComesBackByteForByte)
+{
+    newGame();
+    // Single-byte French text in the engine's own encoding, every byte
+    // value, markup, the writer's own escape, empty, and 300 KB.
+    lua("latin = 'caf\\233 cr\\232me' ; local all = {} ; for b = 0, 255 do all[#all + 1] = string.char(b) end"
+        "; bytes = table.concat(all) ; markup = '<b a=\"1\">&amp;</b>' ; reference = '&#x41;'"
+        "; empty = '' ; big = string.rep('\\233<&', 100000)");
+    ASSERT_TRUE(save("1.xml")) << log;
+    const std::string saved = readFile(path("1.xml"));
+    lua("latin = nil ; bytes = nil ; markup = nil ; reference = nil ; empty = nil ; big = nil");
+    log.clear();
+    load("1.xml");
+    EXPECT_EQ(std::string::npos, log.find("refused")) << log;
+    lua("assert(latin == 'caf\\233 cr\\232me', 'latin') ; assert(#bytes == 256, 'bytes')"
+        "; for b = 0, 255 do assert(bytes:byte(b + 1) == b, 'byte ' .. b) end"
+        "; assert(markup == '<b a=\"1\">&amp;</b>', 'markup') ; assert(reference == '&#x41;', reference)"
+        "; assert(empty == '', 'empty') ; assert(big == string.rep('\\233<&', 100000), 'big') ; scriptChecked = true");
+    EXPECT_TRUE(global("scriptChecked").toBoolean()) << log;
+
+    // Saved again from the loaded game, the file is as long (the globals
+    // may come in another order).
+    lua("scriptChecked = nil");
+    ASSERT_TRUE(save("1.xml"));
+    EXPECT_EQ(saved.size(), readFile(path("1.xml")).size());
+}
+
+TEST_F(SaveGameTest, DocumentsAndTasksComeBackWithTheSave)
+{
+    newGame();
+    {
+        KaCaptureStdout console;
+        game().documentsBrowser().addDocument(KaString("Logbook"));
+    }
+    game().objectif().pushObjectif("help.call.title", "help.call.phone");
+    game().objectif().deleteObjectif("help.call.title", "help.call.phone");
+    game().objectif().pushObjectif("help.tides.title", "help.tides.key");
+    ASSERT_EQ(1ul, game().documentsBrowser().documents().size());
+    const KaArray<Objectif::Task> tasks = game().objectif().tasks();
+    ASSERT_GE(tasks.size(), 2ul);
+    ASSERT_TRUE(save("1.xml")) << log;
+
+    load("1.xml");
+    EXPECT_EQ(std::string::npos, log.find("refused")) << log;
+    const KaArray<Document*> documents = game().documentsBrowser().documents();
+    ASSERT_EQ(1ul, documents.size());
+    EXPECT_EQ(KaString("Logbook"), documents[0]->id());
+    const KaArray<Objectif::Task>& back = game().objectif().tasks();
+    ASSERT_EQ(tasks.size(), back.size());
+    for (unsigned long i = 0; i < tasks.size(); ++i) {
+        EXPECT_EQ(tasks[i].name, back[i].name);
+        EXPECT_EQ(tasks[i].subName, back[i].subName);
+        EXPECT_EQ(tasks[i].state, back[i].state);
+    }
 }
 
 TEST_F(SaveGameTest, AContinuedGameWithoutASaveStartsNew)

@@ -147,6 +147,89 @@ TEST_F(LoadingMenuTest, OnlySlotsWithASaveCanBeChosenAndACorruptOneIsNotLoaded)
     EXPECT_NE(std::string::npos, log.find("[Logic01020] enter from")) << log;
 }
 
+// A slot is checked exactly as loading checks it, before anything is
+// deleted: well-formed slots the game would refuse are shown as unreadable
+// and never cost the running game its "save.xml".
+TEST_F(LoadingMenuTest, ARefusedSlotKeepsTheRunningGame)
+{
+    std::string deep = "<?xml version=\"1.0\" ?>\n<Save>";
+    for (int i = 0; i < 50000; ++i)
+        deep += "<a>";
+    struct Case {
+        const char* what;
+        std::string text;
+    };
+    const Case cases[] = {
+        { "a scene that does not exist", "<Save><WarpName zone=\"01\" scene=\"99999\"/></Save>" },
+        { "no Save root", "<Saved><WarpName zone=\"01\" scene=\"01020\"/></Saved>" },
+        { "a number that is not one", "<Save><WarpName zone=\"01\" scene=\"01020\"/><Difficulty value=\"x\"/></Save>" },
+        { "nested too deeply", deep },
+        { "cut short", corruptSave },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        writeSave("save.xml", validSave);
+        writeSave("1.xml", c.text);
+        enter();
+        ASSERT_TRUE(menu().isEntered());
+        EXPECT_TRUE(enabled(1));
+        EXPECT_TRUE(menu().saveButtons()[1]->unreadable);
+        EXPECT_FALSE(menu().saveButtons()[0]->unreadable);
+        menu().saveButtons()[1]->onLoadSave();
+        EXPECT_TRUE(application.get()->saveCorruptConfirm().gui().isLoaded());
+        EXPECT_FALSE(menu().confirmation().gui().isLoaded());
+        // "No" goes back to the menu, the running game's save untouched.
+        {
+            KaCaptureStdout console;
+            application.get()->saveCorruptConfirm().onNo();
+        }
+        EXPECT_TRUE(menu().isEntered());
+        EXPECT_EQ(validSave, readFile(KaGetBackupPath("save.xml").c_str()));
+        EXPECT_FALSE(application.get()->game().entered());
+
+        // A slot that was good when chosen and damaged before the answer is
+        // checked again: "Yes" on the load question keeps "save.xml" too.
+        writeSave("1.xml", validSave);
+        menu().saveButtons()[1]->onLoadSave();
+        ASSERT_TRUE(menu().confirmation().gui().isLoaded());
+        writeSave("1.xml", c.text);
+        {
+            KaCaptureStdout console;
+            menu().confirmation().onYes();
+            log += console.text();
+        }
+        EXPECT_TRUE(application.get()->saveCorruptConfirm().gui().isLoaded());
+        EXPECT_EQ(validSave, readFile(KaGetBackupPath("save.xml").c_str()));
+        EXPECT_FALSE(application.get()->game().entered());
+        application.get()->saveCorruptConfirm().leave();
+        KaCaptureStdout console;
+        menu().leave();
+    }
+}
+
+TEST_F(LoadingMenuTest, AnUnreadableSlotSaysSoAndYesStartsANewGame)
+{
+    writeSave("0.xml", corruptSave);
+    writeSave("1.xml", validSave);
+    enter();
+    EXPECT_EQ("This saved game cannot be read.", caption().substr(caption().size() - 31)) << caption();
+    menu().saveButtons()[0]->onLoadSave();
+    ASSERT_TRUE(application.get()->saveCorruptConfirm().gui().isLoaded());
+    {
+        KaCaptureStdout console;
+        application.get()->saveCorruptConfirm().onYes();
+        log += console.text();
+    }
+    EXPECT_FALSE(menu().isEntered());
+    Game& game = application.get()->game();
+    EXPECT_TRUE(game.entered());
+    frame();
+    EXPECT_EQ(KaString("01010"), game.scene());
+    EXPECT_NE(std::string::npos, log.find("[OnGameEnter] a new game begins")) << log;
+    // The damaged slot is left for whoever can mend it.
+    EXPECT_EQ(corruptSave, readFile(KaGetBackupPath("0.xml").c_str()));
+}
+
 TEST_F(LoadingMenuTest, ADragSlidesTheStripOneSlotAtATimeWithinItsEnds)
 {
     for (const char* name : { "0.xml", "1.xml", "2.xml", "3.xml" })

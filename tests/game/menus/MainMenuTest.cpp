@@ -27,7 +27,9 @@ const char* const menuButtons[6]
 
 const char* const saveNames[5] = { "save.xml", "0.xml", "1.xml", "2.xml", "3.xml" };
 
-const char* const aSave = "<?xml version=\"1.0\" ?>\n<Save>\n  <Scene value=\"01010\" />\n</Save>\n";
+// A save the game would load: a place that exists (the checks "Continue"
+// runs before anything starts are those of loading).
+const char* const aSave = "<?xml version=\"1.0\" ?>\n<Save>\n  <WarpName zone=\"01\" scene=\"01010\" />\n</Save>\n";
 
 }
 
