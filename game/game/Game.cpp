@@ -1852,7 +1852,23 @@ void Game::addArtworkUnlocked(KaString name, bool notify)
         return;
     mArtworks[name] = true;
     if (notify)
-        mNotifier.push("BONUS!", "Inventory/Objects/VPapierCrayon.png");
+        mNotifier.push(artworkNotice(name), "Inventory/Objects/VPapierCrayon.png");
+}
+
+// A bare "BONUS!" leaves the player guessing what was unlocked and where it
+// is: the texts' "bonusUnlocked" says both, with "%s" standing for the
+// artwork's own caption (the text named after the artwork). Content without
+// those texts keeps the bare notice.
+KaString Game::artworkNotice(const KaString& name) const
+{
+    const LocFile& texts = application.get()->locFile();
+    const KaString* pattern = texts.value("bonusUnlocked");
+    if (!pattern)
+        return "BONUS!";
+    const KaString* caption = texts.value(name);
+    KaString notice = *pattern;
+    notice.replace("%s", caption ? *caption : name, 1);
+    return notice;
 }
 
 void Game::setCurrentObjectSprite(const KaPath& picture)

@@ -213,6 +213,8 @@ public:
     // Records the artwork as unlocked; the notification shows only when it
     // was not unlocked before.
     void addArtworkUnlocked(KaString name, bool notify);
+    // What the notification of an unlocked artwork says.
+    KaString artworkNotice(const KaString& name) const;
     const std::map<KaString, bool>& artworks() const { return mArtworks; }
     void setCurrentObjectSprite(const KaPath& picture);
     bool setBackground(const KaString& file);

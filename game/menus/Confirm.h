@@ -23,6 +23,8 @@ public:
     bool onNo();
 
     KaLuaGUI& gui() { return mGui; }
+    // The question is on screen, waiting for its answer.
+    bool isOpen() const { return mGui.isLoaded(); }
 
     KaSignal0Param onButtonYes;
     KaSignal0Param onButtonNo;

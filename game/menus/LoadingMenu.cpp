@@ -226,6 +226,10 @@ bool LoadingMenu::onMouseDown(unsigned int pointer)
 {
     if (pointer != 0 || !mGui.isLoaded())
         return false;
+    // A question over the pages is modal: a drag on it must not leaf the
+    // strip to another page than the one the question is about.
+    if (mConfirmation.isOpen() || application.get()->saveCorruptConfirm().isOpen())
+        return false;
     mPressed = true;
     mSlideOrigin = inputMgr.get()->mousePosition(0);
     return false;

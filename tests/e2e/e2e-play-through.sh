@@ -6,7 +6,9 @@
 # player goes back to the main menu from the satchel and quits. The program
 # starts again, "Continue" returns to the quay (without the film), the case
 # stays shut to empty hands, the key held from the satchel opens it, the
-# phone calls the number found, and the story ends in the credits.
+# phone calls the number found, the call is heard with its subtitles, and the
+# story ends in the credits. A third start loads each page the story wrote
+# in the loading menu.
 #
 # Each step waits for the scene script's own console line and checks the
 # screen by a few pixels of the window (800 x 600) that only that step shows.
@@ -191,6 +193,11 @@ shot 11-phone
 expect 11-phone 335 380 "69 176 102" 40 "the phone's green key"
 click 352 396
 e2e_wait '^\[Logic01020\] calling 5550142$'
+# The call is heard and read: its lines with their subtitles, then the end.
+e2e_frames 60
+shot 11b-call
+expect 11b-call 400 465 "$amber" 60 "the call's subtitles"
+e2e_wait '^\[Logic01020\] the harbour master will be back at high water$' 120
 e2e_wait '^\[Logic01020\] the end$' 60
 e2e_wait '^\[Credits\] credits$' 60
 e2e_frames 760
@@ -198,3 +205,48 @@ shot 12-credits
 expect 12-credits 760 320 "230 170 80" 70 "the credits' dawn"
 no_faults
 e2e_stop || e2e_fail "exit status $?"
+
+# --- The loading menu: the story wrote a page at each chapter (the logbook
+# read, the quay, the case open); each one loads where it was written.
+for slot in 0 1 2; do [ -s "$SAVE_DIR/$slot.xml" ] || e2e_fail "no page $slot.xml was written"; done
+[ -e "$SAVE_DIR/3.xml" ] && e2e_fail "a fourth page was written"
+e2e_restart
+mv "$E2E_LOG" "$E2E_DIR/second-run.log"
+e2e_start "$1"
+e2e_wait '^\[MainMenu\] main menu$' 120
+window=$(e2e_window Tidewater)
+pages=("01010 logbookRead" "01020 quayFilmSeen" "01020 tideTableRead")
+for slot in 0 1 2; do
+  scene=${pages[$slot]%% *} flag=${pages[$slot]#* }
+  e2e_frames 40
+  click 144 300
+  e2e_frames 60
+  # Leafed to the page by a drag below the pages, one stretch a page.
+  xdotool mousemove --window "$window" 760 420 mousedown 1
+  e2e_frames 3
+  for step in $(seq 1 "$slot"); do
+    xdotool mousemove --window "$window" $((760 - 110 * step)) 420
+    e2e_frames 3
+  done
+  xdotool mouseup 1
+  e2e_frames 40
+  shot "13-load-page-$slot"
+  entered=$(grep -c "\[Logic$scene\] enter from" "$E2E_LOG")
+  click 397 280
+  e2e_frames 40
+  click 304 360
+  e2e_lines $((entered + 1)) "\[Logic$scene\] enter from" 120
+  grep -q "name=\"$flag\"" "$SAVE_DIR/$slot.xml" || e2e_fail "page $slot.xml does not hold $flag"
+  e2e_frames 60
+  shot "14-loaded-page-$slot"
+  # Back to the main menu from the satchel.
+  menus=$(grep -c '^\[MainMenu\] main menu$' "$E2E_LOG")
+  click 744 534
+  e2e_frames 40
+  click 592 28
+  e2e_lines $((menus + 1)) '^\[MainMenu\] main menu$'
+done
+grep -q 'the film of the quay is over' "$E2E_LOG" && e2e_fail "the film played again from a page written after it"
+no_faults
+e2e_frames 40
+e2e_quit "$window"

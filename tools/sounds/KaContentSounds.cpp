@@ -13,6 +13,8 @@ namespace {
 const unsigned int kRate = 22050;
 const double kMira = 205.0;
 const double kAnsel = 118.0;
+// The harbour master, heard over the phone: lower and slower than his clerk.
+const double kHarbourMaster = 96.0;
 
 struct Voice {
     const char* key;
@@ -27,9 +29,14 @@ const Voice kVoices[] = {
     { "01010_KA_2", 3.2, kAnsel },
     { "01010_KA_3", 2.0, kMira },
     { "01010_KA_4", 2.2, kAnsel },
-    { "01010_KA_5", 3.0, kAnsel },
+    { "01010_KA_5", 2.2, kAnsel },
+    { "01010_KA_6", 2.8, kAnsel },
     { "01020_MI_1", 2.4, kMira },
     { "01020_MI_2", 2.8, kMira },
+    { "01020_CAL_1", 2.8, kMira },
+    { "01020_CAL_2", 3.2, kHarbourMaster },
+    { "01020_CAL_3", 1.8, kMira },
+    { "01020_CAL_4", 2.6, kHarbourMaster },
 };
 
 }

@@ -53,10 +53,12 @@ local function holder(index)
     }
 end
 
-picture(0, "ArtworkHarbourAtDusk", "menus/bonusmenu/Pim/HarbourAtDusk.png")
-picture(1, "ArtworkHarbourOffice", "menus/bonusmenu/Pim/HarbourOffice.png")
-picture(2, "ArtworkFishQuay", "menus/bonusmenu/Pim/FishQuay.png")
-picture(3, "ArtworkTideTable", "menus/bonusmenu/Pim/TideTable.png")
+-- The picture the story unlocks comes first: the gallery opens on it, as its
+-- notice promises.
+picture(0, "ArtworkTideTable", "menus/bonusmenu/Pim/TideTable.png")
+picture(1, "ArtworkHarbourAtDusk", "menus/bonusmenu/Pim/HarbourAtDusk.png")
+picture(2, "ArtworkHarbourOffice", "menus/bonusmenu/Pim/HarbourOffice.png")
+picture(3, "ArtworkFishQuay", "menus/bonusmenu/Pim/FishQuay.png")
 
 KaButtonLayout{
     name = "menu",

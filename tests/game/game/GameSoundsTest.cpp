@@ -446,7 +446,9 @@ TEST_F(GameSoundsTest, AnArtworkIsUnlockedAndAnnouncedOnceAndKeptInTheOptions)
     lua("UnlockArtwork('ArtworkTideTable')\n"
         "UnlockArtwork('ArtworkTideTable')");
     ASSERT_EQ(1u, g.notifier().queue().size());
-    EXPECT_EQ(KaString("BONUS!"), g.notifier().queue()[0].text);
+    // It says what was unlocked and where it is to be seen.
+    EXPECT_EQ(KaString("New in the Bonus gallery: the tide table."),
+        g.notifier().queue()[0].text);
     EXPECT_EQ(KaString("Inventory/Objects/VPapierCrayon.png"), g.notifier().queue()[0].image);
     ASSERT_EQ(1u, g.artworks().size());
     EXPECT_TRUE(g.artworks().at(artwork));

@@ -279,6 +279,24 @@ TEST_F(LoadingMenuTest, ADragSlidesTheStripOneSlotAtATimeWithinItsEnds)
     EXPECT_EQ(2u, menu().currentSlot());
     release();
 
+    // With the question about a page open, a drag across it leaves the
+    // strip on that page: the page shown is the page loaded.
+    {
+        KaCaptureStdout console;
+        menu().loadGame("2.xml");
+    }
+    ASSERT_TRUE(menu().confirmation().isOpen());
+    pointer(600, true);
+    pointer(600 - 2 * step, false);
+    pointer(100, false);
+    release();
+    EXPECT_EQ(2u, menu().currentSlot());
+    {
+        KaCaptureStdout console;
+        menu().confirmation().onNo();
+    }
+    EXPECT_FALSE(menu().confirmation().isOpen());
+
     {
         KaCaptureStdout console;
         EXPECT_TRUE(menu().onQuitButton());

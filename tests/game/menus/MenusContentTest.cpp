@@ -62,8 +62,8 @@ TEST_F(MenusContentTest, TheHarboursGalleryOffersItsUnlockedArtworks)
     settle();
     ASSERT_EQ(gallery.buttons().size(), 4u);
     const char* const artworks[4]
-        = { "ArtworkHarbourAtDusk", "ArtworkHarbourOffice", "ArtworkFishQuay", "ArtworkTideTable" };
-    const bool offered[4] = { true, false, false, true };
+        = { "ArtworkTideTable", "ArtworkHarbourAtDusk", "ArtworkHarbourOffice", "ArtworkFishQuay" };
+    const bool offered[4] = { true, true, false, false };
     for (unsigned long i = 0; i < 4; ++i) {
         SCOPED_TRACE(artworks[i]);
         EXPECT_EQ(std::string(gallery.buttons()[i]->artwork().c_str()), artworks[i]);
@@ -75,7 +75,7 @@ TEST_F(MenusContentTest, TheHarboursGalleryOffersItsUnlockedArtworks)
     click(gallery.buttonLayout("0"));
     KaSpriteLayout* picture = gallery.spriteLayout("fullScreenPicture");
     ASSERT_NE(picture, nullptr);
-    EXPECT_EQ(std::string(picture->surface().path().c_str()), "menus/bonusmenu/Pim/HarbourAtDusk.png");
+    EXPECT_EQ(std::string(picture->surface().path().c_str()), "menus/bonusmenu/Pim/TideTable.png");
     EXPECT_TRUE(picture->surface().tiledTexture());
     settle();
     click(gallery.buttonLayout("fullScreenPictureButton"));

@@ -443,7 +443,7 @@ TEST_P(ScreenLayoutsTest, EveryScreenFitsTheWindowAndKeepsItsButtonsClear)
     ASSERT_EQ(game.question().answers().size(), 3u) << log;
     frames(30);
     check(ScreenCase { "answers", nullptr, {}, {} });
-    captured([&] { game.notifier().push("BONUS!", "Inventory/Objects/BrassKey.png"); });
+    captured([&] { game.notifier().push(game.artworkNotice("ArtworkTideTable"), "Inventory/Objects/VPapierCrayon.png"); });
     frames(40);
     check(ScreenCase { "answers and a notification", nullptr, {}, {} });
     // Notifications come and go over whatever is open; this one has been

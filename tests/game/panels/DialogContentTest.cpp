@@ -1,6 +1,11 @@
 #include "tests/game/CharacterTestFixture.h"
 
+#include <filesystem>
+#include <fstream>
 #include <memory>
+#include <regex>
+#include <string>
+#include <vector>
 
 #include <vorbis/vorbisfile.h>
 
@@ -115,9 +120,14 @@ TEST_F(DialogContentTest, TheVoicesLastAsTheirLinesNeed)
         { "sounds/Dialogs/01010_KA_2.ogg", 2.0, 5.0 },
         { "sounds/Dialogs/01010_KA_3.ogg", 1.6, 5.0 },
         { "sounds/Dialogs/01010_KA_4.ogg", 1.6, 5.0 },
-        { "sounds/Dialogs/01010_KA_5.ogg", 2.0, 5.0 },
+        { "sounds/Dialogs/01010_KA_5.ogg", 1.6, 5.0 },
+        { "sounds/Dialogs/01010_KA_6.ogg", 2.0, 5.0 },
         { "sounds/Dialogs/01020_MI_1.ogg", 1.6, 5.0 },
         { "sounds/Dialogs/01020_MI_2.ogg", 1.6, 5.0 },
+        { "sounds/Dialogs/01020_CAL_1.ogg", 2.0, 5.0 },
+        { "sounds/Dialogs/01020_CAL_2.ogg", 2.0, 5.0 },
+        { "sounds/Dialogs/01020_CAL_3.ogg", 1.2, 5.0 },
+        { "sounds/Dialogs/01020_CAL_4.ogg", 2.0, 5.0 },
         { "sounds/Dialogs/silence5s.ogg", 4.99, 5.01 },
     };
     for (const Case& c : cases) {
@@ -125,6 +135,42 @@ TEST_F(DialogContentTest, TheVoicesLastAsTheirLinesNeed)
         const double seconds = secondsOf(c.file);
         EXPECT_GE(seconds, c.atLeast);
         EXPECT_LE(seconds, c.atMost);
+    }
+}
+
+// Every run of lines a scene script launches, read from the scripts
+// themselves: the game walks the texts in key order from the first key, so a
+// run that is too long tells the next scene's line, one that is too short
+// cuts the conversation, and a line without its voice plays silence.
+TEST_F(DialogContentTest, EveryRunOfLinesTheScriptsLaunchIsWrittenAndVoiced)
+{
+    const std::regex launch("LaunchDialog(AndWaitForEnd)?\\(\"([^\"]+)\", *([0-9]+)\\)");
+    std::vector<std::pair<std::string, int>> runs;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator("scenes")) {
+        if (entry.path().extension() != ".lua")
+            continue;
+        std::ifstream file(entry.path());
+        const std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+        for (std::sregex_iterator it(text.begin(), text.end(), launch), end; it != end; ++it)
+            runs.emplace_back((*it)[2].str(), std::stoi((*it)[3].str()));
+    }
+    ASSERT_GE(runs.size(), 6u) << "the scene scripts' dialogs were not found";
+    for (const char* language : { "texts/en.xml", "texts/fr.xml" }) {
+        LocFile texts;
+        texts.load(language);
+        for (const auto& run : runs) {
+            SCOPED_TRACE(std::string(language) + " " + run.first + " x" + std::to_string(run.second));
+            // Lines of one conversation share their key up to the number.
+            const std::string conversation = run.first.substr(0, run.first.rfind('_') + 1);
+            KaMap<KaString, KaILocData>::KaIterator it = texts.table().find(KaString(run.first.c_str()));
+            for (int line = 0; line < run.second; ++line, ++it) {
+                ASSERT_TRUE(it != texts.table().end());
+                const std::string key = it->key.c_str();
+                EXPECT_EQ(key.compare(0, conversation.size(), conversation), 0) << key;
+                EXPECT_GT(it->value.value.length(), 0u) << key;
+                EXPECT_GE(secondsOf("sounds/Dialogs/" + key + ".ogg"), 1.0) << key;
+            }
+        }
     }
 }
 
@@ -147,7 +193,9 @@ TEST_F(DialogContentTest, EveryLineAndAnswerHasItsTextInBothLanguages)
             }
         }
         EXPECT_EQ(run, "01010_KA_1;01010_KA_2;01010_KA_3;");
-        for (const char* key : { "01010_KA_4", "01010_KA_5", "01020_MI_1", "01020_MI_2", "01010_ANS_TIDE", "01010_ANS_LOGBOOK", "01010_ANS_FIN" }) {
+        for (const char* key : { "01010_KA_4", "01010_KA_5", "01010_KA_6", "01020_MI_1", "01020_MI_2", "01020_CAL_1",
+                 "01020_CAL_4", "01010_ANS_TIDE", "01010_ANS_LOGBOOK", "01010_ANS_FIN", "bonusUnlocked",
+                 "ArtworkTideTable" }) {
             const KaString* text = texts.value(key);
             ASSERT_NE(text, nullptr) << key;
             EXPECT_GT(text->length(), 0u) << key;

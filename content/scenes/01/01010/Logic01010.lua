@@ -75,8 +75,11 @@ function OnAnswered(answer)
         SetCondition("askedTide")
         offerAnswers()
     elseif answer == "01010_ANS_LOGBOOK" then
-        LaunchDialogAndWaitForEnd("01010_KA_5", 1)
-        -- The clerk hands over the key of the tide board's case.
+        -- His leave to read, then the key of the tide table's case, each
+        -- in a line of its own; the wait is for the second (a wait names
+        -- the line it waits for).
+        LaunchDialog("01010_KA_5", 1)
+        LaunchDialogAndWaitForEnd("01010_KA_6", 1)
         TakeObject("BrassKey")
         SetCondition("askedLogbook")
         scene.say("the clerk hands over the key")
@@ -116,6 +119,8 @@ function OnWarpObjectHit(name)
             DeleteTask("help.logbook.title", "help.logbook.desk")
             PushTask("help.tides.title", "help.tides.board")
             RequestAutoSave()
+            -- The first page of the loading menu: the office's story read.
+            Save("0.xml")
             scene.say("next: the tide table on the quay")
         end
     end)

@@ -29,6 +29,8 @@ function OnEnter(previous)
         PlayMovieAndWaitForEnd("movies/QuayDusk.ogv", "movies/QuayDusk.ogg")
         SetCondition("quayFilmSeen")
         RequestAutoSave()
+        -- The loading menu's second page: out of the office, on the quay.
+        Save("1.xml")
         scene.say("the film of the quay is over")
     end
 end
@@ -75,21 +77,33 @@ function OnWarpObjectHit(name)
                 if caseHint then DeleteTask("help.tides.title", caseHint) end
                 PushTask("help.call.title", "help.call.phone")
                 RequestAutoSave()
+                -- Its third page: the case open, the number found.
+                Save("2.xml")
                 scene.say("the tide table: high water at 21:40")
             end
         end
     end)
 end
 
+-- A call in progress. Never saved: the call is over, and kept, only once
+-- it has been heard to its end; a game left in the middle of it calls again.
+local calling = false
+
 function OnCallNumber(number)
     scene.say("calling " .. tostring(number))
-    if number == "5550142" and not calledHarbourMaster then
-        SetCondition("calledHarbourMaster")
-        DeleteTask("help.call.title", "help.call.phone")
-        scene.say("the harbour master will be back at high water")
-        -- The evening's work is done: a moment on the quay, then the credits.
-        WaitAndWaitForEnd(3.0)
-        scene.say("the end")
-        FinishGame()
-    end
+    if number ~= "5550142" or calling or calledHarbourMaster then return end
+    calling = true
+    -- The phone is put away for the call: its lines are read below it.
+    SetVisibleCellphone(false)
+    -- The call, heard and read: Mira and the harbour master, line by line;
+    -- the wait is for the last.
+    LaunchDialog("01020_CAL_1", 3)
+    LaunchDialogAndWaitForEnd("01020_CAL_4", 1)
+    SetCondition("calledHarbourMaster")
+    DeleteTask("help.call.title", "help.call.phone")
+    scene.say("the harbour master will be back at high water")
+    -- The evening's work is done: a last look at the quay, then the credits.
+    WaitAndWaitForEnd(1.0)
+    scene.say("the end")
+    FinishGame()
 end
