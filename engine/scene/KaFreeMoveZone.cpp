@@ -1661,7 +1661,7 @@ bool KaFreeMoveZone::onFloorPlane(const KaVector2f32& point) const
 // The floor point nearest to a point off the floor, a hair inside the
 // floor so that the walk to it does not graze the border; false when the
 // point is more than a cell from the floor.
-bool KaFreeMoveZone::nearestFloorPoint(const KaVector2f32& point, KaVector2f32& nearest) const
+bool KaFreeMoveZone::nearestFloorPoint(const KaVector2f32& point, KaVector2f32& nearest, float* distance) const
 {
     // The walls of the cell data when it is current; made here otherwise.
     std::vector<BlockerSegment> made;
@@ -1691,6 +1691,8 @@ bool KaFreeMoveZone::nearestFloorPoint(const KaVector2f32& point, KaVector2f32& 
     const float reach = KaMax(mCellSize.x, mCellSize.y);
     if (bestWall < 0 || !(best <= reach * reach))
         return false;
+    if (distance)
+        *distance = std::sqrt(best);
     // Inward: towards the centre of the border's own triangle.
     const unsigned int t = triangles[static_cast<unsigned long>(bestWall)];
     const KaVector2f32 centre = (floorPoint(3 * t) + floorPoint(3 * t + 1) + floorPoint(3 * t + 2)) * (1.0f / 3.0f);
@@ -1699,6 +1701,18 @@ bool KaFreeMoveZone::nearestFloorPoint(const KaVector2f32& point, KaVector2f32& 
     if (inLength > 0.0f && finite(inLength))
         nearest = nearest + in * (KaMin(kFloorInset, 0.5f * inLength) / inLength);
     return true;
+}
+
+// A point of the floor lying on its very border (a dummy at a doorway's
+// end, a walk that ended there) touches a wall, and a line from it crosses
+// that wall by the crossing test's rule: it is taken a hair inside.
+KaVector2f32 KaFreeMoveZone::offTheBorder(const KaVector2f32& point) const
+{
+    KaVector2f32 inside;
+    float distance = kLargestFloat;
+    if (finite(point) && nearestFloorPoint(point, inside, &distance) && distance < kFloorInset)
+        return inside;
+    return point;
 }
 
 // The walkable cell near the point whose centre the point sees, nearest
@@ -1758,6 +1772,10 @@ KaIntrusivePtr<KaBezierCurve> KaFreeMoveZone::curve(const KaVector3f32& from, co
             return KaIntrusivePtr<KaBezierCurve>();
         goal = nearest;
         target = fromGridPlane(nearest, to);
+    } else {
+        // The walk still ends where it was asked to; only what the end sees
+        // is judged from a hair inside.
+        goal = offTheBorder(goal);
     }
     // A start inside a footprint (the character pressed against another)
     // is walked out of it first: the walk goes on from its edge.
@@ -1765,6 +1783,8 @@ KaIntrusivePtr<KaBezierCurve> KaFreeMoveZone::curve(const KaVector3f32& from, co
     KaVector2f32 leaveAt;
     if (finite(start) && insideObstacle(start, &leaveAt))
         start = leaveAt;
+    if (finite(start) && onFloorPlane(start))
+        start = offTheBorder(start);
     const bool startOnFloor = finite(start) && onFloorPlane(start);
 
     KaArray<KaVector3f32> points;

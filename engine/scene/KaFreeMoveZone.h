@@ -276,7 +276,8 @@ private:
     void markSteps();
     bool lineClear(const KaVector2f32& a, const KaVector2f32& b) const;
     bool onFloorPlane(const KaVector2f32& point) const;
-    bool nearestFloorPoint(const KaVector2f32& point, KaVector2f32& nearest) const;
+    bool nearestFloorPoint(const KaVector2f32& point, KaVector2f32& nearest, float* distance = nullptr) const;
+    KaVector2f32 offTheBorder(const KaVector2f32& point) const;
     long visibleCell(const KaVector2f32& point, int region) const;
     void obstacleOutline(const KaVector2f32& centre, KaVector2f32* corners) const;
     bool insideObstacle(const KaVector2f32& point, KaVector2f32* outside) const;

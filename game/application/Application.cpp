@@ -729,10 +729,11 @@ bool Application::onSaveCorruptNewGame()
     return false;
 }
 
-void Application::reportSave(SaveKind kind, bool written)
+void Application::reportSave(SaveKind kind, bool written, const KaString& file)
 {
     if (written) {
-        mSaveFailureTold[kind] = false;
+        if (file == mSaveFailureFile[kind])
+            mSaveFailureTold[kind] = false;
         return;
     }
     // The notice shows in the game's overlay: outside a game (or while the
@@ -741,6 +742,7 @@ void Application::reportSave(SaveKind kind, bool written)
     if (mSaveFailureTold[kind] || mDestroyed || !mGame.entered())
         return;
     mSaveFailureTold[kind] = true;
+    mSaveFailureFile[kind] = file;
     const char* key = kind == SaveKindGame ? "saveFailed" : "optionsSaveFailed";
     const KaString* text = mLocFile.value(key);
     KaPrintf("[Application] the player is told: %s\n", key);

@@ -88,9 +88,10 @@ public:
     bool onSaveCorruptNewGame();
 
     // What failed to be written; the player is told once for each kind,
-    // again only after a save of that kind has succeeded in between.
+    // again only after the file told about has been written in between (a
+    // slot written fine says nothing of the running game's own save).
     enum SaveKind { SaveKindGame, SaveKindOptions, SaveKinds };
-    void reportSave(SaveKind kind, bool written);
+    void reportSave(SaveKind kind, bool written, const KaString& file = KaString());
     // Another copy of the game holds the save folder: this one does nothing
     // and closes, so that neither overwrites the other's files.
     bool alreadyRunning() const { return mAlreadyRunning; }
@@ -233,6 +234,7 @@ private:
     bool mDestroyed;
     bool mAlreadyRunning;
     bool mSaveFailureTold[SaveKinds];
+    KaString mSaveFailureFile[SaveKinds];
     GlobalBonusMenu mGlobalBonusMenu;
     BonusMenu mBonusMenu;
     HelpOptionMenu mHelpOptionMenu;

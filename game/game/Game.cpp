@@ -1414,7 +1414,7 @@ bool Game::saveBackup(const KaPath& file)
         return checkBackup(text, check, zone, scene, reason);
     };
     const bool written = backupManager.get()->save(file, document, loadable);
-    app->reportSave(Application::SaveKindGame, written);
+    app->reportSave(Application::SaveKindGame, written, file);
     app->showLoadingIcon(false);
     if (!written)
         KaPrintf("ActionManager::Save: error %s\n",

@@ -160,6 +160,31 @@ TEST(KaFreeMoveZonePath, CurvesNeverCrossABorderInLAndUCorridors)
     }
 }
 
+// Points right on the floor's border (a dummy at the end of a doorway, a
+// place a script sends a character to) are reached and left like any other:
+// touching the border is not crossing it.
+TEST(KaFreeMoveZonePath, PointsOnTheBorderAreReachedAndLeft)
+{
+    for (const Map* map : { &kLMap, &kUMap }) {
+        KaFreeMoveZone zone;
+        buildFloor(zone, *map, kSide);
+        const std::vector<Segment> walls = wallsOf(*map, kSide);
+        std::mt19937 random(11);
+        std::uniform_real_distribution<float> along(0.05f, 0.95f);
+        for (const Segment& wall : walls) {
+            const float t = along(random);
+            const KaVector3f32 border(wall.a.x + (wall.b.x - wall.a.x) * t, 0.0f, wall.a.y + (wall.b.y - wall.a.y) * t);
+            const KaVector3f32 inside = randomPoint(random, *map, kSide);
+            SCOPED_TRACE(testing::Message() << "border (" << border.x << ", " << border.z << "), inside (" << inside.x
+                                            << ", " << inside.z << ")");
+            expectClearWalk(zone.curve(inside, border), border, walls);
+            expectClearWalk(zone.curve(border, inside), inside, walls);
+            if (HasFailure())
+                return;
+        }
+    }
+}
+
 // From the foot of the L's upright to the end of its foot: the grid path
 // turns the inner corner, and so must the walk.
 TEST(KaFreeMoveZonePath, TheLCornerIsKeptAndTheWalkEndsAtTheClick)

@@ -631,7 +631,11 @@ TEST_F(GameTest, TheSampleStoryPlaysThroughTheScriptsAndPanels)
         phone->onCallNumberValidated();
         log += console.text();
     }
-    EXPECT_NE(std::string::npos, log.find("the harbour master will be back at high water")) << log;
+    // The call is heard to its end, its lines one after the other (the
+    // last one is the one the script waits for).
+    ASSERT_TRUE(framesUntil("the harbour master will be back at high water", 2400)) << log;
+    for (const char* line : { "01020_CAL_1", "01020_CAL_2", "01020_CAL_3" })
+        EXPECT_NE(std::string::npos, log.find(std::string("line told: ") + line)) << line;
 
     // The satchel opens the belongings on the inventory tab.
     game.onInventoryButtonValidated();

@@ -394,6 +394,13 @@ TEST_F(SaveGameTest, ASaveThatCannotBeWrittenSaysSoAndKeepsThePreviousOne)
     EXPECT_TRUE(game().running());
     // The player is told on screen, once for however many saves fail.
     EXPECT_EQ(1u, countOf(log, "[Application] the player is told: saveFailed")) << log;
+    // Another file written fine in between says nothing of this one: its
+    // next failure is not told again.
+    ASSERT_EQ(0, chmod(folder.c_str(), 0755));
+    EXPECT_TRUE(save("2.xml"));
+    ASSERT_EQ(0, chmod(folder.c_str(), 0555));
+    EXPECT_FALSE(save("1.xml"));
+    EXPECT_EQ(1u, countOf(log, "[Application] the player is told: saveFailed")) << log;
     KaITextLayout* notice = game().notifier().gui().textLayout("text");
     ASSERT_NE(nullptr, notice);
     EXPECT_NE(std::string::npos, std::string(notice->text().c_str()).find("The game could not be saved")) << notice->text().c_str();
