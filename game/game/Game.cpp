@@ -102,6 +102,24 @@ const CursorRow cursorsTable[] = {
 
 const char* const defaultCursor = "pictures/cursor.png";
 
+// KA_CURSOR_LOG set: a console line whenever the pointer's picture changes
+// and whenever the marker switch shows or hides the markers, for scripts
+// that play the program.
+bool cursorLog()
+{
+    static const bool log = std::getenv("KA_CURSOR_LOG") != nullptr;
+    return log;
+}
+
+// Loads a still picture into the cursor sprite (each call: the cursor is
+// reloaded on every move of the pointer).
+void loadCursor(KaSpriteLayout& cursor, const KaString& file)
+{
+    if (cursorLog() && cursor.surface().path() != KaPath(file))
+        KaPrintf("[Game] cursor %s\n", file.c_str());
+    cursor.load(KaPath(file));
+}
+
 // The five files a scene may have, by kind.
 enum SceneFileKind { Int, Logic, Set, For, Marker, SceneFileKinds };
 const char* const sceneFileKinds[SceneFileKinds] = { "Int", "Logic", "Set", "For", "Marker" };
@@ -945,6 +963,8 @@ bool Game::initWarp(const KaString& zone, const KaString& scene, bool newGame)
         if (KaLayout* background = mScene3D.markersGui().layout("background"))
             front.addChild(background);
     }
+    // The For GUI's marker pictures load shown: they follow the switch.
+    showMarkers(false);
     mScene3D.selectSceneCamera(scene);
 
     gSceneScriptRan = exists[Logic] && mLuaContext.isCreated() && runSceneScript(mLuaContext, mScript.path());
@@ -1175,9 +1195,9 @@ bool Game::onMouseMove()
                             continue;
                         const KaString file(row->file);
                         if (!file.contains(".anim")) {
-                            cursor.load(file);
+                            loadCursor(cursor, file);
                         } else if (cursor.surface().path() != KaPath(file)) {
-                            cursor.load(file);
+                            loadCursor(cursor, file);
                             cursor.surface().frameAnim().setRepeatCount(static_cast<unsigned int>(-1));
                             cursor.play();
                         }
@@ -1188,7 +1208,7 @@ bool Game::onMouseMove()
             }
         }
     }
-    cursor.load(defaultCursor);
+    loadCursor(cursor, defaultCursor);
     return false;
 }
 
@@ -1201,14 +1221,23 @@ bool Game::onMarkersVisible(KaCheckboxLayout::State state)
 
 void Game::showMarkers(bool hide)
 {
+    // A lock that ends (hide false) gives the markers back only when the
+    // switch shows them: it never overrules the player's choice.
+    hide = hide || mMarkersHidden;
+    mScene3D.setMarkersVisible(!hide);
     KaLayout* background = mForGui.layout("background");
     if (!background)
         return;
+    unsigned long count = 0;
     for (unsigned long i = 0; i < background->childCount(); ++i) {
         KaI3DObject2* child = background->child(i);
-        if (mScene3D.findMarker(child->name()))
+        if (mScene3D.findMarker(child->name())) {
             child->setVisible(!hide);
+            ++count;
+        }
     }
+    if (cursorLog())
+        KaPrintf("[Game] markers %s: %lu\n", hide ? "hidden" : "shown", count);
 }
 
 // ---------------------------------------------------------------------------
