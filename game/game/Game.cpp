@@ -274,6 +274,7 @@ Game::Game()
     , mEntered(false)
     , mPlayedTime(0.0)
     , mPreviousMousePos(-1, -1)
+    , mCursorMousePos(-1, -1)
 {
     gSceneScriptRan = false;
     mSpareRandomSound->volume = 1.0f;
@@ -491,9 +492,14 @@ void Game::update()
             characters[i]->permanentUpdate();
     updateCharacterObstacles();
 
-    KaInputMgr* input = inputMgr.get();
-    if (input->mouseOldPosition(0) != input->mousePosition(0))
+    // Compared with the last frame's position, not the input's previous
+    // one: after a release the input's first move has no previous position,
+    // and the cursor would keep the picture of the spot it left.
+    const KaVector2s32 pointer = inputMgr.get()->mousePosition(0);
+    if (pointer != mCursorMousePos) {
+        mCursorMousePos = pointer;
         onMouseMove();
+    }
     if (mSaveRequested) {
         mSaveRequested = false;
         saveBackup("save.xml");
@@ -965,6 +971,8 @@ bool Game::initWarp(const KaString& zone, const KaString& scene, bool newGame)
     }
     // The For GUI's marker pictures load shown: they follow the switch.
     showMarkers(false);
+    // The pointer stands over the new scene: its cursor is chosen again.
+    mCursorMousePos = KaVector2s32(-1, -1);
     mScene3D.selectSceneCamera(scene);
 
     gSceneScriptRan = exists[Logic] && mLuaContext.isCreated() && runSceneScript(mLuaContext, mScript.path());
@@ -1214,7 +1222,10 @@ bool Game::onMouseMove()
 
 bool Game::onMarkersVisible(KaCheckboxLayout::State state)
 {
-    mMarkersHidden = state == 0;
+    // The switch passes through its roll-over states as the pointer comes
+    // and goes, and a click leaves it in one: only its side counts.
+    mMarkersHidden = state == KaCheckboxLayout::Active || state == KaCheckboxLayout::ActiveDisabled
+        || state == KaCheckboxLayout::ActiveRollOver;
     showMarkers(mMarkersHidden);
     return false;
 }
@@ -1228,16 +1239,16 @@ void Game::showMarkers(bool hide)
     KaLayout* background = mForGui.layout("background");
     if (!background)
         return;
-    unsigned long count = 0;
+    unsigned long changed = 0;
     for (unsigned long i = 0; i < background->childCount(); ++i) {
         KaI3DObject2* child = background->child(i);
         if (mScene3D.findMarker(child->name())) {
+            changed += child->visible() == hide;
             child->setVisible(!hide);
-            ++count;
         }
     }
-    if (cursorLog())
-        KaPrintf("[Game] markers %s: %lu\n", hide ? "hidden" : "shown", count);
+    if (changed && cursorLog())
+        KaPrintf("[Game] markers %s: %lu\n", hide ? "hidden" : "shown", changed);
 }
 
 // ---------------------------------------------------------------------------

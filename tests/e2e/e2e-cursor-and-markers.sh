@@ -16,12 +16,17 @@ e2e_frames 40
 e2e_new_game "$window"
 e2e_frames 40
 
-# Moves the pointer there and waits for the next change to PICTURE.
+# Runs the command, then waits for one more console line matching REGEX.
+after() {
+  local pattern=$1 count
+  shift
+  count=$(grep -c -E -- "$pattern" "$E2E_LOG")
+  "$@"
+  e2e_lines $((count + 1)) "$pattern" 60
+}
+# Moves the pointer there and waits for the cursor's change to PICTURE.
 pointer_over() {
-  local x=$1 y=$2 picture=$3 count
-  count=$(grep -c -F -x "[Game] cursor $picture" "$E2E_LOG")
-  xdotool mousemove --window "$window" "$x" "$y"
-  e2e_lines $((count + 1)) "^\\[Game\\] cursor $picture\$" 60
+  after "^\\[Game\\] cursor $3\$" xdotool mousemove --window "$window" "$1" "$2"
 }
 
 # Somewhere plain first, whatever the last click left.
@@ -31,9 +36,12 @@ pointer_over 556 189 pictures/Main.png
 pointer_over 400 520 pictures/cursor.png
 pointer_over 112 161 pictures/F270.png
 pointer_over 400 520 pictures/cursor.png
+pointer_over 440 200 pictures/Main.png
+pointer_over 400 520 pictures/cursor.png
 
-# The markers: none over the logbook, then the eye shows them.
+# The markers: none over the logbook until the eye shows them.
 logbook_ring() {
+  e2e_frames 3
   e2e_shot "$E2E_DIR/$1.png"
   # The logbook's marker is centred on (556, 189) in the 800 x 600 window:
   # its amber ring lies 10 pixels right of the centre.
@@ -42,23 +50,29 @@ logbook_ring() {
   e2e_pixel "$E2E_DIR/$1.png" $((X + 566)) $((Y + 189))
 }
 amber="242 181 68"
-before=$(logbook_ring hidden-before)
-e2e_near "$before" "$amber" 40 && e2e_fail "a marker over the logbook before the eye was used: $before"
-xdotool mousemove --window "$window" 684 54 click 1
-e2e_wait '^\[Game\] markers shown: 2$'
-xdotool mousemove --window "$window" 400 520
+shown_lines='^\[Game\] markers shown: 3$'
+hidden_lines='^\[Game\] markers hidden: 3$'
+ring=$(logbook_ring before)
+e2e_near "$ring" "$amber" 40 && e2e_fail "a marker over the logbook before the eye was used: $ring"
+# The pointer over the eye alone changes nothing.
+shown=$(grep -c -E -- "$shown_lines" "$E2E_LOG")
+xdotool mousemove --window "$window" 684 54
 e2e_frames 10
-shown=$(logbook_ring shown)
-e2e_near "$shown" "$amber" 40 || e2e_fail "no marker over the logbook once the eye shows them: $shown"
+[ "$(grep -c -E -- "$shown_lines" "$E2E_LOG")" -eq "$shown" ] || e2e_fail "the pointer over the eye showed the markers"
+after "$shown_lines" xdotool click 1
+ring=$(logbook_ring shown)
+e2e_near "$ring" "$amber" 40 || e2e_fail "no marker over the logbook once the eye shows them: $ring"
 # The spots keep their pointer while the markers show.
 pointer_over 556 189 pictures/Main.png
 pointer_over 684 54 pictures/cursor.png
-xdotool click 1
-e2e_wait '^\[Game\] markers hidden: 2$'
+after "$hidden_lines" xdotool click 1
+ring=$(logbook_ring hidden)
+e2e_near "$ring" "$amber" 40 && e2e_fail "the marker over the logbook stays after the eye hid it: $ring"
+# Nor does the pointer leaving the eye bring them back.
+shown=$(grep -c -E -- "$shown_lines" "$E2E_LOG")
 xdotool mousemove --window "$window" 400 520
 e2e_frames 10
-after=$(logbook_ring hidden-after)
-e2e_near "$after" "$amber" 40 && e2e_fail "the marker over the logbook stays after the eye hid it: $after"
+[ "$(grep -c -E -- "$shown_lines" "$E2E_LOG")" -eq "$shown" ] || e2e_fail "the markers came back as the pointer left the eye"
 
 e2e_no_faults
 e2e_stop || e2e_fail "exit status $?"

@@ -33,11 +33,12 @@ protected:
         frame();
         return KaString(application.get()->mouseCursor().surface().path());
     }
-    void setSwitch(bool shown)
+    void setSwitch(bool shown) { setSwitch(shown ? KaCheckboxLayout::Unactive : KaCheckboxLayout::Active); }
+    void setSwitch(KaCheckboxLayout::State state)
     {
         KaCheckboxLayout* eye = game().inGameGui().checkboxLayout("markersVisibleButton");
         ASSERT_NE(nullptr, eye);
-        captured([&] { eye->setState(shown ? KaCheckboxLayout::Unactive : KaCheckboxLayout::Active); });
+        captured([&] { eye->setState(state); });
     }
     // The visibility of the For GUI's marker picture of that name.
     bool markerShown(const char* name)
@@ -63,12 +64,18 @@ TEST_F(CursorAndMarkersTest, ThePointerTakesThePictureOfTheSpotUnderIt)
     } const cases[] = {
         { "the logbook", 0.695f, 0.315f, "pictures/Main.png" },
         { "the door to the quay", 0.140f, 0.268f, "pictures/F270.png" },
+        { "the clerk", 0.55f, 0.30f, "pictures/Main.png" },
         { "the floor", 0.45f, 0.80f, "pictures/cursor.png" },
         { "the logbook again", 0.70f, 0.32f, "pictures/Main.png" },
         { "the painting's dark corner", 0.02f, 0.98f, "pictures/cursor.png" },
     };
     for (const Case& c : cases)
         EXPECT_EQ(KaString(c.picture), pointerAt(c.x, c.y)) << c.where;
+
+    // After a click, the pointer's first move chooses the cursor too.
+    click(KaVector2s32(288, 384));
+    frame();
+    EXPECT_EQ(KaString("pictures/Main.png"), pointerAt(0.695f, 0.315f));
 
     // The spots keep the pointer whether the markers show or not.
     setSwitch(true);
@@ -82,9 +89,13 @@ TEST_F(CursorAndMarkersTest, ThePointerTakesThePictureOfTheSpotUnderIt)
     captured([] { application.get()->lockCursorFromAction(false); });
     EXPECT_EQ(KaString("pictures/Main.png"), pointerAt(0.69f, 0.31f));
 
-    // The quay has its own spots: the office door straight ahead.
+    // The quay has its own spots: the office door straight ahead. The
+    // pointer left over the office's door shows the quay's cursor there
+    // without a move.
+    EXPECT_EQ(KaString("pictures/F270.png"), pointerAt(0.140f, 0.268f));
     lua("ChangeWarp('01', '01020', false)");
-    frame();
+    frames(2);
+    EXPECT_EQ(KaString("pictures/cursor.png"), KaString(application.get()->mouseCursor().surface().path()));
     EXPECT_EQ(KaString("pictures/F000.png"), pointerAt(0.605f, 0.327f));
     EXPECT_EQ(KaString("pictures/Main.png"), pointerAt(0.811f, 0.361f));
     // Where the office's logbook was, nothing.
@@ -98,6 +109,7 @@ TEST_F(CursorAndMarkersTest, TheSwitchShowsAndHidesTheMarkersOfEachScene)
     // The spots of the scene's files are its markers.
     EXPECT_NE(nullptr, scene.findMarker("MarkerDoor01010_H270"));
     EXPECT_NE(nullptr, scene.findMarker("MarkerLogbook_Main"));
+    EXPECT_NE(nullptr, scene.findMarker("MarkerAnsel01010_Main"));
     // The place's name is no marker: the switch leaves it alone.
     EXPECT_EQ(nullptr, scene.findMarker("placeName"));
 
@@ -111,6 +123,25 @@ TEST_F(CursorAndMarkersTest, TheSwitchShowsAndHidesTheMarkersOfEachScene)
     EXPECT_FALSE(game().markersHidden());
     EXPECT_TRUE(markerShown("MarkerDoor01010_H270"));
     EXPECT_TRUE(markerShown("MarkerLogbook_Main"));
+
+    // The switch's other states, which the pointer's coming and going and
+    // a click leave it in: only its side counts.
+    struct {
+        KaCheckboxLayout::State state;
+        bool hidden;
+    } const states[] = {
+        { KaCheckboxLayout::ActiveRollOver, true },
+        { KaCheckboxLayout::UnactiveRollOver, false },
+        { KaCheckboxLayout::ActiveDisabled, true },
+        { KaCheckboxLayout::UnactiveDisabled, false },
+        { KaCheckboxLayout::ActiveRollOver, true },
+        { KaCheckboxLayout::Unactive, false },
+    };
+    for (const auto& c : states) {
+        setSwitch(c.state);
+        EXPECT_EQ(c.hidden, game().markersHidden()) << c.state;
+        EXPECT_EQ(!c.hidden, markerShown("MarkerAnsel01010_Main")) << c.state;
+    }
 
     // A script's lock hides them for its time.
     captured([] { application.get()->lockCursorFromAction(true); });
