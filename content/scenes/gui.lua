@@ -1,6 +1,8 @@
 -- What the scenes' GUI files share. Set<scene>.lua calls SceneBackground(),
--- For<scene>.lua ScenePlaceName(scene), Int<scene>.lua lists Hotspot(...)
--- buttons in its "background" layout.
+-- For<scene>.lua ScenePlaceName(scene, spots), Int<scene>.lua lists
+-- Hotspot(...) buttons in its "background" layout, Marker<scene>.lua calls
+-- CursorZones(spots). The spots of a scene (Spots<scene>.lua) are the places
+-- the pointer changes over and the eye switch shows.
 
 -- The painted background: "root" shows "background.png" from the scene's
 -- own folder (a "./" image is read beside the file that was loaded), and
@@ -19,8 +21,8 @@ end
 
 -- Over the scene, above the characters: the place's name (the localised
 -- text "place" .. scene) on a navy tab in the top-left corner.
-function ScenePlaceName(scene)
-    return KaLayout{
+function ScenePlaceName(scene, spots)
+    local layout = {
         name = "background",
         sizeType = Percent, size = {1, 1, 1},
         KaSpriteLayout{
@@ -38,6 +40,40 @@ function ScenePlaceName(scene)
                 .. '<font file="Common/Fonts/ProDisplay.ttf" size="22" />$(place' .. scene .. ')',
         },
     }
+    -- The markers: one picture in the middle of each spot, named as the
+    -- spot, so that the game's marker switch shows and hides it.
+    for _, spot in ipairs(spots or {}) do
+        layout[#layout + 1] = KaSpriteLayout{
+            name = spot.name,
+            sizeType = Percent, size = {0.045, 0.06, 1},
+            position = {spot.x, spot.y, 0.5},
+            image = "pictures/Marker.png",
+        }
+    end
+    return KaLayout(layout)
+end
+
+-- A spot: where the pointer changes and the eye shows a marker. The name
+-- ends with the pointer's name in the game's cursor table ("_Main" over
+-- what can be taken or used, "_H000" to "_H315" over a way out, 0 degrees
+-- up and turning clockwise); centre and size in fractions of the picture,
+-- as Hotspot takes them.
+function Spot(name, x, y, width, height)
+    return { name = name, x = x, y = y, width = width, height = height }
+end
+
+-- The zones of the spots, without pictures: the game picks the pointer
+-- from the zone under it.
+function CursorZones(spots)
+    local layout = { name = "background", sizeType = Percent, size = {1, 1, 1} }
+    for _, spot in ipairs(spots) do
+        layout[#layout + 1] = KaLayout{
+            name = spot.name,
+            sizeType = Percent, size = {spot.width, spot.height, 1},
+            position = {spot.x, spot.y, 0.5},
+        }
+    end
+    return KaLayout(layout)
 end
 
 -- An invisible button over a part of the painting, named after the hit

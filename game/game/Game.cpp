@@ -102,6 +102,24 @@ const CursorRow cursorsTable[] = {
 
 const char* const defaultCursor = "pictures/cursor.png";
 
+// KA_CURSOR_LOG set: a console line whenever the pointer's picture changes
+// and whenever the marker switch shows or hides the markers, for scripts
+// that play the program.
+bool cursorLog()
+{
+    static const bool log = std::getenv("KA_CURSOR_LOG") != nullptr;
+    return log;
+}
+
+// Loads a still picture into the cursor sprite (each call: the cursor is
+// reloaded on every move of the pointer).
+void loadCursor(KaSpriteLayout& cursor, const KaString& file)
+{
+    if (cursorLog() && cursor.surface().path() != KaPath(file))
+        KaPrintf("[Game] cursor %s\n", file.c_str());
+    cursor.load(KaPath(file));
+}
+
 // The five files a scene may have, by kind.
 enum SceneFileKind { Int, Logic, Set, For, Marker, SceneFileKinds };
 const char* const sceneFileKinds[SceneFileKinds] = { "Int", "Logic", "Set", "For", "Marker" };
@@ -256,6 +274,7 @@ Game::Game()
     , mEntered(false)
     , mPlayedTime(0.0)
     , mPreviousMousePos(-1, -1)
+    , mCursorMousePos(-1, -1)
 {
     gSceneScriptRan = false;
     mSpareRandomSound->volume = 1.0f;
@@ -473,9 +492,14 @@ void Game::update()
             characters[i]->permanentUpdate();
     updateCharacterObstacles();
 
-    KaInputMgr* input = inputMgr.get();
-    if (input->mouseOldPosition(0) != input->mousePosition(0))
+    // Compared with the last frame's position, not the input's previous
+    // one: after a release the input's first move has no previous position,
+    // and the cursor would keep the picture of the spot it left.
+    const KaVector2s32 pointer = inputMgr.get()->mousePosition(0);
+    if (pointer != mCursorMousePos) {
+        mCursorMousePos = pointer;
         onMouseMove();
+    }
     if (mSaveRequested) {
         mSaveRequested = false;
         saveBackup("save.xml");
@@ -945,6 +969,10 @@ bool Game::initWarp(const KaString& zone, const KaString& scene, bool newGame)
         if (KaLayout* background = mScene3D.markersGui().layout("background"))
             front.addChild(background);
     }
+    // The For GUI's marker pictures load shown: they follow the switch.
+    showMarkers(false);
+    // The pointer stands over the new scene: its cursor is chosen again.
+    mCursorMousePos = KaVector2s32(-1, -1);
     mScene3D.selectSceneCamera(scene);
 
     gSceneScriptRan = exists[Logic] && mLuaContext.isCreated() && runSceneScript(mLuaContext, mScript.path());
@@ -1175,9 +1203,9 @@ bool Game::onMouseMove()
                             continue;
                         const KaString file(row->file);
                         if (!file.contains(".anim")) {
-                            cursor.load(file);
+                            loadCursor(cursor, file);
                         } else if (cursor.surface().path() != KaPath(file)) {
-                            cursor.load(file);
+                            loadCursor(cursor, file);
                             cursor.surface().frameAnim().setRepeatCount(static_cast<unsigned int>(-1));
                             cursor.play();
                         }
@@ -1188,27 +1216,39 @@ bool Game::onMouseMove()
             }
         }
     }
-    cursor.load(defaultCursor);
+    loadCursor(cursor, defaultCursor);
     return false;
 }
 
 bool Game::onMarkersVisible(KaCheckboxLayout::State state)
 {
-    mMarkersHidden = state == 0;
+    // The switch passes through its roll-over states as the pointer comes
+    // and goes, and a click leaves it in one: only its side counts.
+    mMarkersHidden = state == KaCheckboxLayout::Active || state == KaCheckboxLayout::ActiveDisabled
+        || state == KaCheckboxLayout::ActiveRollOver;
     showMarkers(mMarkersHidden);
     return false;
 }
 
 void Game::showMarkers(bool hide)
 {
+    // A lock that ends (hide false) gives the markers back only when the
+    // switch shows them: it never overrules the player's choice.
+    hide = hide || mMarkersHidden;
+    mScene3D.setMarkersVisible(!hide);
     KaLayout* background = mForGui.layout("background");
     if (!background)
         return;
+    unsigned long changed = 0;
     for (unsigned long i = 0; i < background->childCount(); ++i) {
         KaI3DObject2* child = background->child(i);
-        if (mScene3D.findMarker(child->name()))
+        if (mScene3D.findMarker(child->name())) {
+            changed += child->visible() == hide;
             child->setVisible(!hide);
+        }
     }
+    if (changed && cursorLog())
+        KaPrintf("[Game] markers %s: %lu\n", hide ? "hidden" : "shown", changed);
 }
 
 // ---------------------------------------------------------------------------

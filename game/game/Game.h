@@ -384,6 +384,8 @@ private:
     KaTimer mDoubleClickTimer;
     double mPlayedTime;
     KaVector2s32 mPreviousMousePos;
+    // Where the pointer was when the cursor was last chosen.
+    KaVector2s32 mCursorMousePos;
     KaTimer mRandomTimer;
     RandomSource mRandomSource = nullptr;
 };

@@ -531,6 +531,18 @@ bool InGameScene::loadMarkers(const KaPath& path)
     back->setRatioMode(KaILayout::None);
     if (KaSpriteLayout* root = mBackgroundGui.spriteLayout("root"))
         root->addChild(back);
+    // Each zone of the file is a marker of the scene, so that the marker
+    // switch finds the picture of the same name under the For GUI; a
+    // marker a script added first keeps its record.
+    for (unsigned long i = 0; i < back->childCount(); ++i) {
+        KaLayout* zone = dynamic_cast<KaLayout*>(back->child(i));
+        if (!zone || zone->name().length() == 0 || findMarker(zone->name()))
+            continue;
+        KaMarker marker;
+        marker.name = zone->name();
+        marker.interaction = zone->name();
+        mMarkers.pushBack(marker);
+    }
     return loaded;
 }
 

@@ -47,6 +47,77 @@ KaCanvas cursor()
     return canvas;
 }
 
+// The other pointers share the arrow's anchor, so each puts its point
+// where the arrow's tip would be. Drawn as the arrow is: cream, a navy
+// outline and a soft ink shadow.
+struct Stroke {
+    float xa, ya, xb, yb, width;
+};
+
+// Round-ended strokes filled as one figure: shadow, outline, then fill.
+KaCanvas outlinedStrokes(const std::vector<Stroke>& strokes)
+{
+    KaCanvas canvas(64, 64);
+    for (const Stroke& s : strokes)
+        canvas.line(s.xa + 2, s.ya + 2, s.xb + 2, s.yb + 2, s.width + 5, withAlpha(ink, 0.35f));
+    for (const Stroke& s : strokes)
+        canvas.line(s.xa, s.ya, s.xb, s.yb, s.width + 5, navy);
+    for (const Stroke& s : strokes)
+        canvas.line(s.xa, s.ya, s.xb, s.yb, s.width, cream);
+    return canvas;
+}
+
+// Over what can be taken or used: a hand pointing up, the tip of its
+// index finger on the hot spot.
+KaCanvas handCursor()
+{
+    return outlinedStrokes({
+        { 19, 9, 19, 34, 6 }, // index finger
+        { 26, 24, 26, 36, 6 }, // folded fingers
+        { 32, 26, 32, 38, 6 },
+        { 38, 29, 38, 40, 6 },
+        { 11, 36, 19, 44, 6 }, // thumb
+        { 22, 38, 35, 38, 17 }, // palm
+        { 25, 50, 34, 50, 10 }, // wrist
+    });
+}
+
+// Over a way out: a bold arrow in a disc pointing where the way leads,
+// 0 degrees up, turning clockwise. The disc's rim passes through the hot
+// spot.
+template <int Degrees> KaCanvas exitCursor()
+{
+    KaCanvas canvas(64, 64);
+    const float cx = 31, cy = 27, r = 20;
+    canvas.circle(cx + 2, cy + 2, r + 1.5f, withAlpha(ink, 0.35f));
+    canvas.circle(cx, cy, r + 1.5f, navy);
+    canvas.circle(cx, cy, r - 1.5f, withAlpha(navy, 0.85f));
+    const float angle = Degrees * pi / 180.0f;
+    // Screen axes: x right, y down; "up" is -y.
+    const float ux = std::sin(angle), uy = -std::cos(angle);
+    const float tx = -uy, ty = ux;
+    auto at = [&](float along, float across) {
+        return std::vector<float> { cx + along * ux + across * tx, cy + along * uy + across * ty };
+    };
+    std::vector<float> arrow;
+    for (const auto& point : { at(14, 0), at(1, 11), at(1, 5), at(-13, 5), at(-13, -5), at(1, -5), at(1, -11) })
+        arrow.insert(arrow.end(), point.begin(), point.end());
+    canvas.polygon(arrow, cream);
+    return canvas;
+}
+
+// A spot shown by the eye switch: an amber ring round a cream dot.
+KaCanvas sceneMarker()
+{
+    KaCanvas canvas(64, 64);
+    canvas.glow(32, 32, 31, withAlpha(amber, 0.45f));
+    canvas.ring(32, 32, 12, 25, navy);
+    canvas.ring(32, 32, 14, 23, amber);
+    canvas.circle(32, 32, 12, withAlpha(navy, 0.85f));
+    canvas.circle(32, 32, 7, cream);
+    return canvas;
+}
+
 KaCanvas black()
 {
     KaCanvas canvas(64, 64);
@@ -184,6 +255,16 @@ KaCanvas skipIcon()
 
 const KaPicture pictures[] = {
     { "pictures/cursor.png", cursor },
+    { "pictures/Main.png", handCursor },
+    { "pictures/F000.png", exitCursor<0> },
+    { "pictures/F045.png", exitCursor<45> },
+    { "pictures/F090.png", exitCursor<90> },
+    { "pictures/F135.png", exitCursor<135> },
+    { "pictures/F180.png", exitCursor<180> },
+    { "pictures/F225.png", exitCursor<225> },
+    { "pictures/F270.png", exitCursor<270> },
+    { "pictures/F315.png", exitCursor<315> },
+    { "pictures/Marker.png", sceneMarker },
     { "pictures/black64x64.png", black },
     { "pictures/white64x64.png", white },
     { "menus/inGame/autosave_icon.png", autosaveIcon },

@@ -55,8 +55,13 @@ TEST_F(GameTest, ANewGameBuildsTheFirstSceneWithThePlayer)
     ASSERT_EQ(2u, game.hitObjects().size());
     EXPECT_NE(nullptr, game.inGameGui().buttonLayout("inventoryButton"));
     EXPECT_NE(nullptr, game.noScaleLayout());
-    EXPECT_EQ(application.get()->layoutFront().child(application.get()->layoutFront().childCount() - 1),
-        static_cast<KaI3DObject2*>(game.noScaleLayout2()));
+    // On top, the zones of the scene's Marker file (nothing drawn), then the
+    // overlay layers.
+    KaLayout& front = application.get()->layoutFront();
+    ASSERT_GE(front.childCount(), 2u);
+    EXPECT_EQ(front.child(front.childCount() - 1),
+        static_cast<KaI3DObject2*>(game.scene3D().markersGui().layout("background")));
+    EXPECT_EQ(front.child(front.childCount() - 2), static_cast<KaI3DObject2*>(game.noScaleLayout2()));
     EXPECT_EQ(0, game.backupState());
 }
 
