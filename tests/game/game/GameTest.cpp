@@ -51,8 +51,9 @@ TEST_F(GameTest, ANewGameBuildsTheFirstSceneWithThePlayer)
     EXPECT_TRUE(player()->model()->visible());
     EXPECT_TRUE(game.scene3D().findMira());
     EXPECT_EQ(KaString("Camera01010"), game.scene3D().currentCameraName());
-    // One hit object per button of the interaction GUI.
-    ASSERT_EQ(2u, game.hitObjects().size());
+    // One hit object per button of the interaction GUI: the door, the
+    // logbook and the clerk.
+    ASSERT_EQ(3u, game.hitObjects().size());
     EXPECT_NE(nullptr, game.inGameGui().buttonLayout("inventoryButton"));
     EXPECT_NE(nullptr, game.noScaleLayout());
     // On top, the zones of the scene's Marker file (nothing drawn), then the
@@ -277,7 +278,7 @@ TEST_F(GameTest, AWarpToAMissingSceneKeepsTheCurrentOnePlayable)
     EXPECT_NE(std::string::npos, log.find("[Game::changeWarp2] Can't find the scene scenes/01/09999\n")) << log;
     EXPECT_EQ(std::string::npos, log.find("[Logic01010] leave")) << log;
     EXPECT_EQ(KaString("01010"), game.scene());
-    EXPECT_EQ(2u, game.hitObjects().size());
+    EXPECT_EQ(3u, game.hitObjects().size());
     EXPECT_NE(nullptr, game.scene3D().background());
     // The scene's script still answers.
     placePlayer("Zone01010", KaVector3f32(-100, 0, 150));
