@@ -473,3 +473,5 @@ TEST_F(ApplicationTest, ASecondCopyNeitherReadsNorWritesTheOptions)
     for (int fd : { ready[0], ready[1], release[0], release[1] })
         close(fd);
 }
+
+}
