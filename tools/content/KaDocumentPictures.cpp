@@ -52,16 +52,16 @@ KaCanvas logbookPage(bool firstPage)
     canvas.line(120, 150, 120, 1360, 2.5f, withAlpha(margin, 0.8f));
     for (int c = 1; c < 4; ++c)
         canvas.line(columns[c], 150, columns[c], 1360, 1.5f, withAlpha(rule, 0.9f));
-    // The tenth row (0.455 of the page's height, where the page's button
-    // lies): the night the lamp went dark.
-    const float circled = top + lineGap * 9.5f;
+    // The tenth and eleventh rows (around 0.471 of the page's height, where
+    // the page's button lies): the night the lamp went dark.
+    const float circled = top + lineGap * 10.0f;
     for (int turn = 0; firstPage && turn < 2; ++turn) {
         std::vector<float> points;
         const int count = 60;
         for (int i = 0; i <= count; ++i) {
             const float angle = 6.2831853f * i / count;
             points.push_back(560 + (440 + turn * 8) * std::cos(angle));
-            points.push_back(circled + (34 + turn * 4) * std::sin(angle));
+            points.push_back(circled + (54 + turn * 4) * std::sin(angle));
         }
         for (size_t i = 0; i + 3 < points.size(); i += 2)
             canvas.line(points[i], points[i + 1], points[i + 2], points[i + 3], 3, withAlpha(margin, 0.85f));
@@ -112,7 +112,7 @@ KaCanvas tideTable()
     // The card, a shade whiter than the sheet, and its red pin.
     canvas.roundedRect(768, 622, 1222, 842, 6, withAlpha(navy, 0.25f));
     canvas.roundedRect(760, 614, 1214, 834, 6, white);
-    canvas.line(780, 760, 1194, 760, 1.5f, withAlpha(rule, 0.9f));
+    canvas.line(780, 745, 1194, 745, 1.5f, withAlpha(rule, 0.9f));
     canvas.circle(987, 632, 9, margin);
     return canvas;
 }

@@ -33,6 +33,6 @@ for day = 0, 6 do
     end
 end
 -- The card in the corner.
-add(PageText(page, "cardName", "$(docTideCard)", 987, 715, 420, Face.hand, Ink.hand, 30, "center"))
+add(PageText(page, "cardName", "$(docTideCard)", 987, 700, 420, Face.hand, Ink.hand, 30, "center"))
 add(PageText(page, "cardNumber", "555 0142", 987, 795, 420, Face.hand, Ink.hand, 52, "center"))
 KaLayout(children)

@@ -18,13 +18,14 @@ Face = {
 
 -- A line of text centred on (x, y), w pixels wide: face and color from the
 -- tables above, size in pixels of the picture, align "left", "center" or
--- "right"; text is markup-free text or a "$(key)" to localise.
+-- "right"; text is markup-free text or a "$(key)" to localise. The width
+-- stays (a single-line layout would shrink to its text, and the print
+-- with it); a text too long for it goes on to a second line.
 function PageText(page, name, text, x, y, w, face, color, size, align)
     return KaTextLayout{
         name = name,
         sizeType = Percent, size = {w / page.width, size * 1.4 / page.height, 1},
         position = {x / page.width, y / page.height, 0.5},
-        wrapMode = SingleLine,
         textSizeType = Proportional,
         textSizeProportionalToWidth = math.floor(w + 0.5),
         text = '<section style="' .. (align or "left") .. '" /><color r="' .. color[1] .. '" g="' .. color[2]
