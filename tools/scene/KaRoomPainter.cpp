@@ -1096,23 +1096,28 @@ bool KaRoomPainter::paintState(const KaZoneDescription& zone, const KaZoneDescri
     overlay.setFlipped(true);
     if (!overlay.create(painted.width(), painted.height(), KaIntrusivePtr<KaPalette>(), RGBA8888))
         return false;
-    // A lamp hidden or shown moves the bloom by a level or two far around:
-    // only what a player can see change is kept.
-    const int kSeen = 3;
+    // Where the state changes a pixel much, the overlay is opaque; where it
+    // changes it a little (the bloom of a lamp hidden or shown reaches far
+    // around), the overlay is faint and its colour pushed further, so that
+    // laid over the background it gives the state's colour all the same and
+    // no edge shows where the change fades out.
+    const int kOpaqueFrom = 16;
     for (unsigned int y = 0; y < painted.height(); ++y) {
         const unsigned char* now = painted.row(y);
         const unsigned char* before = background.row(y);
         unsigned char* out = overlay.row(y);
         for (unsigned int x = 0; x < painted.width(); ++x) {
-            bool changed = false;
+            int change = 0;
+            for (int c = 0; c < 3; ++c)
+                change = std::max(change, std::abs(now[3 * x + c] - before[3 * x + c]));
+            const int alpha = std::min(255, change * 255 / kOpaqueFrom);
             for (int c = 0; c < 3; ++c) {
-                out[4 * x + c] = now[3 * x + c];
-                changed = changed || std::abs(now[3 * x + c] - before[3 * x + c]) > kSeen;
+                const int pushed = alpha == 0
+                    ? 0
+                    : before[3 * x + c] + (now[3 * x + c] - before[3 * x + c]) * 255 / alpha;
+                out[4 * x + c] = static_cast<unsigned char>(std::min(255, std::max(0, pushed)));
             }
-            out[4 * x + 3] = changed ? 255 : 0;
-            // Clear pixels are left black: the picture packs smaller.
-            if (!changed)
-                out[4 * x] = out[4 * x + 1] = out[4 * x + 2] = 0;
+            out[4 * x + 3] = static_cast<unsigned char>(alpha);
         }
     }
     return true;

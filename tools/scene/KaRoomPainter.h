@@ -41,9 +41,10 @@ public:
     // "" is the background.
     static bool paint(
         const KaZoneDescription& zone, const KaZoneDescription::Scene& scene, const KaString& state, KaImage& image);
-    // What a state changes, to lay over the background: an RGBA picture,
-    // opaque where the state's painting differs visibly from background (an
-    // RGB888 painting of the same scene), clear elsewhere. False with one
+    // What a state changes, to lay over the background (an RGB888 painting
+    // of the same scene): an RGBA picture that, blended over it, gives the
+    // state's painting; opaque where the state changes much, faint where it
+    // changes a little, clear where it changes nothing. False with one
     // console line when the background is of another size or format.
     static bool paintState(const KaZoneDescription& zone, const KaZoneDescription::Scene& scene,
         const KaString& state, const KaImage& background, KaImage& overlay);

@@ -27,7 +27,7 @@ for row, entry in ipairs(entries) do
         local text = entry[column]
         if column == 4 then text = "$(" .. text .. ")" end
         local left, width = LogbookPage.columns[column][1], LogbookPage.columns[column][2]
-        table.insert(children, PageText(LogbookPage, "entry" .. row .. "_" .. column, text, left + width / 2, y - 3,
+        table.insert(children, PageText(LogbookPage, "entry" .. row .. "_" .. column, text, left + width / 2, y,
             width - 20, Face.hand, Ink.hand, 22, "left"))
     end
 end
