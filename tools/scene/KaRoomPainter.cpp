@@ -1120,6 +1120,28 @@ bool KaRoomPainter::paintState(const KaZoneDescription& zone, const KaZoneDescri
             out[4 * x + 3] = static_cast<unsigned char>(alpha);
         }
     }
+    // The picture is drawn filtered: a clear pixel next to a coloured one
+    // lends it its colour, so it holds the background's rather than black
+    // (a dark seam); clear pixels further away stay black and pack small.
+    const int w = static_cast<int>(painted.width()), h = static_cast<int>(painted.height());
+    for (int y = 0; y < h; ++y) {
+        unsigned char* out = overlay.row(static_cast<unsigned int>(y));
+        const unsigned char* before = background.row(static_cast<unsigned int>(y));
+        for (int x = 0; x < w; ++x) {
+            if (out[4 * x + 3] != 0)
+                continue;
+            bool edge = false;
+            for (int dy = -1; dy <= 1 && !edge; ++dy)
+                for (int dx = -1; dx <= 1 && !edge; ++dx) {
+                    const int nx = x + dx, ny = y + dy;
+                    edge = nx >= 0 && ny >= 0 && nx < w && ny < h
+                        && overlay.row(static_cast<unsigned int>(ny))[4 * nx + 3] != 0;
+                }
+            if (edge)
+                for (int c = 0; c < 3; ++c)
+                    out[4 * x + c] = before[3 * x + c];
+        }
+    }
     return true;
 }
 
