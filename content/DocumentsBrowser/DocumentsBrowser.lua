@@ -113,7 +113,7 @@ KaLayout{
         name = "title",
         sizeType = Percent, size = {0.8, 0.07, 1},
         position = {0.5, 0.16, 0.5},
-        text = titleText .. "Documents",
+        text = titleText .. "$(menuDocuments)",
     },
     KaLayout{
         name = "pages",
@@ -144,10 +144,18 @@ KaButtonLayout{
         },
     },
     tinted("hintBand", {1, 0.05, 1}, {0.5, 0.975, 0.5}, {15, 26, 46, 200}),
+    -- Two instructions, each in its own half of the band, a dot between.
     KaTextLayout{
         name = "hint",
-        sizeType = Percent, size = {1, 0.04, 1},
-        position = {0.5, 0.975, 0.5},
-        text = hintText .. "Click: next page     Double click: put it away",
+        sizeType = Percent, size = {0.46, 0.04, 1},
+        position = {0.26, 0.975, 0.5},
+        text = hintText .. "$(docHintNext)",
+    },
+    tinted("hintSeparator", {0.006, 0.008, 1}, {0.5, 0.975, 0.5}, {242, 181, 68, 255}),
+    KaTextLayout{
+        name = "hintClose",
+        sizeType = Percent, size = {0.46, 0.04, 1},
+        position = {0.74, 0.975, 0.5},
+        text = hintText .. "$(docHintClose)",
     },
 }

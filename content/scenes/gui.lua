@@ -6,9 +6,12 @@
 
 -- The painted background: "root" shows "background.png" from the scene's
 -- own folder (a "./" image is read beside the file that was loaded), and
--- the scene hangs its interaction buttons on it.
-function SceneBackground()
-    return KaLayout{
+-- the scene hangs its interaction buttons on it. Each name of states is a
+-- painted state of the scene ("<state>.png" beside it, clear where it
+-- changes nothing), laid over the background and hidden until a script
+-- shows it (ShowObject).
+function SceneBackground(states)
+    local layout = {
         name = "background",
         sizeType = Percent, size = {1, 1, 1},
         KaSpriteLayout{
@@ -17,6 +20,15 @@ function SceneBackground()
             image = "./background.png",
         },
     }
+    for _, state in ipairs(states or {}) do
+        table.insert(layout, KaSpriteLayout{
+            name = state,
+            sizeType = Percent, size = {1, 1, 1},
+            visible = false,
+            image = "./" .. state .. ".png",
+        })
+    end
+    return KaLayout(layout)
 end
 
 -- Over the scene, above the characters: the place's name (the localised

@@ -106,7 +106,9 @@ click 535 472
 e2e_frames 40
 shot 04b-logbook-page
 expect 04b-logbook-page 60 300 "242 232 204" 24 "the logbook's page"
-xdotool mousemove --window "$window" 400 300
+# (On the hint band under the page: the page's own button, over the ringed
+# entry, takes the clicks it is under as the page scrolls.)
+xdotool mousemove --window "$window" 400 590
 e2e_frames 3
 xdotool click --repeat 2 --delay 80 1
 e2e_wait '^\[Logic01010\] document closed: Logbook$'
@@ -182,6 +184,30 @@ e2e_near "$held" "29 37 54" 12 && e2e_fail "no key beside the satchel: $held"
 click 649 217
 e2e_wait '^\[Logic01020\] the key opens the case$' 120
 e2e_wait '^\[Logic01020\] the tide table: high water at 21:40$' 60
+e2e_frames 20
+shot 10b-case-open
+# The glare on the case's glass, left, above Mira's head, is gone once
+# the door stands open: the case's dark inside shows.
+refute 10b-case-open 620 199 "$(e2e_pixel "$shots/08-locked.png" 620 199)" 30 "the case's door, open"
+
+# The tide table, read from the satchel (the newest object, in the first
+# slot): the week's tides and the harbour master's number on the page.
+click 744 534
+e2e_frames 40
+click 166 238
+e2e_wait '^Document$'
+e2e_frames 10
+click 535 472
+e2e_frames 40
+shot 10c-tide-table
+expect 10c-tide-table 30 300 "242 232 204" 24 "the tide table's page"
+xdotool mousemove --window "$window" 400 590
+e2e_frames 3
+xdotool click --repeat 2 --delay 80 1
+e2e_wait '^\[Logic01020\] document closed: TideTable$'
+e2e_frames 20
+click 673 135
+e2e_wait '^\[Logic01020\] holding TideTable$'
 e2e_frames 20
 
 # The phone, from the satchel: the harbour master's number, and the call.

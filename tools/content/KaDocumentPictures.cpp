@@ -1,7 +1,6 @@
 #include "tools/content/KaDocumentPictures.h"
 
 #include <cmath>
-#include <cstdint>
 #include <cstdio>
 #include <fstream>
 #include <string>
@@ -20,51 +19,8 @@ using namespace KaPalette;
 const Color paper { 0.95f, 0.91f, 0.80f, 1.0f };
 const Color paperShade { 0.88f, 0.82f, 0.67f, 1.0f };
 const Color rule { 0.55f, 0.66f, 0.78f, 1.0f };
-const Color ink { 0.09f, 0.13f, 0.28f, 1.0f };
 const Color margin { 0.78f, 0.25f, 0.22f, 1.0f };
 const Color white { 1.0f, 1.0f, 1.0f, 1.0f };
-
-// The same handwriting on every build.
-class Scribe {
-public:
-    explicit Scribe(uint32_t seed)
-        : mState(seed)
-    {
-    }
-    float next()
-    {
-        mState = mState * 1664525u + 1013904223u;
-        return static_cast<float>(mState >> 8) / 16777216.0f;
-    }
-    // A written word: a wavy stroke with a rise or two, from x over width.
-    void word(KaCanvas& canvas, float x, float baseline, float width, float size, const Color& color)
-    {
-        const int steps = static_cast<int>(width / (size * 0.45f)) + 2;
-        float px = x;
-        float py = baseline - size * 0.3f;
-        for (int i = 1; i <= steps; ++i) {
-            const float qx = x + width * i / steps;
-            const bool tall = next() < 0.2f;
-            const float qy = baseline - size * (tall ? 0.95f : 0.15f + 0.4f * next());
-            canvas.line(px, py, qx, qy, size * 0.12f, color);
-            px = qx;
-            py = qy;
-        }
-    }
-    // Words across [x0, x1) on one line.
-    void sentence(KaCanvas& canvas, float x0, float x1, float baseline, float size, const Color& color)
-    {
-        float x = x0;
-        while (x < x1 - size) {
-            const float width = std::fmin(size * (1.2f + 3.0f * next()), x1 - x);
-            word(canvas, x, baseline, width, size, color);
-            x += width + size * 0.6f;
-        }
-    }
-
-private:
-    uint32_t mState;
-};
 
 // Paper with a slightly darker rim.
 void sheet(KaCanvas& canvas)
@@ -73,66 +29,39 @@ void sheet(KaCanvas& canvas)
     canvas.roundedRect(10, 10, canvas.width() - 10.0f, canvas.height() - 10.0f, 14, paper);
 }
 
-// A title band: a coloured strip with a row of capital-height strokes in
-// cream, the shape of a printed heading.
-void titleBand(KaCanvas& canvas, float y0, float y1, const Color& color, uint32_t seed)
-{
-    canvas.roundedRect(40, y0, canvas.width() - 40.0f, y1, 8, color);
-    Scribe scribe(seed);
-    const float size = (y1 - y0) * 0.45f;
-    const float baseline = (y0 + y1) * 0.5f + size * 0.5f;
-    float x = canvas.width() * 0.3f;
-    for (int letter = 0; letter < 14; ++letter) {
-        if (letter == 6) {
-            x += size * 0.8f;
-            continue;
-        }
-        canvas.line(x, baseline, x, baseline - size, size * 0.16f, cream);
-        canvas.line(x, baseline - size, x + size * 0.45f, baseline - size * (0.3f + 0.6f * scribe.next()),
-            size * 0.16f, cream);
-        x += size * 0.8f;
-    }
-}
+// The pages are paper and rules only: what is written on them is text laid
+// over them by each page's GUI file (DocumentsBrowser/Documents/
+// <id>_zoomed_<page>.lua) from the localised texts, so that it reads in
+// every language at any size. Those files place their lines on the rows
+// below: keep the two in step.
 
 // A page of the harbour office's logbook: the heading band, the column
 // heads, ruled lines with a red margin, the columns date, time, vessel and
-// remarks; on the first page one entry a pen has circled, on the second a
-// cup's ring.
-KaCanvas logbookPage(uint32_t seed, int entries, bool firstPage)
+// remarks; on the first page the evening's entry ringed in red pencil, on
+// the second a cup's ring.
+KaCanvas logbookPage(bool firstPage)
 {
     KaCanvas canvas(1024, 1400);
     sheet(canvas);
-    titleBand(canvas, 40, 130, navy, seed);
+    canvas.roundedRect(40, 40, 984, 130, 8, navy);
     const float top = 200, lineGap = 46;
     const float columns[] = { 130, 270, 390, 620, 984 };
-    // Column heads.
     canvas.roundedRect(40, 150, 984, 192, 4, withAlpha(teal, 0.25f));
-    Scribe heads(seed + 7);
-    for (int c = 0; c < 4; ++c)
-        heads.word(canvas, columns[c] + 14, 182, (columns[c + 1] - columns[c]) * 0.45f, 24, navy);
     for (float y = top + lineGap; y < 1360; y += lineGap)
         canvas.line(40, y, 984, y, 2, withAlpha(rule, 0.8f));
     canvas.line(120, 150, 120, 1360, 2.5f, withAlpha(margin, 0.8f));
     for (int c = 1; c < 4; ++c)
         canvas.line(columns[c], 150, columns[c], 1360, 1.5f, withAlpha(rule, 0.9f));
-    Scribe scribe(seed);
-    for (int row = 0; row < entries; ++row) {
-        const float baseline = top + lineGap * (row + 1) - 10;
-        scribe.word(canvas, columns[0] + 12, baseline, 90, 22, ink);
-        scribe.word(canvas, columns[1] + 12, baseline, 70, 22, ink);
-        scribe.sentence(canvas, columns[2] + 12, columns[3] - 12, baseline, 22, ink);
-        scribe.sentence(canvas, columns[3] + 12, columns[3] + 60 + 300 * scribe.next(), baseline, 22, ink);
-    }
-    // The entry of the night the lamp went dark, ringed in red pencil
-    // (0.62 of the page's height, where the page's button lies).
-    const float circled = 1400 * 0.62f;
+    // The tenth and eleventh rows (around 0.471 of the page's height, where
+    // the page's button lies): the night the lamp went dark.
+    const float circled = top + lineGap * 10.0f;
     for (int turn = 0; firstPage && turn < 2; ++turn) {
         std::vector<float> points;
         const int count = 60;
         for (int i = 0; i <= count; ++i) {
             const float angle = 6.2831853f * i / count;
-            points.push_back(512 + (370 + turn * 8) * std::cos(angle));
-            points.push_back(circled + (34 + turn * 4) * std::sin(angle));
+            points.push_back(560 + (440 + turn * 8) * std::cos(angle));
+            points.push_back(circled + (54 + turn * 4) * std::sin(angle));
         }
         for (size_t i = 0; i + 3 < points.size(); i += 2)
             canvas.line(points[i], points[i + 1], points[i + 2], points[i + 3], 3, withAlpha(margin, 0.85f));
@@ -144,14 +73,15 @@ KaCanvas logbookPage(uint32_t seed, int entries, bool firstPage)
     return canvas;
 }
 
-// The week's tide table: a teal heading band, seven day columns with a
-// darker head row, high and low water rows, and the tide's curve drawn
-// across the foot of the sheet.
+// The week's tide table: a teal heading band, seven day columns under a
+// navy head row, four rows of low and high water, this evening's high water
+// ringed in amber, the tide's curve across the foot of the sheet and a card
+// pinned in the corner for the harbour master's number.
 KaCanvas tideTable()
 {
     KaCanvas canvas(1280, 900);
     sheet(canvas);
-    titleBand(canvas, 40, 130, teal, 91);
+    canvas.roundedRect(40, 40, canvas.width() - 40.0f, 130, 8, teal);
     const float left = 60, right = 1220, top = 160, bottom = 560;
     const int days = 7, rows = 5;
     const float cell = (right - left) / (days + 1);
@@ -165,34 +95,25 @@ KaCanvas tideTable()
     canvas.line(left, top, left, bottom, 2.5f, navy);
     canvas.line(right, top, right, bottom, 2.5f, navy);
     canvas.line(left, bottom, right, bottom, 2.5f, navy);
-    Scribe scribe(17);
-    for (int c = 1; c <= days; ++c)
-        scribe.word(canvas, left + c * cell + 30, top + rowHeight * 0.65f, cell - 60, 26, cream);
-    for (int r = 1; r < rows; ++r) {
-        const float baseline = top + rowHeight * (r + 0.65f);
-        scribe.word(canvas, left + 20, baseline, cell - 40, 24, navy);
-        for (int c = 1; c <= days; ++c) {
-            // Two digits, a colon, two digits.
-            const float x = left + c * cell + 22;
-            scribe.word(canvas, x, baseline, 36, 24, ink);
-            canvas.circle(x + 46, baseline - 14, 2.5f, ink);
-            canvas.circle(x + 46, baseline - 4, 2.5f, ink);
-            scribe.word(canvas, x + 56, baseline, 36, 24, ink);
-        }
-    }
-    // The tide's curve under the table.
-    const float mid = 730, amplitude = 90;
-    canvas.line(left, mid, right, mid, 1.5f, withAlpha(rule, 0.9f));
-    for (int c = 1; c <= days; ++c)
-        canvas.line(left + c * cell, mid - amplitude - 20, left + c * cell, mid + amplitude + 20, 1, withAlpha(rule, 0.7f));
+    // This evening: the third day, the last row.
+    const float cx = left + 3.5f * cell, cy = top + 4.5f * rowHeight;
+    canvas.ring(cx, cy, 44, 50, withAlpha(amber, 0.9f));
+    // The tide's curve, left of the card.
+    const float curveRight = 700, mid = 730, amplitude = 90;
+    canvas.line(left, mid, curveRight, mid, 1.5f, withAlpha(rule, 0.9f));
     float px = left, py = mid;
-    for (int i = 1; i <= 400; ++i) {
-        const float x = left + (right - left) * i / 400;
-        const float y = mid - amplitude * std::sin((x - left) / cell * 2 * 6.2831853f / 2.0f * 0.97f);
+    for (int i = 1; i <= 300; ++i) {
+        const float x = left + (curveRight - left) * i / 300;
+        const float y = mid - amplitude * std::sin((x - left) / (curveRight - left) * 6.2831853f * 2.0f);
         canvas.line(px, py, x, y, 4, teal);
         px = x;
         py = y;
     }
+    // The card, a shade whiter than the sheet, and its red pin.
+    canvas.roundedRect(768, 622, 1222, 842, 6, withAlpha(navy, 0.25f));
+    canvas.roundedRect(760, 614, 1214, 834, 6, white);
+    canvas.line(780, 745, 1194, 745, 1.5f, withAlpha(rule, 0.9f));
+    canvas.circle(987, 632, 9, margin);
     return canvas;
 }
 
@@ -312,8 +233,8 @@ bool KaPaintDocumentPictures(const std::filesystem::path& root)
         { "DocumentsBrowser/arrowRight.png", [] { return arrow(true); } },
         { "DocumentsBrowser/Documents/Logbook.png", logbookIcon },
         { "DocumentsBrowser/Documents/TideTable.png", tideTableIcon },
-        { "DocumentsBrowser/Documents/Documents/Logbook_zoomed_0.png", [] { return logbookPage(1953, 24, true); } },
-        { "DocumentsBrowser/Documents/Documents/Logbook_zoomed_1.jpg", [] { return logbookPage(1954, 17, false); } },
+        { "DocumentsBrowser/Documents/Documents/Logbook_zoomed_0.png", [] { return logbookPage(true); } },
+        { "DocumentsBrowser/Documents/Documents/Logbook_zoomed_1.jpg", [] { return logbookPage(false); } },
         { "DocumentsBrowser/Documents/Documents/TideTable_zoomed_0.png", tideTable },
     };
     bool written = true;

@@ -18,14 +18,16 @@
 namespace {
 
 // Each scene's background, painted under the very camera the scene runs
-// with, as "scenes/<zone>/<scene>/background.png" (the Set file shows it).
+// with, as "scenes/<zone>/<scene>/background.png" (the Set file shows it),
+// and what each of its states changes, as "<state>.png" beside it (the Set
+// file holds it hidden until a script shows it).
 bool paintBackgrounds(const KaZoneDescription& zone, const std::string& resources)
 {
     bool ok = true;
     for (unsigned long i = 0; i < zone.scenes.size(); ++i) {
         const KaZoneDescription::Scene& scene = zone.scenes[i];
         const KaString folder = KaZoneCompiler::sceneFolder(KaString(resources.c_str()), zone.name, scene.name);
-        ok = KaRoomPainter::paint(zone, scene, KaPath(folder + "/background.png")) && ok;
+        ok = KaRoomPainter::paintAll(zone, scene, folder) && ok;
     }
     return ok;
 }

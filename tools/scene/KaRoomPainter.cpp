@@ -4,6 +4,8 @@
 #include <atomic>
 #include <cmath>
 #include <cstdint>
+#include <cstdlib>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -95,7 +97,7 @@ V linear(const KaColor& color) { return V(toLinear(color.r), toLinear(color.g), 
 // ---------------------------------------------------------------------------
 // The scene as the workers read it.
 
-enum Pattern { PLAIN, BOARDS, TILES, STRIPES, BRICKS, COBBLES, WATER, SKY, GLASS };
+enum Pattern { PLAIN, BOARDS, TILES, STRIPES, BRICKS, COBBLES, WATER, SKY, GLASS, PANE, TIDETABLE };
 
 struct Material {
     V base;
@@ -104,6 +106,7 @@ struct Material {
     float scale;
     float gloss;
     float emissive;
+    std::string text;
 };
 
 struct Primitive {
@@ -161,7 +164,8 @@ Pattern patternOf(const KaString& name)
         const char* name;
         Pattern pattern;
     } names[] = { { "plain", PLAIN }, { "boards", BOARDS }, { "tiles", TILES }, { "stripes", STRIPES },
-        { "bricks", BRICKS }, { "cobbles", COBBLES }, { "water", WATER }, { "sky", SKY }, { "glass", GLASS } };
+        { "bricks", BRICKS }, { "cobbles", COBBLES }, { "water", WATER }, { "sky", SKY }, { "glass", GLASS },
+        { "pane", PANE }, { "tidetable", TIDETABLE } };
     for (const auto& n : names)
         if (name == n.name)
             return n.pattern;
@@ -177,6 +181,7 @@ Material materialOf(const KaZoneDescription::Material& m)
     result.scale = std::isfinite(m.scale) && m.scale > 0.0f ? m.scale : 50.0f;
     result.gloss = std::isfinite(m.gloss) ? clamp01(m.gloss) : 0.0f;
     result.emissive = std::isfinite(m.emissive) ? clamp01(m.emissive) : 0.0f;
+    result.text = m.text.c_str();
     return result;
 }
 
@@ -220,11 +225,11 @@ int materialIndex(const KaZoneDescription& zone, const KaString& name, Painting&
     return static_cast<int>(painting.materials.size()) - 1;
 }
 
-bool addShape(const KaZoneDescription::Shape& shape, const int materials[3], bool glows, Painting& painting)
+bool addShape(const KaZoneDescription::Shape& shape, const int materials[3], bool lightPasses, Painting& painting)
 {
     Primitive p;
     p.inside = shape.inside;
-    p.castsShadow = !glows;
+    p.castsShadow = !lightPasses;
     p.material = materials[0];
     p.topMaterial = materials[1];
     p.bottomMaterial = materials[2];
@@ -436,6 +441,124 @@ Bond bond(float a, float b, float length, float height, bool halfShift)
     return Bond { fract(a / length + shift), fract(b / height), hash2(static_cast<int>(col), r) };
 }
 
+// Where a point lies on a quad: fu along its first edge, fv along its last
+// one (0 .. 1 across it), and the lengths of those edges.
+void quadPlace(const Primitive& quad, const V& point, float& fu, float& fv, float& width, float& height)
+{
+    const V rel = point - quad.corners[0];
+    width = length(quad.edgeU);
+    height = length(quad.edgeV);
+    fu = rel.dotProduct(quad.edgeU) / (width * width);
+    fv = rel.dotProduct(quad.edgeV) / (height * height);
+}
+
+// Print for what a scene shows written: digits and a colon on a 5 x 7 grid,
+// one row of bits a line, the top line first, the leftmost column the
+// highest bit.
+bool glyphInk(char c, int column, int row)
+{
+    static const unsigned char digits[10][7] = {
+        { 0x0E, 0x11, 0x11, 0x11, 0x11, 0x11, 0x0E }, { 0x04, 0x0C, 0x04, 0x04, 0x04, 0x04, 0x0E },
+        { 0x0E, 0x11, 0x01, 0x02, 0x04, 0x08, 0x1F }, { 0x1F, 0x02, 0x04, 0x02, 0x01, 0x11, 0x0E },
+        { 0x02, 0x06, 0x0A, 0x12, 0x1F, 0x02, 0x02 }, { 0x1F, 0x10, 0x1E, 0x01, 0x01, 0x11, 0x0E },
+        { 0x06, 0x08, 0x10, 0x1E, 0x11, 0x11, 0x0E }, { 0x1F, 0x01, 0x02, 0x04, 0x08, 0x08, 0x08 },
+        { 0x0E, 0x11, 0x11, 0x0E, 0x11, 0x11, 0x0E }, { 0x0E, 0x11, 0x11, 0x0F, 0x01, 0x02, 0x0C },
+    };
+    static const unsigned char colon[7] = { 0x00, 0x0C, 0x0C, 0x00, 0x0C, 0x0C, 0x00 };
+    if (column < 0 || column > 4 || row < 0 || row > 6)
+        return false;
+    const unsigned char* rows = nullptr;
+    if (c >= '0' && c <= '9')
+        rows = digits[c - '0'];
+    else if (c == ':')
+        rows = colon;
+    return rows && ((rows[row] >> (4 - column)) & 1);
+}
+
+// Whether (x, y) of a line of print is inked: x from its left, y from its
+// top, both in grid squares (a character is 5 wide and 7 high, with one
+// square between characters).
+bool printed(const std::string& text, float x, float y)
+{
+    if (x < 0.0f || y < 0.0f || y >= 7.0f)
+        return false;
+    const int cell = static_cast<int>(x / 6.0f);
+    if (cell >= static_cast<int>(text.size()))
+        return false;
+    return glyphInk(text[static_cast<size_t>(cell)], static_cast<int>(x - 6.0f * cell), static_cast<int>(y));
+}
+
+// A week's tide table as the harbour office prints it, on a sheet that
+// fills the quad (fu across, fv up, 0 .. 1): a heading band in the accent
+// colour, the table of high and low water, the tide's curve, and a card
+// pinned in the lower corner with the material's text in large print.
+V tideTable(const Material& m, float fu, float fv, float width, float height)
+{
+    const V ink = linear(KaColor(15, 26, 46, 255));
+    const V red = linear(KaColor(214, 69, 64, 255));
+    const V card = linear(KaColor(252, 250, 244, 255));
+    V color = m.base * (0.94f + 0.1f * fbm(fu * 8.0f, fv * 8.0f));
+    // Heading: the band, with a wave across it in the paper's colour.
+    if (fv > 0.83f && fv < 0.95f && fu > 0.05f && fu < 0.95f) {
+        color = m.accent;
+        const float wave = 0.89f + 0.025f * std::sin(fu * 6.2831853f * 3.0f);
+        if (std::fabs(fv - wave) < 0.008f)
+            color = m.base;
+    }
+    // The table: seven days across, a dark head row, three rows below.
+    const float left = 0.05f, right = 0.95f, top = 0.80f, bottom = 0.46f;
+    if (fu > left && fu < right && fv > bottom && fv < top) {
+        const float cellU = (fu - left) / (right - left) * 7.0f;
+        const float cellV = (top - fv) / (top - bottom) * 4.0f;
+        if (cellV < 1.0f)
+            color = mix(ink, m.accent, 0.25f);
+        const float lineU = std::min(fract(cellU), 1.0f - fract(cellU)) * (right - left) / 7.0f * width;
+        const float lineV = std::min(fract(cellV), 1.0f - fract(cellV)) * (top - bottom) / 4.0f * height;
+        if (std::min(lineU, lineV) < 0.25f)
+            color = ink;
+        else if (cellV >= 1.0f) {
+            // Each day's times, small: "hh:mm".
+            static const char* const times[7][3] = {
+                { "03:12", "09:25", "15:38" }, { "04:01", "10:14", "16:27" }, { "04:50", "11:03", "17:16" },
+                { "05:39", "11:52", "18:05" }, { "06:28", "12:41", "18:54" }, { "07:17", "13:30", "19:43" },
+                { "08:06", "14:19", "21:40" } };
+            const int day = std::min(6, static_cast<int>(cellU));
+            const int row = std::min(2, static_cast<int>(cellV) - 1);
+            const float print = (right - left) / 7.0f * width / 34.0f; // a grid square
+            const float x = (fract(cellU) * (right - left) / 7.0f * width) / print - 2.5f;
+            const float y = (fract(cellV) * (top - bottom) / 4.0f * height) / print - (((top - bottom) / 4.0f * height) / print - 7.0f) * 0.5f;
+            if (printed(times[day][row], x, y))
+                color = ink;
+        }
+    }
+    // The tide's curve under the table.
+    if (fu > left && fu < right && fv > 0.29f && fv < 0.43f) {
+        const float curve = 0.36f + 0.055f * std::sin((fu - left) / (right - left) * 6.2831853f * 3.5f);
+        if (std::fabs(fv - curve) * height < 0.6f)
+            color = m.accent;
+        else if (std::fabs(fv - 0.36f) * height < 0.15f)
+            color = mix(color, ink, 0.4f);
+    }
+    // The pinned card with the line of large print, and its pin.
+    const float cardLeft = 0.04f, cardRight = 0.96f, cardTop = 0.26f, cardBottom = 0.03f;
+    if (fu > cardLeft && fu < cardRight && fv > cardBottom && fv < cardTop) {
+        color = card;
+        // As large as the card takes it, a little margin all round.
+        const float columns = std::max(1.0f, 6.0f * static_cast<float>(m.text.size()) - 1.0f);
+        const float square = std::min((cardTop - cardBottom) * height / 10.0f,
+            (cardRight - cardLeft) * width * 0.94f / columns);
+        const float textWidth = (6.0f * static_cast<float>(m.text.size()) - 1.0f) * square;
+        const float x = ((fu - cardLeft) * width - ((cardRight - cardLeft) * width - textWidth) * 0.5f) / square;
+        const float y = ((cardTop - fv) * height) / square - 1.5f;
+        if (printed(m.text, x, y))
+            color = ink;
+    }
+    const float pinU = (fu - (cardLeft + cardRight) * 0.5f) * width, pinV = (fv - cardTop + 0.01f) * height;
+    if (pinU * pinU + pinV * pinV < 2.2f * 2.2f)
+        color = red;
+    return color;
+}
+
 Surface evaluate(const Painting& painting, const Hit& hit, const V& point, const V& direction)
 {
     const Primitive& primitive = painting.primitives[static_cast<size_t>(hit.primitive)];
@@ -575,11 +698,7 @@ Surface evaluate(const Painting& painting, const Hit& hit, const V& point, const
             fu = width > 0.0f ? (a - lowA) / width : 0.5f;
             fv = height > 0.0f ? (b - lowB) / height : 0.5f;
         } else {
-            const V rel = point - primitive.corners[0];
-            width = length(primitive.edgeU);
-            height = length(primitive.edgeV);
-            fu = rel.dotProduct(primitive.edgeU) / (width * width);
-            fv = rel.dotProduct(primitive.edgeV) / (height * height);
+            quadPlace(primitive, point, fu, fv, width, height);
         }
         const float columns = std::max(1.0f, std::round(width / m.scale));
         const float rows = std::max(1.0f, std::round(height / m.scale));
@@ -600,6 +719,16 @@ Surface evaluate(const Painting& painting, const Hit& hit, const V& point, const
         s.cavity = 0.7f + 0.3f * pane;
         break;
     }
+    case TIDETABLE: {
+        float fu = 0.5f, fv = 0.5f, width = 1.0f, height = 1.0f;
+        if (!primitive.box)
+            quadPlace(primitive, point, fu, fv, width, height);
+        s.albedo = tideTable(m, fu, fv, width, height);
+        break;
+    }
+    case PANE:
+        // Seen through (shade), never lit itself.
+        break;
     }
     return s;
 }
@@ -703,9 +832,25 @@ V shade(const Painting& painting, const V& o, const V& d, bool primary, int samp
         return defaultSky(d);
     }
     hitT = hit.t;
-    const V color = lightSurface(painting, hit, o + d * hit.t, d, primary, sample);
     const Primitive& primitive = painting.primitives[static_cast<size_t>(hit.primitive)];
-    if (painting.materials[static_cast<size_t>(primitive.material)].pattern == SKY)
+    const Material& material = painting.materials[static_cast<size_t>(primitive.material)];
+    if (material.pattern == PANE) {
+        // Clear glass: what lies behind, tinted by the base colour, under two
+        // slanting streaks of glare in the accent colour.
+        const float beyond = hit.t + kSurfaceOffset;
+        float behindT;
+        const V behind = shade(painting, o + d * beyond, d, primary, sample, behindT);
+        hitT = beyond + behindT;
+        float fu = 0.5f, fv = 0.5f, width = 1.0f, height = 1.0f;
+        if (!primitive.box)
+            quadPlace(primitive, o + d * hit.t, fu, fv, width, height);
+        const float slant = fu + 0.7f * fv;
+        const float glare = 1.0f - smoothstep(0.0f, 0.09f, std::fabs(slant - 0.55f))
+            + 0.7f * (1.0f - smoothstep(0.0f, 0.025f, std::fabs(slant - 0.8f)));
+        return behind * material.base + material.accent * (0.22f * glare);
+    }
+    const V color = lightSurface(painting, hit, o + d * hit.t, d, primary, sample);
+    if (material.pattern == SKY)
         return color;
     return haze(color, d, hit.t);
 }
@@ -830,7 +975,15 @@ void develop(const std::vector<V>& hdr, unsigned int width, unsigned int height,
     }
 }
 
-bool prepare(const KaZoneDescription& zone, const KaZoneDescription::Scene& scene, Painting& painting)
+// A shape is painted in the background (state "") unless it belongs to a
+// state, and in a state's picture unless that state leaves it out.
+bool inState(const KaZoneDescription::Shape& shape, const KaString& state)
+{
+    return (shape.only.length() == 0 || shape.only == state) && (shape.except.length() == 0 || shape.except != state);
+}
+
+bool prepare(const KaZoneDescription& zone, const KaZoneDescription::Scene& scene, const KaString& state,
+    Painting& painting)
 {
     if (scene.width == 0 || scene.height == 0 || !KaImage::sizeAllowed(scene.width, scene.height, RGB888)) {
         KaPrintf("[KaRoomPainter::paint] Scene %s: no picture of %u x %u.\n", scene.name.c_str(), scene.width,
@@ -854,14 +1007,17 @@ bool prepare(const KaZoneDescription& zone, const KaZoneDescription::Scene& scen
     int fallback = -1;
     for (unsigned long i = 0; i < scene.shapes.size(); ++i) {
         const KaZoneDescription::Shape& shape = scene.shapes[i];
+        if (!inState(shape, state))
+            continue;
         int materials[3];
         materials[0] = materialIndex(zone, shape.material, painting, names, fallback, scene.name);
         const KaString* faces[2] = { &shape.topMaterial, &shape.bottomMaterial };
         for (int f = 0; f < 2; ++f)
             materials[f + 1] = faces[f]->length() == 0 ? materials[0]
                                                    : materialIndex(zone, *faces[f], painting, names, fallback, scene.name);
-        const bool glows = painting.materials[static_cast<size_t>(materials[0])].emissive >= 0.5f;
-        if (!addShape(shape, materials, glows, painting))
+        const Material& material = painting.materials[static_cast<size_t>(materials[0])];
+        const bool lightPasses = material.emissive >= 0.5f || material.pattern == PANE;
+        if (!addShape(shape, materials, lightPasses, painting))
             KaPrintf("[KaRoomPainter::paint] Scene %s: shape %lu (%s) left out.\n", scene.name.c_str(), i,
                 shape.kind.c_str());
     }
@@ -883,8 +1039,14 @@ bool prepare(const KaZoneDescription& zone, const KaZoneDescription::Scene& scen
 
 bool KaRoomPainter::paint(const KaZoneDescription& zone, const KaZoneDescription::Scene& scene, KaImage& image)
 {
+    return paint(zone, scene, KaString(), image);
+}
+
+bool KaRoomPainter::paint(
+    const KaZoneDescription& zone, const KaZoneDescription::Scene& scene, const KaString& state, KaImage& image)
+{
     Painting painting;
-    if (!prepare(zone, scene, painting))
+    if (!prepare(zone, scene, state, painting))
         return false;
     std::vector<V> hdr(static_cast<size_t>(painting.width) * painting.height);
     std::atomic<unsigned int> nextRow(0);
@@ -907,12 +1069,93 @@ bool KaRoomPainter::paint(const KaZoneDescription& zone, const KaZoneDescription
 bool KaRoomPainter::paint(const KaZoneDescription& zone, const KaZoneDescription::Scene& scene, const KaPath& pngPath)
 {
     KaImage image;
-    if (!paint(zone, scene, image))
-        return false;
+    return paint(zone, scene, image) && save(image, pngPath);
+}
+
+bool KaRoomPainter::save(const KaImage& image, const KaPath& pngPath)
+{
     KaPng png;
     if (!png.save(image, pngPath)) {
         KaPrintf("[KaRoomPainter::paint] Can't write %s.\n", pngPath.c_str());
         return false;
     }
     return true;
+}
+
+bool KaRoomPainter::paintState(const KaZoneDescription& zone, const KaZoneDescription::Scene& scene,
+    const KaString& state, const KaImage& background, KaImage& overlay)
+{
+    KaImage painted;
+    if (!paint(zone, scene, state, painted))
+        return false;
+    if (background.width() != painted.width() || background.height() != painted.height()
+        || background.format() != RGB888) {
+        KaPrintf("[KaRoomPainter::paintState] Scene %s: the background is not this scene's.\n", scene.name.c_str());
+        return false;
+    }
+    overlay.setFlipped(true);
+    if (!overlay.create(painted.width(), painted.height(), KaIntrusivePtr<KaPalette>(), RGBA8888))
+        return false;
+    // Where the state changes a pixel much, the overlay is opaque; where it
+    // changes it a little (the bloom of a lamp hidden or shown reaches far
+    // around), the overlay is faint and its colour pushed further, so that
+    // laid over the background it gives the state's colour all the same and
+    // no edge shows where the change fades out.
+    const int kOpaqueFrom = 16;
+    for (unsigned int y = 0; y < painted.height(); ++y) {
+        const unsigned char* now = painted.row(y);
+        const unsigned char* before = background.row(y);
+        unsigned char* out = overlay.row(y);
+        for (unsigned int x = 0; x < painted.width(); ++x) {
+            int change = 0;
+            for (int c = 0; c < 3; ++c)
+                change = std::max(change, std::abs(now[3 * x + c] - before[3 * x + c]));
+            const int alpha = std::min(255, change * 255 / kOpaqueFrom);
+            for (int c = 0; c < 3; ++c) {
+                const int pushed = alpha == 0
+                    ? 0
+                    : before[3 * x + c] + (now[3 * x + c] - before[3 * x + c]) * 255 / alpha;
+                out[4 * x + c] = static_cast<unsigned char>(std::min(255, std::max(0, pushed)));
+            }
+            out[4 * x + 3] = static_cast<unsigned char>(alpha);
+        }
+    }
+    // The picture is drawn filtered: a clear pixel next to a coloured one
+    // lends it its colour, so it holds the background's rather than black
+    // (a dark seam); clear pixels further away stay black and pack small.
+    const int w = static_cast<int>(painted.width()), h = static_cast<int>(painted.height());
+    for (int y = 0; y < h; ++y) {
+        unsigned char* out = overlay.row(static_cast<unsigned int>(y));
+        const unsigned char* before = background.row(static_cast<unsigned int>(y));
+        for (int x = 0; x < w; ++x) {
+            if (out[4 * x + 3] != 0)
+                continue;
+            bool edge = false;
+            for (int dy = -1; dy <= 1 && !edge; ++dy)
+                for (int dx = -1; dx <= 1 && !edge; ++dx) {
+                    const int nx = x + dx, ny = y + dy;
+                    edge = nx >= 0 && ny >= 0 && nx < w && ny < h
+                        && overlay.row(static_cast<unsigned int>(ny))[4 * nx + 3] != 0;
+                }
+            if (edge)
+                for (int c = 0; c < 3; ++c)
+                    out[4 * x + c] = before[3 * x + c];
+        }
+    }
+    return true;
+}
+
+bool KaRoomPainter::paintAll(const KaZoneDescription& zone, const KaZoneDescription::Scene& scene, const KaString& folder)
+{
+    KaImage background;
+    if (!paint(zone, scene, background) || !save(background, KaPath(folder + "/background.png")))
+        return false;
+    bool ok = true;
+    const KaArray<KaString> states = scene.states();
+    for (unsigned long i = 0; i < states.size(); ++i) {
+        KaImage overlay;
+        ok = paintState(zone, scene, states[i], background, overlay)
+            && save(overlay, KaPath(folder + "/" + states[i] + ".png")) && ok;
+    }
+    return ok;
 }

@@ -37,6 +37,22 @@ public:
     // pixelColor takes y counted down from the top, as
     // KaCamera::projectPoint3f32 gives it.
     static bool paint(const KaZoneDescription& zone, const KaZoneDescription::Scene& scene, KaImage& image);
+    // The scene as it looks in a state (its shapes' "only" and "except"):
+    // "" is the background.
+    static bool paint(
+        const KaZoneDescription& zone, const KaZoneDescription::Scene& scene, const KaString& state, KaImage& image);
+    // What a state changes, to lay over the background (an RGB888 painting
+    // of the same scene): an RGBA picture that, blended over it, gives the
+    // state's painting; opaque where the state changes much, faint where it
+    // changes a little, clear where it changes nothing. False with one
+    // console line when the background is of another size or format.
+    static bool paintState(const KaZoneDescription& zone, const KaZoneDescription::Scene& scene,
+        const KaString& state, const KaImage& background, KaImage& overlay);
+    // "<folder>/background.png", and "<folder>/<state>.png" for each state.
+    static bool paintAll(const KaZoneDescription& zone, const KaZoneDescription::Scene& scene, const KaString& folder);
+
+private:
+    static bool save(const KaImage& image, const KaPath& pngPath);
 };
 
 #endif

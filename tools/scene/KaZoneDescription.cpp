@@ -1,6 +1,7 @@
 #include "tools/scene/KaZoneDescription.h"
 
 #include <cmath>
+#include <initializer_list>
 
 namespace {
 
@@ -90,4 +91,19 @@ KaZoneDescription::Shape KaZoneDescription::Shape::quad(const KaVector3f32& a, c
     shape.corners[3] = d;
     shape.material = material;
     return shape;
+}
+
+KaArray<KaString> KaZoneDescription::Scene::states() const
+{
+    KaArray<KaString> names;
+    for (unsigned long i = 0; i < shapes.size(); ++i) {
+        for (const KaString* state : { &shapes[i].only, &shapes[i].except }) {
+            bool known = state->length() == 0;
+            for (unsigned long k = 0; k < names.size() && !known; ++k)
+                known = names[k] == *state;
+            if (!known)
+                names.pushBack(*state);
+        }
+    }
+    return names;
 }

@@ -36,10 +36,12 @@ struct KaZoneDescription {
         KaString name;
         KaColor base;            // main colour
         KaColor accent;          // second colour of the pattern
-        KaString pattern;        // "plain", "boards", "tiles", "stripes", "bricks", "cobbles", "water", "sky", "glass"
+        KaString pattern;        // "plain", "boards", "tiles", "stripes", "bricks", "cobbles", "water", "sky", "glass",
+                                 // "pane" (clear glass), "tidetable" (a printed tide table)
         float scale = 50.0f;     // size of one pattern period, world units
         float gloss = 0.0f;      // 0 matt .. 1 shiny
         float emissive = 0.0f;   // 0 lit by the lamps .. 1 glows by itself (windows, lamp shades)
+        KaString text;           // "tidetable": the line printed at its foot (digits, spaces, ':')
 
         static Material make(const KaString& name, const KaColor& base, const KaColor& accent,
             const KaString& pattern, float scale, float gloss = 0.0f, float emissive = 0.0f);
@@ -56,6 +58,11 @@ struct KaZoneDescription {
         KaString topMaterial;
         KaString bottomMaterial;
         bool inside = false;     // box seen from within (a room's walls, floor and ceiling)
+        // A state of the scene that a script shows (a case opened): a shape
+        // with "only" is painted in that state's picture alone, one with
+        // "except" everywhere but there. Neither: in every picture.
+        KaString only;
+        KaString except;
 
         static Shape box(const KaVector3f32& min, const KaVector3f32& max, const KaString& material,
             bool inside = false);
@@ -116,6 +123,10 @@ struct KaZoneDescription {
         KaArray<KaRectBlocker> rectBlockers;
         unsigned int width = 1024;  // background picture size
         unsigned int height = 768;
+
+        // The states its shapes name ("only", "except"), each once, in the
+        // order they first come.
+        KaArray<KaString> states() const;
     };
 
     KaString name;

@@ -2,6 +2,7 @@
 
 #include <tinyxml.h>
 
+#include <cctype>
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
@@ -20,7 +21,8 @@ namespace {
 
 typedef KaZoneDescription Zone;
 
-const char* const kPatterns[] = { "plain", "boards", "tiles", "stripes", "bricks", "cobbles", "water", "sky", "glass" };
+const char* const kPatterns[] = { "plain", "boards", "tiles", "stripes", "bricks", "cobbles", "water", "sky", "glass",
+    "pane", "tidetable" };
 
 // Walks one document and keeps the first fault, with the line it was on.
 class Reader {
@@ -325,13 +327,14 @@ bool Reader::material(const TiXmlElement* e)
 {
     Zone::Material m;
     m.pattern = "plain";
-    if (!only(e, { "name", "base", "accent", "pattern", "scale", "gloss", "emissive" }) || !text(e, "name", m.name)
+    if (!only(e, { "name", "base", "accent", "pattern", "scale", "gloss", "emissive", "text" })
+        || !text(e, "name", m.name)
         || !unique(e, mZone.materials, m.name) || !color(e, "base", m.base))
         return false;
     m.accent = m.base;
     if (!color(e, "accent", m.accent, false) || !text(e, "pattern", m.pattern, false)
         || !number(e, "scale", m.scale, false) || !number(e, "gloss", m.gloss, false)
-        || !number(e, "emissive", m.emissive, false))
+        || !number(e, "emissive", m.emissive, false) || !text(e, "text", m.text, false))
         return false;
     bool known = false;
     for (const char* pattern : kPatterns)
@@ -505,7 +508,8 @@ bool Reader::shape(const TiXmlElement* e, Zone::Scene& s)
     Zone::Shape shape;
     if (std::string(e->Value()) == "Box") {
         shape.kind = "box";
-        if (!only(e, { "min", "max", "material", "top", "bottom", "inside" }) || !vector3(e, "min", shape.min)
+        if (!only(e, { "min", "max", "material", "top", "bottom", "inside", "only", "except" })
+            || !vector3(e, "min", shape.min)
             || !vector3(e, "max", shape.max) || !flag(e, "inside", shape.inside)
             || !text(e, "top", shape.topMaterial, false) || !text(e, "bottom", shape.bottomMaterial, false))
             return false;
@@ -515,15 +519,27 @@ bool Reader::shape(const TiXmlElement* e, Zone::Scene& s)
     } else {
         shape.kind = "quad";
         KaArray<KaVector3f32> corners;
-        if (!only(e, { "corners", "material" }) || !vectors3(e, "corners", corners))
+        if (!only(e, { "corners", "material", "only", "except" }) || !vectors3(e, "corners", corners))
             return false;
         if (corners.size() != 4)
             return failAttribute(e, "corners", "should hold 4 points \"x,y,z\"");
         for (int k = 0; k < 4; ++k)
             shape.corners[k] = corners[static_cast<unsigned long>(k)];
     }
-    if (!text(e, "material", shape.material))
+    if (!text(e, "material", shape.material) || !text(e, "only", shape.only, false)
+        || !text(e, "except", shape.except, false))
         return false;
+    if (shape.only.length() != 0 && shape.except.length() != 0)
+        return fail(e, std::string("<") + e->Value() + "> takes \"only\" or \"except\", not both");
+    // The state names its picture beside the background.
+    for (const KaString* state : { &shape.only, &shape.except }) {
+        bool plain = *state != KaString("background");
+        for (unsigned long k = 0; k < state->length(); ++k)
+            plain = plain && std::isalnum(static_cast<unsigned char>(state->c_str()[k]));
+        if (!plain)
+            return fail(e, std::string("<") + e->Value() + "> state \"" + state->c_str()
+                    + "\" should be letters and digits, and not \"background\"");
+    }
     if (!mZone.material(shape.material))
         return failAttribute(e, "material", std::string("no <Material> is named \"") + shape.material.c_str() + "\"");
     s.shapes.pushBack(shape);

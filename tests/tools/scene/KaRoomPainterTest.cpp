@@ -326,4 +326,139 @@ TEST(KaRoomPainterTest, PngHoldsThePaintedPicture)
     EXPECT_NE(capture.text().find("[KaRoomPainter::paint] Can't write"), std::string::npos);
 }
 
+TEST(KaRoomPainterTest, AStatePictureHoldsWhatTheStateChangesAndNothingElse)
+{
+    // A wall; a red panel that the state "Open" takes away, a blue one that
+    // it brings. Over the background, the overlay is clear far from both and
+    // opaque on both; blended over the background it gives the state's
+    // picture everywhere.
+    KaZoneDescription zone;
+    addMaterial(zone, "wall", KaColor(200, 200, 200, 255));
+    addMaterial(zone, "red", KaColor(230, 30, 30, 255));
+    addMaterial(zone, "blue", KaColor(30, 60, 230, 255));
+    KaZoneDescription::Scene scene = makeScene(V(0, 100, 300), V(0, 100, 0), kWhite);
+    addQuad(scene, V(-400, -200, 0), V(400, -200, 0), V(400, 400, 0), V(-400, 400, 0), "wall");
+    addQuad(scene, V(-120, 60, 1), V(-40, 60, 1), V(-40, 140, 1), V(-120, 140, 1), "red");
+    scene.shapes[1].except = "Open";
+    addQuad(scene, V(40, 60, 1), V(120, 60, 1), V(120, 140, 1), V(40, 140, 1), "blue");
+    scene.shapes[2].only = "Open";
+    ASSERT_EQ(scene.states().size(), 1u);
+    EXPECT_STREQ(scene.states()[0].c_str(), "Open");
+
+    KaIntrusivePtr<KaCamera> camera = KaSceneCamera::create(scene.camera, kWidth, kHeight);
+    const KaVector3f32 redPanel = camera->projectPoint3f32(V(-80, 100, 1));
+    const KaVector3f32 bluePanel = camera->projectPoint3f32(V(80, 100, 1));
+    const KaVector3f32 wall = camera->projectPoint3f32(V(0, 20, 0));
+    KaImage background, opened, overlay;
+    ASSERT_TRUE(KaRoomPainter::paint(zone, scene, background));
+    ASSERT_TRUE(KaRoomPainter::paint(zone, scene, "Open", opened));
+    EXPECT_TRUE(reddish(colorAt(background, redPanel)));
+    EXPECT_FALSE(bluish(colorAt(background, bluePanel)));
+    EXPECT_FALSE(reddish(colorAt(opened, redPanel)));
+    EXPECT_TRUE(bluish(colorAt(opened, bluePanel)));
+
+    ASSERT_TRUE(KaRoomPainter::paintState(zone, scene, "Open", background, overlay));
+    ASSERT_EQ(overlay.format(), RGBA8888);
+    ASSERT_EQ(overlay.width(), kWidth);
+    ASSERT_EQ(overlay.height(), kHeight);
+    EXPECT_EQ(colorAt(overlay, wall).a, 0);
+    EXPECT_EQ(colorAt(overlay, redPanel).a, 255);
+    EXPECT_EQ(colorAt(overlay, bluePanel).a, 255);
+    unsigned long opaque = 0;
+    for (unsigned int y = 0; y < kHeight; ++y)
+        for (unsigned int x = 0; x < kWidth; ++x) {
+            const KaVector2s32 p(static_cast<int>(x), static_cast<int>(y));
+            const KaColor over = overlay.pixelColor(p);
+            const KaColor under = background.pixelColor(p);
+            const KaColor wanted = opened.pixelColor(p);
+            const float a = over.a / 255.0f;
+            const float laid[3] = { a * over.r + (1 - a) * under.r, a * over.g + (1 - a) * under.g,
+                a * over.b + (1 - a) * under.b };
+            ASSERT_NEAR(laid[0], wanted.r, 2.0f) << x << "," << y;
+            ASSERT_NEAR(laid[1], wanted.g, 2.0f) << x << "," << y;
+            ASSERT_NEAR(laid[2], wanted.b, 2.0f) << x << "," << y;
+            opaque += over.a == 255;
+        }
+    // The two panels, about a tenth of the picture, and not much more.
+    EXPECT_GT(opaque, kWidth * kHeight / 20);
+    EXPECT_LT(opaque, kWidth * kHeight / 5);
+
+    // A background of another scene is refused, said once.
+    KaImage small;
+    ASSERT_TRUE(small.create(8, 8, KaIntrusivePtr<KaPalette>(), RGB888));
+    KaCaptureStdout capture;
+    EXPECT_FALSE(KaRoomPainter::paintState(zone, scene, "Open", small, overlay));
+    EXPECT_NE(capture.text().find("[KaRoomPainter::paintState] Scene 1: the background is not this scene's."),
+        std::string::npos);
+}
+
+TEST(KaRoomPainterTest, APaneShowsWhatLiesBehindItUnderItsGlare)
+{
+    // A red wall seen through clear glass looks as it does without the
+    // glass, but paler where the glare crosses the pane: the lamp in front
+    // lights the wall through the glass as if it were not there.
+    KaZoneDescription zone;
+    addMaterial(zone, "red", KaColor(230, 30, 30, 255));
+    addMaterial(zone, "glass", KaColor(230, 240, 240, 255), "pane", 0.0f, KaColor(255, 255, 255, 255));
+    KaZoneDescription::Scene bare = makeScene(V(0, 100, 300), V(0, 100, 0), KaColor(60, 60, 60, 255));
+    addQuad(bare, V(-400, -200, 0), V(400, -200, 0), V(400, 400, 0), V(-400, 400, 0), "red");
+    addLamp(bare, V(0, 100, 150), 600);
+    KaZoneDescription::Scene glazed = bare;
+    addQuad(glazed, V(-100, 0, 60), V(100, 0, 60), V(100, 200, 60), V(-100, 200, 60), "glass");
+    KaImage without, with;
+    ASSERT_TRUE(KaRoomPainter::paint(zone, bare, without));
+    ASSERT_TRUE(KaRoomPainter::paint(zone, glazed, with));
+    KaIntrusivePtr<KaCamera> camera = KaSceneCamera::create(glazed.camera, kWidth, kHeight);
+    // The middle of the pane lies between the two streaks.
+    const KaVector3f32 middle = camera->projectPoint3f32(V(0, 100, 60));
+    const KaColor seen = colorAt(with, middle), bareWall = colorAt(without, middle);
+    EXPECT_NEAR(seen.r, bareWall.r, 30);
+    EXPECT_NEAR(seen.g, bareWall.g, 30);
+    EXPECT_NEAR(seen.b, bareWall.b, 30);
+    int brightest = 0;
+    for (float x = -90; x <= 90; x += 4) {
+        const KaVector3f32 p = camera->projectPoint3f32(V(x, 100, 60));
+        brightest = std::max(brightest, brightness(colorAt(with, p)) - brightness(colorAt(without, p)));
+    }
+    EXPECT_GT(brightest, 40) << "no glare on the pane";
+}
+
+TEST(KaRoomPainterTest, ATideTablePrintsItsTextLeftToRightOnItsCard)
+{
+    // The card at the foot of the sheet carries the material's text in
+    // large print: a line of eights inks the card; one eight at the start
+    // of the line inks the card's left, seen from the front.
+    const V corners[4] = { V(-100, 0, 0), V(100, 0, 0), V(100, 200, 0), V(-100, 200, 0) };
+    struct Case {
+        const char* text;
+        const char* name;
+    } cases[] = { { "", "blank" }, { "88888888", "full" }, { "8       ", "left" }, { "       8", "right" } };
+    KaZoneDescription::Scene scene = makeScene(V(0, 100, 260), V(0, 100, 0), kWhite);
+    addQuad(scene, corners[0], corners[1], corners[2], corners[3], "table");
+    KaIntrusivePtr<KaCamera> camera = KaSceneCamera::create(scene.camera, kWidth, kHeight);
+    // Dark pixels along the card's middle line, in its left and right halves.
+    int dark[4][2] = {};
+    for (int i = 0; i < 4; ++i) {
+        KaZoneDescription zone;
+        addMaterial(zone, "table", KaColor(246, 236, 217, 255), "tidetable", 0.0f, KaColor(46, 163, 168, 255));
+        zone.materials[0].text = cases[i].text;
+        KaImage image;
+        ASSERT_TRUE(KaRoomPainter::paint(zone, scene, image)) << cases[i].name;
+        for (float u = 0.05f; u < 0.95f; u += 0.005f)
+            for (float v = 0.08f; v < 0.21f; v += 0.01f) {
+                const V point = corners[0] + (corners[1] - corners[0]) * u + (corners[3] - corners[0]) * v;
+                // The paper is near white under the white light; the ink
+                // greys it by half at least.
+                dark[i][u < 0.5f ? 0 : 1] += brightness(colorAt(image, camera->projectPoint3f32(point))) < 560;
+            }
+    }
+    EXPECT_EQ(dark[0][0] + dark[0][1], 0) << "a blank card";
+    EXPECT_GT(dark[1][0], 20);
+    EXPECT_GT(dark[1][1], 20);
+    EXPECT_GT(dark[2][0], 10);
+    EXPECT_EQ(dark[2][1], 0);
+    EXPECT_EQ(dark[3][0], 0);
+    EXPECT_GT(dark[3][1], 10);
+}
+
 } // namespace

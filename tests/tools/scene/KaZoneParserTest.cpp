@@ -124,6 +124,13 @@ TEST(KaZoneParserTest, RefusesFaultyFilesWithOneLine)
         { "colour out of range", "base=\"122,86,56\"", "base=\"122,286,56\"", "should be whole numbers 0 to 255" },
         { "unknown pattern", "pattern=\"boards\"", "pattern=\"planks\"", "\"planks\" is not a pattern" },
         { "not XML", "</Zone>", "</Zon>", "room.zone:" },
+        { "a shape in a state and out of it", "material=\"wall\" inside",
+            "material=\"wall\" only=\"Open\" except=\"Open\" inside",
+            "<Box> takes \"only\" or \"except\", not both" },
+        { "a state that is no file name", "material=\"boards\"/>", "material=\"boards\" only=\"../Open\"/>",
+            "<Quad> state \"../Open\" should be letters and digits" },
+        { "a state named as the background", "material=\"boards\"/>",
+            "material=\"boards\" except=\"background\"/>", "not \"background\"" },
     };
     for (const Case& c : cases) {
         std::string text = kSmallZone;
@@ -139,6 +146,50 @@ TEST(KaZoneParserTest, RefusesFaultyFilesWithOneLine)
         EXPECT_NE(printed.find(c.message), std::string::npos) << c.name << ": " << printed;
         EXPECT_TRUE(zone.scenes.isEmpty() && zone.objects.isEmpty() && zone.walkZones.isEmpty()) << c.name;
     }
+}
+
+TEST(KaZoneParserTest, StatesAndPrintedTextAreRead)
+{
+    // A shape painted only in a state, one left out of it, and a material
+    // with a line of print; each state is listed once, in order.
+    std::string text = kSmallZone;
+    const struct {
+        const char* from;
+        const char* to;
+    } edits[] = {
+        { "<Material name=\"wall\" base=\"246,236,217\"/>",
+            "<Material name=\"wall\" base=\"246,236,217\"/>\n"
+            "  <Material name=\"table\" pattern=\"tidetable\" base=\"246,236,217\" text=\"555 0142\"/>\n"
+            "  <Material name=\"glass\" pattern=\"pane\" base=\"200,214,220\"/>" },
+        { "<Lamp position", "<Quad corners=\"0,0,1  1,0,1  1,1,1  0,1,1\" material=\"glass\" except=\"Open\"/>\n"
+                            "    <Box min=\"0,0,0\" max=\"1,1,1\" material=\"table\" only=\"Open\"/>\n"
+                            "    <Box min=\"0,0,0\" max=\"1,1,1\" material=\"table\" only=\"Lit2\"/>\n"
+                            "    <Lamp position" },
+    };
+    for (const auto& edit : edits) {
+        const size_t at = text.find(edit.from);
+        ASSERT_NE(at, std::string::npos) << edit.from;
+        text.replace(at, std::string(edit.from).size(), edit.to);
+    }
+    KaZoneDescription zone;
+    KaCaptureStdout console;
+    ASSERT_TRUE(KaZoneParser::parse(KaString(text.c_str()), "room.zone", zone)) << console.text();
+    EXPECT_EQ(console.text(), "");
+    ASSERT_NE(zone.material("table"), nullptr);
+    EXPECT_STREQ(zone.material("table")->text.c_str(), "555 0142");
+    EXPECT_STREQ(zone.material("table")->pattern.c_str(), "tidetable");
+    EXPECT_STREQ(zone.material("glass")->pattern.c_str(), "pane");
+    EXPECT_STREQ(zone.material("wall")->text.c_str(), "");
+    const KaZoneDescription::Scene* scene = zone.scene("09010");
+    ASSERT_NE(scene, nullptr);
+    ASSERT_EQ(scene->shapes.size(), 5u);
+    EXPECT_STREQ(scene->shapes[1].only.c_str(), "");
+    EXPECT_STREQ(scene->shapes[2].except.c_str(), "Open");
+    EXPECT_STREQ(scene->shapes[3].only.c_str(), "Open");
+    const KaArray<KaString> states = scene->states();
+    ASSERT_EQ(states.size(), 2u);
+    EXPECT_STREQ(states[0].c_str(), "Open");
+    EXPECT_STREQ(states[1].c_str(), "Lit2");
 }
 
 TEST(KaZoneParserTest, MissingFileIsOneLine)

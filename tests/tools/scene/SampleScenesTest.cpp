@@ -290,6 +290,15 @@ TEST_F(SampleInteractionsTest, SetAndForFilesGiveTheSceneItsLayouts)
             ASSERT_NE(background, nullptr) << scene;
             ASSERT_NE(root, nullptr) << scene;
             EXPECT_EQ(root->parent(), background) << scene;
+            // Each painted state lies over the background, hidden until a
+            // script shows it, showing its own picture.
+            const KaArray<KaString> states = zone->description.scenes[s].states();
+            for (unsigned long k = 0; k < states.size(); ++k) {
+                KaSpriteLayout* state = set.spriteLayout(states[k]);
+                ASSERT_NE(state, nullptr) << scene << " " << states[k].c_str();
+                EXPECT_EQ(state->parent(), background) << states[k].c_str();
+                EXPECT_FALSE(state->visible()) << states[k].c_str();
+            }
             EXPECT_NE(foreground.layout("background"), nullptr) << scene;
             EXPECT_NE(foreground.textLayout("placeName"), nullptr) << scene;
             set.unload();

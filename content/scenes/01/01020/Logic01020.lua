@@ -21,6 +21,8 @@ function OnEnter(previous)
         scene.place("Zone01020", -560, 100, 90)
     end
     ambience()
+    -- Once opened, the tide table's case stays open.
+    if tideTableRead then ShowObject("TideCaseOpen") end
     -- The game keeps itself at every change of place.
     RequestAutoSave()
     -- The first time out on the quay, a short film of the harbour at dusk;
@@ -63,6 +65,7 @@ function OnWarpObjectHit(name)
                 scene.say("the case stays shut: " .. hint)
             else
                 scene.say("the key opens the case")
+                ShowObject("TideCaseOpen")
                 LaunchDialogAndWaitForEnd("01020_MI_2", 1)
                 -- The clerk's key stays in the case's lock; all that the
                 -- open case gives is given in one step, and kept at once.
