@@ -1,6 +1,7 @@
 #include "game/documents/DocumentsBrowser.h"
 
 #include "engine/core/KaBaseFile.h"
+#include "engine/core/KaCore.h"
 #include "engine/core/KaXMLLoad.h"
 #include "engine/graphics/KaTiledTexture.h"
 #include "engine/gui/KaButtonLayout.h"
@@ -112,7 +113,12 @@ void DocumentsBrowser::load()
     }
     mCurrentPage = 0;
     mDocumentsDatabase.Clear();
-    const bool loaded = KaXMLLoad(kDatabasePath, mDocumentsDatabase, "[Inventory::Load]");
+    // The names and descriptions in the player's language when the content
+    // has them ("Documents_fr.xml"), as the inventory's objects are.
+    KaPath database = KaString(kDocumentsFolder) + "Documents_" + core.get()->language() + ".xml";
+    if (!KaBaseFile::fileExist(database))
+        database = kDatabasePath;
+    const bool loaded = KaXMLLoad(database, mDocumentsDatabase, "[Inventory::Load]");
     KaXMLFreeBuffer();
     if (!loaded)
         mDocumentsDatabase.Clear();

@@ -183,6 +183,35 @@ TEST_F(DocumentsBrowserTest, NamesAndDescriptionsComeFromTheFirstRecordHoldingTh
     }
 }
 
+// A French player reads the French file when the content has one; a
+// language without its own file falls back on the common one.
+TEST_F(DocumentsBrowserTest, NamesComeInThePlayersLanguageWhenTheContentHasThem)
+{
+    content.write("DocumentsBrowser/Documents/Documents_fr.xml",
+        "<?xml version=\"1.0\" encoding=\"ISO-8859-1\" ?>\n"
+        "<Document id=\"Letter\" name=\"Une lettre\" description=\"la premi&#232;re\" />\n");
+    const KaString before = core.get()->language();
+    struct Case {
+        const char* language;
+        const char* name;
+        const char* description;
+    } cases[] = {
+        { "fr", "Une lettre", "la premi\xe8re" },
+        { "de", "A letter", "the first one" },
+        { "en", "A letter", "the first one" },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.language);
+        core.get()->language(c.language);
+        delete browser;
+        browser = nullptr;
+        loadBrowser();
+        EXPECT_EQ(std::string(browser->documentName("Letter").c_str()), c.name);
+        EXPECT_EQ(std::string(browser->documentDescription("Letter").c_str()), c.description);
+    }
+    core.get()->language(before);
+}
+
 TEST_F(DocumentsBrowserTest, AMissingOrBrokenDatabaseLeavesNamesEmptyAndTheBrowserWorking)
 {
     struct Case {
