@@ -4,8 +4,9 @@
 # the question that earns the tide board's key, "Goodbye", the logbook taken
 # and read from the satchel, the door; the quay's film. There the game has saved itself: the
 # player goes back to the main menu from the satchel and quits. The program
-# starts again, "Continue" returns to the quay (without the film), the case
-# stays shut to empty hands, the key held from the satchel opens it, the
+# starts again, "Continue" returns to the quay (without the film), the
+# pointer turns to a hand over the case and the eye shows and hides the
+# quay's spots, the case stays shut to empty hands, the key held from the satchel opens it, the
 # phone calls the number found, the call is heard with its subtitles, and the
 # story ends in the credits. A third start loads each page the story wrote
 # in the loading menu.
@@ -14,6 +15,8 @@
 # screen by a few pixels of the window (800 x 600) that only that step shows.
 # E2E_SHOTS=DIR keeps the screenshots.
 . "$(dirname "$0")/e2e-lib.sh"
+# The pointer's picture and the markers on the console.
+export KA_CURSOR_LOG=1
 shots=$E2E_DIR/shots
 mkdir -p "$shots"
 keep_shots() { [ -n "${E2E_SHOTS:-}" ] && mkdir -p "$E2E_SHOTS" && cp "$shots"/*.png "$E2E_DIR"/*.log "$E2E_SHOTS"/ 2>/dev/null; true; }
@@ -156,6 +159,22 @@ grep -q 'the film of the quay is over' "$E2E_LOG" && e2e_fail "the film played a
 shot 07-quay-continued
 expect 07-quay-continued 568 190 "227 225 201" 40 "the quay after Continue"
 
+# What can be used shows: a hand over the case, the pointer again off it;
+# the eye shows the quay's two spots, and hides them.
+after() {
+  local pattern=$1 count
+  shift
+  count=$(grep -c -E -- "$pattern" "$E2E_LOG")
+  "$@"
+  e2e_lines $((count + 1)) "$pattern" 60
+}
+after '^\[Game\] cursor pictures/Main.png$' xdotool mousemove --window "$window" 649 217
+after '^\[Game\] cursor pictures/cursor.png$' xdotool mousemove --window "$window" 400 520
+xdotool mousemove --window "$window" 684 54
+e2e_frames 10
+after '^\[Game\] markers shown: 2$' xdotool click 1
+after '^\[Game\] markers hidden: 2$' xdotool click 1
+
 # The tide table's case, with empty hands: Mira says it is locked.
 click 649 217
 e2e_wait '^\[Logic01020\] the case is locked$' 120
@@ -201,6 +220,10 @@ click 535 472
 e2e_frames 40
 shot 10c-tide-table
 expect 10c-tide-table 30 300 "242 232 204" 24 "the tide table's page"
+# The harbour master's number printed on the card pinned to the table.
+expect 10c-tide-table 640 435 "255 255 255" 12 "the number's card"
+digits=$(mean 10c-tide-table 600 500 80 30)
+e2e_near "$digits" "255 255 255" 20 && e2e_fail "no number printed on the card: $digits"
 xdotool mousemove --window "$window" 400 590
 e2e_frames 3
 xdotool click --repeat 2 --delay 80 1
