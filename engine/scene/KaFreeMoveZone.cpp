@@ -1198,7 +1198,8 @@ void KaFreeMoveZone::resetSolver()
     mSearch.reset(size.x, size.y);
 }
 
-bool KaFreeMoveZone::walkableIndex(unsigned long index) const
+// Inline: building the steps and the regions asks it of every cell.
+inline bool KaFreeMoveZone::walkableIndex(unsigned long index) const
 {
     const unsigned char f = mGraph->flags().constData()[index];
     if (f == 1)
@@ -1534,51 +1535,54 @@ void KaFreeMoveZone::markSteps()
     // Every cell is written below.
     mSteps.resize(cells);
     const unsigned long width = static_cast<unsigned long>(size.x);
-    auto crossesWallOf = [&](unsigned long cell, const KaVector2f32& a, const KaVector2f32& b) {
-        const unsigned long z = cell / width;
-        const unsigned int* rowBegin = mWallCells.data() + mWallRowStart[z];
-        const unsigned int* rowEnd = mWallCells.data() + mWallRowStart[z + 1];
-        const unsigned int* first = std::lower_bound(rowBegin, rowEnd, static_cast<unsigned int>(cell));
-        for (const unsigned int* at = first; at != rowEnd && *at == cell; ++at) {
-            const BlockerSegment& wall = mWalls[mWallsOfCells[static_cast<unsigned long>(at - mWallCells.data())]];
-            if (segmentsCross(a, b, wall.first, wall.second))
-                return true;
-        }
-        return false;
-    };
     const unsigned long stride = width + 2;
     std::vector<unsigned char> marks(6 * stride, 0);
-    // open[r] and walled[r] for the rows z - 1, z and z + 1.
+    std::vector<unsigned int> starts(3 * (width + 1), 0);
+    // open[r] and walled[r] for the rows z - 1, z and z + 1, and where
+    // each cell's walls start in that row (cell x holds the entries
+    // wallsFrom[r][x] to wallsFrom[r][x + 1] - 1).
     unsigned char* open[3] = { &marks[0], &marks[stride], &marks[2 * stride] };
     unsigned char* walled[3] = { &marks[3 * stride], &marks[4 * stride], &marks[5 * stride] };
-    auto markRow = [&](int z, unsigned char* openRow, unsigned char* walledRow) {
+    unsigned int* wallsFrom[3] = { &starts[0], &starts[width + 1], &starts[2 * (width + 1)] };
+    auto markRow = [&](int z, unsigned char* openRow, unsigned char* walledRow, unsigned int* from) {
         if (z < 0 || z >= size.y) {
             std::memset(openRow, 0, stride);
             std::memset(walledRow, 0, stride);
             return;
         }
         const unsigned long start = static_cast<unsigned long>(z) * width;
-        for (unsigned long x = 0; x < width; ++x)
-            openRow[x + 1] = walkableIndex(start + x) ? 1 : 0;
-        std::memset(walledRow, 0, stride);
+        unsigned int k = mWallRowStart[static_cast<unsigned long>(z)];
+        const unsigned int rowEnd = mWallRowStart[static_cast<unsigned long>(z) + 1];
         unsigned char any = 0;
-        for (unsigned int k = mWallRowStart[static_cast<unsigned long>(z)];
-             k < mWallRowStart[static_cast<unsigned long>(z) + 1]; ++k) {
-            const unsigned long x = mWallCells[k] - start;
-            walledRow[x + 1] = openRow[x + 1];
-            any = static_cast<unsigned char>(any | openRow[x + 1]);
+        for (unsigned long x = 0; x < width; ++x) {
+            from[x] = k;
+            while (k < rowEnd && mWallCells[k] == start + x)
+                ++k;
+            const unsigned char isOpen = walkableIndex(start + x) ? 1 : 0;
+            openRow[x + 1] = isOpen;
+            walledRow[x + 1] = from[x] != k ? isOpen : 0;
+            any = static_cast<unsigned char>(any | walledRow[x + 1]);
         }
+        from[width] = k;
         // The first byte (a closed cell for the steps) marks a row with
         // walls near an open cell.
         walledRow[0] = any;
     };
-    markRow(-1, open[0], walled[0]);
-    markRow(0, open[1], walled[1]);
+    auto crossesWallOf = [&](const unsigned int* from, long x, const KaVector2f32& a, const KaVector2f32& b) {
+        for (unsigned int k = from[x]; k < from[x + 1]; ++k) {
+            const BlockerSegment& wall = mWalls[mWallsOfCells[k]];
+            if (segmentsCross(a, b, wall.first, wall.second))
+                return true;
+        }
+        return false;
+    };
+    markRow(-1, open[0], walled[0], wallsFrom[0]);
+    markRow(0, open[1], walled[1], wallsFrom[1]);
     long offsets[8];
     for (int k = 0; k < 8; ++k)
         offsets[k] = static_cast<long>(KaGridSearch::kSteps[k][1]) * size.x + KaGridSearch::kSteps[k][0];
     for (int z = 0; z < size.y; ++z) {
-        markRow(z + 1, open[2], walled[2]);
+        markRow(z + 1, open[2], walled[2], wallsFrom[2]);
         const unsigned char* up = open[0] + 1;
         const unsigned char* mid = open[1] + 1;
         const unsigned char* down = open[2] + 1;
@@ -1611,7 +1615,8 @@ void KaFreeMoveZone::markSteps()
                     const unsigned long next = static_cast<unsigned long>(static_cast<long>(index) + offsets[k]);
                     const KaVector2f32 a = cellCentre(static_cast<long>(index));
                     const KaVector2f32 b = cellCentre(static_cast<long>(next));
-                    if (crossesWallOf(index, a, b) || crossesWallOf(next, a, b))
+                    if (crossesWallOf(wallsFrom[1], x, a, b)
+                        || crossesWallOf(wallsFrom[1 + KaGridSearch::kSteps[k][1]], x + KaGridSearch::kSteps[k][0], a, b))
                         mask &= ~(1u << k);
                 }
                 steps[x] = static_cast<unsigned char>(mask);
@@ -1621,6 +1626,8 @@ void KaFreeMoveZone::markSteps()
         std::swap(open[1], open[2]);
         std::swap(walled[0], walled[1]);
         std::swap(walled[1], walled[2]);
+        std::swap(wallsFrom[0], wallsFrom[1]);
+        std::swap(wallsFrom[1], wallsFrom[2]);
     }
 }
 
