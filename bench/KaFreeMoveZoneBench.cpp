@@ -135,6 +135,19 @@ void BM_GridBuild2000x2000(benchmark::State& state)
 }
 BENCHMARK(BM_GridBuild2000x2000)->Unit(benchmark::kMillisecond);
 
+// The same floor built once in a new zone each time, as a scene's floor is
+// when the scene loads: nothing of an earlier grid to build into.
+void BM_GridBuildNewZone2000x2000(benchmark::State& state)
+{
+    for (auto _ : state) {
+        KaFreeMoveZone zone;
+        buildFloor(zone, { "#.#", "#.#", "#.#" }, 3400.0f);
+        zone.updateGrid(false);
+        benchmark::DoNotOptimize(zone.graph().flags().constData());
+    }
+}
+BENCHMARK(BM_GridBuildNewZone2000x2000)->Unit(benchmark::kMillisecond);
+
 // --- Floors that do not line up with the grid, and the worst clicks -------
 
 // A floor drawn as rectangles (x0, z0, x1, z1) of its own frame that share

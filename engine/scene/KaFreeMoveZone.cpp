@@ -4,7 +4,6 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
-#include <memory>
 
 #include "engine/base/KaStd.h"
 #include "engine/core/KaFile.h"
@@ -184,6 +183,18 @@ void* toState(long index) { return reinterpret_cast<void*>(static_cast<intptr_t>
 
 long fromState(void* state) { return static_cast<long>(reinterpret_cast<intptr_t>(state)); }
 
+// Empties the array but keeps its storage for the next fill: a grid of
+// millions of cells is rebuilt into the pages it already has, where fresh
+// ones would each cost a page fault.
+template <class T>
+void emptyKeepingStorage(KaArray<T>& array)
+{
+    if (array.isShared())
+        array.clear();
+    else
+        array.resize(0);
+}
+
 } // namespace
 
 // ---------------------------------------------------------------------------
@@ -200,7 +211,7 @@ KaFreeMoveZone::KaFreeMoveZoneGraph::~KaFreeMoveZoneGraph() = default;
 
 void KaFreeMoveZone::KaFreeMoveZoneGraph::setSize(const KaVector2s32& size)
 {
-    mFlags.clear();
+    emptyKeepingStorage(mFlags);
     mSize = KaVector2s32(size.x > 0 ? size.x : 0, size.y > 0 ? size.y : 0);
     mFlags.resize(static_cast<unsigned long>(mSize.x) * static_cast<unsigned long>(mSize.y));
     if (mFlags.size() != 0)
@@ -1133,47 +1144,46 @@ void KaFreeMoveZone::buildAStar()
     preUpdateGrid();
     const KaVector2s32 size = AStarResolution();
     mGraph->setSize(size);
-    mRegions.clear();
-    mOnFloor.clear();
+    emptyKeepingStorage(mRegions);
+    emptyKeepingStorage(mOnFloor);
     mSteps.clear();
     if (size.x == 0 || size.y == 0)
         return;
     const unsigned long cells = static_cast<unsigned long>(size.x) * static_cast<unsigned long>(size.y);
-    KaArray<unsigned char> borderCells;
-    borderCells.resize(cells);
-    std::memset(borderCells.data(), 0, cells);
-    markBorderCells(borderCells);
-    KaArray<unsigned char> floorCells;
-    floorCells.resize(cells);
-    std::memset(floorCells.data(), 0, cells);
-    markFloorCells(floorCells);
+    // The border marks go straight into the (cleared) flags and the floor
+    // marks into the zone's own per-cell floor test: the flags are then
+    // worked out in place, each cell read before it is written.
+    markBorderCells(mGraph->flags());
+    mOnFloor.resize(cells);
+    std::memset(mOnFloor.data(), 0, cells);
+    markFloorCells(mOnFloor);
     KaArray<BlockerSegment> segments;
     thisZoneBlockers(segments);
     const std::vector<PreparedBlocker> blockers = prepareAll(segments);
 
     unsigned char* flags = mGraph->flags().data();
-    const unsigned char* border = borderCells.constData();
-    const unsigned char* floor = floorCells.constData();
-    for (int z = 0; z < size.y; ++z) {
-        for (int x = 0; x < size.x; ++x) {
-            const unsigned long index = static_cast<unsigned long>(z) * size.x + x;
-            int b = 0;
-            if (blockers.size() != 0) {
+    const unsigned char* floor = mOnFloor.constData();
+    if (blockers.empty()) {
+        for (unsigned long index = 0; index < cells; ++index)
+            flags[index] = flags[index] ? 2 : (floor[index] ? 0 : 1);
+    } else {
+        for (int z = 0; z < size.y; ++z) {
+            for (int x = 0; x < size.x; ++x) {
+                const unsigned long index = static_cast<unsigned long>(z) * size.x + x;
                 KaVector2f32 c[4];
                 cellCorners(x, z, c);
-                b = blockerFlag(c, blockers.data(), blockers.size());
+                const int b = blockerFlag(c, blockers.data(), blockers.size());
+                if (b == 1)
+                    flags[index] = 1;
+                else if (flags[index])
+                    flags[index] = 2;
+                else if (!floor[index])
+                    flags[index] = 1;
+                else
+                    flags[index] = b == 2 ? 2 : 0;
             }
-            if (b == 1)
-                flags[index] = 1;
-            else if (border[index])
-                flags[index] = 2;
-            else if (!floor[index])
-                flags[index] = 1;
-            else
-                flags[index] = b == 2 ? 2 : 0;
         }
     }
-    mOnFloor = floorCells;
     indexWalls();
     markSteps();
     labelRegions();
@@ -1188,7 +1198,8 @@ void KaFreeMoveZone::resetSolver()
     mSearch.reset(size.x, size.y);
 }
 
-bool KaFreeMoveZone::walkableIndex(unsigned long index) const
+// Inline: building the steps and the regions asks it of every cell.
+inline bool KaFreeMoveZone::walkableIndex(unsigned long index) const
 {
     const unsigned char f = mGraph->flags().constData()[index];
     if (f == 1)
@@ -1215,18 +1226,19 @@ void KaFreeMoveZone::ensureCellData()
         // A grid kept from a stored block: its floor test is redone from
         // the (checked) stored floor.
         updateBorders();
+        emptyKeepingStorage(mOnFloor);
         mOnFloor.resize(cells);
         if (cells != 0) {
             std::memset(mOnFloor.data(), 0, cells);
             markFloorCells(mOnFloor);
         }
         mSteps.clear();
-        mRegions.clear();
+        emptyKeepingStorage(mRegions);
     }
     if (mSteps.size() != cells) {
         indexWalls();
         markSteps();
-        mRegions.clear();
+        emptyKeepingStorage(mRegions);
     }
     if (mRegions.size() != cells)
         labelRegions();
@@ -1421,7 +1433,8 @@ void KaFreeMoveZone::indexWalls()
     collectWalls(mWalls, &mWallTriangles);
     const KaVector2s32 size = mGraph->size();
     const unsigned long cells = static_cast<unsigned long>(size.x) * static_cast<unsigned long>(size.y);
-    mWallStart.assign(cells + 1, 0);
+    mWallRowStart.assign(static_cast<unsigned long>(size.y) + 1, 0);
+    mWallCells.clear();
     mWallsOfCells.clear();
     if (cells == 0)
         return;
@@ -1443,8 +1456,9 @@ void KaFreeMoveZone::indexWalls()
                 }
         }
     }
-    // Two passes over the same cells: count, then fill each cell's list
-    // from its end, which leaves each cell's end where its start belongs.
+    // Two passes over the same cells: count per row, then fill each row's
+    // entries in the order of the walls.
+    std::vector<unsigned int> fill;
     for (int pass = 0; pass < 2; ++pass) {
         for (unsigned int w = 0; w < mWalls.size(); ++w) {
             const BlockerSegment& wall = mWalls[w];
@@ -1456,126 +1470,226 @@ void KaFreeMoveZone::indexWalls()
                 if (prepared.maxX < c[0].x - pad || prepared.minX > c[3].x + pad || prepared.maxZ < c[0].y - pad
                     || prepared.minZ > c[3].y + pad)
                     return;
-                const unsigned long index = static_cast<unsigned long>(z) * size.x + x;
-                if (pass == 0)
-                    ++mWallStart[index + 1];
-                else
-                    mWallsOfCells[--mWallStart[index + 1]] = w;
+                if (pass == 0) {
+                    ++mWallRowStart[static_cast<unsigned long>(z) + 1];
+                } else {
+                    const unsigned int k = fill[static_cast<unsigned long>(z)]++;
+                    mWallCells[k] = static_cast<unsigned int>(static_cast<unsigned long>(z) * size.x + x);
+                    mWallsOfCells[k] = w;
+                }
             });
         }
         if (pass == 0) {
-            for (unsigned long i = 0; i < cells; ++i)
-                mWallStart[i + 1] += mWallStart[i];
-            mWallsOfCells.assign(mWallStart[cells], 0);
+            for (int z = 0; z < size.y; ++z)
+                mWallRowStart[static_cast<unsigned long>(z) + 1] += mWallRowStart[static_cast<unsigned long>(z)];
+            mWallCells.assign(mWallRowStart.back(), 0);
+            mWallsOfCells.assign(mWallRowStart.back(), 0);
+            fill.assign(mWallRowStart.begin(), mWallRowStart.end() - 1);
         }
     }
-    const unsigned int total = static_cast<unsigned int>(mWallsOfCells.size());
-    for (unsigned long i = 0; i < cells; ++i)
-        mWallStart[i] = mWallStart[i + 1];
-    mWallStart[cells] = total;
+    // Each row's entries in the order of their cells (a counting sort by
+    // column, which keeps the walls of a cell in order).
+    const unsigned long width = static_cast<unsigned long>(size.x);
+    std::vector<unsigned int> column(width + 1);
+    std::vector<unsigned int> sortedCells, sortedWalls;
+    for (int z = 0; z < size.y; ++z) {
+        const unsigned int from = mWallRowStart[static_cast<unsigned long>(z)];
+        const unsigned int to = mWallRowStart[static_cast<unsigned long>(z) + 1];
+        if (to - from < 2)
+            continue;
+        const unsigned long rowStart = static_cast<unsigned long>(z) * width;
+        std::fill(column.begin(), column.end(), 0u);
+        for (unsigned int k = from; k < to; ++k)
+            ++column[mWallCells[k] - rowStart + 1];
+        for (unsigned long x = 0; x < width; ++x)
+            column[x + 1] += column[x];
+        sortedCells.resize(to - from);
+        sortedWalls.resize(to - from);
+        for (unsigned int k = from; k < to; ++k) {
+            const unsigned int at = column[mWallCells[k] - rowStart]++;
+            sortedCells[at] = mWallCells[k];
+            sortedWalls[at] = mWallsOfCells[k];
+        }
+        std::copy(sortedCells.begin(), sortedCells.end(), mWallCells.begin() + from);
+        std::copy(sortedWalls.begin(), sortedWalls.end(), mWallsOfCells.begin() + from);
+    }
 }
 
 // A step is taken only between walkable cells whose centres see each other:
 // the line between them touches no wall listed in either cell (a diagonal
 // step passes through the shared corner, which both cells hold).
+//
+// The grid is swept a row at a time over three rows of per-cell marks (open,
+// and open with walls near), each row with a closed cell at either end so
+// that the steps off the grid fall out with the closed ones. The masks come
+// from the marks alone; only a step that starts or ends in a cell with walls
+// near gets the line test.
 void KaFreeMoveZone::markSteps()
 {
     const KaVector2s32 size = mGraph->size();
     const unsigned long cells = static_cast<unsigned long>(size.x) * static_cast<unsigned long>(size.y);
-    mSteps.assign(cells, 0);
-    if (mWallStart.size() != cells + 1)
+    if (mWallRowStart.size() != static_cast<unsigned long>(size.y) + 1 || cells == 0) {
+        mSteps.assign(cells, 0);
         return;
-    auto crossesWallOf = [&](unsigned long cell, const KaVector2f32& a, const KaVector2f32& b) {
-        for (unsigned int k = mWallStart[cell]; k < mWallStart[cell + 1]; ++k) {
+    }
+    // Every cell is written below.
+    mSteps.resize(cells);
+    const unsigned long width = static_cast<unsigned long>(size.x);
+    const unsigned long stride = width + 2;
+    std::vector<unsigned char> marks(6 * stride, 0);
+    std::vector<unsigned int> starts(3 * (width + 1), 0);
+    // open[r] and walled[r] for the rows z - 1, z and z + 1, and where
+    // each cell's walls start in that row (cell x holds the entries
+    // wallsFrom[r][x] to wallsFrom[r][x + 1] - 1).
+    unsigned char* open[3] = { &marks[0], &marks[stride], &marks[2 * stride] };
+    unsigned char* walled[3] = { &marks[3 * stride], &marks[4 * stride], &marks[5 * stride] };
+    unsigned int* wallsFrom[3] = { &starts[0], &starts[width + 1], &starts[2 * (width + 1)] };
+    auto markRow = [&](int z, unsigned char* openRow, unsigned char* walledRow, unsigned int* from) {
+        if (z < 0 || z >= size.y) {
+            std::memset(openRow, 0, stride);
+            std::memset(walledRow, 0, stride);
+            return;
+        }
+        const unsigned long start = static_cast<unsigned long>(z) * width;
+        unsigned int k = mWallRowStart[static_cast<unsigned long>(z)];
+        const unsigned int rowEnd = mWallRowStart[static_cast<unsigned long>(z) + 1];
+        unsigned char any = 0;
+        for (unsigned long x = 0; x < width; ++x) {
+            from[x] = k;
+            while (k < rowEnd && mWallCells[k] == start + x)
+                ++k;
+            const unsigned char isOpen = walkableIndex(start + x) ? 1 : 0;
+            openRow[x + 1] = isOpen;
+            walledRow[x + 1] = from[x] != k ? isOpen : 0;
+            any = static_cast<unsigned char>(any | walledRow[x + 1]);
+        }
+        from[width] = k;
+        // The first byte (a closed cell for the steps) marks a row with
+        // walls near an open cell.
+        walledRow[0] = any;
+    };
+    auto crossesWallOf = [&](const unsigned int* from, long x, const KaVector2f32& a, const KaVector2f32& b) {
+        for (unsigned int k = from[x]; k < from[x + 1]; ++k) {
             const BlockerSegment& wall = mWalls[mWallsOfCells[k]];
             if (segmentsCross(a, b, wall.first, wall.second))
                 return true;
         }
         return false;
     };
-    // Per cell: 1 walkable, 2 walkable with walls near; read once each.
-    std::vector<unsigned char> open(cells, 0);
-    for (unsigned long i = 0; i < cells; ++i)
-        if (walkableIndex(i))
-            open[i] = mWallStart[i] == mWallStart[i + 1] ? 1 : 2;
+    markRow(-1, open[0], walled[0], wallsFrom[0]);
+    markRow(0, open[1], walled[1], wallsFrom[1]);
     long offsets[8];
     for (int k = 0; k < 8; ++k)
         offsets[k] = static_cast<long>(KaGridSearch::kSteps[k][1]) * size.x + KaGridSearch::kSteps[k][0];
     for (int z = 0; z < size.y; ++z) {
-        const bool innerRow = z > 0 && z + 1 < size.y;
-        for (int x = 0; x < size.x; ++x) {
-            const unsigned long index = static_cast<unsigned long>(z) * size.x + x;
-            if (!open[index])
-                continue;
-            const bool inner = innerRow && x > 0 && x + 1 < size.x;
-            unsigned char mask = 0;
-            for (int k = 0; k < 8; ++k) {
-                if (!inner) {
-                    const int nx = x + KaGridSearch::kSteps[k][0];
-                    const int nz = z + KaGridSearch::kSteps[k][1];
-                    if (nx < 0 || nz < 0 || nx >= size.x || nz >= size.y)
-                        continue;
-                }
-                const unsigned long next = static_cast<unsigned long>(static_cast<long>(index) + offsets[k]);
-                if (!open[next])
+        markRow(z + 1, open[2], walled[2], wallsFrom[2]);
+        const unsigned char* up = open[0] + 1;
+        const unsigned char* mid = open[1] + 1;
+        const unsigned char* down = open[2] + 1;
+        unsigned char* steps = mSteps.data() + static_cast<unsigned long>(z) * width;
+        // Bit k for KaGridSearch::kSteps[k]: +1 in z is the row below.
+        for (long x = 0; x < static_cast<long>(width); ++x) {
+            const unsigned int mask = mid[x - 1] | down[x - 1] << 1 | down[x] << 2 | down[x + 1] << 3
+                | mid[x + 1] << 4 | up[x + 1] << 5 | up[x] << 6 | up[x - 1] << 7;
+            steps[x] = static_cast<unsigned char>(mask * mid[x]);
+        }
+        if (walled[0][0] | walled[1][0] | walled[2][0]) {
+            const unsigned char* wallUp = walled[0] + 1;
+            const unsigned char* wallMid = walled[1] + 1;
+            const unsigned char* wallDown = walled[2] + 1;
+            for (long x = 0; x < static_cast<long>(width); ++x) {
+                if (!steps[x])
                     continue;
-                if (open[index] == 2 || open[next] == 2) {
+                const unsigned int near = wallMid[x] ? 0xffu
+                                                     : (wallMid[x - 1] | wallDown[x - 1] << 1 | wallDown[x] << 2
+                                                         | wallDown[x + 1] << 3 | wallMid[x + 1] << 4
+                                                         | wallUp[x + 1] << 5 | wallUp[x] << 6 | wallUp[x - 1] << 7);
+                unsigned int tested = steps[x] & near;
+                if (!tested)
+                    continue;
+                const unsigned long index = static_cast<unsigned long>(z) * width + static_cast<unsigned long>(x);
+                unsigned int mask = steps[x];
+                for (int k = 0; tested; ++k, tested >>= 1) {
+                    if (!(tested & 1u))
+                        continue;
+                    const unsigned long next = static_cast<unsigned long>(static_cast<long>(index) + offsets[k]);
                     const KaVector2f32 a = cellCentre(static_cast<long>(index));
                     const KaVector2f32 b = cellCentre(static_cast<long>(next));
-                    if (crossesWallOf(index, a, b) || crossesWallOf(next, a, b))
-                        continue;
+                    if (crossesWallOf(wallsFrom[1], x, a, b)
+                        || crossesWallOf(wallsFrom[1 + KaGridSearch::kSteps[k][1]], x + KaGridSearch::kSteps[k][0], a, b))
+                        mask &= ~(1u << k);
                 }
-                mask = static_cast<unsigned char>(mask | (1u << k));
+                steps[x] = static_cast<unsigned char>(mask);
             }
-            mSteps[index] = mask;
         }
+        std::swap(open[0], open[1]);
+        std::swap(open[1], open[2]);
+        std::swap(walled[0], walled[1]);
+        std::swap(walled[1], walled[2]);
+        std::swap(wallsFrom[0], wallsFrom[1]);
+        std::swap(wallsFrom[1], wallsFrom[2]);
     }
 }
 
-// Cells that reach each other by steps share a label. Steps are symmetric,
-// so a flood from each unlabelled cell finds its whole region.
+// Cells that reach each other by steps share a label: a flood from each
+// unlabelled walkable cell, in cell order, takes every unlabelled cell its
+// steps reach. The flood keeps only its front, in a ring that grows when it
+// fills, where a queue of every cell would take as much memory as the labels.
 void KaFreeMoveZone::labelRegions()
 {
     const KaVector2s32 size = mGraph->size();
     const unsigned long cells = static_cast<unsigned long>(size.x) * static_cast<unsigned long>(size.y);
+    emptyKeepingStorage(mRegions);
     mRegions.resize(cells);
     if (cells == 0)
         return;
     int* regions = mRegions.data();
-    for (unsigned long i = 0; i < cells; ++i)
-        regions[i] = -1;
+    std::fill(regions, regions + cells, -1);
     if (mSteps.size() != cells)
         return;
-    // Every cell is written before it is read: no need to clear them.
-    std::unique_ptr<unsigned int[]> pending(new unsigned int[cells]);
+    const unsigned char* steps = mSteps.data();
     long offsets[8];
     for (int k = 0; k < 8; ++k)
         offsets[k] = static_cast<long>(KaGridSearch::kSteps[k][1]) * size.x + KaGridSearch::kSteps[k][0];
+    std::vector<unsigned int> ring(4096);
+    unsigned long wrap = ring.size() - 1;
     int label = 0;
     for (unsigned long seed = 0; seed < cells; ++seed) {
         if (regions[seed] != -1 || !walkableIndex(seed))
             continue;
         unsigned long head = 0;
-        unsigned long tail = 0;
-        pending[tail++] = static_cast<unsigned int>(seed);
+        unsigned long count = 1;
+        ring[0] = static_cast<unsigned int>(seed);
         regions[seed] = label;
-        while (head < tail) {
-            const unsigned int index = pending[head++];
-            const unsigned char mask = mSteps[index];
+        while (count != 0) {
+            const unsigned int index = ring[head];
+            head = (head + 1) & wrap;
+            --count;
+            const unsigned int step = steps[index];
             for (int k = 0; k < 8; ++k) {
-                if (!(mask & (1u << k)))
+                if (!(step & (1u << k)))
                     continue;
                 // A step never leaves the grid, so the offset is the cell.
                 const unsigned long next = static_cast<unsigned long>(static_cast<long>(index) + offsets[k]);
                 if (regions[next] != -1)
                     continue;
                 regions[next] = label;
-                pending[tail++] = static_cast<unsigned int>(next);
+                if (count == ring.size()) {
+                    // Full: the front is laid out again from the start of
+                    // a ring twice the size.
+                    std::rotate(ring.begin(), ring.begin() + static_cast<long>(head), ring.end());
+                    head = 0;
+                    ring.resize(ring.size() * 2);
+                    wrap = ring.size() - 1;
+                }
+                ring[(head + count) & wrap] = static_cast<unsigned int>(next);
+                ++count;
             }
         }
         ++label;
     }
 }
+
 
 int KaFreeMoveZone::region(const KaVector2s32& cell)
 {

@@ -318,12 +318,16 @@ private:
     // after a load that kept the stored grid.
     KaArray<unsigned char> mOnFloor;
     // The walls of the grid (border edges, then this zone's blockers) in the
-    // grid plane, and per cell the walls that touch it: cell i holds
-    // mWallsOfCells[mWallStart[i]] to mWallsOfCells[mWallStart[i + 1] - 1].
+    // grid plane, and the cells that walls touch, row by row: row z holds
+    // entries mWallRowStart[z] to mWallRowStart[z + 1] - 1, each a cell
+    // (mWallCells, in cell order) and a wall that touches it (mWallsOfCells).
+    // Only the cells near walls take room, where a start per cell would take
+    // as much as the region labels.
     std::vector<BlockerSegment> mWalls;
     // The triangle of each border piece, which come first in mWalls.
     std::vector<unsigned int> mWallTriangles;
-    std::vector<unsigned int> mWallStart;
+    std::vector<unsigned int> mWallRowStart;
+    std::vector<unsigned int> mWallCells;
     std::vector<unsigned int> mWallsOfCells;
     // Per cell, the steps a walk may take from it (bit k: KaGridSearch's
     // k-th step); empty until the cell data is made.

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstring>
 #include <functional>
+#include <memory>
 #include <queue>
 #include <random>
 #include <string>
@@ -1403,6 +1404,89 @@ TEST(KaFreeMoveZoneBlock, ShortOrOverlongBlocksAreRefused)
         EXPECT_FALSE(load(c.second, kept));
         EXPECT_NE(std::string::npos, capture.text().find("[KaFreeMoveZone::deserialize] The stream ends in the "));
         EXPECT_EQ(before, serialized(kept, false)) << "the zone is as it was";
+    }
+}
+
+namespace {
+
+// Everything the grid tells a walk, cell by cell: flags, whether walks pass,
+// regions and the steps (with their costs) the graph offers.
+void expectSameGrid(KaFreeMoveZone& fresh, KaFreeMoveZone& rebuilt)
+{
+    const KaVector2s32 size = fresh.graph().size();
+    ASSERT_EQ(size.x, rebuilt.graph().size().x);
+    ASSERT_EQ(size.y, rebuilt.graph().size().y);
+    ASSERT_EQ(toVector(fresh.graph().flags()), toVector(rebuilt.graph().flags()));
+    std::vector<micropather::StateCost> expected, got;
+    for (int z = 0; z < size.y; ++z) {
+        for (int x = 0; x < size.x; ++x) {
+            const KaVector2s32 cell(x, z);
+            ASSERT_EQ(fresh.walkable(cell), rebuilt.walkable(cell)) << "cell " << x << ", " << z;
+            ASSERT_EQ(fresh.region(cell), rebuilt.region(cell)) << "cell " << x << ", " << z;
+            void* state = reinterpret_cast<void*>(static_cast<intptr_t>(z) * size.x + x);
+            expected.clear();
+            got.clear();
+            fresh.graph().AdjacentCost(state, &expected);
+            rebuilt.graph().AdjacentCost(state, &got);
+            ASSERT_EQ(expected.size(), got.size()) << "cell " << x << ", " << z;
+            for (size_t i = 0; i < expected.size(); ++i) {
+                EXPECT_EQ(expected[i].state, got[i].state) << "cell " << x << ", " << z;
+                EXPECT_EQ(expected[i].cost, got[i].cost) << "cell " << x << ", " << z;
+            }
+        }
+    }
+}
+
+} // namespace
+
+// A zone whose grid is built again over the one it had (another floor, more
+// or fewer cells, a grid read from a block, characters standing on it) ends
+// with the grid a fresh zone builds for the same floor.
+TEST(KaFreeMoveZoneGrid, ARebuiltGridIsTheGridOfAFreshZone)
+{
+    std::mt19937 random(36);
+    KaFreeMoveZone rebuilt;
+    std::unique_ptr<RandomFloor> kept;
+    for (int round = 0; round < 40; ++round) {
+        SCOPED_TRACE(testing::Message() << "round " << round);
+        // Two-unit cells every third round: the grid grows, then shrinks.
+        const char* name = round % 3 == 1 ? "floor_19000" : "floor";
+        std::unique_ptr<RandomFloor> f(new RandomFloor(randomFloor(random, name)));
+        if (round % 5 == 3) {
+            // The grid read from another zone's block, its flags shared
+            // with what was read, and its cell data made from them.
+            KaFreeMoveZone other;
+            other.setName(name);
+            f->floor.build(other);
+            other.updateGrid(false);
+            ASSERT_TRUE(load(serialized(other, true), rebuilt));
+            rebuilt.region(KaVector2s32(0, 0));
+        }
+        rebuilt.setName(name);
+        f->floor.build(rebuilt);
+        rebuilt.setBlockers(&f->blockers);
+        rebuilt.updateGrid(true);
+
+        KaFreeMoveZone fresh;
+        fresh.setName(name);
+        f->floor.build(fresh);
+        fresh.setBlockers(&f->blockers);
+        fresh.updateGrid(false);
+        expectSameGrid(fresh, rebuilt);
+        if (HasFatalFailure())
+            return;
+        if (round % 4 == 2) {
+            KaArray<KaVector3f32> standing;
+            standing.pushBack(randomFloorPoint(random, f->floor, 1.0f));
+            fresh.setObstacles(standing, 2.0f);
+            rebuilt.setObstacles(standing, 2.0f);
+            expectSameGrid(fresh, rebuilt);
+            if (HasFatalFailure())
+                return;
+            // The footprints stay with the zone until they are taken away.
+            rebuilt.setObstacles(KaArray<KaVector3f32>(), 2.0f);
+        }
+        kept = std::move(f);
     }
 }
 
