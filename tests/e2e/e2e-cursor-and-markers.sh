@@ -6,27 +6,14 @@
 . "$(dirname "$0")/e2e-lib.sh"
 # The game says which picture its pointer shows and when the markers go.
 export KA_CURSOR_LOG=1
-e2e_start "$1" "$(cat "$(dirname "$0")/options-windowed.xml")"
-e2e_wait '^\[SplashScreens\] splash 0$'
-window=$(e2e_window Tidewater)
-e2e_frames 40
-xdotool mousemove --window "$window" 300 200 click 1
-e2e_wait '^\[MainMenu\] main menu$'
-e2e_frames 40
+e2e_to_main_menu "$1"
 e2e_new_game "$window"
 e2e_frames 40
 
 # Runs the command, then waits for one more console line matching REGEX.
-after() {
-  local pattern=$1 count
-  shift
-  count=$(grep -c -E -- "$pattern" "$E2E_LOG")
-  "$@"
-  e2e_lines $((count + 1)) "$pattern" 60
-}
 # Moves the pointer there and waits for the cursor's change to PICTURE.
 pointer_over() {
-  after "^\\[Game\\] cursor $3\$" xdotool mousemove --window "$window" "$1" "$2"
+  e2e_after "^\\[Game\\] cursor $3\$" xdotool mousemove --window "$window" "$1" "$2"
 }
 
 # Somewhere plain first, whatever the last click left.
@@ -59,13 +46,13 @@ shown=$(grep -c -E -- "$shown_lines" "$E2E_LOG")
 xdotool mousemove --window "$window" 684 54
 e2e_frames 10
 [ "$(grep -c -E -- "$shown_lines" "$E2E_LOG")" -eq "$shown" ] || e2e_fail "the pointer over the eye showed the markers"
-after "$shown_lines" xdotool click 1
+e2e_after "$shown_lines" xdotool click 1
 ring=$(logbook_ring shown)
 e2e_near "$ring" "$amber" 40 || e2e_fail "no marker over the logbook once the eye shows them: $ring"
 # The spots keep their pointer while the markers show.
 pointer_over 556 189 pictures/Main.png
 pointer_over 684 54 pictures/cursor.png
-after "$hidden_lines" xdotool click 1
+e2e_after "$hidden_lines" xdotool click 1
 ring=$(logbook_ring hidden)
 e2e_near "$ring" "$amber" 40 && e2e_fail "the marker over the logbook stays after the eye hid it: $ring"
 # Nor does the pointer leaving the eye bring them back.

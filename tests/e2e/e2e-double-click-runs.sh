@@ -3,13 +3,7 @@
 # on the same spot makes her run: the run's animations play, and she still
 # arrives.
 . "$(dirname "$0")/e2e-lib.sh"
-e2e_start "$1" "$(cat "$(dirname "$0")/options-windowed.xml")"
-e2e_wait '^\[SplashScreens\] splash 0$'
-window=$(e2e_window Tidewater)
-e2e_frames 40
-xdotool mousemove --window "$window" 300 200 click 1
-e2e_wait '^\[MainMenu\] main menu$'
-e2e_frames 40
+e2e_to_main_menu "$1"
 e2e_new_game "$window"
 e2e_frames 40
 

@@ -23,6 +23,12 @@
 #                                     and "Goodbye"
 #   e2e_play_to_quay WINDOW           e2e_new_game, then the door, until the
 #                                     quay's film is over
+#   e2e_to_main_menu BIN_DIR          e2e_start in the tests' window, a click
+#                                     through the splashes, until the main
+#                                     menu is up; sets $window
+#   e2e_after REGEX COMMAND...        runs the command, then waits for one
+#                                     more console line matching REGEX than
+#                                     there was before it
 #   e2e_no_faults [EXPECTED]          fails on the first fault line on the
 #                                     console so far (a sanitizer report, a
 #                                     Lua error, a missing function, a file
@@ -156,6 +162,24 @@ e2e_lines() {
     [ "$SECONDS" -lt "$end" ] || e2e_fail "no line $count of /$pattern/ within $seconds s"
     e2e_frames 5
   done
+}
+
+e2e_after() {
+  local pattern=$1 count
+  shift
+  count=$(grep -c -E -- "$pattern" "$E2E_LOG")
+  "$@"
+  e2e_lines $((count + 1)) "$pattern" 60
+}
+
+e2e_to_main_menu() {
+  e2e_start "$1" "$(cat "$(dirname "${BASH_SOURCE[0]}")/options-windowed.xml")"
+  e2e_wait '^\[SplashScreens\] splash 0$'
+  window=$(e2e_window Tidewater)
+  e2e_frames 40
+  xdotool mousemove --window "$window" 300 200 click 1
+  e2e_wait '^\[MainMenu\] main menu$'
+  e2e_frames 40
 }
 
 e2e_restart() {

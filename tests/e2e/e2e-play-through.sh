@@ -161,19 +161,12 @@ expect 07-quay-continued 568 190 "227 225 201" 40 "the quay after Continue"
 
 # What can be used shows: a hand over the case, the pointer again off it;
 # the eye shows the quay's two spots, and hides them.
-after() {
-  local pattern=$1 count
-  shift
-  count=$(grep -c -E -- "$pattern" "$E2E_LOG")
-  "$@"
-  e2e_lines $((count + 1)) "$pattern" 60
-}
-after '^\[Game\] cursor pictures/Main.png$' xdotool mousemove --window "$window" 649 217
-after '^\[Game\] cursor pictures/cursor.png$' xdotool mousemove --window "$window" 400 520
+e2e_after '^\[Game\] cursor pictures/Main.png$' xdotool mousemove --window "$window" 649 217
+e2e_after '^\[Game\] cursor pictures/cursor.png$' xdotool mousemove --window "$window" 400 520
 xdotool mousemove --window "$window" 684 54
 e2e_frames 10
-after '^\[Game\] markers shown: 2$' xdotool click 1
-after '^\[Game\] markers hidden: 2$' xdotool click 1
+e2e_after '^\[Game\] markers shown: 2$' xdotool click 1
+e2e_after '^\[Game\] markers hidden: 2$' xdotool click 1
 
 # The tide table's case, with empty hands: Mira says it is locked.
 click 649 217
