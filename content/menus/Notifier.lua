@@ -32,7 +32,9 @@ KaLayout{
     sizeType = Percent, size = {1, 1, 1},
     KaSpriteLayout{
         name = "sprite",
-        sizeType = Percent, size = {0.36, 0.11, 1},
+        -- Tall enough for three lines: a notice that says what was
+        -- unlocked and where runs to three in French.
+        sizeType = Percent, size = {0.36, 0.14, 1},
         -- Under the objectives' and the markers' buttons, right of the
         -- answers' notepad: a choice the player must make stays clear.
         position = {0.77, 0.22, 0.5},
@@ -40,7 +42,7 @@ KaLayout{
         image = "menus/notifier/card.png",
         KaTextLayout{
             name = "text",
-            sizeType = Percent, size = {0.7, 0.6, 1},
+            sizeType = Percent, size = {0.7, 0.8, 1},
             position = {0.6, 0.5, 0.5},
         },
     },
